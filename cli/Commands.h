@@ -1,0 +1,11 @@
+#pragma once
+
+// The subcommands of vavirir-cli. Each takes the arguments after its name and
+// returns the exit code: 0 done, 1 runtime error, 2 usage error.
+int RunDecode(int argc, char** argv);
+int RunReplay(int argc, char** argv);
+int RunDump(int argc, char** argv);
+int RunExport(int argc, char** argv);
+int RunPorts(int argc, char** argv);
+int RunRecord(int argc, char** argv);
+int RunDownload(int argc, char** argv);

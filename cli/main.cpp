@@ -1,0 +1,52 @@
+// vavirir-cli: the headless tool. Every subcommand shares the core with the GUI.
+#include <cstdio>
+#include <cstring>
+
+#include "cli/Commands.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(int, char**);
+    const char* usage;
+};
+
+const Command kCommands[] = {
+    {"decode", RunDecode, "decode [--hex] [--chunk N] FILE|-"},
+    {"replay", RunReplay,
+     "replay [--hex] [--chunk N] [--now \"YYYY-MM-DD HH:MM:SS\"] [--no-start] STREAM --out-dir DIR"},
+    {"dump", RunDump, "dump [--json] FILE"},
+    {"export", RunExport, "export FILE OUT.xls"},
+    {"ports", RunPorts, "ports"},
+    {"record", RunRecord, "record --port P [--count N] [--seconds S] --out F.txt [--xls F.xls]"},
+    {"download", RunDownload, "download --port P --out F.txt [--timeout S]"},
+};
+
+void PrintUsage(std::FILE* out) {
+    std::fprintf(out, "usage: vavirir-cli COMMAND [ARGS]\n\ncommands:\n");
+    for (const Command& c : kCommands) {
+        std::fprintf(out, "  vavirir-cli %s\n", c.usage);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        PrintUsage(stderr);
+        return 2;
+    }
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    for (const Command& c : kCommands) {
+        if (std::strcmp(argv[1], c.name) == 0) {
+            return c.run(argc - 2, argv + 2);
+        }
+    }
+    std::fprintf(stderr, "vavirir-cli: unknown command '%s'\n", argv[1]);
+    PrintUsage(stderr);
+    return 2;
+}

@@ -1,0 +1,14 @@
+# Settings every target of the project shares.
+set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
+if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
+  set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "Build type" FORCE)
+endif()
+
+find_program(CCACHE_PROGRAM ccache)
+if(CCACHE_PROGRAM)
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${CCACHE_PROGRAM})
+endif()
+
+add_library(vavirir_settings INTERFACE)
+target_compile_features(vavirir_settings INTERFACE cxx_std_20)
+target_compile_options(vavirir_settings INTERFACE -Wall -Wextra)

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "decode/Clock.h"
+#include "decode/MeterReading.h"
+#include "decode/ReceiveHost.h"
+#include "record/ObData.h"
+
+// Values of a download header.
+struct DownloadHeader {
+    std::string function;
+    std::string startText;   // "dd/mm/yy hh:mm:ss" from the BCD bytes
+    std::int32_t interval = 0;
+    int blockCount = 0;
+};
+
+// Turns the received byte stream into readings: the hex-text accumulator, the
+// frame cut, the seven decoders and the stored-record download. Runs on the
+// GUI thread; reaches everything else through IReceiveHost.
+class CReceiveEngine {
+public:
+    CReceiveEngine(IReceiveHost& host, const IClock& clock);
+
+    // One received chunk (count >= 1); the bytes are copied.
+    void OnReceiveBytes(const std::uint8_t* bytes, std::size_t count);
+
+    // Ends a stalled download with the records received so far: the text of a
+    // block that arrived complete is decoded, the download state is cleared
+    // and DownloadFinished is raised. Does nothing when no download runs.
+    void EndDownloadEarly();
+
+    // Receive state.
+    std::string m_strRxHex;
+    std::time_t m_tLastRx = 0;
+    bool m_bDataReceived = false;
+    bool m_bSyncMarker = false;
+    bool m_bMeterRecordFrames = false;
+    bool m_bRunning = false;
+
+    // Download state.
+    bool m_bDownloading = false;
+    bool m_bAwaitBlockHeader = false;
+    int m_nBlockRecords = 0;
+    int m_nBlocksDone = 0;
+    DownloadHeader m_download;
+    std::vector<CObData> m_listDownloaded;
+
+    // The current reading and the dial position chosen from its unit.
+    MeterReading m_reading;
+    int m_nUnitIcon = 0;
+
+    // Decoders: each takes the hex text of exactly one frame, marker included.
+    void DecodePlainFrame(std::string frame);
+    void DecodeMinMaxFrame(std::string frame);
+    void DecodeAuxFrame(std::string frame);
+    void DecodePeakFrame(std::string frame);
+    void DecodeAcDcFrame(std::string frame);
+    void DecodeVacFrame(std::string frame);
+    void DecodeFrequencyFrame(std::string frame);
+
+    void DecodeDownloadHeader(const std::uint8_t (&bytes)[26]);
+    void DecodeBlock(const std::string& text);
+
+    // The dial position rule; returns true when the position changed.
+    bool SetUnitIcon(const std::string& unit);
+
+private:
+    IReceiveHost& m_host;
+    const IClock& m_clock;
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+struct MeterReading;
+
+// Everything the receive engine asks of the world around it. The meter session
+// (record/MeterSession.h) implements it for the GUI and the CLI; tests
+// implement it with a recorder.
+class IReceiveHost {
+public:
+    virtual ~IReceiveHost() = default;
+
+    // A frame was decoded: `face` is the face number 1..7 of its kind, `dial`
+    // the dial position after the unit rule (dialChanged when it moved).
+    virtual void ReadingDecoded(const MeterReading& reading, int face, int dial,
+                                bool dialChanged) = 0;
+
+    // A live reading while acquisition runs. May overwrite reading.value (overload).
+    virtual void DispatchReading(MeterReading& reading, int channel, double value,
+                                 const std::string& unit, double sampleRate,
+                                 const std::string& timeText, const std::string& typeText,
+                                 int decimals) = 0;
+
+    // A meter-record frame while meter-record frames arrive (mode 1..9).
+    virtual void RecordMeterFrame(MeterReading& reading, int mode) = 0;
+
+    // The Stop command's work (a download header stops live acquisition).
+    virtual void StopAcquisition() = 0;
+
+    // Link to the meter.
+    virtual void WriteToMeter(const std::uint8_t* bytes, std::size_t count) = 0;
+    virtual int ReadSize() const = 0;
+    virtual void SetReadSize(int bytes) = 0;
+
+    // Download of the meter's stored records.
+    virtual void DownloadStarted(int blockCount) = 0;
+    virtual void DownloadProgress(int blocksDone) = 0;
+    // The download ended; the engine's m_listDownloaded holds its records.
+    virtual void DownloadFinished() = 0;
+};

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "decode/Clock.h"
+#include "decode/ReceiveEngine.h"
+#include "record/DocumentRegistry.h"
+
+// What a meter session needs from the program around it (the main frame, or
+// the CLI's headless host).
+class ISessionHost {
+public:
+    virtual ~ISessionHost() = default;
+
+    // Opens a new empty document with its view, as File New does, and returns
+    // the view's recording target (liveTarget true, meterRecordTarget false),
+    // or nullptr when no document could be opened. The session registers it.
+    // The host unregisters it from Registry() when the document closes.
+    virtual CRecordingTarget* OpenNewDocument() = 0;
+
+    virtual void ReadingDecoded(const MeterReading& reading, int face, int dial,
+                                bool dialChanged) = 0;
+    virtual void WriteToMeter(const std::uint8_t* bytes, std::size_t count) = 0;
+    virtual int ReadSize() const = 0;
+    virtual void SetReadSize(int bytes) = 0;
+    virtual void ShowDownloadProgress(int blockCount) = 0;
+    virtual void SetDownloadProgress(int blocksDone) = 0;
+    virtual void CloseDownloadProgress() = 0;
+    // A finished download's records now belong to `view`'s document.
+    virtual void DownloadAdopted(CRecordingTarget& view) { (void)view; }
+};
+
+// The meter's end of the program, shared by the GUI, the CLI and the tests:
+// the receive engine, the open documents, and the recording rules that join
+// them (live dispatch, meter-record frames, Start and Stop, download adoption).
+class CMeterSession : private IReceiveHost {
+public:
+    CMeterSession(ISessionHost& host, const IClock& clock);
+
+    // Received bytes, in order, on the GUI thread.
+    void OnReceiveBytes(const std::uint8_t* bytes, std::size_t count);
+
+    // Start: only while data arrives; opens a live document. True when opened.
+    bool Start();
+    // Stop: every live view loses liveTarget, its document stops acquiring;
+    // acquisition is no longer running (always, even with no live view left).
+    void Stop();
+    bool IsRunning() const { return m_engine.m_bRunning; }
+
+    // Ends a stalled download with the records received so far.
+    void EndDownloadEarly() { m_engine.EndDownloadEarly(); }
+
+    CReceiveEngine& Engine() { return m_engine; }
+    const CReceiveEngine& Engine() const { return m_engine; }
+    CDocumentRegistry& Registry() { return m_registry; }
+    const IClock& Clock() const { return m_clock; }
+
+private:
+    // IReceiveHost
+    void ReadingDecoded(const MeterReading& reading, int face, int dial,
+                        bool dialChanged) override;
+    void DispatchReading(MeterReading& reading, int channel, double value,
+                         const std::string& unit, double sampleRate, const std::string& timeText,
+                         const std::string& typeText, int decimals) override;
+    void RecordMeterFrame(MeterReading& reading, int mode) override;
+    void StopAcquisition() override { Stop(); }
+    void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override;
+    int ReadSize() const override;
+    void SetReadSize(int bytes) override;
+    void DownloadStarted(int blockCount) override;
+    void DownloadProgress(int blocksDone) override;
+    void DownloadFinished() override;
+
+    CRecordingTarget* OpenRegisteredDocument();
+
+    ISessionHost& m_host;
+    const IClock& m_clock;
+    CDocumentRegistry m_registry;
+    CReceiveEngine m_engine;
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+
+class CRoZudozuvDoc;
+
+// One row of a view's data list: ID, Data Time, Unit, Value, Type (Remark is always empty).
+struct ListRow {
+    std::string id;
+    std::string timeText;
+    std::string unit;
+    std::string valueText;
+    std::string typeText;
+};
+
+// The part of a document's view that recording needs: the routing flags, auto
+// scale, and the calls the dispatch, the statistics engine and the download
+// import make on it. The widget view overrides the hooks; headless users
+// (the CLI, tests) use this class as it is or record the calls.
+class CRecordingTarget {
+public:
+    explicit CRecordingTarget(CRoZudozuvDoc& document);
+    virtual ~CRecordingTarget();
+    CRecordingTarget(const CRecordingTarget&) = delete;
+    CRecordingTarget& operator=(const CRecordingTarget&) = delete;
+
+    CRoZudozuvDoc& Document() const { return m_document; }
+
+    bool liveTarget = true;
+    bool meterRecordTarget = false;
+    bool autoScale = true;
+
+    int ListRowCount() const { return m_nListRows; }
+    void AppendListRow(const ListRow& row);
+
+    // Hooks; the defaults do nothing.
+    virtual void RefreshGraph() {}                   // draw the newest segment
+    virtual void InvalidateGraph() {}                // repaint the whole graph
+    virtual void SetYRange(double top, double bottom) { (void)top, (void)bottom; }
+    virtual void RefreshSummary() {}                 // re-format the summary text
+
+protected:
+    virtual void OnListRowAppended(const ListRow& row) { (void)row; }
+
+private:
+    CRoZudozuvDoc& m_document;
+    int m_nListRows = 0;
+};
