@@ -30,21 +30,21 @@ struct DocumentSummary {
 // A recording: three channels of records (0 main readings, 1 companion records
 // of meter-record frames, 2 always empty) and the summary of channel 0.
 class CRoZudozuvDoc {
-public:
+  public:
     static constexpr int kChannelCount = 3;
     static constexpr std::size_t kLiveCapacity = 20000;
 
     std::array<std::vector<CObData>, kChannelCount> channels;
     DocumentSummary summary;
-    int countedNumber = 0;   // live channel-0 readings that entered the sum; not stored
-    bool acquiring = true;   // still takes live readings; not stored
+    int countedNumber = 0;  // live channel-0 readings that entered the sum; not stored
+    bool acquiring = true;  // still takes live readings; not stored
 
     // The one append operation. For channel 0 the incremental summary runs when
     // the current reading's limit is above its value, dataNumber follows the
     // channel, and the first view refreshes its summary text while it is live.
     void AddReading(int channel, double value, const std::string& unit, double sampleRate,
-                    std::int32_t sequence, const std::string& timeText,
-                    const std::string& typeText, const MeterReading& current);
+                    std::int32_t sequence, const std::string& timeText, const std::string& typeText,
+                    const MeterReading& current);
 
     // Deletes every record of the three channels; the summary stays.
     void DeleteContents();
@@ -53,6 +53,6 @@ public:
     CRecordingTarget* FirstView() const { return m_pFirstView; }
     void SetFirstView(CRecordingTarget* view) { m_pFirstView = view; }
 
-private:
+  private:
     CRecordingTarget* m_pFirstView = nullptr;
 };

@@ -10,7 +10,7 @@
 // What a meter session needs from the program around it (the main frame, or
 // the CLI's headless host).
 class ISessionHost {
-public:
+  public:
     virtual ~ISessionHost() = default;
 
     // Opens a new empty document with its view, as File New does, and returns
@@ -35,7 +35,7 @@ public:
 // the receive engine, the open documents, and the recording rules that join
 // them (live dispatch, meter-record frames, Start and Stop, download adoption).
 class CMeterSession : private IReceiveHost {
-public:
+  public:
     CMeterSession(ISessionHost& host, const IClock& clock);
 
     // Received bytes, in order, on the GUI thread.
@@ -53,15 +53,17 @@ public:
 
     CReceiveEngine& Engine() { return m_engine; }
     const CReceiveEngine& Engine() const { return m_engine; }
+    // Every open document's view, in creation order. Documents the session did
+    // not open (File New, Open) are added by the host too: a new document's
+    // view is live like any other until Stop.
     CDocumentRegistry& Registry() { return m_registry; }
     const IClock& Clock() const { return m_clock; }
 
-private:
+  private:
     // IReceiveHost
-    void ReadingDecoded(const MeterReading& reading, int face, int dial,
-                        bool dialChanged) override;
-    void DispatchReading(MeterReading& reading, int channel, double value,
-                         const std::string& unit, double sampleRate, const std::string& timeText,
+    void ReadingDecoded(const MeterReading& reading, int face, int dial, bool dialChanged) override;
+    void DispatchReading(MeterReading& reading, int channel, double value, const std::string& unit,
+                         double sampleRate, const std::string& timeText,
                          const std::string& typeText, int decimals) override;
     void RecordMeterFrame(MeterReading& reading, int mode) override;
     void StopAcquisition() override { Stop(); }

@@ -18,7 +18,7 @@ struct ListRow {
 // import make on it. The widget view overrides the hooks; headless users
 // (the CLI, tests) use this class as it is or record the calls.
 class CRecordingTarget {
-public:
+  public:
     explicit CRecordingTarget(CRoZudozuvDoc& document);
     virtual ~CRecordingTarget();
     CRecordingTarget(const CRecordingTarget&) = delete;
@@ -34,15 +34,15 @@ public:
     void AppendListRow(const ListRow& row);
 
     // Hooks; the defaults do nothing.
-    virtual void RefreshGraph() {}                   // draw the newest segment
-    virtual void InvalidateGraph() {}                // repaint the whole graph
+    virtual void RefreshGraph() {}     // draw the newest segment
+    virtual void InvalidateGraph() {}  // repaint the whole graph
     virtual void SetYRange(double top, double bottom) { (void)top, (void)bottom; }
-    virtual void RefreshSummary() {}                 // re-format the summary text
+    virtual void RefreshSummary() {}  // re-format the summary text
 
-protected:
+  protected:
     virtual void OnListRowAppended(const ListRow& row) { (void)row; }
 
-private:
+  private:
     CRoZudozuvDoc& m_document;
     int m_nListRows = 0;
 };

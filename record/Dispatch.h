@@ -1,0 +1,33 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "decode/MeterReading.h"
+#include "record/DocumentRegistry.h"
+#include "record/Statistics.h"
+
+// Delivery of live readings to the documents that take them.
+
+// The value text of a live list row: the reading's own number of decimals, or
+// "OL" for the overload value.
+std::string LiveValueText(double value, int decimals);
+
+// The graph range that automatic scaling gives a reading of this function
+// shown with this many decimals; nothing when the range is to stay as it is.
+std::optional<YRange> RangeForReading(int decimals, const std::string& function);
+
+// Called with the view whose document is full; must stop acquisition.
+using StopRequest = std::function<void(CRecordingTarget& fullView)>;
+
+// Gives one live reading to every live view's document, in registry order:
+// append the record, refresh the graph, append the list row and, under
+// automatic scaling, set the graph's range. A reading above the current
+// reading's limit is recorded as the overload value, and `current.value`
+// becomes that value too. A document already holding its live capacity stops
+// acquisition through `stop` and ends the whole dispatch: this reading goes
+// to no later document either.
+void DispatchReading(CDocumentRegistry& registry, MeterReading& current, int channel, double value,
+                     const std::string& unit, double sampleRate, const std::string& timeText,
+                     const std::string& typeText, int decimals, const StopRequest& stop);

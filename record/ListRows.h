@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "record/RecordingTarget.h"
+
+class CRoZudozuvDoc;
+
+// Texts of the data list's rows.
+
+// A value with a fixed number of decimals ("%.3f" for 3); negative counts
+// print no decimals.
+std::string FormatFixed(double value, int decimals);
+
+// A value of a list rebuilt from a document: "OL" for the overload value,
+// otherwise "%.4f".
+std::string FormatListValue(double value);
+
+// The row at 0-based position `rowIndex` (its ID is rowIndex + 1).
+ListRow MakeListRow(int rowIndex, const std::string& timeText, const std::string& unit,
+                    const std::string& valueText, const std::string& typeText);
+
+// The rows of a document's list: each main record followed by the companion
+// records that carry its sequence number. Channel 2 is not shown, and
+// companion records whose sequence matches no main record never appear.
+std::vector<ListRow> ListRowsFromDocument(const CRoZudozuvDoc& document);
+
+// Appends the document's rows to the view's list, then refreshes its summary.
+void FillListFromDocument(CRecordingTarget& view);

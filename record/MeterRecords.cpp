@@ -1,0 +1,126 @@
+#include "record/MeterRecords.h"
+
+#include <vector>
+
+#include "decode/Clock.h"
+#include "record/Document.h"
+#include "record/ListRows.h"
+#include "record/Statistics.h"
+
+namespace {
+
+constexpr double kMeterRecordSampleRate = 1.0;
+
+struct MeterRecord {
+    int channel;
+    float value;
+    std::string unit;
+    std::string typeText;
+    std::string timeText;
+};
+
+// The records a frame of `mode` yields, in the order they are added.
+std::vector<MeterRecord> RecordsForMode(const MeterReading& r, int mode, std::time_t now) {
+    const std::string nowText = FormatPcTime(now);
+    switch (mode) {
+        case 1:
+        case 7:
+        case 9:
+            return {{0, r.value, r.unit, r.function, nowText}};
+        case 2: {
+            const std::string meterTime = MeterTimeText(r.startText, r.avgTime, now);
+            return {{0, r.value, r.unit, r.function, meterTime},
+                    {1, r.maxValue, r.maxUnit, "Max", r.maxTime},
+                    {1, r.minValue, r.minUnit, "Min", r.minTime},
+                    {1, r.avgValue, r.unit, "Average", r.avgTime}};
+        }
+        case 3:
+            return {{0, r.value, r.unit, r.function, nowText},
+                    {1, r.reference, r.unit, "Ref", nowText},
+                    {1, r.relative, r.unit, "Rel", nowText}};
+        case 4: {
+            const std::string meterTime = MeterTimeText(r.startText, r.avgTime, now);
+            return {{0, r.value, r.unit, r.function, meterTime},
+                    {1, r.maxValue, r.maxUnit, "PeakMax", r.maxTime},
+                    {1, r.minValue, r.minUnit, "PeakMin", r.minTime},
+                    {1, r.avgValue, r.unit, "PeakAverage", r.avgTime}};
+        }
+        case 5: {
+            const std::string meterTime = MeterTimeText(r.startText, r.avgTime, now);
+            const float crest = CrestFactor(r.value, r.maxValue, r.minValue);
+            return {{0, r.value, r.unit, r.function, meterTime},
+                    {1, crest, "Crest Factor", "Crest Factor", meterTime}};
+        }
+        case 6:
+            // The AC+DC frame carries no clock and no text of its own for the
+            // alternate value: it is shown with the reading's unit, at the PC's time.
+            return {{0, r.alternateValue, r.unit, r.function, nowText},
+                    {1, r.secondValue, r.secondUnit, r.function, nowText}};
+        case 8:
+            return {{0, r.value, r.unit, r.function, nowText},
+                    {1, r.auxValue, r.auxText, r.function, nowText}};
+        default:
+            return {};
+    }
+}
+
+void ClampField(float& field, float limit) {
+    if (field > limit) {
+        field = static_cast<float>(kOverloadValue);
+    }
+}
+
+}  // namespace
+
+void ClampOverloads(MeterReading& r) {
+    // The limit is read before any field changes.
+    const float limit = r.limit;
+    for (float* field : {&r.value, &r.reference, &r.relative, &r.alternateValue, &r.maxValue,
+                         &r.minValue, &r.avgValue, &r.auxValue}) {
+        ClampField(*field, limit);
+    }
+}
+
+void AppendListRow(const std::string& timeText, const std::string& unit, float value,
+                   const std::string& typeText, CRecordingTarget& view) {
+    view.AppendListRow(
+        MakeListRow(view.ListRowCount(), timeText, unit, FormatFixed(value, 4), typeText));
+}
+
+void BuildMeterRecords(CRecordingTarget& view, MeterReading& reading, int mode, std::time_t now) {
+    CRoZudozuvDoc& document = view.Document();
+    const auto sequence = static_cast<std::int32_t>(document.channels[0].size());
+    ClampOverloads(reading);
+    for (const MeterRecord& record : RecordsForMode(reading, mode, now)) {
+        document.AddReading(record.channel, record.value, record.unit, kMeterRecordSampleRate,
+                            sequence, record.timeText, record.typeText, reading);
+        AppendListRow(record.timeText, record.unit, record.value, record.typeText, view);
+    }
+}
+
+namespace {
+
+bool RouteToTargets(CDocumentRegistry& registry, MeterReading& reading, int mode, std::time_t now) {
+    bool found = false;
+    const std::vector<CRecordingTarget*> views = registry.Views();
+    for (CRecordingTarget* view : views) {
+        if (view->meterRecordTarget) {
+            view->InvalidateGraph();
+            BuildMeterRecords(*view, reading, mode, now);
+            found = true;
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
+void RecordMeterFrame(CDocumentRegistry& registry, MeterReading& reading, int mode, std::time_t now,
+                      const MeterRecordRouting& routing) {
+    if (RouteToTargets(registry, reading, mode, now)) {
+        return;
+    }
+    routing.openTarget();
+    RouteToTargets(registry, reading, mode, now);
+    routing.stop();
+}
