@@ -1,8 +1,245 @@
+// vavirir-cli replay: plays a recorded byte stream through the same receive,
+// dispatch and recording path the program uses, and saves every document the
+// stream produced.
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "cli/Commands.h"
+#include "decode/Clock.h"
+#include "docview/DataFile.h"
+#include "record/Document.h"
+#include "record/MeterSession.h"
+#include "record/RecordingTarget.h"
 
-int RunReplay(int, char**) {
-    std::fprintf(stderr, "vavirir-cli replay: not built yet\n");
-    return 1;
+namespace {
+
+constexpr const char* kUsage =
+    "usage: vavirir-cli replay [--hex] [--chunk N] [--now \"YYYY-MM-DD HH:MM:SS\"] "
+    "[--no-start] STREAM --out-dir DIR\n";
+
+struct ReplayOptions {
+    bool hex = false;
+    std::size_t chunk = 100;
+    std::optional<std::time_t> now;
+    bool start = true;
+    std::string stream;
+    std::string outDir;
+};
+
+class UsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// "YYYY-MM-DD HH:MM:SS" as local time.
+std::optional<std::time_t> ParseNow(const std::string& text) {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &year, &month, &day, &hour, &minute,
+                    &second, &tail) != 6) {
+        return std::nullopt;
+    }
+    if (year < 1970 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 ||
+        minute < 0 || minute > 59 || second < 0 || second > 59) {
+        return std::nullopt;
+    }
+    const std::time_t t = MakeLocalTime(year, month, day, hour, minute, second);
+    if (t == static_cast<std::time_t>(-1)) {
+        return std::nullopt;
+    }
+    return t;
+}
+
+std::size_t ParseChunk(const std::string& text) {
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || value < 1 || value > 1000000) {
+        throw UsageError("--chunk needs a whole number from 1 to 1000000");
+    }
+    return static_cast<std::size_t>(value);
+}
+
+ReplayOptions ParseOptions(int argc, char** argv) {
+    ReplayOptions options;
+    bool haveStream = false;
+    auto valueOf = [&](int& i) -> std::string {
+        if (i + 1 >= argc) {
+            throw UsageError(std::string(argv[i]) + " needs a value");
+        }
+        return argv[++i];
+    };
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--hex") {
+            options.hex = true;
+        } else if (arg == "--chunk") {
+            options.chunk = ParseChunk(valueOf(i));
+        } else if (arg == "--now") {
+            const std::string text = valueOf(i);
+            options.now = ParseNow(text);
+            if (!options.now) {
+                throw UsageError("--now needs \"YYYY-MM-DD HH:MM:SS\", not \"" + text + "\"");
+            }
+        } else if (arg == "--no-start") {
+            options.start = false;
+        } else if (arg == "--out-dir") {
+            options.outDir = valueOf(i);
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            throw UsageError("unknown option " + arg);
+        } else if (!haveStream) {
+            options.stream = arg;
+            haveStream = true;
+        } else {
+            throw UsageError("only one STREAM may be given");
+        }
+    }
+    if (!haveStream) {
+        throw UsageError("STREAM is missing");
+    }
+    if (options.outDir.empty()) {
+        throw UsageError("--out-dir is missing");
+    }
+    return options;
+}
+
+std::string ReadAll(const std::string& path) {
+    if (path == "-") {
+        return std::string(std::istreambuf_iterator<char>(std::cin), {});
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("cannot open " + path);
+    }
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        throw std::runtime_error("cannot read " + path);
+    }
+    return content;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Hex digit pairs; blanks, line ends, commas and colons between pairs are ignored.
+std::vector<std::uint8_t> BytesFromHex(const std::string& text) {
+    std::vector<std::uint8_t> bytes;
+    int high = -1;
+    for (char c : text) {
+        if (std::isspace(static_cast<unsigned char>(c)) || c == ',' || c == ':') {
+            if (high >= 0) {
+                throw std::runtime_error("hex stream: a byte is split by a separator");
+            }
+            continue;
+        }
+        const int digit = HexDigit(c);
+        if (digit < 0) {
+            throw std::runtime_error(std::string("hex stream: unexpected character '") + c + "'");
+        }
+        if (high < 0) {
+            high = digit;
+        } else {
+            bytes.push_back(static_cast<std::uint8_t>(high * 16 + digit));
+            high = -1;
+        }
+    }
+    if (high >= 0) {
+        throw std::runtime_error("hex stream: odd number of hex digits");
+    }
+    return bytes;
+}
+
+// The program around the session, without windows: documents with headless
+// views, acknowledgements dropped, no progress shown.
+class HeadlessHost : public ISessionHost {
+  public:
+    CRecordingTarget* OpenNewDocument() override {
+        m_documents.push_back(std::make_unique<CRoZudozuvDoc>());
+        m_views.push_back(std::make_unique<CRecordingTarget>(*m_documents.back()));
+        return m_views.back().get();
+    }
+    void ReadingDecoded(const MeterReading&, int, int, bool) override {}
+    void WriteToMeter(const std::uint8_t*, std::size_t) override {}
+    int ReadSize() const override { return m_nReadSize; }
+    void SetReadSize(int bytes) override { m_nReadSize = bytes; }
+    void ShowDownloadProgress(int) override {}
+    void SetDownloadProgress(int) override {}
+    void CloseDownloadProgress() override {}
+
+    const std::vector<std::unique_ptr<CRoZudozuvDoc>>& Documents() const { return m_documents; }
+
+  private:
+    std::vector<std::unique_ptr<CRoZudozuvDoc>> m_documents;
+    std::vector<std::unique_ptr<CRecordingTarget>> m_views;
+    int m_nReadSize = 100;
+};
+
+int Replay(const ReplayOptions& options) {
+    const std::string content = ReadAll(options.stream);
+    const std::vector<std::uint8_t> bytes =
+        options.hex ? BytesFromHex(content)
+                    : std::vector<std::uint8_t>(content.begin(), content.end());
+
+    SystemClock systemClock;
+    FixedClock fixedClock(options.now.value_or(0));
+    const IClock& clock = options.now ? static_cast<const IClock&>(fixedClock) : systemClock;
+
+    HeadlessHost host;
+    CMeterSession session(host, clock);
+    if (options.start && !bytes.empty()) {
+        // The user chooses Start just as the first bytes arrive.
+        session.Engine().m_bDataReceived = true;
+        session.Start();
+    }
+    for (std::size_t offset = 0; offset < bytes.size(); offset += options.chunk) {
+        const std::size_t count = std::min(options.chunk, bytes.size() - offset);
+        session.OnReceiveBytes(bytes.data() + offset, count);
+    }
+
+    std::filesystem::create_directories(options.outDir);
+    int number = 0;
+    for (const auto& document : host.Documents()) {
+        const std::filesystem::path path = std::filesystem::path(options.outDir) /
+                                           ("recording-" + std::to_string(++number) + ".txt");
+        SaveDocumentFile(*document, path.string());
+        std::printf("%s\n", path.c_str());
+    }
+    return 0;
+}
+
+}  // namespace
+
+int RunReplay(int argc, char** argv) {
+    ReplayOptions options;
+    try {
+        options = ParseOptions(argc, argv);
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "vavirir-cli replay: %s\n%s", error.what(), kUsage);
+        return 2;
+    }
+    try {
+        return Replay(options);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "vavirir-cli replay: %s\n", error.what());
+        return 1;
+    }
 }
