@@ -1,8 +1,112 @@
+// vavirir-cli dump: the channels and the summary of a data file.
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "cli/Commands.h"
+#include "cli/Json.h"
+#include "docview/DataFile.h"
 
-int RunDump(int, char**) {
-    std::fprintf(stderr, "vavirir-cli dump: not built yet\n");
-    return 1;
+namespace {
+
+constexpr const char* kUsage = "usage: vavirir-cli dump [--json] FILE\n";
+
+std::string RecordJson(const CObData& r) {
+    return "{\"value\":" + JsonNumber(r.value, "%.17g") + ",\"unit\":" + JsonString(r.unit) +
+           ",\"sampleRate\":" + JsonNumber(r.sampleRate, "%.17g") +
+           ",\"sequence\":" + std::to_string(r.sequence) +
+           ",\"timeText\":" + JsonString(r.timeText) + ",\"typeText\":" + JsonString(r.typeText) +
+           "}";
+}
+
+std::string SummaryJson(const DocumentSummary& s) {
+    return "{\"average\":" + JsonNumber(s.average, "%.17g") +
+           ",\"maximum\":" + JsonNumber(s.maximum, "%.17g") +
+           ",\"maximumTime\":" + JsonString(s.maximumTime) +
+           ",\"minimum\":" + JsonNumber(s.minimum, "%.17g") +
+           ",\"minimumTime\":" + JsonString(s.minimumTime) +
+           ",\"sampleRate\":" + JsonNumber(s.sampleRate, "%.17g") +
+           ",\"sum\":" + JsonNumber(s.sum, "%.17g") +
+           ",\"dataNumber\":" + std::to_string(s.dataNumber) +
+           ",\"startTime\":" + JsonString(s.startTime) + ",\"endTime\":" + JsonString(s.endTime) +
+           ",\"type\":" + JsonString(s.type) + "}";
+}
+
+void PrintJson(const CRoZudozuvDoc& doc) {
+    std::string out = "{\"channels\":[";
+    for (std::size_t c = 0; c < doc.channels.size(); ++c) {
+        out += c == 0 ? "[" : ",[";
+        const auto& channel = doc.channels[c];
+        for (std::size_t i = 0; i < channel.size(); ++i) {
+            if (i > 0) {
+                out += ',';
+            }
+            out += RecordJson(channel[i]);
+        }
+        out += ']';
+    }
+    out += "],\"summary\":" + SummaryJson(doc.summary) + "}\n";
+    std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+void PrintText(const CRoZudozuvDoc& doc) {
+    for (std::size_t c = 0; c < doc.channels.size(); ++c) {
+        const auto& channel = doc.channels[c];
+        std::printf("Channel %zu: %zu records\n", c, channel.size());
+        if (channel.empty()) {
+            continue;
+        }
+        std::printf("%8s  %18s  %-14s %10s %9s  %-22s %s\n", "#", "Value", "Unit", "SampleRate",
+                    "Sequence", "DateTime", "Type");
+        for (std::size_t i = 0; i < channel.size(); ++i) {
+            const CObData& r = channel[i];
+            std::printf("%8zu  %18.10g  %-14s %10g %9d  %-22s %s\n", i + 1, r.value, r.unit.c_str(),
+                        r.sampleRate, r.sequence, r.timeText.c_str(), r.typeText.c_str());
+        }
+    }
+    const DocumentSummary& s = doc.summary;
+    std::printf("Summary\n");
+    std::printf("  StartTime:   %s\n", s.startTime.c_str());
+    std::printf("  EndTime:     %s\n", s.endTime.c_str());
+    std::printf("  Maximum:     %.10g @ %s\n", s.maximum, s.maximumTime.c_str());
+    std::printf("  Minimum:     %.10g @ %s\n", s.minimum, s.minimumTime.c_str());
+    std::printf("  Average:     %.10g\n", s.average);
+    std::printf("  Sum:         %.10g\n", s.sum);
+    std::printf("  DataNumber:  %d\n", s.dataNumber);
+    std::printf("  SampleRate:  %.10g\n", s.sampleRate);
+    std::printf("  Type:        %s\n", s.type.c_str());
+}
+
+}  // namespace
+
+int RunDump(int argc, char** argv) {
+    bool json = false;
+    const char* path = nullptr;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--json") == 0) {
+            json = true;
+        } else if (argv[i][0] == '-' || path != nullptr) {
+            std::fputs(kUsage, stderr);
+            return 2;
+        } else {
+            path = argv[i];
+        }
+    }
+    if (path == nullptr) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    CRoZudozuvDoc doc;
+    try {
+        LoadDocumentFile(path, doc);
+    } catch (const CDataFileError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    if (json) {
+        PrintJson(doc);
+    } else {
+        PrintText(doc);
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
 }

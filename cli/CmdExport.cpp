@@ -1,8 +1,33 @@
+// vavirir-cli export: the spreadsheet file of a data file's document.
 #include <cstdio>
 
 #include "cli/Commands.h"
+#include "docview/DataFile.h"
+#include "docview/Export.h"
 
-int RunExport(int, char**) {
-    std::fprintf(stderr, "vavirir-cli export: not built yet\n");
-    return 1;
+int RunExport(int argc, char** argv) {
+    if (argc != 2 || argv[0][0] == '-' || argv[1][0] == '-') {
+        std::fputs("usage: vavirir-cli export FILE OUT.xls\n", stderr);
+        return 2;
+    }
+    CRoZudozuvDoc doc;
+    try {
+        LoadDocumentFile(argv[0], doc);
+    } catch (const CDataFileError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    // The export command does nothing for a document without main records; here
+    // that is reported rather than passed off as a written file.
+    if (!HasExportableRecords(doc)) {
+        std::fprintf(stderr, "%s has no records to export.\n", argv[0]);
+        return 1;
+    }
+    try {
+        ExportDocumentFile(doc, argv[1]);
+    } catch (const CExportError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return 0;
 }

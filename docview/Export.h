@@ -1,0 +1,33 @@
+#pragma once
+
+#include <ctime>
+#include <stdexcept>
+#include <string>
+
+#include "record/Document.h"
+
+// The spreadsheet export: channel 0 and the summary of a document as
+// tab-separated 8-bit text with CR LF line ends.
+
+// A failed export. what() is the message shown to the user.
+class CExportError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// The export has something to write only when channel 0 holds records.
+bool HasExportableRecords(const CRoZudozuvDoc& doc);
+
+// The exact bytes of the export file. Characters U+0080..U+00FF become their
+// Latin-1 byte; "Ω" is written as "Ohm", "℃" and "℉" as "°C" and "°F" (0xB0);
+// any other character above U+00FF as "?".
+std::string ExportBytes(const CRoZudozuvDoc& doc);
+
+// Writes ExportBytes(doc) to path (through a temporary file renamed into place).
+// Throws CExportError when the file cannot be written.
+void ExportDocumentFile(const CRoZudozuvDoc& doc, const std::string& path);
+
+// The suggested export file name for a local time: "%d-%d-%d %d-%d.xls" of year,
+// month, day, hour and minute without leading zeros, e.g. "2018-5-3 9-7.xls".
+std::string DefaultExportFileName(const std::tm& local);
+std::string DefaultExportFileName(std::time_t now);
