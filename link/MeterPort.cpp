@@ -1,0 +1,80 @@
+#include "link/MeterPort.h"
+
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+namespace {
+
+constexpr int kAttempts = 3;
+constexpr int kMeterReadSize = 100;
+constexpr auto kRetryPause = std::chrono::milliseconds(100);
+
+bool AllDigits(const std::string& text) {
+    if (text.empty()) {
+        return false;
+    }
+    for (unsigned char c : text) {
+        if (!std::isdigit(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string PortChoice::Device() const {
+    return IsNumber() ? ComPortDevicePath(number) : devicePath;
+}
+
+std::optional<PortChoice> ParsePortChoice(const std::string& text) {
+    if (text.empty() || text[0] == '-') {
+        return std::nullopt;
+    }
+    if (text.find('/') != std::string::npos) {
+        return PortChoice{-1, text};
+    }
+    const std::string digits = text.rfind("COM", 0) == 0 ? text.substr(3) : text;
+    if (AllDigits(digits)) {
+        if (digits.size() > 9) {
+            return std::nullopt;
+        }
+        return PortChoice{std::stoi(digits), {}};
+    }
+    return PortChoice{-1, "/dev/" + text};
+}
+
+std::string OpenPortWarning(const PortChoice& choice) {
+    if (choice.IsNumber()) {
+        char text[64];
+        std::snprintf(text, sizeof text, "Warning:Can't open COM%d!", choice.number);
+        return text;
+    }
+    return "Warning:Can't open " + choice.devicePath + "!";
+}
+
+MeterPortResult OpenMeterPort(CComPort& port, const PortChoice& choice, ReceiveHandler onReceive,
+                              LinkLostHandler onLinkLost) {
+    port.Close();
+    port.SetReceiveHandler(std::move(onReceive));
+    port.SetLinkLostHandler(std::move(onLinkLost));
+    MeterPortResult result;
+    for (int attempt = 0; attempt < kAttempts && !result.opened; ++attempt) {
+        if (attempt > 0) {
+            std::this_thread::sleep_for(kRetryPause);
+        }
+        result.opened = choice.IsNumber() ? port.Open(choice.number, 2, 9600, NoParity, 8,
+                                                      OneStopBit, NoFlowControl)
+                                          : port.OpenDevice(choice.devicePath, 2, 9600, NoParity, 8,
+                                                            OneStopBit, NoFlowControl);
+    }
+    if (!result.opened) {
+        result.warning = OpenPortWarning(choice);
+        result.error = port.LastError();
+        return result;
+    }
+    port.SetReadSize(kMeterReadSize);
+    return result;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "link/ComPort.h"
+
+// The port the user chose: a number (naming /dev/rfcomm<n>) or a device path.
+struct PortChoice {
+    int number = -1;
+    std::string devicePath;
+
+    bool IsNumber() const { return devicePath.empty(); }
+    // The device that opens: "/dev/rfcomm<n>" or the path itself.
+    std::string Device() const;
+};
+
+// Reads a port as typed or chosen: "5" is port 5, "COM5" too; a text with a
+// '/' is a device path; a bare tty name such as "rfcomm0" or "ttyUSB0" names
+// /dev/<name>. Empty text, a leading '-' or a number too long for an int give nothing.
+std::optional<PortChoice> ParsePortChoice(const std::string& text);
+
+// "Warning:Can't open COM5!" for a number, "Warning:Can't open /dev/ttyUSB0!"
+// for a path.
+std::string OpenPortWarning(const PortChoice& choice);
+
+struct MeterPortResult {
+    bool opened = false;
+    std::string warning;                    // set when not opened
+    std::optional<CSerialException> error;  // the last attempt's failure
+};
+
+// (Re)opens the meter's port: closes the link first (also when the same port
+// is chosen again), then up to three attempts with 9600 baud, 8 data bits, no
+// parity, one stop bit, no flow control. The receive and link-lost routines
+// are registered before the reader starts, so no byte is dropped. On success
+// the read size is 100.
+MeterPortResult OpenMeterPort(CComPort& port, const PortChoice& choice, ReceiveHandler onReceive,
+                              LinkLostHandler onLinkLost = {});

@@ -1,0 +1,47 @@
+#include "link/ui/PortMenu.h"
+
+#include "app/CommandIds.h"
+#include "link/ui/PortEntry.h"
+
+CPortMenu::CPortMenu(QMenu* popup, QAction* anchor, Discovery discover, QObject* parent)
+    : QObject(parent), m_pPopup(popup), m_pAnchor(anchor), m_discover(std::move(discover)) {
+    // Device nodes come and go in bursts; rebuild once things have settled.
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(300);
+    connect(&m_settle, &QTimer::timeout, this, &CPortMenu::RefreshPortMenu);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, &m_settle,
+            qOverload<>(&QTimer::start));
+}
+
+void CPortMenu::RefreshPortMenu() {
+    for (QAction* entry : m_entries) {
+        m_pPopup->removeAction(entry);
+        entry->deleteLater();
+    }
+    m_entries.clear();
+
+    std::vector<std::string> names;
+    if (m_discover) {
+        names = PortMenuEntries(m_discover());
+    }
+    for (const std::string& name : names) {
+        const QString text = QString::fromStdString(name);
+        auto* entry = new QAction(text, m_pPopup);
+        entry->setData(cmd::kFirstDiscoveredPort + static_cast<int>(m_entries.size()));
+        entry->setStatusTip(QStringLiteral("Open %1").arg(DeviceForEntry(text)));
+        connect(entry, &QAction::triggered, this,
+                [this, text] { emit portChosen(DeviceForEntry(text)); });
+        m_pPopup->insertAction(m_pAnchor, entry);
+        m_entries.push_back(entry);
+    }
+}
+
+void CPortMenu::WatchDevices(const QString& folder) {
+    if (!m_watcher.directories().contains(folder)) {
+        m_watcher.addPath(folder);
+    }
+}
+
+QString CPortMenu::DeviceForEntry(const QString& text) {
+    return text.startsWith('/') ? text : QStringLiteral("/dev/") + text;
+}
