@@ -25,7 +25,7 @@ std::time_t MakeLocalTime(int year, int month, int day, int hour, int minute, in
 std::string FormatPcTime(std::time_t t) {
     const std::tm f = LocalFields(t);
     char text[64];
-    std::snprintf(text, sizeof text, "%d/%d/%d %d:%d:%d", f.tm_mday, f.tm_mon + 1,
-                  f.tm_year + 1900, f.tm_hour, f.tm_min, f.tm_sec);
+    std::snprintf(text, sizeof text, "%d/%d/%d %d:%d:%d", f.tm_mday, f.tm_mon + 1, f.tm_year + 1900,
+                  f.tm_hour, f.tm_min, f.tm_sec);
     return text;
 }

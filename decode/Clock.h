@@ -5,24 +5,24 @@
 
 // The one source of "now" for every time text, so tests and the CLI can freeze it.
 class IClock {
-public:
+  public:
     virtual ~IClock() = default;
     virtual std::time_t Now() const = 0;
 };
 
 class SystemClock : public IClock {
-public:
+  public:
     std::time_t Now() const override { return std::time(nullptr); }
 };
 
 class FixedClock : public IClock {
-public:
+  public:
     explicit FixedClock(std::time_t t) : m_t(t) {}
     std::time_t Now() const override { return m_t; }
     void Set(std::time_t t) { m_t = t; }
     void Advance(long seconds) { m_t += seconds; }
 
-private:
+  private:
     std::time_t m_t;
 };
 

@@ -14,7 +14,7 @@
 // Values of a download header.
 struct DownloadHeader {
     std::string function;
-    std::string startText;   // "dd/mm/yy hh:mm:ss" from the BCD bytes
+    std::string startText;  // "dd/mm/yy hh:mm:ss" from the BCD bytes
     std::int32_t interval = 0;
     int blockCount = 0;
 };
@@ -23,7 +23,7 @@ struct DownloadHeader {
 // frame cut, the seven decoders and the stored-record download. Runs on the
 // GUI thread; reaches everything else through IReceiveHost.
 class CReceiveEngine {
-public:
+  public:
     CReceiveEngine(IReceiveHost& host, const IClock& clock);
 
     // One received chunk (count >= 1); the bytes are copied.
@@ -54,6 +54,10 @@ public:
     MeterReading m_reading;
     int m_nUnitIcon = 0;
 
+    // Kind (0..6) and family of the frame decoded last; -1 before the first.
+    int m_nLastFrameKind = -1;
+    bool m_bLastFrameLive = false;
+
     // Decoders: each takes the hex text of exactly one frame, marker included.
     void DecodePlainFrame(std::string frame);
     void DecodeMinMaxFrame(std::string frame);
@@ -69,7 +73,38 @@ public:
     // The dial position rule; returns true when the position changed.
     bool SetUnitIcon(const std::string& unit);
 
-private:
+    // Text left in the accumulator after a call is dropped beyond this many
+    // hex characters. Outside a download the accumulator never keeps more
+    // than the tail of one chunk; during a download it keeps block text, and
+    // no block (at most 255 records) comes near this size.
+    static constexpr std::size_t kMaxPendingHex = 65536;
+
+    // Length in hex characters of a frame of each kind 0..6.
+    static constexpr int kFrameHexLength[7] = {40, 118, 56, 94, 58, 54, 28};
+    static constexpr int kDownloadHeaderHexLength = 52;
+    static constexpr int kBlockHeaderHexLength = 10;
+    static constexpr int kBlockTrailerHexLength = 6;
+    static constexpr int kRecordHexLength = 16;
+
+  private:
+    // One pass of the frame cut over the accumulator; true when it cut a frame
+    // or a download header. `callHasCut` tells whether an earlier pass of the
+    // same call did.
+    bool RunFramePass(bool callHasCut);
+    bool IsMarkerInWindow(const char* marker) const;
+    int FindKindMarker(int kind) const;
+    void DecodeFrameOfKind(int kind, std::string frame);
+
+    // The final steps every decoder shares: copy, dial, draw, record.
+    void FinishDecode(const std::string& frame, int kind, int meterRecordMode);
+
+    // Download steps.
+    bool RunDownloadHeaderStep();
+    void RunBlockSteps();
+    bool IsBlockBodyComplete() const;
+    void SendAcknowledge();
+    void FinishDownload();
+
     IReceiveHost& m_host;
     const IClock& m_clock;
 };

@@ -10,7 +10,7 @@ struct MeterReading;
 // (record/MeterSession.h) implements it for the GUI and the CLI; tests
 // implement it with a recorder.
 class IReceiveHost {
-public:
+  public:
     virtual ~IReceiveHost() = default;
 
     // A frame was decoded: `face` is the face number 1..7 of its kind, `dial`

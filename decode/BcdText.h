@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The meter sends times and dates as packed BCD, one byte per two-digit field;
+// printing each byte as two hex digits shows its decimal digits.
+
+// "hh:mm:ss" of three bytes in order.
+std::string BcdTimeText(const std::uint8_t* bytes);
+
+// The meter's start stamp d0..d5 (year, month, day, hour, minute, second) as
+// "dd/mm/yy hh:mm:ss am", or "... pm" with the hour reduced by twelve when
+// the hour is above 12.
+std::string BcdStartText(const std::uint8_t* bytes);
+
+// The download header's start text "dd/mm/yy hh:mm:ss" of the bytes year,
+// month, day, hour, minute, second (24-hour, no suffix).
+std::string BcdDateTimeText(const std::uint8_t* bytes);

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Helpers for the hex text the receive engine works on: two lower-case hex
+// digits per received byte, no separators.
+
+// Appends each byte as two lower-case hex digits.
+void AppendHex(std::string& text, const std::uint8_t* bytes, std::size_t count);
+
+// Value of a hex digit (either case); -1 for anything else.
+int HexDigitValue(char c);
+
+// The byte whose two hex digits start at character `at`; characters beyond the
+// text or not hex digits count as 0, so a short text never reads out of range.
+std::uint8_t HexByteAt(std::string_view text, std::size_t at);
+
+// `count` bytes of the text; byte i is read from the characters at
+// position-2+2i and position-1+2i (for the byte at offset b, position = 2b+2).
+std::vector<std::uint8_t> HexToBytes(std::string_view text, int count, int position);
+
+// Four bytes as by HexToBytes(text, 4, position), taken as an IEEE-754 single
+// in little-endian order.
+float HexToFloat(std::string_view text, int position);
+
+// Little-endian 32-bit integer from four bytes.
+std::int32_t LittleEndianInt32(const std::uint8_t* bytes);
+float LittleEndianFloat(const std::uint8_t* bytes);
+
+// Single-byte characters (Latin-1) as UTF-8: 0xB0 becomes "°".
+std::string Latin1ToUtf8(std::string_view latin1);
+
+// A four-character text field of a frame: NUL filler bytes are dropped, white
+// space at both ends is trimmed when `trim` is set, and the rest is converted
+// from Latin-1 to UTF-8.
+std::string FieldText(const std::uint8_t* bytes, std::size_t count, bool trim);

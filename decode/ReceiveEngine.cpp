@@ -1,0 +1,187 @@
+#include "decode/ReceiveEngine.h"
+
+#include <cstring>
+
+#include "decode/HexText.h"
+
+namespace {
+
+constexpr std::size_t kMarkerWindow = 4;  // a marker is accepted at characters 0..4
+constexpr char kSyncMarker[] = "f8f8f8f8";
+constexpr char kLivePrefix[] = "a08";
+constexpr char kMeterRecordPrefix[] = "a09";
+constexpr char kDownloadHeaderMarker[] = "a0a8";
+
+}  // namespace
+
+CReceiveEngine::CReceiveEngine(IReceiveHost& host, const IClock& clock)
+    : m_host(host), m_clock(clock) {}
+
+void CReceiveEngine::OnReceiveBytes(const std::uint8_t* bytes, std::size_t count) {
+    if (bytes == nullptr || count == 0) {
+        return;
+    }
+    m_tLastRx = m_clock.Now();
+    m_bDataReceived = true;
+    AppendHex(m_strRxHex, bytes, count);
+
+    // Every complete frame at the front is decoded in this call, each as if
+    // it had arrived alone; the loop ends with the first pass that cuts nothing.
+    bool callHasCut = false;
+    while (RunFramePass(callHasCut)) {
+        callHasCut = true;
+    }
+    RunBlockSteps();
+
+    if (m_strRxHex.size() > kMaxPendingHex) {
+        m_strRxHex.clear();
+    }
+}
+
+bool CReceiveEngine::RunFramePass(bool callHasCut) {
+    // Sync marker: everything up to and including it is discarded.
+    const std::size_t sync = m_strRxHex.find(kSyncMarker);
+    if (sync != std::string::npos) {
+        m_strRxHex.erase(0, sync + std::strlen(kSyncMarker));
+        m_bSyncMarker = true;
+    } else if (IsMarkerInWindow(kLivePrefix)) {
+        m_bSyncMarker = false;
+        m_bMeterRecordFrames = false;
+    }
+
+    if (m_bSyncMarker && IsMarkerInWindow(kMeterRecordPrefix)) {
+        m_bMeterRecordFrames = true;
+    }
+
+    for (int kind = 0; kind < 7; ++kind) {
+        const int p = FindKindMarker(kind);
+        if (p < 0) {
+            continue;
+        }
+        m_strRxHex.erase(0, static_cast<std::size_t>(p));
+        const auto length = static_cast<std::size_t>(kFrameHexLength[kind]);
+        if (m_strRxHex.size() < length) {
+            return false;  // the rest of the frame comes with later chunks
+        }
+        std::string frame = m_strRxHex.substr(0, length);
+        m_strRxHex.erase(0, length);
+        DecodeFrameOfKind(kind, std::move(frame));
+        return true;
+    }
+
+    if (IsMarkerInWindow(kDownloadHeaderMarker)) {
+        return RunDownloadHeaderStep();
+    }
+    // Text that does not start with a known marker is dropped, except block
+    // text during a download and the tail left after a frame cut in this
+    // call (it may be the start of a frame split by the chunk boundary).
+    if (!m_bDownloading && !callHasCut) {
+        m_strRxHex.clear();
+    }
+    return false;
+}
+
+bool CReceiveEngine::IsMarkerInWindow(const char* marker) const {
+    const std::size_t length = std::strlen(marker);
+    for (std::size_t p = 0; p <= kMarkerWindow && p + length <= m_strRxHex.size(); ++p) {
+        if (m_strRxHex.compare(p, length, marker) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Position 0..4 of the kind's frame start, or -1. The live marker takes
+// precedence: when it occurs anywhere, only its first occurrence counts, even
+// if a meter-record marker of the same kind lies at the front.
+int CReceiveEngine::FindKindMarker(int kind) const {
+    const char live[] = {'a', '0', '8', static_cast<char>('0' + kind), '\0'};
+    const char record[] = {'a', '0', '9', static_cast<char>('0' + kind), '\0'};
+    const std::size_t size = m_strRxHex.size();
+    for (std::size_t p = 0; p <= kMarkerWindow && p + 4 <= size; ++p) {
+        if (m_strRxHex.compare(p, 4, live) == 0) {
+            return static_cast<int>(p);
+        }
+    }
+    for (std::size_t p = 0; p <= kMarkerWindow && p + 4 <= size; ++p) {
+        if (m_strRxHex.compare(p, 4, record) == 0) {
+            return m_strRxHex.find(live) == std::string::npos ? static_cast<int>(p) : -1;
+        }
+    }
+    return -1;
+}
+
+void CReceiveEngine::DecodeFrameOfKind(int kind, std::string frame) {
+    switch (kind) {
+        case 0:
+            DecodePlainFrame(std::move(frame));
+            break;
+        case 1:
+            DecodeMinMaxFrame(std::move(frame));
+            break;
+        case 2:
+            DecodeAuxFrame(std::move(frame));
+            break;
+        case 3:
+            DecodePeakFrame(std::move(frame));
+            break;
+        case 4:
+            DecodeAcDcFrame(std::move(frame));
+            break;
+        case 5:
+            DecodeVacFrame(std::move(frame));
+            break;
+        case 6:
+            DecodeFrequencyFrame(std::move(frame));
+            break;
+        default:
+            break;
+    }
+}
+
+bool CReceiveEngine::SetUnitIcon(const std::string& unit) {
+    struct DialRow {
+        const char* unit;
+        int position;
+    };
+    static const DialRow kRows[] = {
+        {"uADC", 1}, {"mADC", 2}, {"ADC", 3}, {"℉", 4},  {"℃", 4},  {"VAC", 5}, {"VDC", 6},
+        {"mVDC", 7}, {"Ω", 8},    {"KΩ", 8},  {"MΩ", 8}, {"uF", 9}, {"nF", 9},  {"mF", 9},
+    };
+    int position = m_nUnitIcon;
+    bool matched = false;
+    for (const DialRow& row : kRows) {
+        if (unit == row.unit) {
+            position = row.position;
+            matched = true;
+            break;
+        }
+    }
+    if (!matched && m_reading.secondModeFlag) {
+        position = 10;
+    }
+    if (position == m_nUnitIcon) {
+        return false;
+    }
+    m_nUnitIcon = position;
+    return true;
+}
+
+void CReceiveEngine::FinishDecode(const std::string& frame, int kind, int meterRecordMode) {
+    m_nLastFrameKind = kind;
+    m_bLastFrameLive = frame.size() > 2 && frame[2] == '8';
+
+    const bool dialChanged = SetUnitIcon(m_reading.unit);
+    m_host.ReadingDecoded(m_reading, kind + 1, m_nUnitIcon, dialChanged);
+
+    if (m_bRunning && m_bLastFrameLive) {
+        const std::string timeText = FormatPcTime(m_clock.Now());
+        const std::string unit = m_reading.unit;
+        const std::string typeText = m_reading.function;
+        m_host.DispatchReading(m_reading, 0, static_cast<double>(m_reading.value), unit, 0.0,
+                               timeText, typeText, m_reading.decimals);
+    } else if (m_bMeterRecordFrames && meterRecordMode > 0) {
+        m_bRunning = false;
+        m_host.RecordMeterFrame(m_reading, meterRecordMode);
+    }
+}
