@@ -2,6 +2,8 @@
 
 #include <bit>
 
+#include "docview/TextCodec.h"
+
 namespace {
 
 constexpr char kHexDigits[] = "0123456789abcdef";
@@ -71,21 +73,6 @@ std::int32_t LittleEndianInt32(const std::uint8_t* bytes) {
 
 float LittleEndianFloat(const std::uint8_t* bytes) {
     return std::bit_cast<float>(static_cast<std::uint32_t>(LittleEndianInt32(bytes)));
-}
-
-std::string Latin1ToUtf8(std::string_view latin1) {
-    std::string utf8;
-    utf8.reserve(latin1.size());
-    for (char c : latin1) {
-        const auto code = static_cast<unsigned char>(c);
-        if (code < 0x80) {
-            utf8 += c;
-        } else {
-            utf8 += static_cast<char>(0xC0 | (code >> 6));
-            utf8 += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
-    return utf8;
 }
 
 std::string FieldText(const std::uint8_t* bytes, std::size_t count, bool trim) {

@@ -31,9 +31,6 @@ float HexToFloat(std::string_view text, int position);
 std::int32_t LittleEndianInt32(const std::uint8_t* bytes);
 float LittleEndianFloat(const std::uint8_t* bytes);
 
-// Single-byte characters (Latin-1) as UTF-8: 0xB0 becomes "°".
-std::string Latin1ToUtf8(std::string_view latin1);
-
 // A four-character text field of a frame: NUL filler bytes are dropped, white
 // space at both ends is trimmed when `trim` is set, and the rest is converted
 // from Latin-1 to UTF-8.
