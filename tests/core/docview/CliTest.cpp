@@ -1,0 +1,120 @@
+// vavirir-cli dump and export on real files, run as a separate program.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+
+#include "DocviewTestSupport.h"
+#include "docview/DataFile.h"
+#include "docview/Export.h"
+
+using namespace docview_test;
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    std::string out;
+};
+
+const std::string kCli = std::string(VAVIRIR_BINARY_DIR) + "/vavirir-cli";
+
+// Runs the CLI with the arguments (already quoted) and stderr in out after stdout.
+Result RunCli(const std::string& arguments) {
+    Result result;
+    FILE* pipe = popen((kCli + " " + arguments + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) {
+        return result;
+    }
+    std::array<char, 4096> buffer;
+    std::size_t got = 0;
+    while ((got = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        result.out.append(buffer.data(), got);
+    }
+    const int status = pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}
+
+std::string Quoted(const std::string& path) {
+    return "'" + path + "'";
+}
+
+class Cli : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!std::filesystem::exists(kCli)) {
+            GTEST_SKIP() << "vavirir-cli is not built";
+        }
+    }
+    TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(Cli, DumpJsonAndText) {
+    const std::string path = dir.File("doc.txt");
+    CRoZudozuvDoc doc;
+    doc.channels[0].push_back(Record(1.5, "KΩ", 0.0, 0, "3/5/2018 9:7:5", "RES"));
+    doc.channels[1].push_back(Record(0.1, "V", 1.0, 0, "00:12:41", "Max"));
+    doc.summary.maximum = 1500.0;
+    doc.summary.dataNumber = 1;
+    SaveDocumentFile(doc, path);
+
+    const Result json = RunCli("dump --json " + Quoted(path));
+    EXPECT_EQ(json.exitCode, 0);
+    EXPECT_EQ(
+        json.out,
+        "{\"channels\":[[{\"value\":1.5,\"unit\":\"KΩ\",\"sampleRate\":0,\"sequence\":0,"
+        "\"timeText\":\"3/5/2018 9:7:5\",\"typeText\":\"RES\"}],[{\"value\":0.10000000000000001,"
+        "\"unit\":\"V\",\"sampleRate\":1,\"sequence\":0,\"timeText\":\"00:12:41\","
+        "\"typeText\":\"Max\"}],[]],\"summary\":{\"average\":0,\"maximum\":1500,"
+        "\"maximumTime\":\"\",\"minimum\":6000,\"minimumTime\":\"\",\"sampleRate\":1,"
+        "\"sum\":0,\"dataNumber\":1,\"startTime\":\"\",\"endTime\":\"\",\"type\":\"\"}}\n");
+
+    const Result text = RunCli("dump " + Quoted(path));
+    EXPECT_EQ(text.exitCode, 0);
+    EXPECT_NE(text.out.find("3/5/2018 9:7:5"), std::string::npos);
+    EXPECT_NE(text.out.find("Channel 2: 0 records"), std::string::npos);
+
+    EXPECT_EQ(RunCli("dump").exitCode, 2);
+    EXPECT_EQ(RunCli("dump --bogus " + Quoted(path)).exitCode, 2);
+    EXPECT_EQ(RunCli("dump a b").exitCode, 2);
+    const Result missing = RunCli("dump " + Quoted(dir.File("none.txt")));
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.out, dir.File("none.txt") + " was not found.\n");
+}
+
+TEST_F(Cli, ExportWritesTheSpreadsheet) {
+    const std::string path = dir.File("doc.txt");
+    SaveDocumentFile(SampleDocument(), path);
+    const std::string out = dir.File("out.xls");
+    EXPECT_EQ(RunCli("export " + Quoted(path) + " " + Quoted(out)).exitCode, 0);
+    const Bytes bytes = ReadFileBytes(out);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), ExportBytes(SampleDocument()));
+
+    EXPECT_EQ(RunCli("export " + Quoted(path)).exitCode, 2);
+    EXPECT_EQ(RunCli("export " + Quoted(path) + " " + Quoted(dir.File("no/out.xls"))).exitCode, 1);
+    const std::string empty = dir.File("empty.txt");
+    SaveDocumentFile(CRoZudozuvDoc(), empty);
+    EXPECT_EQ(RunCli("export " + Quoted(empty) + " " + Quoted(dir.File("e.xls"))).exitCode, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("e.xls")));
+}
+
+TEST_F(Cli, DamagedFilesGiveTheMessageAndExitOne) {
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(DataFilesDir() / "damaged")) {
+        if (files++ % 3 != 0) {
+            continue;  // a sample keeps the test quick
+        }
+        const Result dump = RunCli("dump --json " + Quoted(entry.path().string()));
+        EXPECT_EQ(dump.exitCode, 1) << entry.path().filename();
+        EXPECT_EQ(dump.out, "Unexpected file format.\n") << entry.path().filename();
+    }
+    const Result exported =
+        RunCli("export " + Quoted((DataFilesDir() / "damaged" / "schema_2.txt").string()) + " " +
+               Quoted(dir.File("x.xls")));
+    EXPECT_EQ(exported.exitCode, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("x.xls")));
+}
