@@ -8,6 +8,11 @@ void ImportDownloadedRecords(CRecordingTarget& view, std::vector<CObData>& downl
     CRoZudozuvDoc& document = view.Document();
     view.liveTarget = false;
     document.acquiring = false;
+    if (downloaded.empty()) {
+        // A download of no records leaves an empty document; it must not
+        // become live again, but there is no range or summary to show.
+        return;
+    }
 
     std::vector<CObData>& main = document.channels[0];
     main.reserve(main.size() + downloaded.size());
