@@ -34,9 +34,14 @@ void CReadComThread::Loop() {
     CSerialPort& port = *m_comPort.m_pPort;
     const CStopSignal& stop = *m_comPort.m_pStop;
     for (;;) {
-        const int size = std::clamp(m_nReadSize.load(), 1, kMaxReadSize);
         ReadResult result;
         try {
+            // The size is taken when the first byte of a block is there, so a
+            // size set while the line was quiet applies to the next block.
+            if (!port.WaitForData(stop)) {
+                break;
+            }
+            const int size = std::clamp(m_nReadSize.load(), 1, kMaxReadSize);
             result = port.Read(m_buffer.data(), static_cast<std::size_t>(size), stop);
         } catch (const CSerialException& error) {
             m_comPort.ReportLinkLost(error.what());

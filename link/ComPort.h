@@ -41,7 +41,8 @@ class CReadComThread {
     void Join();
     bool IsReaderThread() const { return std::this_thread::get_id() == m_thread.get_id(); }
 
-    // Bytes asked for by the next read, 1..kMaxReadSize. Read before every read.
+    // Bytes asked for by the next read, 1..kMaxReadSize; taken when the first
+    // byte of a block is there.
     std::atomic<int> m_nReadSize{kOpenReadSize};
     std::atomic<bool> m_bFinished{false};
 

@@ -401,6 +401,27 @@ ReadResult CSerialPort::Read(std::uint8_t* buffer, std::size_t count, const CSto
     return result;
 }
 
+bool CSerialPort::WaitForData(const CStopSignal& stop) {
+    if (m_hComm < 0) {
+        ThrowSerialException("poll", EBADF);
+    }
+    for (;;) {
+        pollfd fds[2] = {{stop.Fd(), POLLIN, 0}, {m_hComm, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ThrowSerialException("poll " + m_strDevice);
+        }
+        if (fds[0].revents & POLLIN) {
+            return false;
+        }
+        if (fds[1].revents != 0) {
+            return true;
+        }
+    }
+}
+
 std::size_t CSerialPort::Write(const std::uint8_t* bytes, std::size_t count,
                                const CStopSignal& stop) {
     if (m_hComm < 0) {

@@ -123,6 +123,10 @@ class CSerialPort {
     // Raises on a failing system call other than a hang-up.
     ReadResult Read(std::uint8_t* buffer, std::size_t count, const CStopSignal& stop);
 
+    // Waits until a byte can be read (or the device hung up: the next Read
+    // reports that), or until `stop` is raised (false).
+    bool WaitForData(const CStopSignal& stop);
+
     // Writes all bytes, waiting as long as the device needs, unless `stop` is
     // raised first. Returns the number of bytes written; raises on failure.
     std::size_t Write(const std::uint8_t* bytes, std::size_t count, const CStopSignal& stop);

@@ -10,7 +10,7 @@
 // dialog stays open.
 class CPort : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CPort(QWidget* parent = nullptr);
 
     // The text shown when the dialog opens (the last port opened through it).
@@ -22,11 +22,11 @@ public:
 
     void accept() override;
 
-protected:
+  protected:
     // Shows why the entry was refused (a message box; tests override it).
     virtual void ShowRefusal(const QString& message);
 
-private:
+  private:
     QLineEdit* m_pEdit;
     PortEntry m_nComPort;
 };

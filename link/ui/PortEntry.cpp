@@ -29,7 +29,7 @@ std::optional<PortEntry> ParsePortEntry(const std::string& text) {
     const char* begin = trimmed.data();
     const char* end = begin + trimmed.size();
     if (*begin == '+') {
-        ++begin;   // from_chars takes no plus sign
+        ++begin;  // from_chars takes no plus sign
         if (begin == end || *begin == '-') {
             return std::nullopt;
         }

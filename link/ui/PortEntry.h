@@ -8,7 +8,7 @@
 // or a device path such as /dev/ttyUSB0.
 struct PortEntry {
     int number = 0;
-    std::string path;   // empty when a number was given
+    std::string path;  // empty when a number was given
 
     bool IsPath() const { return !path.empty(); }
     // The text handed to the port layer: the path, or the number in decimal.

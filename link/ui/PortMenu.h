@@ -15,7 +15,7 @@
 // can give a fake list; device changes are seen by watching a folder (/dev).
 class CPortMenu : public QObject {
     Q_OBJECT
-public:
+  public:
     using Discovery = std::function<std::vector<std::string>()>;
 
     CPortMenu(QMenu* popup, QAction* anchor, Discovery discover, QObject* parent = nullptr);
@@ -32,10 +32,10 @@ public:
     // The device an entry opens: a name such as "rfcomm0" means /dev/rfcomm0.
     static QString DeviceForEntry(const QString& text);
 
-signals:
+  signals:
     void portChosen(const QString& device);
 
-private:
+  private:
     QMenu* m_pPopup;
     QAction* m_pAnchor;
     Discovery m_discover;
