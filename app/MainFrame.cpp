@@ -1,0 +1,748 @@
+#include "app/MainFrame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSettings>
+#include <QStatusBar>
+#include <QStyle>
+#include <QUrl>
+#include <cstdio>
+
+#include "app/AboutDlg.h"
+#include "app/ChildFrame.h"
+#include "app/CommandIds.h"
+#include "app/ControlDlgBar.h"
+#include "app/DemoMeter.h"
+#include "app/FacePlaceholder.h"
+#include "app/WaitDlg.h"
+#include "docview/DataFile.h"
+#include "docview/Export.h"
+#include "link/ui/Port.h"
+#include "link/ui/PortMenu.h"
+
+namespace {
+
+constexpr int kDataTimeoutMs = 5000;
+constexpr int kFirstPortMenuFillMs = 100;
+constexpr int kRecentFileCount = 4;
+constexpr int kMeterReadSize = 100;
+
+const char* const kSettingsOrganisation = "Local AppWizard-Generated Applications";
+const char* const kSettingsApplication = "Vavirir";
+const char* const kRecentGroup = "Recent File List";
+
+QString AppTitle() {
+    return QStringLiteral("Vavirir");
+}
+
+// A toolbar picture from the program's artwork, or a stock picture until it exists.
+QIcon ToolbarIcon(const QWidget* widget, const char* name, QStyle::StandardPixmap fallback) {
+    const QString path = QStringLiteral(":/toolbar/%1.svg").arg(QLatin1String(name));
+    if (QFile::exists(path)) {
+        return QIcon(path);
+    }
+    return widget->style()->standardIcon(fallback);
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
+    : QMainWindow(parent),
+      m_pOwnClock(options.clock == nullptr ? std::make_unique<SystemClock>() : nullptr),
+      m_clock(options.clock != nullptr ? *options.clock : *m_pOwnClock),
+      m_pLink(options.link ? std::move(options.link) : MakeSerialLink()),
+      m_session(*this, m_clock),
+      m_bPrintReadings(options.printReadings),
+      m_pMdi(new QMdiArea(this)) {
+    setWindowTitle(AppTitle());
+    setObjectName(QStringLiteral("mainFrame"));
+    m_pMdi->setViewMode(QMdiArea::SubWindowView);
+    setCentralWidget(m_pMdi);
+    connect(m_pMdi, &QMdiArea::subWindowActivated, this, [this] { UpdateCommandUi(); });
+
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+    CreateDisplayBar();
+
+    auto discover = options.discoverPorts ? options.discoverPorts : DiscoverSystemPorts;
+    m_pPortMenu = new CPortMenu(m_pPortPopup, Action(cmd::kDemoMeter), discover, this);
+    connect(m_pPortMenu, &CPortMenu::portChosen, this, [this](const QString& device) {
+        if (OpenMeterPort(device)) {
+            m_timerDataTimeout.start();
+        }
+    });
+    if (!options.deviceFolder.isEmpty()) {
+        m_pPortMenu->WatchDevices(options.deviceFolder);
+    }
+
+    m_pDemo = new CDemoMeter(
+        [this](const CDemoMeter::Chunk& chunk) { OnReceiveBytes(chunk.data(), chunk.size()); },
+        this);
+
+    // Timer 2: the data time-out. Timer 3: the first fill of the Com Port menu.
+    m_timerDataTimeout.setInterval(kDataTimeoutMs);
+    connect(&m_timerDataTimeout, &QTimer::timeout, this, &CMainFrame::OnDataTimeout);
+    m_timerDataTimeout.start();
+    m_timerPortMenu.setSingleShot(true);
+    connect(&m_timerPortMenu, &QTimer::timeout, this, &CMainFrame::RefreshPortMenu);
+    m_timerPortMenu.start(kFirstPortMenuFillMs);
+
+    LoadRecentFiles();
+    UpdateCommandUi();
+}
+
+CMainFrame::~CMainFrame() {
+    // The reader thread and the demo feed reach the session: end them first,
+    // then the windows whose views the session's registry points to.
+    delete m_pDemo;
+    m_pDemo = nullptr;
+    CloseLink();
+    const auto windows = m_pMdi->subWindowList();
+    qDeleteAll(windows);
+}
+
+// ---------------------------------------------------------------- layout
+
+QAction* CMainFrame::AddAction(int id, const QString& text, std::function<void()> handler) {
+    auto* action = new QAction(text, this);
+    action->setData(id);
+    if (handler) {
+        connect(action, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+    }
+    m_actions[id] = action;
+    return action;
+}
+
+void CMainFrame::CreateActions() {
+    // File
+    AddAction(cmd::kNew, QStringLiteral("&New"), [this] {
+        OnFileNew();
+    })->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    QAction* open =
+        AddAction(cmd::kOpen, QStringLiteral("&Open...\tCtrl+O"), [this] { OnFileOpen(); });
+    open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    open->setStatusTip(QStringLiteral("Open an existing document"));
+    open->setToolTip(QStringLiteral("Open"));
+    open->setIcon(ToolbarIcon(this, "open", QStyle::SP_DialogOpenButton));
+    QAction* save = AddAction(cmd::kSave, QStringLiteral("&Save"), [this] { OnFileSave(); });
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    save->setStatusTip(QStringLiteral("Save the active document"));
+    save->setToolTip(QStringLiteral("Save"));
+    save->setIcon(ToolbarIcon(this, "save", QStyle::SP_DialogSaveButton));
+    AddAction(cmd::kSaveAs, QStringLiteral("Save as"), [this] { OnFileSaveAs(); });
+    AddAction(cmd::kExportExcel, QStringLiteral("&Export To Excel"), [this] {
+        OnExportExcel();
+    })->setIcon(ToolbarIcon(this, "export", QStyle::SP_FileDialogDetailedView));
+    // Printing needs the graph view; the commands are kept, disabled.
+    QAction* printGraph = AddAction(cmd::kPrintGraph, QStringLiteral("&Graph"), nullptr);
+    printGraph->setIcon(ToolbarIcon(this, "print", QStyle::SP_FileIcon));
+    printGraph->setIconText(QStringLiteral("Print Graph"));
+    AddAction(cmd::kPrintData, QStringLiteral("&Data"), nullptr);
+    AddAction(cmd::kClose, QStringLiteral("&Close"), [this] { m_pMdi->closeActiveSubWindow(); });
+    AddAction(cmd::kExit, QStringLiteral("E&xit"), [this] { close(); });
+
+    // View
+    QAction* toolbar = AddAction(cmd::kViewToolbar, QStringLiteral("&Toolbar"), nullptr);
+    toolbar->setCheckable(true);
+    toolbar->setChecked(true);
+    QAction* statusBarAction =
+        AddAction(cmd::kViewStatusBar, QStringLiteral("&Status Bar"), nullptr);
+    statusBarAction->setCheckable(true);
+    statusBarAction->setChecked(true);
+    QAction* realTime =
+        AddAction(cmd::kViewRealTime, QStringLiteral("Real Time"), [this] { OnViewRealTime(); });
+    realTime->setCheckable(true);
+    realTime->setChecked(true);
+    realTime->setStatusTip(QStringLiteral("Show or hide the real time show"));
+    realTime->setToolTip(QStringLiteral("RealTime Show"));
+
+    // Com Port
+    AddAction(cmd::kPortOther, QStringLiteral("Other"), [this] {
+        OnPortOther();
+    })->setStatusTip(QStringLiteral("Open a port by number or device path"));
+    QAction* demo = AddAction(cmd::kDemoMeter, QStringLiteral("Demo meter"), [this] {
+        if (DemoMeterRunning()) {
+            StopDemoMeter();
+        } else {
+            StartDemoMeter();
+        }
+    });
+    demo->setCheckable(true);
+    demo->setStatusTip(QStringLiteral("Play a simulated meter, without a device"));
+
+    // Real Time
+    AddAction(cmd::kStart, QStringLiteral("Start"), [this] {
+        m_session.Start();
+        UpdateCommandUi();
+    })->setIcon(ToolbarIcon(this, "start", QStyle::SP_MediaPlay));
+    AddAction(cmd::kStop, QStringLiteral("Stop"), [this] {
+        m_session.Stop();
+        UpdateCommandUi();
+    })->setIcon(ToolbarIcon(this, "stop", QStyle::SP_MediaStop));
+
+    // Graph Setting needs the graph view; kept, disabled.
+    AddAction(cmd::kGraphSetting, QStringLiteral("Setting"), nullptr);
+
+    // Help
+    AddAction(cmd::kAbout, QStringLiteral("&About Vavirir..."), [this] { OnAbout(); });
+    AddAction(cmd::kHelpTopics, QStringLiteral("&Help topics"), [this] {
+        OnHelpTopics();
+    })->setIcon(ToolbarIcon(this, "help", QStyle::SP_DialogHelpButton));
+
+    // Next and previous document window.
+    addAction(
+        AddAction(57680, QStringLiteral("Next Pane"), [this] { m_pMdi->activateNextSubWindow(); }));
+    Action(57680)->setShortcut(QKeySequence(Qt::Key_F6));
+    addAction(AddAction(57681, QStringLiteral("Previous Pane"),
+                        [this] { m_pMdi->activatePreviousSubWindow(); }));
+    Action(57681)->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
+    addAction(Action(cmd::kNew));
+}
+
+void CMainFrame::CreateMenus() {
+    m_pFileMenu = menuBar()->addMenu(QStringLiteral("&File"));
+    m_pFileMenu->addAction(Action(cmd::kOpen));
+    m_pFileMenu->addAction(Action(cmd::kSave));
+    m_pFileMenu->addAction(Action(cmd::kSaveAs));
+    m_pFileMenu->addAction(Action(cmd::kExportExcel));
+    QMenu* print = m_pFileMenu->addMenu(QStringLiteral("&Print"));
+    print->addAction(Action(cmd::kPrintGraph));
+    print->addAction(Action(cmd::kPrintData));
+    m_pFileMenu->addSeparator();
+    m_pRecentAnchor = m_pFileMenu->addSeparator();
+    m_pFileMenu->addAction(Action(cmd::kClose));
+    m_pFileMenu->addAction(Action(cmd::kExit));
+
+    m_pViewMenu = menuBar()->addMenu(QStringLiteral("&View"));
+    m_pViewMenu->addAction(Action(cmd::kViewToolbar));
+    m_pViewMenu->addAction(Action(cmd::kViewStatusBar));
+    m_pViewMenu->addAction(Action(cmd::kViewRealTime));
+
+    m_pPortPopup = menuBar()->addMenu(QStringLiteral("&Com Port"));
+    m_pPortPopup->addAction(Action(cmd::kPortOther));
+    m_pPortPopup->addAction(Action(cmd::kDemoMeter));
+
+    QMenu* realTime = menuBar()->addMenu(QStringLiteral("&Real Time"));
+    realTime->addAction(Action(cmd::kStart));
+    realTime->addAction(Action(cmd::kStop));
+
+    QMenu* graph = menuBar()->addMenu(QStringLiteral("&Graph Setting"));
+    graph->addAction(Action(cmd::kGraphSetting));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(Action(cmd::kAbout));
+    help->addAction(Action(cmd::kHelpTopics));
+
+    // Enable states follow the frame's flags whenever a menu opens.
+    for (QMenu* menu : {m_pFileMenu, m_pViewMenu, m_pPortPopup, realTime, graph, help}) {
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
+    }
+}
+
+void CMainFrame::CreateToolBar() {
+    m_pToolBar = addToolBar(QStringLiteral("Toolbar"));
+    m_pToolBar->setObjectName(QStringLiteral("toolbar"));
+    m_pToolBar->setIconSize(QSize(32, 32));
+    for (int id : {cmd::kOpen, cmd::kSave, cmd::kExportExcel, cmd::kStart, cmd::kStop,
+                   cmd::kPrintGraph, cmd::kHelpTopics}) {
+        m_pToolBar->addAction(Action(id));
+    }
+    connect(Action(cmd::kViewToolbar), &QAction::toggled, m_pToolBar, &QToolBar::setVisible);
+
+    addToolBarBreak();
+    m_pControlBar = new CControlDlgBar(this);
+    addToolBar(Qt::TopToolBarArea, m_pControlBar);
+    connect(m_pControlBar, &CControlDlgBar::command, this, [this](int id) {
+        // Tool commands go to the current document window; none, nothing happens.
+        if (CChildFrame* child = ActiveChild()) {
+            child->HandleCommand(id);
+        }
+    });
+}
+
+void CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("statusBar"));
+    // The idle text sits under the fly-by texts and shows when they clear.
+    auto* ready = new QLabel(QStringLiteral("Ready"), bar);
+    ready->setObjectName(QStringLiteral("readyText"));
+    bar->addWidget(ready, 1);
+    for (const char* key : {"CAP", "NUM", "SCRL"}) {
+        auto* indicator = new QLabel(QLatin1String(key), bar);
+        indicator->setObjectName(QLatin1String(key));
+        indicator->setEnabled(false);
+        indicator->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        bar->addPermanentWidget(indicator);
+    }
+    connect(Action(cmd::kViewStatusBar), &QAction::toggled, bar, &QStatusBar::setVisible);
+}
+
+void CMainFrame::CreateDisplayBar() {
+    m_pDisplayBar = new QDockWidget(QStringLiteral("Display"), this);
+    m_pDisplayBar->setObjectName(QStringLiteral("DockPageBar"));
+    m_pDisplayBar->setAllowedAreas(Qt::AllDockWidgetAreas);
+    m_pDisplayBar->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                               QDockWidget::DockWidgetFloatable);
+    m_pFace = new CFaceWidget(m_pDisplayBar);
+    m_pDisplayBar->setWidget(m_pFace);
+    addDockWidget(Qt::LeftDockWidgetArea, m_pDisplayBar);
+    m_pDisplayBar->installEventFilter(this);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    // The bar's own close button hides it: the menu's check mark follows.
+    if (watched == m_pDisplayBar && event->type() == QEvent::Close) {
+        Action(cmd::kViewRealTime)->setChecked(false);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+QAction* CMainFrame::Action(int id) const {
+    const auto found = m_actions.find(id);
+    return found == m_actions.end() ? nullptr : found->second;
+}
+
+void CMainFrame::RunCommand(int id) {
+    if (QAction* action = Action(id); action != nullptr && action->isEnabled()) {
+        action->trigger();
+    }
+}
+
+void CMainFrame::UpdateCommandUi() {
+    const bool running = m_session.IsRunning();
+    Action(cmd::kStart)->setEnabled(!running);
+    Action(cmd::kStop)->setEnabled(running);
+    const bool hasDocument = ActiveChild() != nullptr;
+    for (int id : {cmd::kSave, cmd::kSaveAs, cmd::kExportExcel, cmd::kClose}) {
+        Action(id)->setEnabled(hasDocument);
+    }
+    for (int id : {cmd::kPrintGraph, cmd::kPrintData, cmd::kGraphSetting}) {
+        Action(id)->setEnabled(false);
+    }
+    Action(cmd::kDemoMeter)->setChecked(DemoMeterRunning());
+}
+
+// ---------------------------------------------------------------- documents
+
+CChildFrame* CMainFrame::ActiveChild() const {
+    QMdiSubWindow* sub = m_pMdi->currentSubWindow();
+    return sub == nullptr ? nullptr : qobject_cast<CChildFrame*>(sub->widget());
+}
+
+std::vector<CChildFrame*> CMainFrame::Children() const {
+    std::vector<CChildFrame*> children;
+    for (QMdiSubWindow* sub : m_pMdi->subWindowList(QMdiArea::CreationOrder)) {
+        if (auto* child = qobject_cast<CChildFrame*>(sub->widget())) {
+            children.push_back(child);
+        }
+    }
+    return children;
+}
+
+CChildFrame* CMainFrame::AddChild(std::unique_ptr<CRoZudozuvDoc> document) {
+    auto* child = new CChildFrame(std::move(document), [this](CRecordingTarget& view) {
+        m_session.Registry().Remove(&view);
+    });
+    child->setWindowTitle(QStringLiteral("New File%1").arg(++m_nNewDocuments));
+    QMdiSubWindow* sub = m_pMdi->addSubWindow(child);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    connect(
+        sub, &QObject::destroyed, this, [this] { UpdateCommandUi(); }, Qt::QueuedConnection);
+    sub->showMaximized();
+    m_pMdi->setActiveSubWindow(sub);
+    return child;
+}
+
+CRecordingTarget* CMainFrame::OpenNewDocument() {
+    CChildFrame* child = AddChild(std::make_unique<CRoZudozuvDoc>());
+    UpdateCommandUi();
+    return &child->View();
+}
+
+void CMainFrame::OnFileNew() {
+    CChildFrame* child = AddChild(std::make_unique<CRoZudozuvDoc>());
+    m_session.Registry().Add(&child->View());
+    UpdateCommandUi();
+}
+
+bool CMainFrame::OpenDocumentFile(const QString& path) {
+    auto document = std::make_unique<CRoZudozuvDoc>();
+    try {
+        LoadDocumentFile(QFile::encodeName(path).toStdString(), *document);
+    } catch (const CDataFileError& error) {
+        ShowMessage(QString::fromStdString(error.what()));
+        m_recentFiles.removeAll(path);
+        RebuildRecentMenu();
+        return false;
+    }
+    // A document read from a file takes no live readings.
+    document->acquiring = false;
+    CChildFrame* child = AddChild(std::move(document));
+    child->View().liveTarget = false;
+    child->SetFilePath(path);
+    child->RefreshSummary();
+    m_session.Registry().Add(&child->View());
+    AddRecentFile(path);
+    UpdateCommandUi();
+    return true;
+}
+
+void CMainFrame::OnFileOpen() {
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open"), QString(),
+                                                      QStringLiteral("Text Files(*.txt)"));
+    if (!path.isEmpty()) {
+        OpenDocumentFile(path);
+    }
+}
+
+bool CMainFrame::SaveChild(CChildFrame& child, const QString& path) {
+    try {
+        SaveDocumentFile(child.Document(), QFile::encodeName(path).toStdString());
+    } catch (const CDataFileError& error) {
+        ShowMessage(QString::fromStdString(error.what()));
+        return false;
+    }
+    child.SetFilePath(path);
+    AddRecentFile(path);
+    return true;
+}
+
+void CMainFrame::OnFileSave() {
+    CChildFrame* child = ActiveChild();
+    if (child == nullptr) {
+        return;
+    }
+    if (child->FilePath().isEmpty()) {
+        OnFileSaveAs();
+    } else {
+        SaveChild(*child, child->FilePath());
+    }
+}
+
+void CMainFrame::OnFileSaveAs() {
+    CChildFrame* child = ActiveChild();
+    if (child == nullptr) {
+        return;
+    }
+    QFileDialog dialog(this, QStringLiteral("Save As"), child->FilePath(),
+                       QStringLiteral("Text Files(*.txt)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    if (child->FilePath().isEmpty()) {
+        dialog.selectFile(child->windowTitle() + QStringLiteral(".txt"));
+    }
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        SaveChild(*child, dialog.selectedFiles().constFirst());
+    }
+}
+
+void CMainFrame::OnExportExcel() {
+    CChildFrame* child = ActiveChild();
+    if (child == nullptr || !HasExportableRecords(child->Document())) {
+        return;
+    }
+    QFileDialog dialog(this, QStringLiteral("Save As"), QString(),
+                       QStringLiteral("Data File(*.xls)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("xls"));
+    dialog.selectFile(QString::fromStdString(DefaultExportFileName(m_clock.Now())));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        ExportDocumentFile(child->Document(),
+                           QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString());
+    } catch (const std::exception& error) {
+        QApplication::restoreOverrideCursor();
+        ShowMessage(QString::fromStdString(error.what()));
+        return;
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+// ---------------------------------------------------------------- recent files
+
+void CMainFrame::LoadRecentFiles() {
+    QSettings settings{QString::fromLatin1(kSettingsOrganisation),
+                       QString::fromLatin1(kSettingsApplication)};
+    settings.beginGroup(QLatin1String(kRecentGroup));
+    m_recentFiles.clear();
+    for (int i = 1; i <= kRecentFileCount; ++i) {
+        const QString path = settings.value(QStringLiteral("File%1").arg(i)).toString();
+        if (!path.isEmpty()) {
+            m_recentFiles.append(path);
+        }
+    }
+    RebuildRecentMenu();
+}
+
+void CMainFrame::AddRecentFile(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    m_recentFiles.removeAll(absolute);
+    m_recentFiles.prepend(absolute);
+    while (m_recentFiles.size() > kRecentFileCount) {
+        m_recentFiles.removeLast();
+    }
+    RebuildRecentMenu();
+}
+
+void CMainFrame::RebuildRecentMenu() {
+    for (QAction* action : m_recentActions) {
+        m_pFileMenu->removeAction(action);
+        action->deleteLater();
+    }
+    m_recentActions.clear();
+
+    if (m_recentFiles.isEmpty()) {
+        auto* placeholder = new QAction(QStringLiteral("Recent File"), m_pFileMenu);
+        placeholder->setData(cmd::kRecentFile);
+        placeholder->setEnabled(false);
+        m_pFileMenu->insertAction(m_pRecentAnchor, placeholder);
+        m_recentActions.push_back(placeholder);
+    }
+    for (int i = 0; i < m_recentFiles.size(); ++i) {
+        const QString path = m_recentFiles.at(i);
+        auto* entry = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path), m_pFileMenu);
+        entry->setData(cmd::kRecentFile + i);
+        connect(entry, &QAction::triggered, this, [this, path] { OpenDocumentFile(path); });
+        m_pFileMenu->insertAction(m_pRecentAnchor, entry);
+        m_recentActions.push_back(entry);
+    }
+
+    QSettings settings{QString::fromLatin1(kSettingsOrganisation),
+                       QString::fromLatin1(kSettingsApplication)};
+    settings.beginGroup(QLatin1String(kRecentGroup));
+    for (int i = 1; i <= kRecentFileCount; ++i) {
+        const QString key = QStringLiteral("File%1").arg(i);
+        if (i <= m_recentFiles.size()) {
+            settings.setValue(key, m_recentFiles.at(i - 1));
+        } else {
+            settings.remove(key);
+        }
+    }
+}
+
+// ---------------------------------------------------------------- view and help
+
+void CMainFrame::OnViewRealTime() {
+    // The action has already flipped its check mark: checked means "show".
+    QMdiSubWindow* active = m_pMdi->currentSubWindow();
+    if (active != nullptr) {
+        active->showMinimized();
+    }
+    m_pDisplayBar->setVisible(Action(cmd::kViewRealTime)->isChecked());
+    if (active != nullptr) {
+        active->showMaximized();
+    }
+}
+
+QString CMainFrame::HelpFilePath(const QString& folder) {
+    return folder.endsWith('/') ? folder + QStringLiteral("help.html")
+                                : folder + QStringLiteral("/help.html");
+}
+
+void CMainFrame::OnHelpTopics() {
+    QDesktopServices::openUrl(
+        QUrl::fromLocalFile(HelpFilePath(QCoreApplication::applicationDirPath())));
+}
+
+void CMainFrame::OnAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CMainFrame::ShowMessage(const QString& text) {
+    QMessageBox box(QMessageBox::Information, AppTitle(), text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+// ---------------------------------------------------------------- meter link
+
+void CMainFrame::RefreshPortMenu() {
+    m_pPortMenu->RefreshPortMenu();
+}
+
+bool CMainFrame::OpenMeterPort(const QString& port) {
+    StopDemoMeter();
+    std::string warning;
+    // Blocks from an earlier link may still wait in the event queue: only the
+    // current link's blocks count.
+    const int generation = ++m_nLinkGeneration;
+    auto onReceive = [this, generation](const std::uint8_t* bytes, std::size_t count) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, chunk = std::vector<std::uint8_t>(bytes, bytes + count)] {
+                if (generation == m_nLinkGeneration) {
+                    OnReceiveBytes(chunk.data(), chunk.size());
+                }
+            },
+            Qt::QueuedConnection);
+    };
+    auto onLost = [this, generation] {
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation] {
+                if (generation == m_nLinkGeneration) {
+                    OnLinkLost();
+                }
+            },
+            Qt::QueuedConnection);
+    };
+    if (!m_pLink->Open(port.toStdString(), onReceive, onLost, warning)) {
+        ShowMessage(QString::fromStdString(warning));
+        UpdateCommandUi();
+        return false;
+    }
+    m_pLink->SetReadSize(kMeterReadSize);
+    SetFace({kFaceBlank, m_face.dial});
+    statusBar()->showMessage(QStringLiteral("Meter port %1 open").arg(port), 3000);
+    UpdateCommandUi();
+    return true;
+}
+
+void CMainFrame::CloseLink() {
+    ++m_nLinkGeneration;
+    m_pLink->Close();
+}
+
+void CMainFrame::OnLinkLost() {
+    CloseLink();
+    statusBar()->showMessage(QStringLiteral("The link to the meter was lost."));
+}
+
+void CMainFrame::OnPortOther() {
+    CPort dialog(this);
+    dialog.SetComPort(m_strPortNumber);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    const QString port = QString::fromStdString(dialog.ComPort().PortText());
+    if (OpenMeterPort(port)) {
+        m_timerDataTimeout.start();
+        m_strPortNumber = port;
+    }
+}
+
+void CMainFrame::StartDemoMeter() {
+    CloseLink();
+    SetFace({kFaceBlank, m_face.dial});
+    m_pDemo->Start();
+    UpdateCommandUi();
+}
+
+void CMainFrame::StopDemoMeter() {
+    m_pDemo->Stop();
+    UpdateCommandUi();
+}
+
+bool CMainFrame::DemoMeterRunning() const {
+    return m_pDemo != nullptr && m_pDemo->IsRunning();
+}
+
+void CMainFrame::OnReceiveBytes(const std::uint8_t* bytes, std::size_t count) {
+    m_session.OnReceiveBytes(bytes, count);
+    UpdateCommandUi();
+}
+
+void CMainFrame::OnDataTimeout() {
+    CReceiveEngine& engine = m_session.Engine();
+    const DataTimeoutResult result =
+        CheckDataTimeout(engine.m_bSyncMarker, m_clock.Now(), engine.m_tLastRx, m_face);
+    if (!result.silent) {
+        return;
+    }
+    engine.m_bDataReceived = false;
+    for (CRecordingTarget* view : m_session.Registry().Views()) {
+        if (view->liveTarget) {
+            view->Document().acquiring = false;
+        }
+    }
+    // Acquisition ends with the link, also when its document was closed.
+    engine.m_bRunning = false;
+    if (result.faceChanged) {
+        SetFace(result.face);
+    }
+    // A download the meter stopped feeding ends with the records it sent.
+    if (engine.m_bDownloading) {
+        m_session.EndDownloadEarly();
+    }
+    CloseDownloadProgress();
+    UpdateCommandUi();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // The reader goes first; documents are never marked modified, so no prompt.
+    StopDemoMeter();
+    CloseLink();
+    CloseDownloadProgress();
+    event->accept();
+}
+
+// ---------------------------------------------------------------- session host
+
+void CMainFrame::SetFace(FaceState face) {
+    m_face = face;
+    m_pFace->SetFrameKind(face.face);
+}
+
+void CMainFrame::ReadingDecoded(const MeterReading& reading, int face, int dial, bool dialChanged) {
+    (void)dialChanged;
+    m_face = {face, dial};
+    m_pFace->ShowReading(reading, face, dial);
+    if (m_bPrintReadings) {
+        std::printf("reading face=%d dial=%d value=%.6g unit=%s function=%s\n", face, dial,
+                    static_cast<double>(reading.value), reading.unit.c_str(),
+                    reading.function.c_str());
+        std::fflush(stdout);
+    }
+}
+
+void CMainFrame::WriteToMeter(const std::uint8_t* bytes, std::size_t count) {
+    m_pLink->Write(bytes, count);
+}
+
+int CMainFrame::ReadSize() const {
+    return m_pLink->ReadSize();
+}
+
+void CMainFrame::SetReadSize(int bytes) {
+    m_pLink->SetReadSize(bytes);
+}
+
+void CMainFrame::ShowDownloadProgress(int blockCount) {
+    if (m_pWaitDlg == nullptr) {
+        m_pWaitDlg = new CWaitDlg(this);
+    }
+    m_pWaitDlg->ShowProgress(blockCount, m_pMdi);
+}
+
+void CMainFrame::SetDownloadProgress(int blocksDone) {
+    if (m_pWaitDlg != nullptr) {
+        m_pWaitDlg->SetPos(blocksDone);
+    }
+}
+
+void CMainFrame::CloseDownloadProgress() {
+    if (m_pWaitDlg != nullptr) {
+        m_pWaitDlg->hide();
+        m_pWaitDlg->deleteLater();
+        m_pWaitDlg = nullptr;
+    }
+}
+
+void CMainFrame::DownloadAdopted(CRecordingTarget& view) {
+    for (CChildFrame* child : Children()) {
+        if (&child->View() == &view) {
+            child->RefreshSummary();
+        }
+    }
+}

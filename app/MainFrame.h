@@ -1,0 +1,163 @@
+#pragma once
+
+#include <QAction>
+#include <QDockWidget>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QTimer>
+#include <QToolBar>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/DataTimeout.h"
+#include "app/MeterLink.h"
+#include "app/WaitDlg.h"
+#include "decode/Clock.h"
+#include "record/MeterSession.h"
+
+class CChildFrame;
+class CControlDlgBar;
+class CDemoMeter;
+class CFacePlaceholder;
+using CFaceWidget = CFacePlaceholder;
+class CPortMenu;
+
+// What the frame is built from. Tests replace the link, the clock and the
+// port discovery; the program uses the defaults.
+struct MainFrameOptions {
+    std::unique_ptr<IMeterLink> link;                         // null: the serial port
+    const IClock* clock = nullptr;                            // null: the system clock
+    std::function<std::vector<std::string>()> discoverPorts;  // null: scan the system
+    QString deviceFolder = QStringLiteral("/dev");            // watched for port changes
+    bool printReadings = false;                               // echo face readings on stdout
+};
+
+// The program's main window: menus, toolbar, status bar, the "Display" dock
+// with the meter face, the graph tool bar and one child window per document.
+// It owns the meter link and the meter session and carries out the session's
+// requests (new documents, face updates, writes to the meter, progress).
+class CMainFrame : public QMainWindow, private ISessionHost {
+    Q_OBJECT
+  public:
+    explicit CMainFrame(MainFrameOptions options = {}, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // The action of a command id (menus, toolbar), or null.
+    QAction* Action(int id) const;
+    // Runs a command as if chosen from the menu.
+    void RunCommand(int id);
+
+    // Opens the meter's port (a number or a device path); shows the warning on
+    // failure. True when the port is open.
+    bool OpenMeterPort(const QString& port);
+    // Feeds the simulator's live readings through the receive path, without a device.
+    void StartDemoMeter();
+    void StopDemoMeter();
+    bool DemoMeterRunning() const;
+
+    // Opens a data file in a new window; shows the error and returns false on failure.
+    bool OpenDocumentFile(const QString& path);
+
+    // The data time-out check (run every 5 s by the frame).
+    void OnDataTimeout();
+    // Rebuilds the discovered entries of the Com Port menu.
+    void RefreshPortMenu();
+
+    // Received bytes on the GUI thread, in order.
+    void OnReceiveBytes(const std::uint8_t* bytes, std::size_t count);
+
+    CMeterSession& Session() { return m_session; }
+    QMdiArea* MdiArea() const { return m_pMdi; }
+    QDockWidget* DisplayBar() const { return m_pDisplayBar; }
+    CFaceWidget* FacePanel() const { return m_pFace; }
+    FaceState Face() const { return m_face; }
+    CPortMenu* PortMenu() const { return m_pPortMenu; }
+    CWaitDlg* WaitDlg() const { return m_pWaitDlg; }
+    CChildFrame* ActiveChild() const;
+    std::vector<CChildFrame*> Children() const;
+    QStringList RecentFiles() const { return m_recentFiles; }
+    QString PortDialogText() const { return m_strPortNumber; }
+
+    // The help page beside the program in `folder`.
+    static QString HelpFilePath(const QString& folder);
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Message boxes go through here so tests can collect them instead.
+    virtual void ShowMessage(const QString& text);
+
+  private:
+    // ISessionHost
+    CRecordingTarget* OpenNewDocument() override;
+    void ReadingDecoded(const MeterReading& reading, int face, int dial, bool dialChanged) override;
+    void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override;
+    int ReadSize() const override;
+    void SetReadSize(int bytes) override;
+    void ShowDownloadProgress(int blockCount) override;
+    void SetDownloadProgress(int blocksDone) override;
+    void CloseDownloadProgress() override;
+    void DownloadAdopted(CRecordingTarget& view) override;
+
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void CreateDisplayBar();
+    QAction* AddAction(int id, const QString& text, std::function<void()> handler);
+
+    CChildFrame* AddChild(std::unique_ptr<CRoZudozuvDoc> document);
+    void SetFace(FaceState face);
+    void CloseLink();
+    void UpdateCommandUi();
+
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFileSave();
+    void OnFileSaveAs();
+    void OnExportExcel();
+    void OnViewRealTime();
+    void OnPortOther();
+    void OnHelpTopics();
+    void OnAbout();
+    void OnLinkLost();
+    bool SaveChild(CChildFrame& child, const QString& path);
+    void AddRecentFile(const QString& path);
+    void LoadRecentFiles();
+    void RebuildRecentMenu();
+
+    std::unique_ptr<IClock> m_pOwnClock;
+    const IClock& m_clock;
+    std::unique_ptr<IMeterLink> m_pLink;
+    CMeterSession m_session;
+    bool m_bPrintReadings;
+
+    std::map<int, QAction*> m_actions;
+    QMdiArea* m_pMdi;
+    QToolBar* m_pToolBar = nullptr;
+    CControlDlgBar* m_pControlBar = nullptr;
+    QDockWidget* m_pDisplayBar = nullptr;
+    CFaceWidget* m_pFace = nullptr;
+    FaceState m_face;
+    QMenu* m_pViewMenu = nullptr;
+    QMenu* m_pPortPopup = nullptr;
+    QMenu* m_pFileMenu = nullptr;
+    QAction* m_pRecentAnchor = nullptr;  // separator below the recent files
+    std::vector<QAction*> m_recentActions;
+    QStringList m_recentFiles;
+    CPortMenu* m_pPortMenu = nullptr;
+    QPointer<CWaitDlg> m_pWaitDlg;
+    CDemoMeter* m_pDemo = nullptr;
+
+    QTimer m_timerDataTimeout;  // timer 2
+    QTimer m_timerPortMenu;     // timer 3
+    QString m_strPortNumber = QStringLiteral("1");
+    int m_nNewDocuments = 0;
+    int m_nLinkGeneration = 0;
+};

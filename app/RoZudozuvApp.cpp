@@ -1,0 +1,86 @@
+#include "app/RoZudozuvApp.h"
+
+#include <QCommandLineParser>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/MainFrame.h"
+
+CRoZudozuvApp::CRoZudozuvApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("Vavirir"));
+    setApplicationDisplayName(QStringLiteral("Vavirir"));
+    setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+    setApplicationVersion(QStringLiteral("0.1.0"));
+}
+
+CRoZudozuvApp::~CRoZudozuvApp() = default;
+
+bool CRoZudozuvApp::InitInstance(int& exitCode) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Desktop companion for the handheld digital multimeter: shows the meter's "
+                       "display, records its readings, saves and exports them."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption port(
+        QStringLiteral("port"),
+        QStringLiteral("Open the meter's port at start: a number n (/dev/rfcomm<n>) or a device "
+                       "path such as /dev/ttyUSB0."),
+        QStringLiteral("DEVICE"));
+    const QCommandLineOption demo(QStringLiteral("demo"),
+                                  QStringLiteral("Start the demo meter (no device needed)."));
+    const QCommandLineOption printReadings(
+        QStringLiteral("print-readings"),
+        QStringLiteral("Print every reading shown on the meter face to standard output, one "
+                       "line each."));
+    parser.addOptions({port, demo, printReadings});
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("Data files (.txt) to open."),
+                                 QStringLiteral("[FILE...]"));
+    if (!parser.parse(arguments())) {
+        std::fprintf(stderr, "%s\n%s", qPrintable(parser.errorText()),
+                     qPrintable(parser.helpText()));
+        exitCode = 2;
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::printf("%s", qPrintable(parser.helpText()));
+        exitCode = 0;
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("%s %s\n", qPrintable(applicationName()), qPrintable(applicationVersion()));
+        exitCode = 0;
+        return false;
+    }
+    if (parser.isSet(port) && parser.isSet(demo)) {
+        std::fprintf(stderr, "--port and --demo exclude each other\n");
+        exitCode = 2;
+        return false;
+    }
+
+    MainFrameOptions options;
+    options.printReadings = parser.isSet(printReadings);
+    m_pMainFrame = std::make_unique<CMainFrame>(std::move(options));
+    m_pMainFrame->showMaximized();
+
+    // What the command line asks for runs once the window is up, so message
+    // boxes have their parent on screen.
+    const QStringList files = parser.positionalArguments();
+    const QString device = parser.value(port);
+    const bool startDemo = parser.isSet(demo);
+    QTimer::singleShot(0, m_pMainFrame.get(),
+                       [frame = m_pMainFrame.get(), files, device, startDemo] {
+                           for (const QString& file : files) {
+                               frame->OpenDocumentFile(file);
+                           }
+                           if (!device.isEmpty()) {
+                               frame->OpenMeterPort(device);
+                           }
+                           if (startDemo) {
+                               frame->StartDemoMeter();
+                           }
+                       });
+    exitCode = 0;
+    return true;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QApplication>
+#include <memory>
+
+class CMainFrame;
+
+// The application: reads the command line, creates the main frame shown
+// maximised, and carries out what the command line asks for.
+class CRoZudozuvApp : public QApplication {
+    Q_OBJECT
+  public:
+    CRoZudozuvApp(int& argc, char** argv);
+    ~CRoZudozuvApp() override;
+
+    // Returns false when the program should end at once; `exitCode` says how.
+    bool InitInstance(int& exitCode);
+
+    CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
+
+  private:
+    std::unique_ptr<CMainFrame> m_pMainFrame;
+};

@@ -1,0 +1,10 @@
+#include "app/RoZudozuvApp.h"
+
+int main(int argc, char** argv) {
+    CRoZudozuvApp app(argc, argv);
+    int exitCode = 0;
+    if (!app.InitInstance(exitCode)) {
+        return exitCode;
+    }
+    return app.exec();
+}
