@@ -11,7 +11,6 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
-#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -21,8 +20,8 @@
 #include "decode/Clock.h"
 #include "docview/DataFile.h"
 #include "record/Document.h"
+#include "record/HeadlessHost.h"
 #include "record/MeterSession.h"
-#include "record/RecordingTarget.h"
 
 namespace {
 
@@ -168,31 +167,6 @@ std::vector<std::uint8_t> BytesFromHex(const std::string& text) {
     return bytes;
 }
 
-// The program around the session, without windows: documents with headless
-// views, acknowledgements dropped, no progress shown.
-class HeadlessHost : public ISessionHost {
-  public:
-    CRecordingTarget* OpenNewDocument() override {
-        m_documents.push_back(std::make_unique<CRoZudozuvDoc>());
-        m_views.push_back(std::make_unique<CRecordingTarget>(*m_documents.back()));
-        return m_views.back().get();
-    }
-    void ReadingDecoded(const MeterReading&, int, int, bool) override {}
-    void WriteToMeter(const std::uint8_t*, std::size_t) override {}
-    int ReadSize() const override { return m_nReadSize; }
-    void SetReadSize(int bytes) override { m_nReadSize = bytes; }
-    void ShowDownloadProgress(int) override {}
-    void SetDownloadProgress(int) override {}
-    void CloseDownloadProgress() override {}
-
-    const std::vector<std::unique_ptr<CRoZudozuvDoc>>& Documents() const { return m_documents; }
-
-  private:
-    std::vector<std::unique_ptr<CRoZudozuvDoc>> m_documents;
-    std::vector<std::unique_ptr<CRecordingTarget>> m_views;
-    int m_nReadSize = 100;
-};
-
 int Replay(const ReplayOptions& options) {
     const std::string content = ReadAll(options.stream);
     const std::vector<std::uint8_t> bytes =
@@ -203,7 +177,7 @@ int Replay(const ReplayOptions& options) {
     FixedClock fixedClock(options.now.value_or(0));
     const IClock& clock = options.now ? static_cast<const IClock&>(fixedClock) : systemClock;
 
-    HeadlessHost host;
+    CHeadlessSessionHost host;  // acknowledgements go nowhere
     CMeterSession session(host, clock);
     if (options.start && !bytes.empty()) {
         // The user chooses Start just as the first bytes arrive.
@@ -217,7 +191,7 @@ int Replay(const ReplayOptions& options) {
 
     std::filesystem::create_directories(options.outDir);
     int number = 0;
-    for (const auto& document : host.Documents()) {
+    for (const CRoZudozuvDoc* document : host.Documents()) {
         const std::filesystem::path path = std::filesystem::path(options.outDir) /
                                            ("recording-" + std::to_string(++number) + ".txt");
         SaveDocumentFile(*document, path.string());
