@@ -1,0 +1,227 @@
+// The stored-record download: header, acknowledged blocks, record times, the
+// finish, and the ways a download can stall or be split across chunks.
+#include <gtest/gtest.h>
+
+#include "RecorderHost.h"
+
+using frames::Bytes;
+using frames::StoredRecord;
+
+namespace {
+
+Bytes Header(int blockCount, frames::BcdStamp start = frames::MakeBcdStamp(26, 12, 7, 9, 5, 9)) {
+    frames::DownloadHeader h;
+    h.function = 2;
+    h.start = start;
+    h.interval = 5;
+    h.blockCount = static_cast<std::uint16_t>(blockCount);
+    return frames::Encode(h);
+}
+
+std::vector<std::string> TimeTexts(const std::vector<CObData>& records) {
+    std::vector<std::string> texts;
+    for (const CObData& r : records) {
+        texts.push_back(r.timeText);
+    }
+    return texts;
+}
+
+}  // namespace
+
+TEST(Download, TwoBlocksAreAcknowledgedRecordedAndFinished) {
+    EngineFixture fx;
+    fx.engine.m_bRunning = true;
+    fx.Feed(Header(2));
+    EXPECT_EQ(fx.host.stops, 1);
+    EXPECT_FALSE(fx.engine.m_bRunning);
+    EXPECT_TRUE(fx.engine.m_bDownloading);
+    EXPECT_TRUE(fx.engine.m_bAwaitBlockHeader);
+    EXPECT_EQ(fx.engine.m_download.function, "VDC");
+    EXPECT_EQ(fx.engine.m_download.startText, "07/12/26 09:05:09");
+    EXPECT_EQ(fx.engine.m_download.interval, 5);
+    EXPECT_EQ(fx.engine.m_download.blockCount, 2);
+    EXPECT_EQ(fx.host.AckCount(), 5);
+    EXPECT_EQ(fx.host.written.size(), 15u);
+    EXPECT_EQ(fx.host.startedBlockCounts, (std::vector<int>{2}));
+    EXPECT_EQ(fx.host.readSize, 1000);
+    EXPECT_TRUE(fx.engine.m_strRxHex.empty());
+
+    fx.Feed(frames::EncodeBlock(1, {{1.5f, 0}, {2.5f, 5}, {-3.0f, 10}}));
+    EXPECT_EQ(fx.engine.m_listDownloaded.size(), 3u);
+    EXPECT_EQ(fx.host.AckCount(), 10);
+    EXPECT_EQ(fx.host.progress, (std::vector<int>{1}));
+    EXPECT_EQ(fx.host.finished, 0);
+
+    fx.Feed(frames::EncodeBlock(2, {{4.0f, 15}}));
+    EXPECT_EQ(fx.host.AckCount(), 10);  // none after the last block
+    EXPECT_EQ(fx.host.finished, 1);
+    EXPECT_EQ(fx.host.events.back(), "finished");
+    EXPECT_FALSE(fx.engine.m_bDownloading);
+    EXPECT_FALSE(fx.engine.m_bAwaitBlockHeader);
+
+    const std::vector<CObData>& list = fx.engine.m_listDownloaded;
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(list[2], (CObData{-3.0, "VDC", 5.0, 2, "7/12/2026 9:5:19", "VDC"}));
+    EXPECT_EQ(TimeTexts(list), (std::vector<std::string>{"7/12/2026 9:5:9", "7/12/2026 9:5:14",
+                                                         "7/12/2026 9:5:19", "7/12/2026 9:5:24"}));
+    EXPECT_EQ(list[3].sequence, 3);
+    // The header stops acquisition before anything is written to the meter.
+    EXPECT_EQ(fx.host.events.front(), "stop");
+}
+
+TEST(Download, RecordTimesRollOverMidnightAndMayLieBeforeTheStart) {
+    EngineFixture fx;
+    // Hand-built header: function 16 (HZ), start 07/12/26 23:30:00, interval
+    // 60, one block.
+    fx.FeedHex(
+        "a0a810261207233000"
+        "3c000000"
+        "00000000"
+        "00000000"
+        "0100"
+        "000000");
+    EXPECT_EQ(fx.engine.m_download.function, "HZ");
+    EXPECT_EQ(fx.engine.m_download.interval, 60);
+    // Block 1 with two records: 50.0 at +3600 s and 1.0 at -60 s.
+    fx.FeedHex(
+        "a0a9020100"
+        "00004842100e0000"
+        "0000803fc4ffffff"
+        "a10000");
+    ASSERT_EQ(fx.engine.m_listDownloaded.size(), 2u);
+    EXPECT_EQ(fx.engine.m_listDownloaded[0].timeText, "8/12/2026 0:30:0");
+    EXPECT_DOUBLE_EQ(fx.engine.m_listDownloaded[0].value, 50.0);
+    EXPECT_EQ(fx.engine.m_listDownloaded[0].unit, "HZ");
+    EXPECT_DOUBLE_EQ(fx.engine.m_listDownloaded[0].sampleRate, 60.0);
+    EXPECT_EQ(fx.engine.m_listDownloaded[1].timeText, "7/12/2026 23:29:0");
+    EXPECT_EQ(fx.host.finished, 1);
+}
+
+TEST(Download, WrongBlockHeadersAreDroppedAndTheExpectedOneStillAccepted) {
+    EngineFixture fx;
+    fx.Feed(Header(1));
+    // Block number 2 while block 1 is expected: dropped, nothing recorded.
+    fx.FeedHex("a0a9030200");
+    EXPECT_TRUE(fx.engine.m_bAwaitBlockHeader);
+    EXPECT_EQ(fx.engine.m_nBlocksDone, 0);
+    // A wrong marker is dropped as well.
+    fx.FeedHex("a0aa030100");
+    EXPECT_TRUE(fx.engine.m_bAwaitBlockHeader);
+    EXPECT_TRUE(fx.engine.m_listDownloaded.empty());
+    EXPECT_EQ(fx.host.AckCount(), 5);
+
+    fx.Feed(frames::EncodeBlock(1, {{1.0f, 0}, {2.0f, 1}, {3.0f, 2}}));
+    EXPECT_EQ(fx.engine.m_listDownloaded.size(), 3u);
+    EXPECT_EQ(fx.host.finished, 1);
+}
+
+TEST(Download, EmptyDownloadFinishesAtOnce) {
+    EngineFixture fx;
+    fx.Feed(Header(0));
+    EXPECT_EQ(fx.host.AckCount(), 5);
+    EXPECT_EQ(fx.host.startedBlockCounts, (std::vector<int>{0}));
+    EXPECT_EQ(fx.host.finished, 1);
+    EXPECT_FALSE(fx.engine.m_bDownloading);
+    EXPECT_TRUE(fx.engine.m_listDownloaded.empty());
+}
+
+TEST(Download, HeaderAndBlocksSplitAcrossChunks) {
+    EngineFixture fx;
+    const Bytes header = Header(2);
+    // The first call drops what came before the marker and raises the read size.
+    fx.Feed(Concat({frames::FromHex("1234"), Bytes(header.begin(), header.begin() + 10)}));
+    EXPECT_FALSE(fx.engine.m_bDownloading);
+    EXPECT_EQ(fx.engine.m_strRxHex, frames::ToHex(Bytes(header.begin(), header.begin() + 10)));
+    EXPECT_EQ(fx.host.readSize, 1000);
+    fx.Feed(Bytes(header.begin() + 10, header.end()));
+    EXPECT_TRUE(fx.engine.m_bDownloading);
+    EXPECT_EQ(fx.host.AckCount(), 5);
+
+    // Block 1 arrives byte by byte; the body is taken once it is complete.
+    fx.FeedChunked(frames::EncodeBlock(1, {{1.0f, 0}, {2.0f, 5}}), 1);
+    EXPECT_EQ(fx.engine.m_listDownloaded.size(), 2u);
+    EXPECT_EQ(fx.host.AckCount(), 10);
+
+    // The last block in two chunks: nothing is decoded before its records
+    // and trailer are there, and nothing is lost after.
+    const Bytes last = frames::EncodeBlock(2, {{3.0f, 10}, {4.0f, 15}, {5.0f, 20}});
+    fx.Feed(Bytes(last.begin(), last.begin() + 12));
+    EXPECT_EQ(fx.engine.m_listDownloaded.size(), 2u);
+    EXPECT_EQ(fx.host.finished, 0);
+    fx.Feed(Bytes(last.begin() + 12, last.end()));
+    ASSERT_EQ(fx.engine.m_listDownloaded.size(), 5u);
+    EXPECT_DOUBLE_EQ(fx.engine.m_listDownloaded[4].value, 5.0);
+    EXPECT_EQ(fx.host.finished, 1);
+    EXPECT_EQ(fx.host.AckCount(), 10);
+}
+
+TEST(Download, BlockHeaderCutAtTheChunkBoundaryIsNotTakenForABody) {
+    EngineFixture fx;
+    fx.Feed(Header(1));
+    // 161 records: the record-count byte A1 looks like a trailer mark.
+    std::vector<StoredRecord> records(161, StoredRecord{7.0f, 1});
+    const Bytes block = frames::EncodeBlock(1, records);
+    fx.Feed(Bytes(block.begin(), block.begin() + 3));
+    EXPECT_EQ(fx.host.AckCount(), 5);
+    fx.FeedChunked(Bytes(block.begin() + 3, block.end()), 1000);
+    EXPECT_EQ(fx.engine.m_listDownloaded.size(), 161u);
+    EXPECT_EQ(fx.host.finished, 1);
+}
+
+TEST(Download, EndDownloadEarlyKeepsCompleteRecords) {
+    {
+        EngineFixture fx;  // all records there, trailer missing
+        fx.Feed(Header(3));
+        fx.Feed(frames::EncodeBlock(1, {{1.0f, 0}}));
+        const Bytes block = frames::EncodeBlock(2, {{2.0f, 5}, {3.0f, 10}});
+        fx.Feed(Bytes(block.begin(), block.end() - 3));
+        EXPECT_EQ(fx.engine.m_listDownloaded.size(), 1u);
+        fx.engine.EndDownloadEarly();
+        EXPECT_EQ(fx.engine.m_listDownloaded.size(), 3u);
+        EXPECT_EQ(fx.host.finished, 1);
+        EXPECT_FALSE(fx.engine.m_bDownloading);
+        EXPECT_FALSE(fx.engine.m_bAwaitBlockHeader);
+        EXPECT_TRUE(fx.engine.m_strRxHex.empty());
+        fx.engine.EndDownloadEarly();  // nothing runs any more
+        EXPECT_EQ(fx.host.finished, 1);
+    }
+    {
+        EngineFixture fx;  // a block cut inside its records is left out
+        fx.Feed(Header(2));
+        const Bytes block = frames::EncodeBlock(1, {{2.0f, 5}, {3.0f, 10}});
+        fx.Feed(Bytes(block.begin(), block.begin() + 15));
+        fx.engine.EndDownloadEarly();
+        EXPECT_TRUE(fx.engine.m_listDownloaded.empty());
+        EXPECT_EQ(fx.host.finished, 1);
+    }
+    {
+        EngineFixture fx;
+        fx.engine.EndDownloadEarly();
+        EXPECT_EQ(fx.host.finished, 0);
+    }
+}
+
+TEST(Download, GarbageDuringADownloadStaysBounded) {
+    EngineFixture fx;
+    fx.Feed(Header(2));
+    Bytes junk(1000, 0x55);
+    for (int i = 0; i < 100; ++i) {
+        fx.Feed(junk);
+        EXPECT_LE(fx.engine.m_strRxHex.size(), CReceiveEngine::kMaxPendingHex);
+    }
+    EXPECT_TRUE(fx.engine.m_bDownloading);
+}
+
+TEST(Download, NewHeaderRestartsTheDownloadAndKeepsEarlierRecords) {
+    EngineFixture fx;
+    fx.Feed(Header(2));
+    fx.Feed(frames::EncodeBlock(1, {{1.0f, 0}}));
+    EXPECT_EQ(fx.engine.m_nBlocksDone, 1);
+    fx.Feed(Header(1));
+    EXPECT_EQ(fx.engine.m_nBlocksDone, 0);
+    EXPECT_EQ(fx.host.AckCount(), 15);
+    fx.Feed(frames::EncodeBlock(1, {{9.0f, 0}}));
+    ASSERT_EQ(fx.engine.m_listDownloaded.size(), 2u);
+    EXPECT_EQ(fx.engine.m_listDownloaded[1].sequence, 1);
+    EXPECT_EQ(fx.host.finished, 1);
+}
