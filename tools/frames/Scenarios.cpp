@@ -43,16 +43,13 @@ bool Contains(std::string_view text, std::string_view what) {
     return text.find(what) != std::string_view::npos;
 }
 
-// True when a block body's hex text could be taken for a frame start or the
-// sync marker by the program's frame search.
-bool LooksLikeMarker(const Bytes& body) {
-    const std::string hex = ToHex(body);
-    const std::string_view front = std::string_view(hex).substr(0, 8);
-    return Contains(hex, "f8f8f8f8") || Contains(front, "a08") || Contains(front, "a09") ||
-           Contains(front, "a0a8");
-}
-
 }  // namespace
+
+bool MayBeTakenForMarker(std::span<const std::uint8_t> blockBody) {
+    const std::string hex = ToHex(blockBody);
+    auto nearFront = [&hex](std::string_view marker) { return hex.find(marker) <= 4; };
+    return Contains(hex, "f8f8f8f8") || nearFront("a08") || nearFront("a09") || nearFront("a0a8");
+}
 
 // ---- AckCounter -----------------------------------------------------------
 
@@ -379,7 +376,7 @@ DownloadScenario::DownloadScenario(DownloadScenarioOptions options)
     // frame search; a real meter's readings rarely do, the simulator's never.
     for (int b = 0; b < m_options.blocks; ++b) {
         StoredRecord& first = m_records[static_cast<std::size_t>(b * m_options.recordsPerBlock)];
-        while (m_options.recordsPerBlock > 0 && LooksLikeMarker(Encode(BlockBody{{first}}))) {
+        while (m_options.recordsPerBlock > 0 && MayBeTakenForMarker(Encode(BlockBody{{first}}))) {
             first.value = std::nextafter(first.value, 1.0e9f);
         }
     }

@@ -167,6 +167,10 @@ class DownloadScenario : public Scenario {
     AckCounter m_acks;
 };
 
+// True when the program's frame search could take a block body for a frame
+// start (a marker within its first five hex characters) or the sync marker.
+bool MayBeTakenForMarker(std::span<const std::uint8_t> blockBody);
+
 // Runs scenarios one after the other.
 class SequenceScenario : public Scenario {
   public:
