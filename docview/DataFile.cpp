@@ -123,35 +123,43 @@ class CArchiveWriter {
 
     // Always UTF-16: the marker FF FE FF, the length in code units, the units.
     void String(const std::string& text) {
-        const std::u16string units = Utf8ToUtf16(text);
-        const std::uint64_t length = units.size();
-        Byte(0xFF);
-        Word(0xFFFE);
+        m_units.clear();
+        AppendUtf16(text, m_units);
+        const std::uint64_t length = m_units.size();
+        m_scratch.clear();
+        PutBytes(0xFF, 0xFE, 0xFF);
         if (length < 0xFF) {
-            Byte(static_cast<std::uint8_t>(length));
+            PutLittleEndian(length, 1);
         } else if (length < 0xFFFE) {
-            Byte(0xFF);
-            Word(static_cast<std::uint16_t>(length));
+            PutBytes(0xFF);
+            PutLittleEndian(length, 2);
         } else if (length < 0xFFFFFFFFu) {
-            Byte(0xFF);
-            Word(0xFFFF);
-            Dword(static_cast<std::uint32_t>(length));
+            PutBytes(0xFF, 0xFF, 0xFF);
+            PutLittleEndian(length, 4);
         } else {
-            Byte(0xFF);
-            Word(0xFFFF);
-            Dword(0xFFFFFFFF);
-            LittleEndian(length);
+            PutBytes(0xFF, 0xFF, 0xFF);
+            PutLittleEndian(0xFFFFFFFFu, 4);
+            PutLittleEndian(length, 8);
         }
-        m_scratch.resize(units.size() * 2);
-        for (std::size_t i = 0; i < units.size(); ++i) {
-            m_scratch[2 * i] = static_cast<std::uint8_t>(units[i]);
-            m_scratch[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
+        for (char16_t unit : m_units) {
+            PutLittleEndian(unit, 2);
         }
         m_sink.Put(m_scratch.data(), m_scratch.size());
     }
 
+    template <class... Byte>
+    void PutBytes(Byte... bytes) {
+        (m_scratch.push_back(static_cast<std::uint8_t>(bytes)), ...);
+    }
+    void PutLittleEndian(std::uint64_t value, std::size_t size) {
+        for (std::size_t i = 0; i < size; ++i) {
+            m_scratch.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        }
+    }
+
     Sink& m_sink;
     bool m_bClassWritten = false;
+    std::u16string m_units;
     std::vector<std::uint8_t> m_scratch;
 };
 

@@ -13,26 +13,51 @@ namespace {
 constexpr const char* kFailedToExport = "Failed to export the data to %1.";
 
 // "%.4f" without depending on the process locale (the GUI sets one).
-std::string FixedFour(double value) {
+void AppendFixedFour(std::string& out, double value) {
     char text[512];
     const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 4);
-    return std::string(text, result.ptr);
+    out.append(text, result.ptr);
 }
 
 // The file is 8-bit text written in text mode: every line feed becomes CR LF.
 class CExportText {
   public:
-    void Text(const std::string& utf8) {
-        for (char c : Utf8ToExportText(utf8)) {
-            if (c == '\n') {
-                m_bytes += '\r';
+    CExportText& Text(std::string_view utf8) {
+        for (std::size_t i = 0; i < utf8.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(utf8[i]);
+            if (byte >= 0x80) {
+                Converted(Utf8ToExportText(utf8.substr(i)));
+                return *this;
             }
-            m_bytes += c;
+            Byte(utf8[i]);
         }
+        return *this;
+    }
+    CExportText& Fixed(double value) {
+        AppendFixedFour(m_bytes, value);
+        return *this;
+    }
+    CExportText& Number(std::size_t value) {
+        char text[24];
+        const auto result = std::to_chars(text, text + sizeof text, value);
+        m_bytes.append(text, result.ptr);
+        return *this;
     }
     std::string Take() { return std::move(m_bytes); }
 
   private:
+    void Byte(char c) {
+        if (c == '\n') {
+            m_bytes += '\r';
+        }
+        m_bytes += c;
+    }
+    void Converted(const std::string& bytes) {
+        for (char c : bytes) {
+            Byte(c);
+        }
+    }
+
     std::string m_bytes;
 };
 
@@ -48,17 +73,21 @@ std::string ExportBytes(const CRoZudozuvDoc& doc) {
     const std::string lastTime = records.empty() ? std::string() : records.back().timeText;
 
     CExportText out;
-    out.Text("StartTime\t" + s.startTime + "\t\n");
-    out.Text("Max\t" + FixedFour(s.maximum) + " @ " + s.maximumTime + "\t\n");
-    out.Text("Min\t" + FixedFour(s.minimum) + " @ " + s.minimumTime + "\t\n");
-    out.Text("Average\t" + FixedFour(s.average) + "\t\n");
-    out.Text("EndTime\t" + lastTime + "\t\n");
+    out.Text("StartTime\t").Text(s.startTime).Text("\t\n");
+    out.Text("Max\t").Fixed(s.maximum).Text(" @ ").Text(s.maximumTime).Text("\t\n");
+    out.Text("Min\t").Fixed(s.minimum).Text(" @ ").Text(s.minimumTime).Text("\t\n");
+    out.Text("Average\t").Fixed(s.average).Text("\t\n");
+    out.Text("EndTime\t").Text(lastTime).Text("\t\n");
     out.Text("ID\tUnit\tValue\tType\tDateTime\t\n");
     for (std::size_t i = 0; i < records.size(); ++i) {
         const CObData& r = records[i];
-        const std::string valueText = r.value == kOverloadValue ? "OL" : FixedFour(r.value);
-        out.Text(std::to_string(i + 1) + "\t" + r.unit + "\t" + valueText + "\t" + r.typeText +
-                 "\t" + r.timeText + "\t\n");
+        out.Number(i + 1).Text("\t").Text(r.unit).Text("\t");
+        if (r.value == kOverloadValue) {
+            out.Text("OL");
+        } else {
+            out.Fixed(r.value);
+        }
+        out.Text("\t").Text(r.typeText).Text("\t").Text(r.timeText).Text("\t\n");
     }
     return out.Take();
 }

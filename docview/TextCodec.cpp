@@ -72,6 +72,11 @@ void AppendUtf8(std::string& out, char32_t cp) {
 std::u16string Utf8ToUtf16(std::string_view text) {
     std::u16string units;
     units.reserve(text.size());
+    AppendUtf16(text, units);
+    return units;
+}
+
+void AppendUtf16(std::string_view text, std::u16string& units) {
     std::size_t pos = 0;
     while (pos < text.size()) {
         const char32_t cp = NextCodePoint(text, pos);
@@ -83,7 +88,6 @@ std::u16string Utf8ToUtf16(std::string_view text) {
             units += static_cast<char16_t>(0xDC00 + (offset & 0x3FF));
         }
     }
-    return units;
 }
 
 std::string Utf16ToUtf8(std::u16string_view units) {

@@ -20,6 +20,7 @@ void AppendUtf8(std::string& out, char32_t cp);
 
 // UTF-8 to UTF-16 code units (host order).
 std::u16string Utf8ToUtf16(std::string_view text);
+void AppendUtf16(std::string_view text, std::u16string& units);
 
 // UTF-16 code units to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view units);
