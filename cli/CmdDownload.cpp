@@ -1,8 +1,194 @@
+// vavirir-cli download: receives the records stored in the meter, acknowledging
+// every step as the program does, and saves them as one document.
+#include <chrono>
 #include <cstdio>
+#include <optional>
+#include <string>
 
 #include "cli/Commands.h"
+#include "cli/MeterLink.h"
+#include "decode/Clock.h"
+#include "docview/DataFile.h"
 
-int RunDownload(int, char**) {
-    std::fprintf(stderr, "vavirir-cli download: not built yet\n");
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr const char* kUsage =
+    "usage: vavirir-cli download --port P --out F.txt [--timeout S]\n"
+    "  Waits for the meter to send its stored records. A download that stalls for\n"
+    "  S seconds (default 10) is ended with the records received so far, saved and\n"
+    "  reported as incomplete (exit 1).\n";
+
+struct DownloadOptions {
+    PortChoice port;
+    std::string out;
+    double timeoutSeconds = 10.0;
+};
+
+class UsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+DownloadOptions ParseOptions(int argc, char** argv) {
+    DownloadOptions options;
+    bool havePort = false;
+    auto valueOf = [&](int& i) -> std::string {
+        if (i + 1 >= argc) {
+            throw UsageError(std::string(argv[i]) + " needs a value");
+        }
+        return argv[++i];
+    };
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--port") {
+            const std::string text = valueOf(i);
+            const auto choice = ParsePortChoice(text);
+            if (!choice) {
+                throw UsageError("--port needs a port number or a device, not \"" + text + "\"");
+            }
+            options.port = *choice;
+            havePort = true;
+        } else if (arg == "--out") {
+            options.out = valueOf(i);
+        } else if (arg == "--timeout") {
+            const auto seconds = ParsePositive(valueOf(i));
+            if (!seconds) {
+                throw UsageError("--timeout needs a number of seconds above 0");
+            }
+            options.timeoutSeconds = *seconds;
+        } else {
+            throw UsageError("unexpected argument " + arg);
+        }
+    }
+    if (!havePort) {
+        throw UsageError("--port is missing");
+    }
+    if (options.out.empty()) {
+        throw UsageError("--out is missing");
+    }
+    return options;
+}
+
+enum class Outcome { Complete, Stalled, Interrupted, LinkLost };
+
+int Download(const DownloadOptions& options) {
+    CatchStopSignals();
+    CComPort port;
+    CLinkQueue queue;
+    CCliSessionHost host(port);
+    SystemClock clock;
+    CMeterSession session(host, clock);
+    if (!OpenMeterLink("download", port, options.port, queue)) {
+        return 1;
+    }
+    std::fprintf(stderr, "download: %s open, waiting for the meter's download\n",
+                 options.port.Device().c_str());
+
+    const CReceiveEngine& engine = session.Engine();
+    const auto stallLimit = std::chrono::duration<double>(options.timeoutSeconds);
+    auto lastData = SteadyClock::now();
+    std::string lossReason;
+    Outcome outcome = Outcome::Interrupted;
+    for (;;) {
+        if (host.AdoptedDownload() != nullptr) {
+            outcome = Outcome::Complete;
+            break;
+        }
+        if (StopSignalled()) {
+            outcome = Outcome::Interrupted;
+            break;
+        }
+        // Before the header arrives the user may take their time at the meter.
+        if (engine.m_bDownloading && SteadyClock::now() - lastData >= stallLimit) {
+            outcome = Outcome::Stalled;
+            break;
+        }
+        std::optional<LinkEvent> event = queue.Pop(100ms);
+        if (!event) {
+            continue;
+        }
+        if (event->kind == LinkEvent::Kind::LinkLost) {
+            outcome = Outcome::LinkLost;
+            lossReason = event->reason;
+            break;
+        }
+        session.OnReceiveBytes(event->bytes.data(), event->bytes.size());
+        lastData = SteadyClock::now();
+        if (host.WriteError()) {
+            std::fprintf(stderr, "download: acknowledgement not sent: %s\n",
+                         host.WriteError()->c_str());
+        }
+    }
+
+    // A block the reader still held is handed over as it ends.
+    port.Close();
+    while (host.AdoptedDownload() == nullptr) {
+        std::optional<LinkEvent> event = queue.TryPop();
+        if (!event) {
+            break;
+        }
+        if (event->kind == LinkEvent::Kind::Bytes) {
+            session.OnReceiveBytes(event->bytes.data(), event->bytes.size());
+        }
+    }
+    if (host.AdoptedDownload() != nullptr) {
+        outcome = Outcome::Complete;
+    }
+
+    const int blocksDone = engine.m_nBlocksDone;
+    const int blockCount = engine.m_download.blockCount;
+    if (outcome != Outcome::Complete) {
+        if (!engine.m_bDownloading) {
+            std::fprintf(stderr, "download: %s before the meter started a download\n",
+                         outcome == Outcome::LinkLost ? "link lost" : "interrupted");
+            if (!lossReason.empty()) {
+                std::fprintf(stderr, "download: %s\n", lossReason.c_str());
+            }
+            return 1;
+        }
+        session.EndDownloadEarly();
+    }
+    const CRoZudozuvDoc* doc = host.AdoptedDownload();
+    if (doc == nullptr) {
+        std::fprintf(stderr, "download: no document could be made, nothing saved\n");
+        return 1;
+    }
+    SaveDocumentFile(*doc, options.out);
+    const std::size_t records = doc->channels[0].size();
+    if (outcome == Outcome::Complete) {
+        std::fprintf(stderr, "download: complete, %zu records saved to %s\n", records,
+                     options.out.c_str());
+        return 0;
+    }
+    const char* why = outcome == Outcome::Stalled    ? "the meter stopped sending"
+                      : outcome == Outcome::LinkLost ? "link lost"
+                                                     : "interrupted";
+    std::fprintf(stderr,
+                 "download: incomplete (%s) after %d of %d blocks, %zu records saved to %s\n", why,
+                 blocksDone, blockCount, records, options.out.c_str());
+    if (!lossReason.empty()) {
+        std::fprintf(stderr, "download: %s\n", lossReason.c_str());
+    }
     return 1;
+}
+
+}  // namespace
+
+int RunDownload(int argc, char** argv) {
+    DownloadOptions options;
+    try {
+        options = ParseOptions(argc, argv);
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "vavirir-cli download: %s\n%s", error.what(), kUsage);
+        return 2;
+    }
+    try {
+        return Download(options);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "vavirir-cli download: %s\n", error.what());
+        return 1;
+    }
 }

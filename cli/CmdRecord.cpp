@@ -1,8 +1,266 @@
+// vavirir-cli record: records the meter's live readings into one document, as
+// Start does in the program, and saves it.
+#include <chrono>
 #include <cstdio>
+#include <optional>
+#include <string>
 
 #include "cli/Commands.h"
+#include "cli/MeterLink.h"
+#include "decode/Clock.h"
+#include "docview/DataFile.h"
+#include "docview/Export.h"
 
-int RunRecord(int, char**) {
-    std::fprintf(stderr, "vavirir-cli record: not built yet\n");
-    return 1;
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr const char* kUsage =
+    "usage: vavirir-cli record --port P [--count N] [--seconds S] --out F.txt [--xls F.xls]\n"
+    "  P is a port number (naming /dev/rfcommP), a tty name or a device path.\n"
+    "  Recording starts with the first data and ends after N records, S seconds,\n"
+    "  SIGINT/SIGTERM, or 10 s without data from the meter.\n";
+
+// The data time-out: a meter silent this long has gone away.
+constexpr auto kSilence = 10s;
+
+struct RecordOptions {
+    PortChoice port;
+    std::optional<std::size_t> count;
+    std::optional<double> seconds;
+    std::string out;
+    std::string xls;
+};
+
+enum class EndReason { Count, Seconds, Signal, Silence, LinkLost, MeterStopped };
+
+const char* Describe(EndReason reason) {
+    switch (reason) {
+        case EndReason::Count:
+            return "record count reached";
+        case EndReason::Seconds:
+            return "time is up";
+        case EndReason::Signal:
+            return "interrupted";
+        case EndReason::Silence:
+            return "the meter fell silent for 10 s";
+        case EndReason::LinkLost:
+            return "link lost";
+        case EndReason::MeterStopped:
+            return "live acquisition ended (document full, or the "
+                   "meter sent recorded statistics or a download)";
+    }
+    return "";
+}
+
+class UsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+RecordOptions ParseOptions(int argc, char** argv) {
+    RecordOptions options;
+    bool havePort = false;
+    auto valueOf = [&](int& i) -> std::string {
+        if (i + 1 >= argc) {
+            throw UsageError(std::string(argv[i]) + " needs a value");
+        }
+        return argv[++i];
+    };
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--port") {
+            const std::string text = valueOf(i);
+            const auto choice = ParsePortChoice(text);
+            if (!choice) {
+                throw UsageError("--port needs a port number or a device, not \"" + text + "\"");
+            }
+            options.port = *choice;
+            havePort = true;
+        } else if (arg == "--count") {
+            const auto count = ParsePositive(valueOf(i));
+            if (!count || *count != static_cast<double>(static_cast<std::size_t>(*count))) {
+                throw UsageError("--count needs a whole number of at least 1");
+            }
+            options.count = static_cast<std::size_t>(*count);
+        } else if (arg == "--seconds") {
+            options.seconds = ParsePositive(valueOf(i));
+            if (!options.seconds) {
+                throw UsageError("--seconds needs a number above 0");
+            }
+        } else if (arg == "--out") {
+            options.out = valueOf(i);
+        } else if (arg == "--xls") {
+            options.xls = valueOf(i);
+        } else {
+            throw UsageError("unexpected argument " + arg);
+        }
+    }
+    if (!havePort) {
+        throw UsageError("--port is missing");
+    }
+    if (options.out.empty()) {
+        throw UsageError("--out is missing");
+    }
+    return options;
+}
+
+// Feeds the meter's bytes into the session and owns the live document, which
+// Start opens when the first bytes are there.
+class LiveRecording {
+  public:
+    LiveRecording(CCliSessionHost& host, CMeterSession& session)
+        : m_host(host), m_session(session) {}
+
+    void Feed(const std::vector<std::uint8_t>& bytes) {
+        if (m_pDocument == nullptr) {
+            // Start is allowed once data arrives; it is chosen just before
+            // these first bytes are decoded, so none of their readings is missed.
+            m_session.Engine().m_bDataReceived = true;
+            if (m_session.Start()) {
+                m_pDocument = m_host.Documents().back().get();
+                m_startedAt = SteadyClock::now();
+            }
+        }
+        m_session.OnReceiveBytes(bytes.data(), bytes.size());
+    }
+
+    const CRoZudozuvDoc* Document() const { return m_pDocument; }
+    std::size_t Records() const { return m_pDocument ? m_pDocument->channels[0].size() : 0; }
+    SteadyClock::time_point StartedAt() const { return m_startedAt; }
+    bool Stopped() const { return m_pDocument != nullptr && !m_session.IsRunning(); }
+
+  private:
+    CCliSessionHost& m_host;
+    CMeterSession& m_session;
+    const CRoZudozuvDoc* m_pDocument = nullptr;
+    SteadyClock::time_point m_startedAt{};
+};
+
+void PrintProgress(const LiveRecording& recording) {
+    const CRoZudozuvDoc* doc = recording.Document();
+    if (doc == nullptr || doc->channels[0].empty()) {
+        return;
+    }
+    const CObData& last = doc->channels[0].back();
+    if (last.value == kOverloadValue) {
+        std::fprintf(stderr, "record: %zu records, last OL %s\n", recording.Records(),
+                     last.unit.c_str());
+    } else {
+        std::fprintf(stderr, "record: %zu records, last %.10g %s\n", recording.Records(),
+                     last.value, last.unit.c_str());
+    }
+}
+
+int Save(const RecordOptions& options, const CRoZudozuvDoc& doc) {
+    SaveDocumentFile(doc, options.out);
+    std::fprintf(stderr, "record: %zu records saved to %s\n", doc.channels[0].size(),
+                 options.out.c_str());
+    if (!options.xls.empty()) {
+        if (HasExportableRecords(doc)) {
+            ExportDocumentFile(doc, options.xls);
+            std::fprintf(stderr, "record: exported to %s\n", options.xls.c_str());
+        } else {
+            std::fprintf(stderr, "record: no records, so %s was not written\n",
+                         options.xls.c_str());
+        }
+    }
+    return 0;
+}
+
+int Record(const RecordOptions& options) {
+    CatchStopSignals();
+    CComPort port;
+    CLinkQueue queue;
+    CCliSessionHost host(port);
+    SystemClock clock;
+    CMeterSession session(host, clock);
+    if (!OpenMeterLink("record", port, options.port, queue)) {
+        return 1;
+    }
+    std::fprintf(stderr, "record: %s open, waiting for the meter\n", options.port.Device().c_str());
+
+    LiveRecording recording(host, session);
+    auto countReached = [&] { return options.count && recording.Records() >= *options.count; };
+    auto lastData = SteadyClock::now();
+    auto lastProgress = SteadyClock::time_point{};
+    std::string lossReason;
+    EndReason reason = EndReason::Signal;
+    for (;;) {
+        const auto now = SteadyClock::now();
+        if (StopSignalled()) {
+            reason = EndReason::Signal;
+            break;
+        }
+        if (now - lastData >= kSilence) {
+            reason = EndReason::Silence;
+            break;
+        }
+        if (options.seconds && recording.Document() != nullptr &&
+            now - recording.StartedAt() >= std::chrono::duration<double>(*options.seconds)) {
+            reason = EndReason::Seconds;
+            break;
+        }
+        std::optional<LinkEvent> event = queue.Pop(100ms);
+        if (!event) {
+            continue;
+        }
+        if (event->kind == LinkEvent::Kind::LinkLost) {
+            reason = EndReason::LinkLost;
+            lossReason = event->reason;
+            break;
+        }
+        recording.Feed(event->bytes);
+        lastData = SteadyClock::now();
+        if (countReached()) {
+            reason = EndReason::Count;
+            break;
+        }
+        if (recording.Stopped()) {
+            reason = EndReason::MeterStopped;
+            break;
+        }
+        if (lastData - lastProgress >= 1s) {
+            PrintProgress(recording);
+            lastProgress = lastData;
+        }
+    }
+
+    // Closing hands over a block the reader still held; what was received
+    // goes into the recording unless it is already complete.
+    port.Close();
+    while (std::optional<LinkEvent> event = queue.TryPop()) {
+        if (event->kind == LinkEvent::Kind::Bytes && !countReached() && !recording.Stopped()) {
+            recording.Feed(event->bytes);
+        }
+    }
+    PrintProgress(recording);
+    std::fprintf(stderr, "record: %s%s%s\n", Describe(reason), lossReason.empty() ? "" : ": ",
+                 lossReason.c_str());
+
+    if (recording.Document() == nullptr) {
+        std::fprintf(stderr, "record: no data from the meter, nothing saved\n");
+        return reason == EndReason::Signal ? 0 : 1;
+    }
+    Save(options, *recording.Document());
+    return reason == EndReason::LinkLost ? 1 : 0;
+}
+
+}  // namespace
+
+int RunRecord(int argc, char** argv) {
+    RecordOptions options;
+    try {
+        options = ParseOptions(argc, argv);
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "vavirir-cli record: %s\n%s", error.what(), kUsage);
+        return 2;
+    }
+    try {
+        return Record(options);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "vavirir-cli record: %s\n", error.what());
+        return 1;
+    }
 }

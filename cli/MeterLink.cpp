@@ -1,0 +1,125 @@
+#include "cli/MeterLink.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+// ---------------------------------------------------------------------------
+// CLinkQueue
+
+void CLinkQueue::PushBytes(const std::uint8_t* bytes, std::size_t count) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_events.push_back({LinkEvent::Kind::Bytes, {bytes, bytes + count}, {}});
+    }
+    m_changed.notify_one();
+}
+
+void CLinkQueue::PushLinkLost(const std::string& reason) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_events.push_back({LinkEvent::Kind::LinkLost, {}, reason});
+    }
+    m_changed.notify_one();
+}
+
+std::optional<LinkEvent> CLinkQueue::Pop(std::chrono::milliseconds limit) {
+    std::unique_lock lock(m_mutex);
+    if (!m_changed.wait_for(lock, limit, [this] { return !m_events.empty(); })) {
+        return std::nullopt;
+    }
+    LinkEvent event = std::move(m_events.front());
+    m_events.pop_front();
+    return event;
+}
+
+std::optional<LinkEvent> CLinkQueue::TryPop() {
+    return Pop(std::chrono::milliseconds(0));
+}
+
+// ---------------------------------------------------------------------------
+// CCliSessionHost
+
+CRecordingTarget* CCliSessionHost::OpenNewDocument() {
+    m_documents.push_back(std::make_unique<CRoZudozuvDoc>());
+    m_views.push_back(std::make_unique<CRecordingTarget>(*m_documents.back()));
+    return m_views.back().get();
+}
+
+void CCliSessionHost::ReadingDecoded(const MeterReading& reading, int, int, bool) {
+    m_lastReading = reading;
+    m_bHasReading = true;
+}
+
+void CCliSessionHost::WriteToMeter(const std::uint8_t* bytes, std::size_t count) {
+    const int written = m_port.Write(bytes, count);
+    if (written != static_cast<int>(count) && !m_writeError) {
+        const auto error = m_port.LastError();
+        m_writeError = error ? error->what() : std::string("write to the meter failed");
+    }
+}
+
+void CCliSessionHost::ShowDownloadProgress(int blockCount) {
+    m_bProgressShown = true;
+    m_nBlockCount = blockCount;
+    m_nBlocksDone = 0;
+    std::fprintf(stderr, "download: %d blocks announced\n", blockCount);
+}
+
+void CCliSessionHost::SetDownloadProgress(int blocksDone) {
+    m_nBlocksDone = blocksDone;
+    std::fprintf(stderr, "download: block %d of %d\n", blocksDone, m_nBlockCount);
+}
+
+void CCliSessionHost::CloseDownloadProgress() {
+    m_bProgressShown = false;
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+
+volatile std::sig_atomic_t g_stopSignal = 0;
+
+extern "C" void OnStopSignal(int) {
+    g_stopSignal = 1;
+}
+
+}  // namespace
+
+void CatchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+bool StopSignalled() {
+    return g_stopSignal != 0;
+}
+
+bool OpenMeterLink(const char* command, CComPort& port, const PortChoice& choice,
+                   CLinkQueue& queue) {
+    const MeterPortResult result = OpenMeterPort(
+        port, choice,
+        [&queue](const std::uint8_t* bytes, std::size_t count) { queue.PushBytes(bytes, count); },
+        [&queue](const std::string& reason) { queue.PushLinkLost(reason); });
+    if (result.opened) {
+        return true;
+    }
+    std::fprintf(stderr, "vavirir-cli %s: %s\n", command, result.warning.c_str());
+    if (result.error) {
+        std::fprintf(stderr, "vavirir-cli %s: %s\n", command, result.error->what());
+    }
+    return false;
+}
+
+std::optional<double> ParsePositive(const std::string& text) {
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !(value > 0) || value > 1e9) {
+        return std::nullopt;
+    }
+    return value;
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+// What `record` and `download` share: the meter's port opened as the program
+// opens it, the reader's blocks queued for the main thread, a headless session
+// host, and SIGINT/SIGTERM turned into a flag.
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "decode/MeterReading.h"
+#include "link/ComPort.h"
+#include "link/MeterPort.h"
+#include "record/Document.h"
+#include "record/MeterSession.h"
+#include "record/RecordingTarget.h"
+
+// Something the reader thread reported, in the order it happened.
+struct LinkEvent {
+    enum class Kind { Bytes, LinkLost };
+    Kind kind = Kind::Bytes;
+    std::vector<std::uint8_t> bytes;
+    std::string reason;
+};
+
+// Carries the reader thread's blocks and link loss to the main thread.
+class CLinkQueue {
+  public:
+    void PushBytes(const std::uint8_t* bytes, std::size_t count);
+    void PushLinkLost(const std::string& reason);
+    // The next event, waiting at most `limit`.
+    std::optional<LinkEvent> Pop(std::chrono::milliseconds limit);
+    // The next event if one is waiting.
+    std::optional<LinkEvent> TryPop();
+
+  private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<LinkEvent> m_events;
+};
+
+// The program around the session without windows: documents with plain views,
+// acknowledgements written to the meter, download progress on stderr.
+class CCliSessionHost : public ISessionHost {
+  public:
+    explicit CCliSessionHost(CComPort& port) : m_port(port) {}
+
+    CRecordingTarget* OpenNewDocument() override;
+    void ReadingDecoded(const MeterReading& reading, int face, int dial, bool dialChanged) override;
+    void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override;
+    int ReadSize() const override { return m_port.ReadSize(); }
+    void SetReadSize(int bytes) override { m_port.SetReadSize(bytes); }
+    void ShowDownloadProgress(int blockCount) override;
+    void SetDownloadProgress(int blocksDone) override;
+    void CloseDownloadProgress() override;
+    void DownloadAdopted(CRecordingTarget& view) override { m_pAdopted = &view.Document(); }
+
+    const std::vector<std::unique_ptr<CRoZudozuvDoc>>& Documents() const { return m_documents; }
+    // The document holding the last finished download, or none.
+    const CRoZudozuvDoc* AdoptedDownload() const { return m_pAdopted; }
+    int DownloadBlockCount() const { return m_nBlockCount; }
+    int DownloadBlocksDone() const { return m_nBlocksDone; }
+    bool DownloadShown() const { return m_bProgressShown; }
+    // A failed acknowledgement write, if any.
+    const std::optional<std::string>& WriteError() const { return m_writeError; }
+
+    bool HasReading() const { return m_bHasReading; }
+    const MeterReading& LastReading() const { return m_lastReading; }
+
+  private:
+    CComPort& m_port;
+    std::vector<std::unique_ptr<CRoZudozuvDoc>> m_documents;
+    std::vector<std::unique_ptr<CRecordingTarget>> m_views;
+    const CRoZudozuvDoc* m_pAdopted = nullptr;
+    int m_nBlockCount = 0;
+    int m_nBlocksDone = 0;
+    bool m_bProgressShown = false;
+    std::optional<std::string> m_writeError;
+    bool m_bHasReading = false;
+    MeterReading m_lastReading;
+};
+
+// SIGINT and SIGTERM set a flag instead of ending the program.
+void CatchStopSignals();
+bool StopSignalled();
+
+// Opens the meter's port as the program does (three attempts). Prints the
+// warning and the system's reason on stderr when it fails.
+bool OpenMeterLink(const char* command, CComPort& port, const PortChoice& choice,
+                   CLinkQueue& queue);
+
+// A positive number from an option value; nullopt when it is not one.
+std::optional<double> ParsePositive(const std::string& text);
