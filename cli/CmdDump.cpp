@@ -32,21 +32,22 @@ std::string SummaryJson(const DocumentSummary& s) {
            ",\"type\":" + JsonString(s.type) + "}";
 }
 
+void Print(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+// Written piece by piece: a long recording need not fit in one string.
 void PrintJson(const CRoZudozuvDoc& doc) {
-    std::string out = "{\"channels\":[";
+    Print("{\"channels\":[");
     for (std::size_t c = 0; c < doc.channels.size(); ++c) {
-        out += c == 0 ? "[" : ",[";
+        Print(c == 0 ? "[" : ",[");
         const auto& channel = doc.channels[c];
         for (std::size_t i = 0; i < channel.size(); ++i) {
-            if (i > 0) {
-                out += ',';
-            }
-            out += RecordJson(channel[i]);
+            Print((i > 0 ? "," : "") + RecordJson(channel[i]));
         }
-        out += ']';
+        Print("]");
     }
-    out += "],\"summary\":" + SummaryJson(doc.summary) + "}\n";
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    Print("],\"summary\":" + SummaryJson(doc.summary) + "}\n");
 }
 
 void PrintText(const CRoZudozuvDoc& doc) {

@@ -1,5 +1,6 @@
 #include "docview/DataFile.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -25,8 +26,10 @@ constexpr std::uint16_t kSchema = 1;
 constexpr std::uint16_t kMaxClassNameLength = 64;  // names of 64 bytes or more are refused
 constexpr std::uint16_t kWrittenClassNumber = 1;
 
-// Every object entry is at least its two-byte tag.
+// Every object entry is at least its two-byte tag; one that adds a record also
+// has its body: two doubles, an integer and three strings of one byte or more.
 constexpr std::uint64_t kSmallestEntrySize = 2;
+constexpr std::uint64_t kSmallestRecordEntrySize = 2 + 8 + 1 + 8 + 4 + 1 + 1;
 
 struct DocumentContent {
     std::array<std::vector<CObData>, CRoZudozuvDoc::kChannelCount> channels;
@@ -217,7 +220,9 @@ class CArchiveReader {
         if (count > m_source.Remaining() / kSmallestEntrySize) {
             FailFormat();
         }
-        channel.reserve(channel.size() + count);
+        // Null entries add nothing, so room is made only for what the bytes can hold.
+        channel.reserve(channel.size() +
+                        std::min(count, m_source.Remaining() / kSmallestRecordEntrySize));
         for (std::uint64_t i = 0; i < count; ++i) {
             Entry(channel);
         }
