@@ -1,0 +1,87 @@
+// Feeds arbitrary bytes in arbitrary chunk sizes through the receive engine.
+// Each input is read as a sequence of (control byte, chunk) pairs: the control
+// byte chooses the chunk length and, now and then, starts or stops
+// acquisition or ends a download early.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "decode/Clock.h"
+#include "decode/ReceiveEngine.h"
+#include "decode/ReceiveHost.h"
+
+namespace {
+
+class FuzzHost : public IReceiveHost {
+  public:
+    CReceiveEngine* engine = nullptr;
+
+    void ReadingDecoded(const MeterReading&, int face, int dial, bool) override {
+        if (face < 1 || face > 7 || dial < 0 || dial > 10) {
+            std::abort();
+        }
+    }
+    void DispatchReading(MeterReading&, int, double, const std::string&, double, const std::string&,
+                         const std::string&, int) override {}
+    void RecordMeterFrame(MeterReading&, int mode) override {
+        if (mode < 1 || mode > 9) {
+            std::abort();
+        }
+    }
+    void StopAcquisition() override { engine->m_bRunning = false; }
+    void WriteToMeter(const std::uint8_t*, std::size_t count) override {
+        if (count != 3) {
+            std::abort();
+        }
+    }
+    int ReadSize() const override { return m_nReadSize; }
+    void SetReadSize(int bytes) override { m_nReadSize = bytes; }
+    void DownloadStarted(int) override {}
+    void DownloadProgress(int) override {}
+    // The session adopts the records into a new document.
+    void DownloadFinished() override { engine->m_listDownloaded.clear(); }
+
+  private:
+    int m_nReadSize = 100;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzHost host;
+    FixedClock clock(1796634309);
+    CReceiveEngine engine(host, clock);
+    host.engine = &engine;
+
+    std::size_t at = 0;
+    while (at < size) {
+        const std::uint8_t control = data[at++];
+        if (control == 0xFF) {
+            engine.m_bRunning = !engine.m_bRunning;
+            continue;
+        }
+        if (control == 0xFE) {
+            engine.EndDownloadEarly();
+            continue;
+        }
+        std::size_t chunk = 1 + control % 128;
+        if (chunk > size - at) {
+            chunk = size - at;
+        }
+        if (chunk == 0) {
+            break;
+        }
+        engine.OnReceiveBytes(data + at, chunk);
+        at += chunk;
+        clock.Advance(1);
+
+        // What stays between chunks is bounded whatever arrives.
+        if (engine.m_strRxHex.size() > CReceiveEngine::kMaxPendingHex) {
+            std::abort();
+        }
+        if (!engine.m_bDownloading && engine.m_bAwaitBlockHeader) {
+            std::abort();
+        }
+    }
+    return 0;
+}
