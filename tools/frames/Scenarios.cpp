@@ -139,6 +139,7 @@ AnyFrame LiveScenario::NextFrame() {
     if (m_options.functionChangeEvery > 0 && m_tick > 0 &&
         m_tick % m_options.functionChangeEvery == 0) {
         m_functionIndex = (m_functionIndex + 1) % kFunctionCount;
+        m_running = {};  // the meter restarts its statistics on a new function
     }
     const int kind = m_options.kinds[static_cast<std::size_t>(m_tick) % m_options.kinds.size()];
     const double shape = WaveformValue(m_options.waveform, m_tick, m_options.periodTicks, m_random);

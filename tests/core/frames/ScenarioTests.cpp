@@ -194,6 +194,10 @@ TEST(LiveScenario, FunctionChangesAndRunningStatistics) {
         if (i % 3 != 0) {
             // Within one function the maximum never falls and brackets the value.
             EXPECT_GE(m.maxValue, lastMax);
+        } else {
+            // A new function starts its statistics afresh.
+            EXPECT_EQ(m.maxValue, m.value);
+            EXPECT_EQ(m.minValue, m.value);
         }
         EXPECT_GE(m.maxValue, m.value);
         EXPECT_LE(m.minValue, m.value);
