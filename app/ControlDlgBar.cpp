@@ -1,17 +1,14 @@
 #include "app/ControlDlgBar.h"
 
 #include <QAction>
-#include <QFile>
-#include <QIcon>
 
 #include "app/CommandIds.h"
+#include "display/ui/Artwork.h"
 
 const CControlDlgBar::Button CControlDlgBar::kButtons[9] = {
-    {"Move", cmd::kToolMove, ":/tools/move.svg"},  {"Rect", cmd::kToolRect, ":/tools/rect.svg"},
-    {"YBig", cmd::kToolYBig, ":/tools/ybig.svg"},  {"XBig", cmd::kToolXBig, ":/tools/xbig.svg"},
-    {"Big", cmd::kToolBig, ":/tools/big.svg"},     {"Small", cmd::kToolSmall, ":/tools/small.svg"},
-    {"Show", cmd::kToolShow, ":/tools/show.svg"},  {"All", cmd::kToolAll, ":/tools/all.svg"},
-    {"FFT", cmd::kFftAnalysis, ":/tools/fft.svg"},
+    {"Move", cmd::kToolMove}, {"Rect", cmd::kToolRect}, {"YBig", cmd::kToolYBig},
+    {"XBig", cmd::kToolXBig}, {"Big", cmd::kToolBig},   {"Small", cmd::kToolSmall},
+    {"Show", cmd::kToolShow}, {"All", cmd::kToolAll},   {"FFT", cmd::kFftAnalysis},
 };
 
 CControlDlgBar::CControlDlgBar(QWidget* parent) : QToolBar(QStringLiteral("Graph Tools"), parent) {
@@ -22,9 +19,7 @@ CControlDlgBar::CControlDlgBar(QWidget* parent) : QToolBar(QStringLiteral("Graph
         auto* action = addAction(text);
         action->setData(button.command);
         action->setToolTip(text);
-        if (QFile::exists(QString::fromLatin1(button.icon))) {
-            action->setIcon(QIcon(QString::fromLatin1(button.icon)));
-        }
+        action->setIcon(ToolButtonIcon(button.command));
         const int id = button.command;
         connect(action, &QAction::triggered, this, [this, id] { emit command(id); });
     }

@@ -12,7 +12,6 @@ class CControlDlgBar : public QToolBar {
     struct Button {
         const char* text;
         int command;
-        const char* icon;  // picture in the program's resources
     };
     static const Button kButtons[9];
 

@@ -1,15 +1,25 @@
 #include "app/DemoMeter.h"
 
-// The scenario that plays the meter; filled in once the simulator's live
-// scenario is available to the program.
+#include "frames/Scenarios.h"
+
+// The simulator's live stream: plain readings on a slow sine, with the
+// function changing now and then and an occasional overload.
 struct CDemoMeter::Scenario {
-    Chunk NextChunk() { return {}; }
-    int IntervalMs() const { return 500; }
+    frames::LiveScenario live{[] {
+        frames::LiveScenarioOptions options;
+        options.kinds = {0};
+        options.intervalMs = 500;
+        options.waveform = frames::Waveform::Sine;
+        options.periodTicks = 40;
+        options.overloadChance = 0.02;
+        options.functionChangeEvery = 30;
+        options.seed = 7;
+        return options;
+    }()};
 };
 
 CDemoMeter::CDemoMeter(std::function<void(const Chunk&)> sink, QObject* parent)
     : QObject(parent), m_sink(std::move(sink)) {
-    m_timer.setTimerType(Qt::CoarseTimer);
     connect(&m_timer, &QTimer::timeout, this, &CDemoMeter::Tick);
 }
 
@@ -17,7 +27,7 @@ CDemoMeter::~CDemoMeter() = default;
 
 void CDemoMeter::Start() {
     m_pScenario = std::make_unique<Scenario>();
-    m_timer.start(m_pScenario->IntervalMs());
+    m_timer.start(m_pScenario->live.IntervalMs());
 }
 
 void CDemoMeter::Stop() {
@@ -29,7 +39,7 @@ void CDemoMeter::Tick() {
     if (!m_pScenario) {
         return;
     }
-    const Chunk chunk = m_pScenario->NextChunk();
+    const Chunk chunk = m_pScenario->live.NextChunk();
     if (!chunk.empty() && m_sink) {
         m_sink(chunk);
     }

@@ -10,7 +10,6 @@
 #include <QMessageBox>
 #include <QSettings>
 #include <QStatusBar>
-#include <QStyle>
 #include <QUrl>
 #include <cstdio>
 
@@ -19,8 +18,9 @@
 #include "app/CommandIds.h"
 #include "app/ControlDlgBar.h"
 #include "app/DemoMeter.h"
-#include "app/FacePlaceholder.h"
 #include "app/WaitDlg.h"
+#include "display/ui/Artwork.h"
+#include "display/ui/LeftDlg.h"
 #include "docview/DataFile.h"
 #include "docview/Export.h"
 #include "link/ui/Port.h"
@@ -39,15 +39,6 @@ const char* const kRecentGroup = "Recent File List";
 
 QString AppTitle() {
     return QStringLiteral("Vavirir");
-}
-
-// A toolbar picture from the program's artwork, or a stock picture until it exists.
-QIcon ToolbarIcon(const QWidget* widget, const char* name, QStyle::StandardPixmap fallback) {
-    const QString path = QStringLiteral(":/toolbar/%1.svg").arg(QLatin1String(name));
-    if (QFile::exists(path)) {
-        return QIcon(path);
-    }
-    return widget->style()->standardIcon(fallback);
 }
 
 }  // namespace
@@ -131,19 +122,19 @@ void CMainFrame::CreateActions() {
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     open->setStatusTip(QStringLiteral("Open an existing document"));
     open->setToolTip(QStringLiteral("Open"));
-    open->setIcon(ToolbarIcon(this, "open", QStyle::SP_DialogOpenButton));
+    open->setIcon(ToolbarIcon(cmd::kOpen));
     QAction* save = AddAction(cmd::kSave, QStringLiteral("&Save"), [this] { OnFileSave(); });
     save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     save->setStatusTip(QStringLiteral("Save the active document"));
     save->setToolTip(QStringLiteral("Save"));
-    save->setIcon(ToolbarIcon(this, "save", QStyle::SP_DialogSaveButton));
+    save->setIcon(ToolbarIcon(cmd::kSave));
     AddAction(cmd::kSaveAs, QStringLiteral("Save as"), [this] { OnFileSaveAs(); });
     AddAction(cmd::kExportExcel, QStringLiteral("&Export To Excel"), [this] {
         OnExportExcel();
-    })->setIcon(ToolbarIcon(this, "export", QStyle::SP_FileDialogDetailedView));
+    })->setIcon(ToolbarIcon(cmd::kExportExcel));
     // Printing needs the graph view; the commands are kept, disabled.
     QAction* printGraph = AddAction(cmd::kPrintGraph, QStringLiteral("&Graph"), nullptr);
-    printGraph->setIcon(ToolbarIcon(this, "print", QStyle::SP_FileIcon));
+    printGraph->setIcon(ToolbarIcon(cmd::kPrintGraph));
     printGraph->setIconText(QStringLiteral("Print Graph"));
     AddAction(cmd::kPrintData, QStringLiteral("&Data"), nullptr);
     AddAction(cmd::kClose, QStringLiteral("&Close"), [this] { m_pMdi->closeActiveSubWindow(); });
@@ -182,11 +173,11 @@ void CMainFrame::CreateActions() {
     AddAction(cmd::kStart, QStringLiteral("Start"), [this] {
         m_session.Start();
         UpdateCommandUi();
-    })->setIcon(ToolbarIcon(this, "start", QStyle::SP_MediaPlay));
+    })->setIcon(ToolbarIcon(cmd::kStart));
     AddAction(cmd::kStop, QStringLiteral("Stop"), [this] {
         m_session.Stop();
         UpdateCommandUi();
-    })->setIcon(ToolbarIcon(this, "stop", QStyle::SP_MediaStop));
+    })->setIcon(ToolbarIcon(cmd::kStop));
 
     // Graph Setting needs the graph view; kept, disabled.
     AddAction(cmd::kGraphSetting, QStringLiteral("Setting"), nullptr);
@@ -195,7 +186,7 @@ void CMainFrame::CreateActions() {
     AddAction(cmd::kAbout, QStringLiteral("&About Vavirir..."), [this] { OnAbout(); });
     AddAction(cmd::kHelpTopics, QStringLiteral("&Help topics"), [this] {
         OnHelpTopics();
-    })->setIcon(ToolbarIcon(this, "help", QStyle::SP_DialogHelpButton));
+    })->setIcon(ToolbarIcon(cmd::kHelpTopics));
 
     // Next and previous document window.
     addAction(
@@ -291,7 +282,7 @@ void CMainFrame::CreateDisplayBar() {
     m_pDisplayBar->setAllowedAreas(Qt::AllDockWidgetAreas);
     m_pDisplayBar->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
                                QDockWidget::DockWidgetFloatable);
-    m_pFace = new CFaceWidget(m_pDisplayBar);
+    m_pFace = new CLeftDlg(m_pDisplayBar, &m_clock);
     m_pDisplayBar->setWidget(m_pFace);
     addDockWidget(Qt::LeftDockWidgetArea, m_pDisplayBar);
     m_pDisplayBar->installEventFilter(this);
@@ -691,6 +682,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 
 void CMainFrame::SetFace(FaceState face) {
     m_face = face;
+    m_pFace->SetUnitIcon(face.dial);
     m_pFace->SetFrameKind(face.face);
 }
 

@@ -24,8 +24,7 @@
 class CChildFrame;
 class CControlDlgBar;
 class CDemoMeter;
-class CFacePlaceholder;
-using CFaceWidget = CFacePlaceholder;
+class CLeftDlg;
 class CPortMenu;
 
 // What the frame is built from. Tests replace the link, the clock and the
@@ -75,7 +74,7 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     CMeterSession& Session() { return m_session; }
     QMdiArea* MdiArea() const { return m_pMdi; }
     QDockWidget* DisplayBar() const { return m_pDisplayBar; }
-    CFaceWidget* FacePanel() const { return m_pFace; }
+    CLeftDlg* FacePanel() const { return m_pFace; }
     FaceState Face() const { return m_face; }
     CPortMenu* PortMenu() const { return m_pPortMenu; }
     CWaitDlg* WaitDlg() const { return m_pWaitDlg; }
@@ -143,7 +142,7 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     QToolBar* m_pToolBar = nullptr;
     CControlDlgBar* m_pControlBar = nullptr;
     QDockWidget* m_pDisplayBar = nullptr;
-    CFaceWidget* m_pFace = nullptr;
+    CLeftDlg* m_pFace = nullptr;
     FaceState m_face;
     QMenu* m_pViewMenu = nullptr;
     QMenu* m_pPortPopup = nullptr;

@@ -1,16 +1,21 @@
 #include "app/RoZudozuvApp.h"
 
 #include <QCommandLineParser>
+#include <QScreen>
 #include <QTimer>
 #include <cstdio>
 
 #include "app/MainFrame.h"
+#include "display/ui/Artwork.h"
+#include "display/ui/Resources.h"
 
 CRoZudozuvApp::CRoZudozuvApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Vavirir"));
     setApplicationDisplayName(QStringLiteral("Vavirir"));
     setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     setApplicationVersion(QStringLiteral("0.1.0"));
+    InitVavirirResources();
+    setWindowIcon(ApplicationIcon());
 }
 
 CRoZudozuvApp::~CRoZudozuvApp() = default;
@@ -44,7 +49,7 @@ bool CRoZudozuvApp::InitInstance(int& exitCode) {
         return false;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        std::printf("%s", qPrintable(parser.helpText()));
+        std::printf("%s\n", qPrintable(parser.helpText()));
         exitCode = 0;
         return false;
     }
@@ -62,6 +67,10 @@ bool CRoZudozuvApp::InitInstance(int& exitCode) {
     MainFrameOptions options;
     options.printReadings = parser.isSet(printReadings);
     m_pMainFrame = std::make_unique<CMainFrame>(std::move(options));
+    // Without a window manager "maximised" means nothing: fill the screen anyway.
+    if (const QScreen* screen = primaryScreen()) {
+        m_pMainFrame->setGeometry(screen->availableGeometry());
+    }
     m_pMainFrame->showMaximized();
 
     // What the command line asks for runs once the window is up, so message

@@ -10,6 +10,8 @@ list(FILTER VAVIRIR_UI_SOURCES EXCLUDE REGEX "/app/main\\.cpp$")
 file(GLOB VAVIRIR_UI_RESOURCES CONFIGURE_DEPENDS resources/*.qrc)
 add_library(vavirir_ui STATIC ${VAVIRIR_UI_SOURCES} ${VAVIRIR_UI_RESOURCES})
 target_link_libraries(vavirir_ui PUBLIC vavirir_core Qt6::Widgets Qt6::PrintSupport Qt6::Svg)
+# The demo meter plays the simulator's live scenario in-process.
+target_link_libraries(vavirir_ui PUBLIC vavirir_frames)
 
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/app/main.cpp)
   add_executable(vavirir app/main.cpp)
