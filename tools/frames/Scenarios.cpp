@@ -351,8 +351,9 @@ Bytes RecordsScenario::NextChunk() {
 
 DownloadScenario::DownloadScenario(DownloadScenarioOptions options)
     : m_options(std::move(options)) {
-    if (m_options.blocks < 0 || m_options.blocks > 0xFFFF) {
-        throw std::invalid_argument("block count outside 0..65535");
+    // A block header numbers its block in one byte.
+    if (m_options.blocks < 0 || m_options.blocks > 255) {
+        throw std::invalid_argument("block count outside 0..255");
     }
     if (m_options.recordsPerBlock < 0 || m_options.recordsPerBlock > 255) {
         throw std::invalid_argument("records per block outside 0..255");

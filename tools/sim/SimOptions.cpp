@@ -45,7 +45,7 @@ Options of live (and of the live parts of mixed):
   --count N            frames to send, 0 for ever (default 0; mixed: 10 per part)
 
 Options of download (and of the download part of mixed):
-  --blocks N           blocks in the download (default 2)
+  --blocks N           blocks in the download, 0-255 (default 2)
   --records M          records per block, 0-255 (default 10; above 124 a block
                        no longer fits the program's 1000-byte read)
   --function F         function byte of the header (default 2, VDC)
@@ -148,7 +148,7 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
         } else if (arg == "--count") {
             o.live.count = ParseInteger(arg, value(), 0, 1000000000L);
         } else if (arg == "--blocks") {
-            o.download.blocks = static_cast<int>(ParseInteger(arg, value(), 0, 65535));
+            o.download.blocks = static_cast<int>(ParseInteger(arg, value(), 0, 255));
         } else if (arg == "--records") {
             o.download.recordsPerBlock = static_cast<int>(ParseInteger(arg, value(), 0, 255));
         } else if (arg == "--function") {

@@ -107,6 +107,8 @@ TEST(DownloadScenario, EmptyDownloadAndBadSettings) {
     options.recordsPerBlock = 1;
     options.blocks = -1;
     EXPECT_THROW(DownloadScenario{options}, std::invalid_argument);
+    options.blocks = 256;  // block numbers are one byte
+    EXPECT_THROW(DownloadScenario{options}, std::invalid_argument);
 }
 
 TEST(DownloadScenario, BlockBodiesNeverLookLikeAFrameMarker) {
