@@ -47,8 +47,8 @@ inline constexpr int kAcksPerStep = 5;
 enum class Waveform { Sine, Ramp, Square, Noise };
 std::optional<Waveform> ParseWaveform(std::string_view name);
 
-// Small deterministic generator (std::mt19937 is specified bit for bit; the
-// standard distributions are not, so they are avoided).
+// Small deterministic generator: std::mt19937 yields the same numbers with
+// every standard library, the standard distributions do not, so they are avoided.
 class SeededRandom {
   public:
     explicit SeededRandom(std::uint32_t seed) : m_engine(seed) {}
