@@ -175,7 +175,8 @@ CFileSource::~CFileSource() {
 }
 
 int CFileSource::Open(const std::string& path) {
-    m_fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that opening a pipe without a writer cannot hang.
+    m_fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (m_fd < 0) {
         return errno;
     }
