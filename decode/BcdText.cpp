@@ -1,6 +1,6 @@
 #include "decode/BcdText.h"
 
-#include <cstdio>
+#include <initializer_list>
 
 namespace {
 
@@ -14,12 +14,31 @@ std::uint8_t NumberToBcd(int number) {
     return static_cast<std::uint8_t>(((number / 10) << 4) | (number % 10));
 }
 
+// The byte as two lower-case hex digits, as "%.2x" prints it.
+void AppendHexByte(std::string& text, std::uint8_t byte) {
+    constexpr char kDigits[] = "0123456789abcdef";
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 0x0F];
+}
+
+// Bytes as two hex digits each, joined by the separators: separators[i]
+// follows byte i.
+std::string JoinHexBytes(std::initializer_list<std::uint8_t> bytes, const char* separators) {
+    std::string text;
+    text.reserve(24);
+    for (std::uint8_t byte : bytes) {
+        AppendHexByte(text, byte);
+        if (*separators != '\0') {
+            text += *separators++;
+        }
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string BcdTimeText(const std::uint8_t* bytes) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%.2x:%.2x:%.2x", bytes[0], bytes[1], bytes[2]);
-    return text;
+    return JoinHexBytes({bytes[0], bytes[1], bytes[2]}, "::");
 }
 
 std::string BcdStartText(const std::uint8_t* bytes) {
@@ -33,15 +52,9 @@ std::string BcdStartText(const std::uint8_t* bytes) {
         hour = NumberToBcd(hours - 12);
         suffix = "pm";
     }
-    char text[40];
-    std::snprintf(text, sizeof text, "%.2x/%.2x/%.2x %.2x:%.2x:%.2x %s", day, month, year, hour,
-                  bytes[4], bytes[5], suffix);
-    return text;
+    return JoinHexBytes({day, month, year, hour, bytes[4], bytes[5]}, "// :: ") + suffix;
 }
 
 std::string BcdDateTimeText(const std::uint8_t* bytes) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2x/%.2x/%.2x %.2x:%.2x:%.2x", bytes[2], bytes[1], bytes[0],
-                  bytes[3], bytes[4], bytes[5]);
-    return text;
+    return JoinHexBytes({bytes[2], bytes[1], bytes[0], bytes[3], bytes[4], bytes[5]}, "// ::");
 }

@@ -1,6 +1,7 @@
 // The seven frame decoders. Each fills the fields its frame kind carries into
 // m_reading (the others keep what earlier frames left) and then runs the
 // shared finish: dial position, face, and live dispatch or meter record.
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -19,8 +20,13 @@ constexpr float kMega = 1000000.0f;
 class FrameBytes {
   public:
     explicit FrameBytes(const std::string& frame) {
-        for (std::size_t i = 0; i < m_bytes.size(); ++i) {
-            m_bytes[i] = HexByteAt(frame, 2 * i);
+        const std::size_t count = std::min(m_bytes.size(), (frame.size() + 1) / 2);
+        const bool allHex =
+            std::all_of(frame.begin(), frame.end(), [](char c) { return HexDigitValue(c) >= 0; });
+        for (std::size_t i = 0; i < count; ++i) {
+            // The accumulator only ever holds hex digits; other callers may not.
+            m_bytes[i] = allHex && 2 * i + 1 < frame.size() ? ValidHexPair(&frame[2 * i])
+                                                            : HexByteAt(frame, 2 * i);
         }
     }
 

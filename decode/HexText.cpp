@@ -1,5 +1,6 @@
 #include "decode/HexText.h"
 
+#include <array>
 #include <bit>
 
 #include "docview/TextCodec.h"
@@ -11,6 +12,20 @@ constexpr char kHexDigits[] = "0123456789abcdef";
 bool IsTrimmedSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
+
+// Digit values by character code; -1 for anything that is no hex digit.
+constexpr std::array<std::int8_t, 256> kDigitValues = [] {
+    std::array<std::int8_t, 256> values{};
+    values.fill(-1);
+    for (int c = '0'; c <= '9'; ++c) {
+        values[static_cast<std::size_t>(c)] = static_cast<std::int8_t>(c - '0');
+    }
+    for (int c = 'a'; c <= 'f'; ++c) {
+        values[static_cast<std::size_t>(c)] = static_cast<std::int8_t>(c - 'a' + 10);
+        values[static_cast<std::size_t>(c - 'a' + 'A')] = static_cast<std::int8_t>(c - 'a' + 10);
+    }
+    return values;
+}();
 
 }  // namespace
 
@@ -25,16 +40,7 @@ void AppendHex(std::string& text, const std::uint8_t* bytes, std::size_t count) 
 }
 
 int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
+    return kDigitValues[static_cast<unsigned char>(c)];
 }
 
 std::uint8_t HexByteAt(std::string_view text, std::size_t at) {

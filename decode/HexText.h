@@ -15,6 +15,12 @@ void AppendHex(std::string& text, const std::uint8_t* bytes, std::size_t count);
 // Value of a hex digit (either case); -1 for anything else.
 int HexDigitValue(char c);
 
+// The byte of two hex digits known to be valid (lower or upper case).
+inline std::uint8_t ValidHexPair(const char* digits) {
+    auto value = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
+    return static_cast<std::uint8_t>(value(digits[0]) << 4 | value(digits[1]));
+}
+
 // The byte whose two hex digits start at character `at`; characters beyond the
 // text or not hex digits count as 0, so a short text never reads out of range.
 std::uint8_t HexByteAt(std::string_view text, std::size_t at);

@@ -1,16 +1,17 @@
 #include "decode/ReceiveEngine.h"
 
-#include <cstring>
+#include <array>
+#include <string_view>
 
 #include "decode/HexText.h"
 
 namespace {
 
 constexpr std::size_t kMarkerWindow = 4;  // a marker is accepted at characters 0..4
-constexpr char kSyncMarker[] = "f8f8f8f8";
-constexpr char kLivePrefix[] = "a08";
-constexpr char kMeterRecordPrefix[] = "a09";
-constexpr char kDownloadHeaderMarker[] = "a0a8";
+constexpr std::string_view kSyncMarker = "f8f8f8f8";
+constexpr std::string_view kLivePrefix = "a08";
+constexpr std::string_view kMeterRecordPrefix = "a09";
+constexpr std::string_view kDownloadHeaderMarker = "a0a8";
 
 }  // namespace
 
@@ -42,7 +43,7 @@ bool CReceiveEngine::RunFramePass(bool callHasCut) {
     // Sync marker: everything up to and including it is discarded.
     const std::size_t sync = m_strRxHex.find(kSyncMarker);
     if (sync != std::string::npos) {
-        m_strRxHex.erase(0, sync + std::strlen(kSyncMarker));
+        m_strRxHex.erase(0, sync + kSyncMarker.size());
         m_bSyncMarker = true;
     } else if (IsMarkerInWindow(kLivePrefix)) {
         m_bSyncMarker = false;
@@ -53,8 +54,9 @@ bool CReceiveEngine::RunFramePass(bool callHasCut) {
         m_bMeterRecordFrames = true;
     }
 
+    const std::array<int, 7> starts = FindFrameStarts();
     for (int kind = 0; kind < 7; ++kind) {
-        const int p = FindKindMarker(kind);
+        const int p = starts[kind];
         if (p < 0) {
             continue;
         }
@@ -81,34 +83,46 @@ bool CReceiveEngine::RunFramePass(bool callHasCut) {
     return false;
 }
 
-bool CReceiveEngine::IsMarkerInWindow(const char* marker) const {
-    const std::size_t length = std::strlen(marker);
-    for (std::size_t p = 0; p <= kMarkerWindow && p + length <= m_strRxHex.size(); ++p) {
-        if (m_strRxHex.compare(p, length, marker) == 0) {
+bool CReceiveEngine::IsMarkerInWindow(std::string_view marker) const {
+    const std::string_view text = m_strRxHex;
+    for (std::size_t p = 0; p <= kMarkerWindow && p + marker.size() <= text.size(); ++p) {
+        if (text.substr(p, marker.size()) == marker) {
             return true;
         }
     }
     return false;
 }
 
-// Position 0..4 of the kind's frame start, or -1. The live marker takes
+// Position 0..4 of each kind's frame start, or -1. The live marker takes
 // precedence: when it occurs anywhere, only its first occurrence counts, even
 // if a meter-record marker of the same kind lies at the front.
-int CReceiveEngine::FindKindMarker(int kind) const {
-    const char live[] = {'a', '0', '8', static_cast<char>('0' + kind), '\0'};
-    const char record[] = {'a', '0', '9', static_cast<char>('0' + kind), '\0'};
-    const std::size_t size = m_strRxHex.size();
-    for (std::size_t p = 0; p <= kMarkerWindow && p + 4 <= size; ++p) {
-        if (m_strRxHex.compare(p, 4, live) == 0) {
-            return static_cast<int>(p);
+std::array<int, 7> CReceiveEngine::FindFrameStarts() const {
+    std::array<int, 7> liveAt;
+    std::array<int, 7> recordAt;
+    liveAt.fill(-1);
+    recordAt.fill(-1);
+    const std::string_view text = m_strRxHex;
+    for (std::size_t p = 0; p <= kMarkerWindow && p + 4 <= text.size(); ++p) {
+        const int kind = text[p + 3] - '0';
+        if (text[p] != 'a' || text[p + 1] != '0' || kind < 0 || kind > 6) {
+            continue;
+        }
+        if (text[p + 2] == '8' && liveAt[kind] < 0) {
+            liveAt[kind] = static_cast<int>(p);
+        } else if (text[p + 2] == '9' && recordAt[kind] < 0) {
+            recordAt[kind] = static_cast<int>(p);
         }
     }
-    for (std::size_t p = 0; p <= kMarkerWindow && p + 4 <= size; ++p) {
-        if (m_strRxHex.compare(p, 4, record) == 0) {
-            return m_strRxHex.find(live) == std::string::npos ? static_cast<int>(p) : -1;
+    std::array<int, 7> starts = liveAt;
+    for (int kind = 0; kind < 7; ++kind) {
+        if (starts[kind] < 0 && recordAt[kind] >= 0) {
+            const char live[] = {'a', '0', '8', static_cast<char>('0' + kind)};
+            if (text.find(std::string_view(live, 4)) == std::string_view::npos) {
+                starts[kind] = recordAt[kind];
+            }
         }
     }
-    return -1;
+    return starts;
 }
 
 void CReceiveEngine::DecodeFrameOfKind(int kind, std::string frame) {
@@ -175,7 +189,7 @@ void CReceiveEngine::FinishDecode(const std::string& frame, int kind, int meterR
     m_host.ReadingDecoded(m_reading, kind + 1, m_nUnitIcon, dialChanged);
 
     if (m_bRunning && m_bLastFrameLive) {
-        const std::string timeText = FormatPcTime(m_clock.Now());
+        const std::string timeText = PcTimeText();
         const std::string unit = m_reading.unit;
         const std::string typeText = m_reading.function;
         m_host.DispatchReading(m_reading, 0, static_cast<double>(m_reading.value), unit, 0.0,
@@ -184,4 +198,13 @@ void CReceiveEngine::FinishDecode(const std::string& frame, int kind, int meterR
         m_bRunning = false;
         m_host.RecordMeterFrame(m_reading, meterRecordMode);
     }
+}
+
+const std::string& CReceiveEngine::PcTimeText() {
+    const std::time_t now = m_clock.Now();
+    if (m_strTimeText.empty() || now != m_tTimeText) {
+        m_tTimeText = now;
+        m_strTimeText = FormatPcTime(now);
+    }
+    return m_strTimeText;
 }

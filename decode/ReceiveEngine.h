@@ -1,9 +1,11 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "decode/Clock.h"
@@ -91,12 +93,14 @@ class CReceiveEngine {
     // or a download header. `callHasCut` tells whether an earlier pass of the
     // same call did.
     bool RunFramePass(bool callHasCut);
-    bool IsMarkerInWindow(const char* marker) const;
-    int FindKindMarker(int kind) const;
+    bool IsMarkerInWindow(std::string_view marker) const;
+    std::array<int, 7> FindFrameStarts() const;
     void DecodeFrameOfKind(int kind, std::string frame);
 
     // The final steps every decoder shares: copy, dial, draw, record.
     void FinishDecode(const std::string& frame, int kind, int meterRecordMode);
+    // The PC clock's time text, formatted once per second of the clock.
+    const std::string& PcTimeText();
 
     // Download steps.
     bool RunDownloadHeaderStep();
@@ -107,4 +111,6 @@ class CReceiveEngine {
 
     IReceiveHost& m_host;
     const IClock& m_clock;
+    std::time_t m_tTimeText = 0;
+    std::string m_strTimeText;
 };
