@@ -324,9 +324,15 @@ def unit_label(name, main, sign=None, width=57):
     save(name, lcd_box(width, 25, content))
 
 
+# Advance widths of DejaVu Sans Bold, in em, for the letters of combined labels.
+BOLD_ADVANCE = {"V": 0.774, "A": 0.774, "m": 1.066, "µ": 0.721}
+
+
 def combined_label(name, main):
-    content = text(3, 20, main, 18, scale_x=0.9 if len(main) > 1 else 1.0)
-    x = 3 + 12 * len(main) * (0.9 if len(main) > 1 else 1.0) + 2
+    size = 18
+    scale = 0.9
+    content = text(3, 20, main, size, scale_x=scale)
+    x = 3 + sum(BOLD_ADVANCE[c] for c in main) * size * scale + 1
     content += text(x, 11, "DC", 8) + text(x, 21, "+AC", 8)
     save(name, lcd_box(64, 25, content))
 

@@ -8,6 +8,7 @@
 
 #include "decode/Clock.h"
 #include "display/FaceLayout.h"
+#include "display/ui/Artwork.h"
 #include "display/ui/LeftDlg.h"
 #include "display/ui/Resources.h"
 
@@ -271,4 +272,31 @@ TEST_F(LeftDlgTest, WritesPngsWhenAsked) {
         panel.SetUnitIcon(dial);
         panel.ComposeFace().save(QDir(dir).filePath(QStringLiteral("dial%1.png").arg(dial)));
     }
+
+    // A sheet with every small picture, magnified three times.
+    QImage sheet(560, 340, QImage::Format_RGB32);
+    sheet.fill(QColor(200, 200, 205));
+    QPainter painter(&sheet);
+    const int tools[] = {32771, 32772, 32773, 32774, 32775, 32776, 32777, 32778, 32792};
+    int x = 4;
+    for (const int id : tools) {
+        painter.drawPixmap(x, 4, ToolButtonIcon(id).pixmap(32, 32));
+        painter.drawPixmap(x, 40, ToolCursor(id).pixmap());
+        x += 36;
+    }
+    x = 4;
+    for (const int id : {57601, 57603, 32793, 32787, 32788, 32798, 32800}) {
+        painter.drawPixmap(x, 80, ToolbarImage(id, ToolbarImageState::Normal));
+        painter.drawPixmap(x, 114, ToolbarImage(id, ToolbarImageState::Hot));
+        painter.drawPixmap(x, 148, ToolbarImage(id, ToolbarImageState::Disabled));
+        x += 36;
+    }
+    painter.drawPixmap(300, 80, ApplicationIcon().pixmap(64, 64));
+    const CFacePictures pictures;
+    for (int row = 0; row < 38; ++row) {
+        painter.drawPixmap(4 + (row % 8) * 68, 190 + (row / 8) * 28,
+                           pictures.Picture(FacePicture::Unit, row));
+    }
+    painter.end();
+    sheet.scaled(sheet.size() * 2).save(QDir(dir).filePath("artwork.png"));
 }
