@@ -19,6 +19,11 @@ class CDataFileError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The file type as the Open and Save dialogs show it.
+inline constexpr const char* kDocumentFilterName = "Text Files(*.txt)";
+inline constexpr const char* kDocumentExtension = ".txt";
+inline constexpr const char* kDocumentTypeId = "Vavirir.Document";
+
 // The user messages of the data file.
 inline constexpr const char* kUnexpectedFileFormat = "Unexpected file format.";
 inline constexpr const char* kFailedToOpenDocument = "Failed to open document.";

@@ -9,6 +9,10 @@
 // The spreadsheet export: channel 0 and the summary of a document as
 // tab-separated 8-bit text with CR LF line ends.
 
+// The file type as the Save As dialog of the export shows it.
+inline constexpr const char* kExportFilterName = "Data File(*.xls)";
+inline constexpr const char* kExportExtension = "xls";
+
 // A failed export. what() is the message shown to the user.
 class CExportError : public std::runtime_error {
   public:
