@@ -1,5 +1,6 @@
 #include "app/ChildFrame.h"
 
+#include <QCloseEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QVBoxLayout>
@@ -26,8 +27,19 @@ CChildFrame::CChildFrame(std::unique_ptr<CRoZudozuvDoc> document,
 }
 
 CChildFrame::~CChildFrame() {
+    Detach();
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event) {
+    // The window is deleted later; no reading may reach it in between.
+    Detach();
+    QWidget::closeEvent(event);
+}
+
+void CChildFrame::Detach() {
     if (m_onDestroy) {
         m_onDestroy(*m_pView);
+        m_onDestroy = nullptr;
     }
 }
 

@@ -31,8 +31,8 @@ class CSummaryTarget : public CRecordingTarget {
 class CChildFrame : public QWidget {
     Q_OBJECT
   public:
-    // `onDestroy` runs when the window goes, before its view and document are
-    // deleted (the frame unregisters the view there).
+    // `onDestroy` runs once when the window closes or goes, before its view and
+    // document are deleted (the frame unregisters the view there).
     CChildFrame(std::unique_ptr<CRoZudozuvDoc> document,
                 std::function<void(CRecordingTarget&)> onDestroy, QWidget* parent = nullptr);
     ~CChildFrame() override;
@@ -52,7 +52,13 @@ class CChildFrame : public QWidget {
     // window has no graph yet, so it takes none of them.
     bool HandleCommand(int id);
 
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
   private:
+    // Takes the view out of the recording routes (once).
+    void Detach();
+
     std::unique_ptr<CRoZudozuvDoc> m_pDocument;
     std::unique_ptr<CSummaryTarget> m_pView;
     std::function<void(CRecordingTarget&)> m_onDestroy;

@@ -1,0 +1,82 @@
+#include "AppTestSupport.h"
+
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "display/ui/Resources.h"
+
+QApplication& TestApp() {
+    static QTemporaryDir settingsDir;
+    static bool prepared = [] {
+        qputenv("XDG_CONFIG_HOME", settingsDir.path().toLocal8Bit());
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return true;
+    }();
+    (void)prepared;
+    static int argc = 1;
+    static char name[] = "ui_app_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    static bool resources = [] {
+        InitVavirirResources();
+        return true;
+    }();
+    (void)resources;
+    return app;
+}
+
+bool WaitFor(const std::function<bool()>& done, int ms) {
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+bool CFakeLink::Open(const std::string& port, ReceiveFn onReceive, LostFn, std::string& warning) {
+    Close();
+    m_log->opened.push_back(port);
+    if (!m_bOpens) {
+        warning = "Warning:Can't open " + port + "!";
+        return false;
+    }
+    m_onReceive = std::move(onReceive);
+    m_bOpen = true;
+    return true;
+}
+
+void CFakeLink::Close() {
+    ++m_log->closes;
+    m_bOpen = false;
+}
+
+int CFakeLink::Write(const std::uint8_t* bytes, std::size_t count) {
+    m_log->written.insert(m_log->written.end(), bytes, bytes + count);
+    return static_cast<int>(count);
+}
+
+void CFakeLink::Deliver(const std::vector<std::uint8_t>& bytes) {
+    m_onReceive(bytes.data(), bytes.size());
+}
+
+FrameFixture::FrameFixture(bool linkOpens, std::time_t now) : clock(now) {
+    TestApp();
+    auto fake = std::make_unique<CFakeLink>(log, linkOpens);
+    link = fake.get();
+    MainFrameOptions options;
+    options.link = std::move(fake);
+    options.clock = &clock;
+    options.discoverPorts = [] { return std::vector<std::string>{}; };
+    options.deviceFolder.clear();
+    frame = std::make_unique<CTestFrame>(std::move(options));
+}
+
+std::vector<std::uint8_t> PlainVdcFrame(float value) {
+    frames::PlainFrame frame;
+    frame.value = value;
+    return frames::Encode(frame);
+}

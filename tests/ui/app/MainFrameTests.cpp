@@ -1,0 +1,393 @@
+#include <gtest/gtest.h>
+#include <QDockWidget>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "AppTestSupport.h"
+#include "app/ChildFrame.h"
+#include "app/CommandIds.h"
+#include "app/ControlDlgBar.h"
+#include "display/ui/LeftDlg.h"
+#include "docview/DataFile.h"
+
+namespace {
+
+// Text and command id of every item of a menu (separators and submenus as "-"/title).
+std::vector<std::pair<QString, int>> Items(QMenu* menu) {
+    std::vector<std::pair<QString, int>> items;
+    for (QAction* action : menu->actions()) {
+        if (action->isSeparator()) {
+            items.emplace_back(QStringLiteral("-"), 0);
+        } else if (action->menu() != nullptr) {
+            items.emplace_back(action->text(), -1);
+        } else {
+            items.emplace_back(action->text(), action->data().toInt());
+        }
+    }
+    return items;
+}
+
+QMenu* TopMenu(QMainWindow& frame, int index) {
+    return frame.menuBar()->actions().at(index)->menu();
+}
+
+std::vector<CRecordingTarget*> Views(CTestFrame& frame) {
+    return frame.Session().Registry().Views();
+}
+
+}  // namespace
+
+TEST(MainFrame, MenusToolbarsAndStatusBarCarryTheirTextsAndIds) {
+    FrameFixture f;
+    CTestFrame& frame = *f.frame;
+    EXPECT_EQ(frame.windowTitle(), "Vavirir");
+
+    QStringList titles;
+    for (QAction* top : frame.menuBar()->actions()) {
+        titles << top->text();
+    }
+    EXPECT_EQ(titles, QStringList({"&File", "&View", "&Com Port", "&Real Time", "&Graph Setting",
+                                   "&Help"}));
+
+    using Items_t = std::vector<std::pair<QString, int>>;
+    EXPECT_EQ(Items(TopMenu(frame, 0)), (Items_t{{"&Open...\tCtrl+O", 57601},
+                                                 {"&Save", 57603},
+                                                 {"Save as", 57604},
+                                                 {"&Export To Excel", 32793},
+                                                 {"&Print", -1},
+                                                 {"-", 0},
+                                                 {"Recent File", 57616},
+                                                 {"-", 0},
+                                                 {"&Close", 57602},
+                                                 {"E&xit", 57665}}));
+    QMenu* print = TopMenu(frame, 0)->actions().at(4)->menu();
+    EXPECT_EQ(Items(print), (Items_t{{"&Graph", 32798}, {"&Data", 32799}}));
+    EXPECT_EQ(Items(TopMenu(frame, 1)),
+              (Items_t{{"&Toolbar", 59392}, {"&Status Bar", 59393}, {"Real Time", 32782}}));
+    EXPECT_EQ(Items(TopMenu(frame, 2)), (Items_t{{"Other", 32781}, {"Demo meter", 32999}}));
+    EXPECT_EQ(Items(TopMenu(frame, 3)), (Items_t{{"Start", 32787}, {"Stop", 32788}}));
+    EXPECT_EQ(Items(TopMenu(frame, 4)), (Items_t{{"Setting", 32780}}));
+    EXPECT_EQ(Items(TopMenu(frame, 5)),
+              (Items_t{{"&About Vavirir...", 57664}, {"&Help topics", 32800}}));
+    EXPECT_TRUE(frame.Action(cmd::kViewRealTime)->isChecked());
+    EXPECT_EQ(frame.Action(cmd::kViewRealTime)->statusTip(), "Show or hide the real time show");
+    EXPECT_EQ(frame.Action(cmd::kViewRealTime)->toolTip(), "RealTime Show");
+
+    // Accelerators.
+    EXPECT_EQ(frame.Action(cmd::kNew)->shortcut(), QKeySequence("Ctrl+N"));
+    EXPECT_EQ(frame.Action(cmd::kOpen)->shortcut(), QKeySequence("Ctrl+O"));
+    EXPECT_EQ(frame.Action(cmd::kSave)->shortcut(), QKeySequence("Ctrl+S"));
+
+    // Toolbar: seven buttons in order; Open and Save have their texts.
+    auto* toolbar = frame.findChild<QToolBar*>("toolbar");
+    ASSERT_NE(toolbar, nullptr);
+    std::vector<int> ids;
+    for (QAction* action : toolbar->actions()) {
+        ids.push_back(action->data().toInt());
+        EXPECT_FALSE(action->icon().isNull());
+    }
+    EXPECT_EQ(ids, (std::vector<int>{57601, 57603, 32793, 32787, 32788, 32798, 32800}));
+    EXPECT_EQ(frame.Action(cmd::kOpen)->statusTip(), "Open an existing document");
+    EXPECT_EQ(frame.Action(cmd::kOpen)->toolTip(), "Open");
+    EXPECT_EQ(frame.Action(cmd::kSave)->statusTip(), "Save the active document");
+    EXPECT_EQ(frame.Action(cmd::kSave)->toolTip(), "Save");
+
+    // Graph tool bar: nine buttons, in the bar's order.
+    auto* tools = frame.findChild<CControlDlgBar*>();
+    ASSERT_NE(tools, nullptr);
+    QStringList toolTexts;
+    ids.clear();
+    for (QAction* action : tools->actions()) {
+        toolTexts << action->text();
+        ids.push_back(action->data().toInt());
+    }
+    EXPECT_EQ(toolTexts,
+              QStringList({"Move", "Rect", "YBig", "XBig", "Big", "Small", "Show", "All", "FFT"}));
+    EXPECT_EQ(ids,
+              (std::vector<int>{32771, 32772, 32774, 32773, 32775, 32776, 32777, 32778, 32792}));
+
+    // Status bar and the Display dock on the left.
+    EXPECT_EQ(frame.statusBar()->findChild<QLabel*>("readyText")->text(), "Ready");
+    for (const char* key : {"CAP", "NUM", "SCRL"}) {
+        EXPECT_NE(frame.statusBar()->findChild<QLabel*>(key), nullptr) << key;
+    }
+    EXPECT_EQ(frame.DisplayBar()->windowTitle(), "Display");
+    EXPECT_EQ(frame.dockWidgetArea(frame.DisplayBar()), Qt::LeftDockWidgetArea);
+    EXPECT_EQ(frame.DisplayBar()->allowedAreas(), Qt::AllDockWidgetAreas);
+    EXPECT_NE(qobject_cast<CLeftDlg*>(frame.DisplayBar()->widget()), nullptr);
+
+    // Enable rules at start: Start on, Stop off, nothing that needs a document.
+    EXPECT_TRUE(frame.Action(cmd::kStart)->isEnabled());
+    EXPECT_FALSE(frame.Action(cmd::kStop)->isEnabled());
+    for (int id : {cmd::kSave, cmd::kSaveAs, cmd::kExportExcel, cmd::kClose, cmd::kPrintGraph,
+                   cmd::kPrintData, cmd::kGraphSetting}) {
+        EXPECT_FALSE(frame.Action(id)->isEnabled()) << id;
+    }
+    // Clicking a graph tool without a document window changes nothing.
+    tools->actions().at(0)->trigger();
+    EXPECT_TRUE(frame.Children().empty());
+}
+
+TEST(MainFrame, RealTimeTwiceRestoresTheDisplayBarAndKeepsTheDocumentMaximised) {
+    FrameFixture f;
+    CTestFrame& frame = *f.frame;
+    frame.show();
+    frame.RunCommand(cmd::kNew);
+    ASSERT_EQ(frame.Children().size(), 1u);
+    QMdiSubWindow* sub = frame.MdiArea()->subWindowList().at(0);
+    ASSERT_TRUE(frame.DisplayBar()->isVisible());
+
+    frame.RunCommand(cmd::kViewRealTime);
+    EXPECT_FALSE(frame.DisplayBar()->isVisible());
+    EXPECT_FALSE(frame.Action(cmd::kViewRealTime)->isChecked());
+    EXPECT_TRUE(sub->isMaximized());
+
+    frame.RunCommand(cmd::kViewRealTime);
+    EXPECT_TRUE(frame.DisplayBar()->isVisible());
+    EXPECT_TRUE(frame.Action(cmd::kViewRealTime)->isChecked());
+    EXPECT_TRUE(sub->isMaximized());
+
+    // The bar's own close button takes the check mark with it.
+    frame.DisplayBar()->close();
+    EXPECT_FALSE(frame.Action(cmd::kViewRealTime)->isChecked());
+}
+
+TEST(MainFrame, StartNeedsDataAndEveryStartOpensTheOnlyLiveDocument) {
+    FrameFixture f;
+    CTestFrame& frame = *f.frame;
+
+    // A silent meter: Start opens nothing.
+    frame.RunCommand(cmd::kStart);
+    EXPECT_TRUE(frame.Children().empty());
+    EXPECT_FALSE(frame.Session().IsRunning());
+
+    const auto bytes = PlainVdcFrame(1.5f);
+    frame.OnReceiveBytes(bytes.data(), bytes.size());
+    frame.RunCommand(cmd::kStart);
+    ASSERT_EQ(frame.Children().size(), 1u);
+    EXPECT_TRUE(frame.Session().IsRunning());
+    EXPECT_FALSE(frame.Action(cmd::kStart)->isEnabled());
+    EXPECT_TRUE(frame.Action(cmd::kStop)->isEnabled());
+    EXPECT_TRUE(frame.Action(cmd::kSave)->isEnabled());
+
+    // Readings while running land in the document and its summary text.
+    for (float v : {1.25f, 2.5f}) {
+        const auto reading = PlainVdcFrame(v);
+        frame.OnReceiveBytes(reading.data(), reading.size());
+    }
+    CChildFrame* first = frame.Children().at(0);
+    EXPECT_EQ(first->Document().channels[0].size(), 2u);
+    EXPECT_TRUE(first->SummaryText().contains("DataNumber: 2"))
+        << first->SummaryText().toStdString();
+    EXPECT_TRUE(first->SummaryText().startsWith(
+        "---------------------------Summary---------------------------"));
+
+    frame.RunCommand(cmd::kStop);
+    EXPECT_FALSE(frame.Session().IsRunning());
+    EXPECT_TRUE(frame.Action(cmd::kStart)->isEnabled());
+    frame.RunCommand(cmd::kStart);
+    ASSERT_EQ(frame.Children().size(), 2u);
+    CChildFrame* second = frame.Children().at(1);
+    EXPECT_FALSE(first->View().liveTarget);
+    EXPECT_FALSE(first->Document().acquiring);
+    EXPECT_TRUE(second->View().liveTarget);
+    EXPECT_EQ(Views(frame).size(), 2u);
+
+    // Closing the running document, then Stop: acquisition ends all the same.
+    frame.MdiArea()->subWindowList(QMdiArea::CreationOrder).at(1)->close();
+    ASSERT_TRUE(WaitFor([&] { return frame.Children().size() == 1; }));
+    EXPECT_EQ(Views(frame).size(), 1u);
+    frame.RunCommand(cmd::kStop);
+    EXPECT_FALSE(frame.Session().IsRunning());
+    EXPECT_TRUE(frame.Action(cmd::kStart)->isEnabled());
+}
+
+TEST(MainFrame, DataTimeoutShowsDisconnectedExceptForAFreshPortOrTheSyncMarker) {
+    FrameFixture f;
+    CTestFrame& frame = *f.frame;
+
+    // About 5 s after start-up nothing has ever arrived: DISCONNECTED.
+    frame.OnDataTimeout();
+    EXPECT_EQ(frame.Face(), (FaceState{-1, 0}));
+    EXPECT_EQ(frame.FacePanel()->FrameKind(), -1);
+
+    // A port just opened shows the blank display, which outlives time-outs.
+    ASSERT_TRUE(frame.OpenMeterPort("5"));
+    EXPECT_EQ(frame.Face().face, 10);
+    f.clock.Advance(60);
+    frame.OnDataTimeout();
+    EXPECT_EQ(frame.Face().face, 10);
+    EXPECT_EQ(frame.FacePanel()->FrameKind(), 10);
+
+    // Readings, Start, then silence: 9 s is fine, 10 s is silent.
+    const auto bytes = PlainVdcFrame(2.0f);
+    frame.OnReceiveBytes(bytes.data(), bytes.size());
+    EXPECT_EQ(frame.Face().face, 1);
+    frame.RunCommand(cmd::kStart);
+    ASSERT_EQ(frame.Children().size(), 1u);
+    f.clock.Advance(9);
+    frame.OnDataTimeout();
+    EXPECT_EQ(frame.Face().face, 1);
+    EXPECT_TRUE(frame.Session().IsRunning());
+    f.clock.Advance(1);
+    frame.OnDataTimeout();
+    EXPECT_EQ(frame.Face(), (FaceState{-1, 0}));
+    EXPECT_EQ(frame.FacePanel()->UnitIcon(), 0);
+    EXPECT_FALSE(frame.Session().IsRunning());
+    EXPECT_FALSE(frame.Session().Engine().m_bDataReceived);
+    CChildFrame* child = frame.Children().at(0);
+    EXPECT_FALSE(child->Document().acquiring);
+    EXPECT_TRUE(child->View().liveTarget);  // left as it was
+    // After the time-out Start opens nothing until data comes again.
+    frame.RunCommand(cmd::kStart);
+    EXPECT_EQ(frame.Children().size(), 1u);
+
+    // While the sync marker is up, a minute of silence changes nothing.
+    frame.OnReceiveBytes(bytes.data(), bytes.size());
+    frame.Session().Engine().m_bSyncMarker = true;
+    f.clock.Advance(60);
+    frame.OnDataTimeout();
+    EXPECT_EQ(frame.Face().face, 1);
+    EXPECT_TRUE(frame.Session().Engine().m_bDataReceived);
+}
+
+TEST(MainFrame, DataTimeoutRuleAtItsEdges) {
+    const FaceState shown{3, 6};
+    EXPECT_FALSE(CheckDataTimeout(false, 1009, 1000, shown).silent);
+    const auto silent = CheckDataTimeout(false, 1010, 1000, shown);
+    EXPECT_TRUE(silent.silent);
+    EXPECT_TRUE(silent.faceChanged);
+    EXPECT_EQ(silent.face, (FaceState{-1, 0}));
+    // Already disconnected with the dial at OFF: nothing to redraw.
+    EXPECT_FALSE(CheckDataTimeout(false, 5000, 0, FaceState{-1, 0}).faceChanged);
+    // Disconnected face but the dial still on: the dial goes to OFF.
+    EXPECT_TRUE(CheckDataTimeout(false, 5000, 0, FaceState{-1, 4}).faceChanged);
+    // A clock set back does not count as silence.
+    EXPECT_FALSE(CheckDataTimeout(false, 1000, 5000, shown).silent);
+    EXPECT_FALSE(CheckDataTimeout(true, 99999, 0, shown).silent);
+}
+
+TEST(MainFrame, PortOpeningWarnsOnceAndOnlyTheCurrentLinksBlocksCount) {
+    {
+        FrameFixture failing(false);
+        EXPECT_FALSE(failing.frame->OpenMeterPort("7"));
+        EXPECT_EQ(failing.frame->messages, QStringList({"Warning:Can't open 7!"}));
+        EXPECT_NE(failing.frame->Face().face, 10);
+    }
+
+    FrameFixture f;
+    CTestFrame& frame = *f.frame;
+    ASSERT_TRUE(frame.OpenMeterPort("/dev/pts/99"));
+    EXPECT_EQ(f.log->readSize, 100);
+    EXPECT_TRUE(frame.messages.isEmpty());
+    CFakeLink::ReceiveFn oldReceiver = f.link->Receiver();
+
+    // Blocks from the reader thread arrive on the GUI thread, in order.
+    std::thread reader([&] {
+        for (float v : {1.0f, 2.0f, 3.0f}) {
+            f.link->Deliver(PlainVdcFrame(v));
+        }
+    });
+    reader.join();
+    ASSERT_TRUE(WaitFor([&] { return frame.FacePanel()->LastReading().value == 3.0f; }));
+
+    // Reopening: a block the old link left in the queue is dropped.
+    const auto stale = PlainVdcFrame(4.5f);
+    oldReceiver(stale.data(), stale.size());
+    ASSERT_TRUE(frame.OpenMeterPort("/dev/pts/99"));
+    f.link->Deliver(PlainVdcFrame(5.5f));
+    ASSERT_TRUE(WaitFor([&] { return frame.FacePanel()->LastReading().value == 5.5f; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.log->opened, (std::vector<std::string>{"/dev/pts/99", "/dev/pts/99"}));
+}
+
+TEST(MainFrame, StalledDownloadEndsWithTheRecordsReceivedSoFar) {
+    FrameFixture f;
+    CTestFrame& frame = *f.frame;
+    ASSERT_TRUE(frame.OpenMeterPort("1"));
+
+    frames::DownloadHeader header;
+    header.blockCount = 3;
+    header.start = frames::MakeBcdStamp(26, 12, 7, 9, 5, 9);
+    const auto headerBytes = frames::Encode(header);
+    frame.OnReceiveBytes(headerBytes.data(), headerBytes.size());
+    ASSERT_NE(frame.WaitDlg(), nullptr);
+    EXPECT_TRUE(frame.WaitDlg()->isVisible());
+    EXPECT_EQ(frame.WaitDlg()->Bar()->maximum(), 3);
+    EXPECT_FALSE(f.log->written.empty());  // acknowledged
+
+    const auto block = frames::EncodeBlock(1, {{1.5f, 0}, {2.5f, 1}});
+    frame.OnReceiveBytes(block.data(), block.size());
+    EXPECT_EQ(frame.WaitDlg()->Pos(), 1);
+
+    // The meter falls silent in the middle of the download.
+    f.clock.Advance(10);
+    frame.OnDataTimeout();
+    EXPECT_EQ(frame.WaitDlg(), nullptr);
+    EXPECT_FALSE(frame.Session().Engine().m_bDownloading);
+    ASSERT_EQ(frame.Children().size(), 1u);
+    const CRoZudozuvDoc& doc = frame.Children().at(0)->Document();
+    ASSERT_EQ(doc.channels[0].size(), 2u);
+    EXPECT_DOUBLE_EQ(doc.channels[0][1].value, 2.5);
+}
+
+TEST(MainFrame, DataFilesOpenAsQuietDocumentsAndFailuresAreShown) {
+    FrameFixture f;
+    CTestFrame& frame = *f.frame;
+    QTemporaryDir dir;
+    CRoZudozuvDoc saved;
+    saved.AddReading(0, 1.5, "VDC", 0.0, 0, "3/5/2018 9:7:5", "VDC", MeterReading{});
+    const QString path = dir.filePath("one.txt");
+    SaveDocumentFile(saved, path.toStdString());
+
+    ASSERT_TRUE(frame.OpenDocumentFile(path));
+    ASSERT_EQ(frame.Children().size(), 1u);
+    CChildFrame* child = frame.Children().at(0);
+    EXPECT_FALSE(child->View().liveTarget);
+    EXPECT_FALSE(child->Document().acquiring);
+    EXPECT_EQ(child->Document().channels[0].size(), 1u);
+    EXPECT_EQ(child->windowTitle(), "one.txt");
+    EXPECT_TRUE(child->SummaryText().contains("StartTime:"));
+    EXPECT_EQ(Views(frame).size(), 1u);
+    EXPECT_EQ(frame.RecentFiles().value(0), path);
+
+    // A live reading does not reach a document read from a file.
+    const auto bytes = PlainVdcFrame(1.0f);
+    frame.OnReceiveBytes(bytes.data(), bytes.size());
+    frame.RunCommand(cmd::kStart);
+    frame.OnReceiveBytes(bytes.data(), bytes.size());
+    EXPECT_EQ(child->Document().channels[0].size(), 1u);
+
+    const QString broken = dir.filePath("broken.txt");
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a data file");
+    file.close();
+    EXPECT_FALSE(frame.OpenDocumentFile(broken));
+    EXPECT_EQ(frame.messages, QStringList({"Unexpected file format."}));
+    EXPECT_EQ(frame.Children().size(), 2u);  // only the Start document came
+}
+
+TEST(MainFrame, DemoMeterFeedsTheFaceAndStopsOnRequest) {
+    FrameFixture f;
+    CTestFrame& frame = *f.frame;
+    frame.RunCommand(cmd::kDemoMeter);
+    EXPECT_TRUE(frame.DemoMeterRunning());
+    EXPECT_TRUE(frame.Action(cmd::kDemoMeter)->isChecked());
+    ASSERT_TRUE(WaitFor([&] { return frame.Face().face >= 1 && frame.Face().face <= 7; }));
+    EXPECT_FALSE(frame.FacePanel()->LastReading().unit.empty());
+
+    frame.RunCommand(cmd::kDemoMeter);
+    EXPECT_FALSE(frame.DemoMeterRunning());
+    EXPECT_FALSE(frame.Action(cmd::kDemoMeter)->isChecked());
+}
+
+TEST(MainFrame, HelpPageSitsBesideTheProgram) {
+    EXPECT_EQ(CMainFrame::HelpFilePath("/opt/vavirir"), "/opt/vavirir/help.html");
+    EXPECT_EQ(CMainFrame::HelpFilePath("/opt/vavirir/"), "/opt/vavirir/help.html");
+}
