@@ -9,33 +9,37 @@
 
 namespace {
 
-// The LCD's serif face. The meter's own name for it is tried first; Linux
-// desktops carry one of the metric-compatible serif faces after it.
+// The LCD's fonts are given as character cell height and average character
+// width of a Times-style face. The face is sized from those two numbers with
+// the proportions of that face (cell = 2355/2048 em, average width = 0.401 em),
+// so every serif fallback gets the same size and width, whatever vertical
+// metrics it reports.
+constexpr double kCellPerEm = 2355.0 / 2048.0;
+constexpr double kAverageWidthPerEm = 821.0 / 2048.0;
+
 QFont MakeLcdFont(int cellHeight, int averageWidth) {
     QFont font;
+    // The meter's own name for the face first; Linux desktops carry one of
+    // the metric-compatible serif faces after it.
     font.setFamilies({QStringLiteral("Time New Roman"), QStringLiteral("Times New Roman"),
                       QStringLiteral("Liberation Serif"), QStringLiteral("Nimbus Roman"),
                       QStringLiteral("DejaVu Serif")});
     font.setStyleHint(QFont::Serif);
     font.setWeight(QFont::Normal);
     font.setKerning(false);
-    // The height is that of the whole character cell (ascent plus descent).
-    int pixelSize = cellHeight;
+    // Fractional advances keep text widths true to the face at small sizes.
+    font.setHintingPreference(QFont::PreferVerticalHinting);
+    const int pixelSize = std::max(1, static_cast<int>(std::lround(cellHeight / kCellPerEm)));
     font.setPixelSize(pixelSize);
-    while (pixelSize > 4 && QFontMetrics(font).height() > cellHeight) {
-        font.setPixelSize(--pixelSize);
-    }
-    const int natural = QFontMetrics(font).averageCharWidth();
-    if (natural > 0) {
-        const int stretch = static_cast<int>(std::lround(100.0 * averageWidth / natural));
-        font.setStretch(std::clamp(stretch, 50, 200));
-    }
+    const double naturalWidth = kAverageWidthPerEm * pixelSize;
+    const int stretch = static_cast<int>(std::lround(100.0 * averageWidth / naturalWidth));
+    font.setStretch(std::clamp(stretch, 50, 200));
     return font;
 }
 
-int LineHeight(const QFont& font) {
-    const QFontMetrics metrics(font);
-    return metrics.height() + std::max(0, metrics.leading());
+// Line height: the cell height plus the face's external leading.
+int LineHeight(const QFont& font, int cellHeight) {
+    return cellHeight + std::max(0, QFontMetrics(font).leading());
 }
 
 // Lines end one pixel short of their end point, so a tick from y0 to y0 + 8 is
@@ -57,8 +61,8 @@ void DrawLineWithoutEndPoint(QPainter& painter, const FaceOp& op) {
 
 CFaceRenderer::CFaceRenderer()
     : m_main(MakeLcdFont(36, 20)), m_small(MakeLcdFont(17, 6)), m_label(MakeLcdFont(10, 5)) {
-    m_mainLine = LineHeight(m_main);
-    m_smallLine = LineHeight(m_small);
+    m_mainLine = LineHeight(m_main, 36);
+    m_smallLine = LineHeight(m_small, 17);
 }
 
 const QFont& CFaceRenderer::Font(FaceFont font) const {
