@@ -176,6 +176,7 @@ int Record(const RecordOptions& options) {
     CCliSessionHost host(port);
     SystemClock clock;
     CMeterSession session(host, clock);
+    host.SetLiveRecordLimit(options.count.value_or(0));
     if (!OpenMeterLink("record", port, options.port, queue)) {
         return 1;
     }

@@ -40,9 +40,32 @@ std::optional<LinkEvent> CLinkQueue::TryPop() {
 // ---------------------------------------------------------------------------
 // CCliSessionHost
 
+namespace {
+
+// A headless view that leaves live recording once it holds `limit` rows, so
+// a chunk that brings several readings cannot overshoot the requested count.
+class CLimitedView : public CRecordingTarget {
+  public:
+    CLimitedView(CRoZudozuvDoc& document, std::size_t limit)
+        : CRecordingTarget(document), m_nLimit(limit) {}
+
+  protected:
+    void OnListRowAppended(const ListRow&) override {
+        if (m_nLimit > 0 && static_cast<std::size_t>(ListRowCount()) >= m_nLimit) {
+            liveTarget = false;
+            Document().acquiring = false;
+        }
+    }
+
+  private:
+    std::size_t m_nLimit;
+};
+
+}  // namespace
+
 CRecordingTarget* CCliSessionHost::OpenNewDocument() {
     m_documents.push_back(std::make_unique<CRoZudozuvDoc>());
-    m_views.push_back(std::make_unique<CRecordingTarget>(*m_documents.back()));
+    m_views.push_back(std::make_unique<CLimitedView>(*m_documents.back(), m_nLiveLimit));
     return m_views.back().get();
 }
 

@@ -52,6 +52,10 @@ class CCliSessionHost : public ISessionHost {
   public:
     explicit CCliSessionHost(CComPort& port) : m_port(port) {}
 
+    // Views opened from now on stop taking live readings after `records`, as
+    // if Stop were chosen right after that reading (0: no limit).
+    void SetLiveRecordLimit(std::size_t records) { m_nLiveLimit = records; }
+
     CRecordingTarget* OpenNewDocument() override;
     void ReadingDecoded(const MeterReading& reading, int face, int dial, bool dialChanged) override;
     void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override;
@@ -78,6 +82,7 @@ class CCliSessionHost : public ISessionHost {
     CComPort& m_port;
     std::vector<std::unique_ptr<CRoZudozuvDoc>> m_documents;
     std::vector<std::unique_ptr<CRecordingTarget>> m_views;
+    std::size_t m_nLiveLimit = 0;
     const CRoZudozuvDoc* m_pAdopted = nullptr;
     int m_nBlockCount = 0;
     int m_nBlocksDone = 0;

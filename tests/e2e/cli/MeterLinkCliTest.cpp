@@ -1,0 +1,391 @@
+// The simulator on a pseudo-terminal drives vavirir-cli record and download;
+// what they save is checked record by record against what the simulator sent.
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "Process.h"
+#include "cli/Json.h"
+#include "decode/Clock.h"
+#include "frames/FrameEncoder.h"
+#include "link/SerialPort.h"
+#include "record/Document.h"
+#include "record/MeterSession.h"
+#include "record/RecordingTarget.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Bin(const std::string& name) {
+    return std::string(VAVIRIR_BINARY_DIR) + "/" + name;
+}
+
+struct SavedRecord {
+    std::string value;
+    std::string unit;
+    std::string sequence;
+    std::string timeText;
+    std::string typeText;
+};
+
+struct Saved {
+    std::vector<SavedRecord> records;  // channel 0
+    std::string summary;               // the summary object as JSON text
+};
+
+std::string Field(const std::string& record, const std::string& name) {
+    const std::regex quoted("\"" + name + "\":\"([^\"]*)\"");
+    const std::regex plain("\"" + name + "\":([^,}]*)");
+    std::smatch m;
+    if (std::regex_search(record, m, quoted) || std::regex_search(record, m, plain)) {
+        return m[1];
+    }
+    return {};
+}
+
+// The program around a session, for the test's own run of the sent bytes.
+class OracleHost : public ISessionHost {
+  public:
+    CRecordingTarget* OpenNewDocument() override {
+        documents.push_back(std::make_unique<CRoZudozuvDoc>());
+        views.push_back(std::make_unique<CRecordingTarget>(*documents.back()));
+        return views.back().get();
+    }
+    void ReadingDecoded(const MeterReading&, int, int, bool) override {}
+    void WriteToMeter(const std::uint8_t*, std::size_t) override {}
+    int ReadSize() const override { return 100; }
+    void SetReadSize(int) override {}
+    void ShowDownloadProgress(int) override {}
+    void SetDownloadProgress(int) override {}
+    void CloseDownloadProgress() override {}
+
+    std::vector<std::unique_ptr<CRoZudozuvDoc>> documents;
+    std::vector<std::unique_ptr<CRecordingTarget>> views;
+};
+
+class MeterLinkCli : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_dir = fs::temp_directory_path() /
+                ("vavirir-e2e-cli-" + std::string(info->name()) + "-" + std::to_string(getpid()));
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override {
+        if (!HasFailure()) {
+            fs::remove_all(m_dir);
+        }
+    }
+
+    std::string PathOf(const std::string& name) const { return (m_dir / name).string(); }
+
+    // Starts the simulator and returns its pseudo-terminal.
+    std::string StartSim(std::unique_ptr<Process>& sim, std::vector<std::string> args) {
+        args.insert(args.begin(), {Bin("vavirir-sim"), "--verbose"});
+        sim = std::make_unique<Process>(args, PathOf("sim.err"));
+        const std::string pty = sim->ReadLine(5000);
+        EXPECT_FALSE(pty.empty()) << "the simulator printed no terminal";
+        return pty;
+    }
+
+    // Runs vavirir-cli to its end; returns the exit code (-1: it hung).
+    int Cli(std::vector<std::string> args, int limitMs, std::string* err = nullptr) {
+        args.insert(args.begin(), Bin("vavirir-cli"));
+        Process cli(args, PathOf("cli.err"));
+        const int rc = cli.Wait(limitMs);
+        if (err) {
+            *err = cli.Stderr();
+        }
+        return rc;
+    }
+
+    // The bytes the simulator sent, as hex text.
+    std::string SentHex() const {
+        std::ifstream in(PathOf("sim.err"));
+        std::string line;
+        std::string hex;
+        while (std::getline(in, line)) {
+            const auto at = line.find(": sent ");
+            if (at != std::string::npos) {
+                hex += line.substr(at + 7) + "\n";
+            }
+        }
+        return hex;
+    }
+
+    Saved Dump(const std::string& file) {
+        Process dump({Bin("vavirir-cli"), "dump", "--json", file}, PathOf("dump.err"));
+        std::string json;
+        for (std::string line = dump.ReadLine(10000); !line.empty(); line = dump.ReadLine(10000)) {
+            json += line;
+        }
+        EXPECT_EQ(dump.Wait(10000), 0) << dump.Stderr();
+        Saved saved;
+        const auto begin = json.find("{\"channels\":[[");
+        if (begin == std::string::npos) {
+            ADD_FAILURE() << "unexpected dump: " << json;
+            return saved;
+        }
+        const auto first = begin + 14;
+        const std::string channel0 = json.substr(first, json.find(']', first) - first);
+        const std::regex record("\\{[^}]*\\}");
+        for (auto it = std::sregex_iterator(channel0.begin(), channel0.end(), record);
+             it != std::sregex_iterator(); ++it) {
+            const std::string r = it->str();
+            saved.records.push_back({Field(r, "value"), Field(r, "unit"), Field(r, "sequence"),
+                                     Field(r, "timeText"), Field(r, "typeText")});
+        }
+        const auto summary = json.find("\"summary\":");
+        if (summary != std::string::npos) {
+            saved.summary = json.substr(summary);
+        }
+        return saved;
+    }
+
+    // What the program's receive path makes of the chunks the simulator
+    // sent, each handed over as one block: the first document's channel 0.
+    // Stops after `limit` records when given (the simulator sends one frame a chunk).
+    Saved Replayed(const std::string& hex, bool start, std::size_t limit = 0) {
+        OracleHost host;
+        SystemClock clock;
+        CMeterSession session(host, clock);
+        std::istringstream lines(hex);
+        std::string line;
+        bool first = true;
+        while (std::getline(lines, line)) {
+            if (limit > 0 && !host.documents.empty() &&
+                host.documents.front()->channels[0].size() >= limit) {
+                break;
+            }
+            const frames::Bytes bytes = frames::FromHex(line);
+            if (first && start) {
+                session.Engine().m_bDataReceived = true;
+                session.Start();
+            }
+            first = false;
+            session.OnReceiveBytes(bytes.data(), bytes.size());
+        }
+        Saved saved;
+        if (host.documents.empty()) {
+            ADD_FAILURE() << "the oracle made no document";
+            return saved;
+        }
+        for (const CObData& r : host.documents.front()->channels[0]) {
+            saved.records.push_back({JsonNumber(r.value, "%.17g"), r.unit,
+                                     std::to_string(r.sequence), r.timeText, r.typeText});
+        }
+        const DocumentSummary& s = host.documents.front()->summary;
+        saved.summary = "{\"average\":" + JsonNumber(s.average, "%.17g") +
+                        ",\"maximum\":" + JsonNumber(s.maximum, "%.17g") +
+                        ",\"minimum\":" + JsonNumber(s.minimum, "%.17g") +
+                        ",\"sum\":" + JsonNumber(s.sum, "%.17g") +
+                        ",\"dataNumber\":" + std::to_string(s.dataNumber) +
+                        ",\"type\":" + JsonString(s.type) + "}";
+        return saved;
+    }
+
+    fs::path m_dir;
+};
+
+// Values, units and types of `got` equal the first records of `expected`.
+void ExpectSameReadings(const std::vector<SavedRecord>& got,
+                        const std::vector<SavedRecord>& expected) {
+    ASSERT_LE(got.size(), expected.size());
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].value, expected[i].value) << "record " << i;
+        EXPECT_EQ(got[i].unit, expected[i].unit) << "record " << i;
+        EXPECT_EQ(got[i].typeText, expected[i].typeText) << "record " << i;
+        EXPECT_EQ(got[i].sequence, std::to_string(i)) << "record " << i;
+    }
+}
+
+std::size_t Overloads(const std::vector<SavedRecord>& records) {
+    std::size_t n = 0;
+    for (const SavedRecord& r : records) {
+        n += r.value == "500000";
+    }
+    return n;
+}
+
+TEST_F(MeterLinkCli, RecordSavesExactlyTheReadingsTheMeterSent) {
+    std::unique_ptr<Process> sim;
+    const std::string pty = StartSim(sim, {"--seed", "7", "--interval-ms", "20", "live", "--kinds",
+                                           "0,1,2,3,4,5,6", "--overloads", "0.3"});
+    std::string err;
+    ASSERT_EQ(Cli({"record", "--port", pty, "--count", "40", "--out", PathOf("rec.txt"), "--xls",
+                   PathOf("rec.xls")},
+                  30000, &err),
+              0)
+        << err;
+    EXPECT_NE(err.find("record count reached"), std::string::npos) << err;
+    EXPECT_NE(err.find("records, last"), std::string::npos) << "progress is shown: " << err;
+    EXPECT_EQ(sim->Wait(5000), 0) << "the simulator ends when the port closes";
+
+    const Saved saved = Dump(PathOf("rec.txt"));
+    ASSERT_EQ(saved.records.size(), 40u);
+    const Saved expected = Replayed(SentHex(), true, 40);
+    ASSERT_EQ(expected.records.size(), 40u);
+    ExpectSameReadings(saved.records, expected.records);
+    EXPECT_GT(Overloads(saved.records), 0u) << "overloads are kept as 500000";
+    EXPECT_GT(fs::file_size(PathOf("rec.xls")), 0u);
+
+    // The summary follows the program's statistics rules: equal to the one
+    // the receive path builds from the same 40 readings.
+    const std::regex dataNumber("\"dataNumber\":40");
+    EXPECT_TRUE(std::regex_search(saved.summary, dataNumber)) << saved.summary;
+    for (const char* field : {"maximum", "minimum", "average", "sum", "type"}) {
+        EXPECT_EQ(Field(saved.summary, field), Field(expected.summary, field)) << field;
+    }
+}
+
+TEST_F(MeterLinkCli, DownloadAcknowledgesEveryStepAndSavesEveryRecord) {
+    std::unique_ptr<Process> sim;
+    const std::string pty =
+        StartSim(sim, {"download", "--blocks", "4", "--records", "9", "--sample-interval", "2"});
+    std::string err;
+    ASSERT_EQ(Cli({"download", "--port", pty, "--out", PathOf("dl.txt")}, 30000, &err), 0) << err;
+    EXPECT_NE(err.find("block 3 of 4"), std::string::npos) << err;
+    EXPECT_NE(err.find("complete"), std::string::npos) << err;
+
+    // The meter only went on after five acknowledgements per step.
+    std::ifstream simLog(PathOf("sim.err"));
+    const std::string log((std::istreambuf_iterator<char>(simLog)), {});
+    std::size_t acks = 0;
+    for (auto at = log.find("f301f4"); at != std::string::npos; at = log.find("f301f4", at + 6)) {
+        ++acks;
+    }
+    EXPECT_EQ(acks, 4u * 5u) << "one burst after the header and after blocks 1 to 3";
+
+    const Saved saved = Dump(PathOf("dl.txt"));
+    ASSERT_EQ(saved.records.size(), 36u);
+    const Saved expected = Replayed(SentHex(), false);
+    ASSERT_EQ(expected.records.size(), 36u);
+    for (std::size_t i = 0; i < saved.records.size(); ++i) {
+        EXPECT_EQ(saved.records[i].timeText, expected.records[i].timeText) << i;
+    }
+    ExpectSameReadings(saved.records, expected.records);
+    EXPECT_NE(saved.records[0].timeText, saved.records[1].timeText);
+}
+
+TEST_F(MeterLinkCli, AStalledDownloadIsSavedAndReportedIncomplete) {
+    // The header announces three blocks; the meter sends only the first.
+    frames::DownloadHeader header;
+    header.start = frames::MakeBcdStamp(26, 12, 7, 23, 59, 50);
+    header.interval = 5;
+    header.blockCount = 3;
+    const std::vector<frames::StoredRecord> block = {{1.5f, 0}, {2.5f, 5}, {3.5f, 10}};
+    std::ofstream(PathOf("stall.hex")) << frames::ToHex(frames::Encode(header)) << "\n"
+                                       << frames::ToHex(frames::EncodeBlock(1, block)) << "\n";
+    std::unique_ptr<Process> sim;
+    const std::string pty =
+        StartSim(sim, {"--interval-ms", "300", "replay", "--hex", PathOf("stall.hex")});
+    std::string err;
+    EXPECT_EQ(
+        Cli({"download", "--port", pty, "--out", PathOf("dl.txt"), "--timeout", "1"}, 20000, &err),
+        1)
+        << err;
+    EXPECT_NE(err.find("incomplete"), std::string::npos) << err;
+    EXPECT_NE(err.find("1 of 3 blocks"), std::string::npos) << err;
+    const Saved saved = Dump(PathOf("dl.txt"));
+    ASSERT_EQ(saved.records.size(), 3u);
+    EXPECT_EQ(saved.records[0].value, "1.5");
+    EXPECT_EQ(saved.records[2].value, "3.5");
+    EXPECT_EQ(saved.records[2].timeText, "8/12/2026 0:0:0") << "start + 10 s over midnight";
+}
+
+TEST_F(MeterLinkCli, GarbageOnTheLineThenSilenceEndsTheRecording) {
+    // Junk between the meter's frames must not cost a reading or crash anything.
+    const std::string frame = frames::ToHex(frames::Encode(frames::PlainFrame{.value = 1.25f}));
+    const std::string other = frames::ToHex(frames::Encode(frames::PlainFrame{.value = -4.5f}));
+    std::ofstream(PathOf("junk.hex")) << frame << "\n"
+                                      << "00ff13a0a0a0f3\n"
+                                      << other << "\n"
+                                      << "a0\n"
+                                      << "7e7e7e7e7e7e7e7e7e7e\n"
+                                      << frame << "\n";
+    std::unique_ptr<Process> sim;
+    const std::string pty =
+        StartSim(sim, {"--interval-ms", "300", "replay", "--hex", PathOf("junk.hex")});
+    std::string err;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(Cli({"record", "--port", pty, "--out", PathOf("rec.txt")}, 40000, &err), 0) << err;
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    EXPECT_NE(err.find("silent"), std::string::npos) << err;
+
+    // Each line came as one block: junk in front of a marker is dropped with
+    // the block it came in, a lone A0 waits and is dropped with the junk after it.
+    const Saved saved = Dump(PathOf("rec.txt"));
+    ASSERT_EQ(saved.records.size(), 3u);
+    EXPECT_EQ(saved.records[0].value, "1.25");
+    EXPECT_EQ(saved.records[1].value, "-4.5");
+    EXPECT_EQ(saved.records[2].value, "1.25");
+    ExpectSameReadings(saved.records, Replayed(SentHex(), true).records);
+}
+
+TEST_F(MeterLinkCli, InterruptAndVanishingDeviceKeepEverythingReceived) {
+    {
+        std::unique_ptr<Process> sim;
+        const std::string pty = StartSim(sim, {"--seed", "3", "--interval-ms", "30", "live"});
+        Process record({Bin("vavirir-cli"), "record", "--port", pty, "--out", PathOf("int.txt")},
+                       PathOf("int.err"));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        record.Signal(SIGINT);
+        EXPECT_EQ(record.Wait(10000), 0) << record.Stderr();
+        EXPECT_NE(record.Stderr().find("interrupted"), std::string::npos);
+        EXPECT_EQ(sim->Wait(5000), 0);
+        const Saved saved = Dump(PathOf("int.txt"));
+        EXPECT_GE(saved.records.size(), 5u);
+        const Saved sent = Replayed(SentHex(), true);
+        EXPECT_EQ(saved.records.size(), sent.records.size()) << "every frame sent was saved";
+        ExpectSameReadings(saved.records, sent.records);
+    }
+    {
+        std::unique_ptr<Process> sim;
+        const std::string pty = StartSim(sim, {"--seed", "4", "--interval-ms", "30", "live"});
+        Process record({Bin("vavirir-cli"), "record", "--port", pty, "--out", PathOf("lost.txt")},
+                       PathOf("lost.err"));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        sim->Signal(SIGTERM);  // the meter's end of the link goes away
+        EXPECT_EQ(sim->Wait(5000), 0);
+        EXPECT_EQ(record.Wait(10000), 1) << record.Stderr();
+        EXPECT_NE(record.Stderr().find("link lost"), std::string::npos) << record.Stderr();
+        const Saved saved = Dump(PathOf("lost.txt"));
+        const Saved sent = Replayed(SentHex(), true);
+        EXPECT_GE(saved.records.size(), 5u);
+        EXPECT_EQ(saved.records.size(), sent.records.size());
+        ExpectSameReadings(saved.records, sent.records);
+    }
+}
+
+TEST_F(MeterLinkCli, MissingBusyAndWrongPortsFailClearly) {
+    std::string err;
+    EXPECT_EQ(Cli({"record", "--port", "987", "--out", PathOf("x.txt")}, 10000, &err), 1);
+    EXPECT_NE(err.find("Warning:Can't open COM987!"), std::string::npos) << err;
+    EXPECT_NE(err.find("No such file or directory"), std::string::npos) << err;
+    EXPECT_EQ(Cli({"download", "--port", PathOf("none"), "--out", PathOf("x.txt")}, 10000, &err),
+              1);
+    EXPECT_NE(err.find("Warning:Can't open " + PathOf("none") + "!"), std::string::npos) << err;
+
+    std::unique_ptr<Process> sim;
+    const std::string pty = StartSim(sim, {"live"});
+    {
+        CSerialPort holder;
+        holder.OpenDevice(pty, LineSettings{});
+        EXPECT_EQ(Cli({"record", "--port", pty, "--out", PathOf("x.txt")}, 10000, &err), 1);
+        EXPECT_NE(err.find("in use"), std::string::npos) << err;
+    }
+    EXPECT_FALSE(fs::exists(PathOf("x.txt")));
+
+    EXPECT_EQ(Cli({"record", "--out", PathOf("x.txt")}, 10000, &err), 2);
+    EXPECT_EQ(Cli({"record", "--port", "1", "--count", "0", "--out", "x"}, 10000, &err), 2);
+    EXPECT_EQ(Cli({"download", "--port", "1", "--out", "x", "--timeout", "-1"}, 10000, &err), 2);
+    EXPECT_EQ(Cli({"ports", "extra"}, 10000, &err), 2);
+    EXPECT_EQ(Cli({"ports"}, 10000, &err), 0);
+}
+
+}  // namespace
