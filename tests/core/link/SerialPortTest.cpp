@@ -150,6 +150,23 @@ TEST(SerialPort, OpenIsExclusiveAndReopenReleasesTheOldDevice) {
     EXPECT_NO_THROW(other.OpenDevice(first.SlavePath(), LineSettings{}));
 }
 
+TEST(SerialPort, APseudoTerminalOpensWithLineFormatsItCannotKeep) {
+    // The kernel forces a pty slave to 8 data bits without parity; a real
+    // device that dropped the format would be refused instead.
+    PtyPair pty;
+    CSerialPort port;
+    EXPECT_NO_THROW(port.OpenDevice(
+        pty.SlavePath(), LineSettings{19200, EvenParity, 7, TwoStopBits, XonXoffFlowControl}));
+    EXPECT_TRUE(port.IsOpen());
+    // Raw all the same: bytes that a cooked line would eat or translate pass.
+    const std::vector<std::uint8_t> tricky = {0x0D, 0x0A, 0x03, 0x7F, 0x15, 0x04};
+    pty.Send(tricky);
+    CStopSignal stop;
+    std::uint8_t buffer[16];
+    const ReadResult result = port.Read(buffer, tricky.size(), stop);
+    EXPECT_EQ(std::vector<std::uint8_t>(buffer, buffer + result.count), tricky);
+}
+
 TEST(SerialPort, ReadEndsAtCountOrAfterTheGapAndNeverEmptyOnItsOwn) {
     PtyPair pty;
     CSerialPort port;
