@@ -41,7 +41,8 @@ class CMeterSession : private IReceiveHost {
     // Received bytes, in order, on the GUI thread.
     void OnReceiveBytes(const std::uint8_t* bytes, std::size_t count);
 
-    // Start: only while data arrives; opens a live document. True when opened.
+    // Start: only while data arrives; opens a live document and sets running.
+    // True when a document was opened (otherwise nothing changes).
     bool Start();
     // Stop: every live view loses liveTarget, its document stops acquiring;
     // acquisition is no longer running (always, even with no live view left).
