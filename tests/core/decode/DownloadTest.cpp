@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "RecorderHost.h"
+#include "frames/Scenarios.h"
 
 using frames::Bytes;
 using frames::StoredRecord;
@@ -224,4 +225,29 @@ TEST(Download, NewHeaderRestartsTheDownloadAndKeepsEarlierRecords) {
     ASSERT_EQ(fx.engine.m_listDownloaded.size(), 2u);
     EXPECT_EQ(fx.engine.m_listDownloaded[1].sequence, 1);
     EXPECT_EQ(fx.host.finished, 1);
+}
+
+TEST(Download, ConversationWithTheSimulatedMeter) {
+    EngineFixture fx;
+    frames::DownloadScenarioOptions options;
+    options.blocks = 3;
+    options.recordsPerBlock = 40;
+    options.interval = 2;
+    frames::DownloadScenario meter(options);
+    std::size_t answered = 0;
+    for (int tick = 0; tick < 100 && !meter.Finished(); ++tick) {
+        fx.Feed(meter.NextChunk());
+        meter.OnBytesFromProgram(std::span(fx.host.written).subspan(answered));
+        answered = fx.host.written.size();
+    }
+    EXPECT_TRUE(meter.Finished());
+    EXPECT_EQ(fx.host.finished, 1);
+    EXPECT_EQ(fx.host.AckCount(), 15);
+    EXPECT_EQ(fx.host.progress, (std::vector<int>{1, 2}));
+    const std::vector<frames::StoredRecord>& sent = meter.Records();
+    ASSERT_EQ(fx.engine.m_listDownloaded.size(), sent.size());
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        EXPECT_EQ(fx.engine.m_listDownloaded[i].value, static_cast<double>(sent[i].value));
+        EXPECT_DOUBLE_EQ(fx.engine.m_listDownloaded[i].sampleRate, 2.0);
+    }
 }
