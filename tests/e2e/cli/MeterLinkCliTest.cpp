@@ -204,6 +204,24 @@ void ExpectSameReadings(const std::vector<SavedRecord>& got,
     }
 }
 
+// "d/m/yyyy h:m:s" as a count of seconds (calendar arithmetic, no time zone).
+long long SecondsOf(const std::string& timeText) {
+    int day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0;
+    if (std::sscanf(timeText.c_str(), "%d/%d/%d %d:%d:%d", &day, &month, &year, &hour, &minute,
+                    &second) != 6) {
+        ADD_FAILURE() << "not a PC time text: " << timeText;
+        return 0;
+    }
+    // Days from civil date (proleptic Gregorian).
+    year -= month <= 2;
+    const long long era = (year >= 0 ? year : year - 399) / 400;
+    const long long yoe = year - era * 400;
+    const long long doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    const long long days = era * 146097 + doe;
+    return ((days * 24 + hour) * 60 + minute) * 60 + second;
+}
+
 std::size_t Overloads(const std::vector<SavedRecord>& records) {
     std::size_t n = 0;
     for (const SavedRecord& r : records) {
@@ -269,7 +287,12 @@ TEST_F(MeterLinkCli, DownloadAcknowledgesEveryStepAndSavesEveryRecord) {
         EXPECT_EQ(saved.records[i].timeText, expected.records[i].timeText) << i;
     }
     ExpectSameReadings(saved.records, expected.records);
-    EXPECT_NE(saved.records[0].timeText, saved.records[1].timeText);
+    // Independently: stored readings lie 2 s apart, across the blocks too.
+    for (std::size_t i = 1; i < saved.records.size(); ++i) {
+        EXPECT_EQ(SecondsOf(saved.records[i].timeText) - SecondsOf(saved.records[i - 1].timeText),
+                  2)
+            << saved.records[i - 1].timeText << " -> " << saved.records[i].timeText;
+    }
 }
 
 TEST_F(MeterLinkCli, AStalledDownloadIsSavedAndReportedIncomplete) {
