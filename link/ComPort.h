@@ -62,7 +62,8 @@ class CReadComThread {
 // called from either (the receive routine writes acknowledgements). Close may
 // also be called from inside the receive routine; the port is then released
 // by the reader as it ends, and the thread is joined by the next Open, Close
-// or the destructor.
+// or the destructor. The object itself must not be destroyed from inside
+// its own receive routine.
 class CComPort {
   public:
     CComPort() = default;

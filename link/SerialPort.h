@@ -107,7 +107,10 @@ class CSerialPort {
     void Open(int portNumber, const LineSettings& settings);
     // Opens a device by path: an already open device is closed first; the
     // device is opened exclusively (a second opener gets EBUSY) and set up
-    // with `settings`. On failure the object is left closed.
+    // with `settings`. On failure the object is left closed. A real device
+    // that does not keep the line format is refused; a pseudo-terminal has
+    // no line (the kernel forces it to 8 bits without parity), so there only
+    // raw mode must hold.
     void OpenDevice(const std::string& path, const LineSettings& settings);
     void Close();
     bool IsOpen() const { return m_hComm >= 0; }
