@@ -22,6 +22,11 @@ class CSummaryTarget : public CRecordingTarget {
         }
     }
 
+  protected:
+    // The window shows only the summary, so it follows every record listed
+    // (meter-record documents are not live, yet their records arrive).
+    void OnListRowAppended(const ListRow&) override { RefreshSummary(); }
+
   private:
     std::function<void()> m_onRefresh;
 };

@@ -14,6 +14,7 @@
 #include "app/ControlDlgBar.h"
 #include "display/ui/LeftDlg.h"
 #include "docview/DataFile.h"
+#include "frames/Scenarios.h"
 
 namespace {
 
@@ -390,4 +391,31 @@ TEST(MainFrame, DemoMeterFeedsTheFaceAndStopsOnRequest) {
 TEST(MainFrame, HelpPageSitsBesideTheProgram) {
     EXPECT_EQ(CMainFrame::HelpFilePath("/opt/vavirir"), "/opt/vavirir/help.html");
     EXPECT_EQ(CMainFrame::HelpFilePath("/opt/vavirir/"), "/opt/vavirir/help.html");
+}
+
+TEST(MainFrame, MeterRecordFramesOpenTheirOwnDocumentBesideTheLiveOne) {
+    FrameFixture f;
+    CTestFrame& frame = *f.frame;
+    const auto live = PlainVdcFrame(1.0f);
+    frame.OnReceiveBytes(live.data(), live.size());
+    frame.RunCommand(cmd::kStart);
+    ASSERT_EQ(frame.Children().size(), 1u);
+
+    const auto sync = frames::SyncMarker();
+    frame.OnReceiveBytes(sync.data(), sync.size());
+    for (const frames::AnyFrame& record : frames::RecordsScenario::Frames({})) {
+        const auto bytes = frames::Encode(record);
+        frame.OnReceiveBytes(bytes.data(), bytes.size());
+    }
+    ASSERT_EQ(frame.Children().size(), 2u);
+    CChildFrame* records = frame.Children().at(1);
+    EXPECT_TRUE(records->View().meterRecordTarget);
+    EXPECT_FALSE(records->View().liveTarget);
+    EXPECT_FALSE(records->Document().channels[0].empty());
+    // Its window follows the records even though it is not live.
+    EXPECT_FALSE(records->SummaryText().contains("DataNumber: 0"))
+        << records->SummaryText().toStdString();
+    // The meter-record frames ended live acquisition.
+    EXPECT_FALSE(frame.Session().IsRunning());
+    EXPECT_TRUE(frame.Action(cmd::kStart)->isEnabled());
 }
