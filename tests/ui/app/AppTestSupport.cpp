@@ -16,13 +16,15 @@ QApplication& TestApp() {
     static int argc = 1;
     static char name[] = "ui_app_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
+    // Never destroyed: Qt's own statics go at exit in an order a static
+    // application object would not survive.
+    static QApplication* app = new QApplication(argc, argv);
     static bool resources = [] {
         InitVavirirResources();
         return true;
     }();
     (void)resources;
-    return app;
+    return *app;
 }
 
 bool WaitFor(const std::function<bool()>& done, int ms) {
