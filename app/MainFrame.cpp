@@ -65,11 +65,8 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
 
     auto discover = options.discoverPorts ? options.discoverPorts : DiscoverSystemPorts;
     m_pPortMenu = new CPortMenu(m_pPortPopup, Action(cmd::kDemoMeter), discover, this);
-    connect(m_pPortMenu, &CPortMenu::portChosen, this, [this](const QString& device) {
-        if (OpenMeterPort(device)) {
-            m_timerDataTimeout.start();
-        }
-    });
+    connect(m_pPortMenu, &CPortMenu::portChosen, this,
+            [this](const QString& device) { OpenMeterPort(device); });
     if (!options.deviceFolder.isEmpty()) {
         m_pPortMenu->WatchDevices(options.deviceFolder);
     }
@@ -595,6 +592,8 @@ bool CMainFrame::OpenMeterPort(const QString& port) {
     }
     m_pLink->SetReadSize(kMeterReadSize);
     SetFace({kFaceBlank, m_face.dial});
+    // A fresh link gets a full period before its first time-out check.
+    m_timerDataTimeout.start();
     statusBar()->showMessage(QStringLiteral("Meter port %1 open").arg(port), 3000);
     UpdateCommandUi();
     return true;
@@ -618,7 +617,6 @@ void CMainFrame::OnPortOther() {
     }
     const QString port = QString::fromStdString(dialog.ComPort().PortText());
     if (OpenMeterPort(port)) {
-        m_timerDataTimeout.start();
         m_strPortNumber = port;
     }
 }

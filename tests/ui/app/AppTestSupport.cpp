@@ -39,7 +39,8 @@ bool WaitFor(const std::function<bool()>& done, int ms) {
     return true;
 }
 
-bool CFakeLink::Open(const std::string& port, ReceiveFn onReceive, LostFn, std::string& warning) {
+bool CFakeLink::Open(const std::string& port, ReceiveFn onReceive, LostFn onLost,
+                     std::string& warning) {
     Close();
     m_log->opened.push_back(port);
     if (!m_bOpens) {
@@ -47,6 +48,7 @@ bool CFakeLink::Open(const std::string& port, ReceiveFn onReceive, LostFn, std::
         return false;
     }
     m_onReceive = std::move(onReceive);
+    m_onLost = std::move(onLost);
     m_bOpen = true;
     return true;
 }

@@ -49,12 +49,15 @@ class CFakeLink : public IMeterLink {
     // What the reader thread would deliver (call from any thread).
     void Deliver(const std::vector<std::uint8_t>& bytes);
     ReceiveFn Receiver() const { return m_onReceive; }
+    // What the reader thread does when the device vanishes.
+    void LoseLink() { m_onLost(); }
 
   private:
     std::shared_ptr<Log> m_log;
     bool m_bOpens;
     bool m_bOpen = false;
     ReceiveFn m_onReceive;
+    LostFn m_onLost;
 };
 
 // The main frame with its message boxes collected instead of shown.

@@ -305,6 +305,13 @@ TEST(MainFrame, PortOpeningWarnsOnceAndOnlyTheCurrentLinksBlocksCount) {
     ASSERT_TRUE(WaitFor([&] { return frame.FacePanel()->LastReading().value == 5.5f; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(f.log->opened, (std::vector<std::string>{"/dev/pts/99", "/dev/pts/99"}));
+
+    // The device vanishes: the link is closed and the status bar says so.
+    const int closes = f.log->closes;
+    std::thread([&] { f.link->LoseLink(); }).join();
+    ASSERT_TRUE(WaitFor([&] { return f.log->closes > closes; }));
+    EXPECT_EQ(frame.statusBar()->currentMessage(), "The link to the meter was lost.");
+    EXPECT_TRUE(frame.messages.isEmpty());
 }
 
 TEST(MainFrame, StalledDownloadEndsWithTheRecordsReceivedSoFar) {
