@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/MeterLink.h"
 #include "decode/Clock.h"
@@ -27,34 +28,18 @@ struct DownloadOptions {
     double timeoutSeconds = 10.0;
 };
 
-class UsageError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
 DownloadOptions ParseOptions(int argc, char** argv) {
     DownloadOptions options;
     bool havePort = false;
-    auto valueOf = [&](int& i) -> std::string {
-        if (i + 1 >= argc) {
-            throw UsageError(std::string(argv[i]) + " needs a value");
-        }
-        return argv[++i];
-    };
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--port") {
-            const std::string text = valueOf(i);
-            const auto choice = ParsePortChoice(text);
-            if (!choice) {
-                throw UsageError("--port needs a port number or a device, not \"" + text + "\"");
-            }
-            options.port = *choice;
+            options.port = PortOption(OptionValue(argc, argv, i));
             havePort = true;
         } else if (arg == "--out") {
-            options.out = valueOf(i);
+            options.out = OptionValue(argc, argv, i);
         } else if (arg == "--timeout") {
-            const auto seconds = ParsePositive(valueOf(i));
+            const auto seconds = ParsePositive(OptionValue(argc, argv, i));
             if (!seconds) {
                 throw UsageError("--timeout needs a number of seconds above 0");
             }
@@ -178,17 +163,5 @@ int Download(const DownloadOptions& options) {
 }  // namespace
 
 int RunDownload(int argc, char** argv) {
-    DownloadOptions options;
-    try {
-        options = ParseOptions(argc, argv);
-    } catch (const UsageError& error) {
-        std::fprintf(stderr, "vavirir-cli download: %s\n%s", error.what(), kUsage);
-        return 2;
-    }
-    try {
-        return Download(options);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "vavirir-cli download: %s\n", error.what());
-        return 1;
-    }
+    return RunCommand("download", kUsage, argc, argv, ParseOptions, Download);
 }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/MeterLink.h"
 #include "decode/Clock.h"
@@ -54,45 +55,29 @@ const char* Describe(EndReason reason) {
     return "";
 }
 
-class UsageError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
 RecordOptions ParseOptions(int argc, char** argv) {
     RecordOptions options;
     bool havePort = false;
-    auto valueOf = [&](int& i) -> std::string {
-        if (i + 1 >= argc) {
-            throw UsageError(std::string(argv[i]) + " needs a value");
-        }
-        return argv[++i];
-    };
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--port") {
-            const std::string text = valueOf(i);
-            const auto choice = ParsePortChoice(text);
-            if (!choice) {
-                throw UsageError("--port needs a port number or a device, not \"" + text + "\"");
-            }
-            options.port = *choice;
+            options.port = PortOption(OptionValue(argc, argv, i));
             havePort = true;
         } else if (arg == "--count") {
-            const auto count = ParsePositive(valueOf(i));
+            const auto count = ParsePositive(OptionValue(argc, argv, i));
             if (!count || *count != static_cast<double>(static_cast<std::size_t>(*count))) {
                 throw UsageError("--count needs a whole number of at least 1");
             }
             options.count = static_cast<std::size_t>(*count);
         } else if (arg == "--seconds") {
-            options.seconds = ParsePositive(valueOf(i));
+            options.seconds = ParsePositive(OptionValue(argc, argv, i));
             if (!options.seconds) {
                 throw UsageError("--seconds needs a number above 0");
             }
         } else if (arg == "--out") {
-            options.out = valueOf(i);
+            options.out = OptionValue(argc, argv, i);
         } else if (arg == "--xls") {
-            options.xls = valueOf(i);
+            options.xls = OptionValue(argc, argv, i);
         } else {
             throw UsageError("unexpected argument " + arg);
         }
@@ -251,17 +236,5 @@ int Record(const RecordOptions& options) {
 }  // namespace
 
 int RunRecord(int argc, char** argv) {
-    RecordOptions options;
-    try {
-        options = ParseOptions(argc, argv);
-    } catch (const UsageError& error) {
-        std::fprintf(stderr, "vavirir-cli record: %s\n%s", error.what(), kUsage);
-        return 2;
-    }
-    try {
-        return Record(options);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "vavirir-cli record: %s\n", error.what());
-        return 1;
-    }
+    return RunCommand("record", kUsage, argc, argv, ParseOptions, Record);
 }

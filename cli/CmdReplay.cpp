@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "decode/Clock.h"
 #include "docview/DataFile.h"
@@ -36,11 +37,6 @@ struct ReplayOptions {
     bool start = true;
     std::string stream;
     std::string outDir;
-};
-
-class UsageError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
 };
 
 // "YYYY-MM-DD HH:MM:SS" as local time.
@@ -74,20 +70,14 @@ std::size_t ParseChunk(const std::string& text) {
 ReplayOptions ParseOptions(int argc, char** argv) {
     ReplayOptions options;
     bool haveStream = false;
-    auto valueOf = [&](int& i) -> std::string {
-        if (i + 1 >= argc) {
-            throw UsageError(std::string(argv[i]) + " needs a value");
-        }
-        return argv[++i];
-    };
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--hex") {
             options.hex = true;
         } else if (arg == "--chunk") {
-            options.chunk = ParseChunk(valueOf(i));
+            options.chunk = ParseChunk(OptionValue(argc, argv, i));
         } else if (arg == "--now") {
-            const std::string text = valueOf(i);
+            const std::string text = OptionValue(argc, argv, i);
             options.now = ParseNow(text);
             if (!options.now) {
                 throw UsageError("--now needs \"YYYY-MM-DD HH:MM:SS\", not \"" + text + "\"");
@@ -95,7 +85,7 @@ ReplayOptions ParseOptions(int argc, char** argv) {
         } else if (arg == "--no-start") {
             options.start = false;
         } else if (arg == "--out-dir") {
-            options.outDir = valueOf(i);
+            options.outDir = OptionValue(argc, argv, i);
         } else if (arg.size() > 1 && arg[0] == '-') {
             throw UsageError("unknown option " + arg);
         } else if (!haveStream) {
@@ -203,17 +193,5 @@ int Replay(const ReplayOptions& options) {
 }  // namespace
 
 int RunReplay(int argc, char** argv) {
-    ReplayOptions options;
-    try {
-        options = ParseOptions(argc, argv);
-    } catch (const UsageError& error) {
-        std::fprintf(stderr, "vavirir-cli replay: %s\n%s", error.what(), kUsage);
-        return 2;
-    }
-    try {
-        return Replay(options);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "vavirir-cli replay: %s\n", error.what());
-        return 1;
-    }
+    return RunCommand("replay", kUsage, argc, argv, ParseOptions, Replay);
 }

@@ -1,5 +1,7 @@
 #include "cli/MeterLink.h"
 
+#include "cli/CliSupport.h"
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -145,4 +147,12 @@ std::optional<double> ParsePositive(const std::string& text) {
         return std::nullopt;
     }
     return value;
+}
+
+PortChoice PortOption(const std::string& text) {
+    const std::optional<PortChoice> choice = ParsePortChoice(text);
+    if (!choice) {
+        throw UsageError("--port needs a port number or a device, not \"" + text + "\"");
+    }
+    return *choice;
 }

@@ -101,5 +101,9 @@ bool StopSignalled();
 bool OpenMeterLink(const char* command, CComPort& port, const PortChoice& choice,
                    CLinkQueue& queue);
 
+// The --port option's value as a port choice; throws UsageError when it is
+// neither a port number nor a device.
+PortChoice PortOption(const std::string& text);
+
 // A positive number from an option value; nullopt when it is not one.
 std::optional<double> ParsePositive(const std::string& text);
