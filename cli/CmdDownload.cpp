@@ -61,24 +61,20 @@ enum class Outcome { Complete, Stalled, Interrupted, LinkLost };
 
 int Download(const DownloadOptions& options) {
     CatchStopSignals();
-    CComPort port;
-    CLinkQueue queue;
-    CCliSessionHost host(port);
-    SystemClock clock;
-    CMeterSession session(host, clock);
-    if (!OpenMeterLink("download", port, options.port, queue)) {
+    CMeterLinkSession link;
+    if (!link.Open("download", options.port)) {
         return 1;
     }
     std::fprintf(stderr, "download: %s open, waiting for the meter's download\n",
                  options.port.Device().c_str());
 
-    const CReceiveEngine& engine = session.Engine();
+    const CReceiveEngine& engine = link.session.Engine();
     const auto stallLimit = std::chrono::duration<double>(options.timeoutSeconds);
     auto lastData = SteadyClock::now();
     std::string lossReason;
     Outcome outcome = Outcome::Interrupted;
     for (;;) {
-        if (host.AdoptedDownload() != nullptr) {
+        if (link.host.AdoptedDownload() != nullptr) {
             outcome = Outcome::Complete;
             break;
         }
@@ -91,7 +87,7 @@ int Download(const DownloadOptions& options) {
             outcome = Outcome::Stalled;
             break;
         }
-        std::optional<LinkEvent> event = queue.Pop(100ms);
+        std::optional<LinkEvent> event = link.queue.Pop(100ms);
         if (!event) {
             continue;
         }
@@ -100,26 +96,26 @@ int Download(const DownloadOptions& options) {
             lossReason = event->reason;
             break;
         }
-        session.OnReceiveBytes(event->bytes.data(), event->bytes.size());
+        link.session.OnReceiveBytes(event->bytes.data(), event->bytes.size());
         lastData = SteadyClock::now();
-        if (host.WriteError()) {
+        if (link.host.WriteError()) {
             std::fprintf(stderr, "download: acknowledgement not sent: %s\n",
-                         host.WriteError()->c_str());
+                         link.host.WriteError()->c_str());
         }
     }
 
     // A block the reader still held is handed over as it ends.
-    port.Close();
-    while (host.AdoptedDownload() == nullptr) {
-        std::optional<LinkEvent> event = queue.TryPop();
+    link.port.Close();
+    while (link.host.AdoptedDownload() == nullptr) {
+        std::optional<LinkEvent> event = link.queue.TryPop();
         if (!event) {
             break;
         }
         if (event->kind == LinkEvent::Kind::Bytes) {
-            session.OnReceiveBytes(event->bytes.data(), event->bytes.size());
+            link.session.OnReceiveBytes(event->bytes.data(), event->bytes.size());
         }
     }
-    if (host.AdoptedDownload() != nullptr) {
+    if (link.host.AdoptedDownload() != nullptr) {
         outcome = Outcome::Complete;
     }
 
@@ -134,9 +130,9 @@ int Download(const DownloadOptions& options) {
             }
             return 1;
         }
-        session.EndDownloadEarly();
+        link.session.EndDownloadEarly();
     }
-    const CRoZudozuvDoc* doc = host.AdoptedDownload();
+    const CRoZudozuvDoc* doc = link.host.AdoptedDownload();
     if (doc == nullptr) {
         std::fprintf(stderr, "download: no document could be made, nothing saved\n");
         return 1;

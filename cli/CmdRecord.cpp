@@ -156,18 +156,14 @@ int Save(const RecordOptions& options, const CRoZudozuvDoc& doc) {
 
 int Record(const RecordOptions& options) {
     CatchStopSignals();
-    CComPort port;
-    CLinkQueue queue;
-    CCliSessionHost host(port);
-    SystemClock clock;
-    CMeterSession session(host, clock);
-    host.SetLiveRecordLimit(options.count.value_or(0));
-    if (!OpenMeterLink("record", port, options.port, queue)) {
+    CMeterLinkSession link;
+    link.host.SetLiveRecordLimit(options.count.value_or(0));
+    if (!link.Open("record", options.port)) {
         return 1;
     }
     std::fprintf(stderr, "record: %s open, waiting for the meter\n", options.port.Device().c_str());
 
-    LiveRecording recording(host, session);
+    LiveRecording recording(link.host, link.session);
     auto countReached = [&] { return options.count && recording.Records() >= *options.count; };
     auto lastData = SteadyClock::now();
     auto lastProgress = SteadyClock::time_point{};
@@ -188,7 +184,7 @@ int Record(const RecordOptions& options) {
             reason = EndReason::Seconds;
             break;
         }
-        std::optional<LinkEvent> event = queue.Pop(100ms);
+        std::optional<LinkEvent> event = link.queue.Pop(100ms);
         if (!event) {
             continue;
         }
@@ -215,8 +211,8 @@ int Record(const RecordOptions& options) {
 
     // Closing hands over a block the reader still held; what was received
     // goes into the recording unless it is already complete.
-    port.Close();
-    while (std::optional<LinkEvent> event = queue.TryPop()) {
+    link.port.Close();
+    while (std::optional<LinkEvent> event = link.queue.TryPop()) {
         if (event->kind == LinkEvent::Kind::Bytes && !countReached() && !recording.Stopped()) {
             recording.Feed(event->bytes);
         }

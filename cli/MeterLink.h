@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "decode/Clock.h"
 #include "decode/MeterReading.h"
 #include "link/ComPort.h"
 #include "link/MeterPort.h"
@@ -100,6 +101,21 @@ bool StopSignalled();
 // warning and the system's reason on stderr when it fails.
 bool OpenMeterLink(const char* command, CComPort& port, const PortChoice& choice,
                    CLinkQueue& queue);
+
+// The meter's port, the reader's queue and a headless session around them,
+// as `record` and `download` set them up.
+struct CMeterLinkSession {
+    CComPort port;
+    CLinkQueue queue;
+    CCliSessionHost host{port};
+    SystemClock clock;
+    CMeterSession session{host, clock};
+
+    // OpenMeterLink on this session's port and queue.
+    bool Open(const char* command, const PortChoice& choice) {
+        return OpenMeterLink(command, port, choice, queue);
+    }
+};
 
 // The --port option's value as a port choice; throws UsageError when it is
 // neither a port number nor a device.
