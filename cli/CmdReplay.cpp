@@ -19,6 +19,7 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "decode/Clock.h"
+#include "decode/HexText.h"
 #include "docview/DataFile.h"
 #include "record/Document.h"
 #include "record/HeadlessHost.h"
@@ -119,16 +120,6 @@ std::string ReadAll(const std::string& path) {
     return content;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Hex digit pairs; blanks, line ends, commas and colons between pairs are ignored.
 std::vector<std::uint8_t> BytesFromHex(const std::string& text) {
     std::vector<std::uint8_t> bytes;
@@ -140,7 +131,7 @@ std::vector<std::uint8_t> BytesFromHex(const std::string& text) {
             }
             continue;
         }
-        const int digit = HexDigit(c);
+        const int digit = HexDigitValue(c);
         if (digit < 0) {
             throw std::runtime_error(std::string("hex stream: unexpected character '") + c + "'");
         }
