@@ -112,6 +112,27 @@ BcdStamp MakeBcdStamp(int year2, int month, int day, int hour, int minute, int s
     return {ToBcd(year2), ToBcd(month), ToBcd(day), ToBcd(hour), ToBcd(minute), ToBcd(second)};
 }
 
+// Kinds 1 and 3 carry the value, its maximum, minimum and average, and the limit
+// in this order.
+template <typename Frame>
+void WriteValueStatistics(Writer& w, const Frame& f) {
+    w.Float(f.value);
+    w.Float(f.maxValue);
+    w.Float(f.minValue);
+    w.Float(f.avgValue);
+    w.Float(f.limit);
+}
+
+// ... and, further on, when the maximum, minimum and average were taken, then
+// the start stamp.
+template <typename Frame>
+void WriteStatisticsTimes(Writer& w, const Frame& f) {
+    w.Raw(f.maxTime);
+    w.Raw(f.minTime);
+    w.Raw(f.avgTime);
+    w.Raw(f.start);
+}
+
 Bytes Encode(const PlainFrame& f) {
     Writer w = StartFrame(f.family, 0);
     w.Byte(f.function);
@@ -128,20 +149,13 @@ Bytes Encode(const MinMaxFrame& f) {
     Writer w = StartFrame(f.family, 1);
     w.Byte(f.function);
     w.Byte(f.status);
-    w.Float(f.value);
-    w.Float(f.maxValue);
-    w.Float(f.minValue);
-    w.Float(f.avgValue);
-    w.Float(f.limit);
+    WriteValueStatistics(w, f);
     w.Byte(f.range);
     w.Raw(f.unit);
     w.Raw(f.maxUnit);
     w.Raw(f.minUnit);
     w.Raw(f.avgUnit);
-    w.Raw(f.maxTime);
-    w.Raw(f.minTime);
-    w.Raw(f.avgTime);
-    w.Raw(f.start);
+    WriteStatisticsTimes(w, f);
     w.Raw(f.filler);
     return w.Take();
 }
@@ -164,17 +178,10 @@ Bytes Encode(const PeakFrame& f) {
     Writer w = StartFrame(f.family, 3);
     w.Byte(f.function);
     w.Byte(f.status);
-    w.Float(f.value);
-    w.Float(f.maxValue);
-    w.Float(f.minValue);
-    w.Float(f.avgValue);
-    w.Float(f.limit);
+    WriteValueStatistics(w, f);
     w.Raw(f.unit);
     w.Byte(f.range);
-    w.Raw(f.maxTime);
-    w.Raw(f.minTime);
-    w.Raw(f.avgTime);
-    w.Raw(f.start);
+    WriteStatisticsTimes(w, f);
     w.Raw(f.filler);
     return w.Take();
 }

@@ -168,6 +168,17 @@ BcdTime LiveScenario::ElapsedAt(long tick) const {
     return SecondsToBcdTime(tick * m_options.intervalMs / 1000);
 }
 
+template <typename Frame>
+void LiveScenario::FillStatistics(Frame& frame) const {
+    frame.maxValue = m_running.max;
+    frame.minValue = m_running.min;
+    frame.avgValue = m_running.sum / static_cast<float>(m_running.count);
+    frame.maxTime = ElapsedAt(m_running.maxTick);
+    frame.minTime = ElapsedAt(m_running.minTick);
+    frame.avgTime = ElapsedAt(m_tick);
+    frame.start = m_options.start;
+}
+
 AnyFrame LiveScenario::BuildFrame(int kind, double shape, bool overload) {
     const MeterFunction& f = kFunctions[m_functionIndex];
     const float value = overload ? f.limit * kOverloadFactor : Scaled(f.limit, shape);
@@ -182,17 +193,11 @@ AnyFrame LiveScenario::BuildFrame(int kind, double shape, bool overload) {
             m.function = f.function;
             m.status = status;
             m.value = value;
-            m.maxValue = m_running.max;
-            m.minValue = m_running.min;
-            m.avgValue = m_running.sum / static_cast<float>(m_running.count);
             m.limit = f.limit;
             const int r = std::min<int>(f.range, 3);
             m.range = PackRanges(r, r, r, r);
             m.unit = m.maxUnit = m.minUnit = m.avgUnit = Unit(f.unit);
-            m.maxTime = ElapsedAt(m_running.maxTick);
-            m.minTime = ElapsedAt(m_running.minTick);
-            m.avgTime = ElapsedAt(m_tick);
-            m.start = m_options.start;
+            FillStatistics(m);
             return m;
         }
         case 2: {
@@ -208,17 +213,11 @@ AnyFrame LiveScenario::BuildFrame(int kind, double shape, bool overload) {
             pk.function = p.function;
             pk.status = status;
             pk.value = peakValue;
-            pk.maxValue = m_running.max;
-            pk.minValue = m_running.min;
-            pk.avgValue = m_running.sum / static_cast<float>(m_running.count);
             pk.limit = p.limit;
             pk.unit = Unit(p.unit);
             const int r = std::min<int>(p.range, 3);
             pk.range = PackRanges(r, r, r, r);
-            pk.maxTime = ElapsedAt(m_running.maxTick);
-            pk.minTime = ElapsedAt(m_running.minTick);
-            pk.avgTime = ElapsedAt(m_tick);
-            pk.start = m_options.start;
+            FillStatistics(pk);
             return pk;
         }
         case 4: {

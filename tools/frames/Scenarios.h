@@ -98,6 +98,10 @@ class LiveScenario : public Scenario {
     AnyFrame BuildFrame(int kind, double shape, bool overload);
     BcdTime ElapsedAt(long tick) const;
     void Track(float value);
+    // The running maximum, minimum and average with when they were taken, and
+    // the start stamp, as kinds 1 and 3 both carry them.
+    template <typename Frame>
+    void FillStatistics(Frame& frame) const;
 
     LiveScenarioOptions m_options;
     SeededRandom m_random;
