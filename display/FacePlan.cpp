@@ -29,11 +29,21 @@ PictureSize SizeOfPicture(FacePicture picture, int unitRow) {
     return {0, 0};
 }
 
-FaceOp FaceOp::Text(int x, int y, FaceFont font, std::string text, bool white) {
+namespace {
+
+// An operation of `kind` placed at (x, y); the factories below fill in the rest.
+FaceOp PlacedOp(FaceOp::Kind kind, int x, int y) {
     FaceOp op;
-    op.kind = Kind::Text;
+    op.kind = kind;
     op.x = x;
     op.y = y;
+    return op;
+}
+
+}  // namespace
+
+FaceOp FaceOp::Text(int x, int y, FaceFont font, std::string text, bool white) {
+    FaceOp op = PlacedOp(Kind::Text, x, y);
     op.font = font;
     op.text = std::move(text);
     op.white = white;
@@ -41,30 +51,21 @@ FaceOp FaceOp::Text(int x, int y, FaceFont font, std::string text, bool white) {
 }
 
 FaceOp FaceOp::Image(int x, int y, FacePicture picture, int unitRow) {
-    FaceOp op;
-    op.kind = Kind::Picture;
-    op.x = x;
-    op.y = y;
+    FaceOp op = PlacedOp(Kind::Picture, x, y);
     op.picture = picture;
     op.unitRow = unitRow;
     return op;
 }
 
 FaceOp FaceOp::LineOp(int x, int y, int x2, int y2) {
-    FaceOp op;
-    op.kind = Kind::Line;
-    op.x = x;
-    op.y = y;
+    FaceOp op = PlacedOp(Kind::Line, x, y);
     op.x2 = x2;
     op.y2 = y2;
     return op;
 }
 
 FaceOp FaceOp::Rect(int x, int y, int width, int height) {
-    FaceOp op;
-    op.kind = Kind::FilledRect;
-    op.x = x;
-    op.y = y;
+    FaceOp op = PlacedOp(Kind::FilledRect, x, y);
     op.width = width;
     op.height = height;
     return op;
