@@ -55,6 +55,27 @@ void ApplyPackedDecimals(MeterReading& r, std::uint8_t range) {
     r.avgDecimals = 5 - ((range >> 6) & 3);
 }
 
+// Kinds 1 and 3 open alike: function, status, the main value, maximum,
+// minimum and average, and the limit, at bytes 2 to 23.
+void ReadStatisticsValues(const FrameBytes& b, MeterReading& r) {
+    r.function = FunctionName(b.Byte(2));
+    ApplyStatus(r, b.Byte(3));
+    r.value = b.Float(4);
+    r.maxValue = b.Float(8);
+    r.minValue = b.Float(12);
+    r.avgValue = b.Float(16);
+    r.limit = b.Float(20);
+}
+
+// Kinds 1 and 3 close alike: the elapsed times of the maximum, minimum and
+// average, then the meter's start stamp, from byte `offset` on.
+void ReadStatisticsTimes(const FrameBytes& b, int offset, MeterReading& r) {
+    r.maxTime = BcdTimeText(b.At(offset));
+    r.minTime = BcdTimeText(b.At(offset + 3));
+    r.avgTime = BcdTimeText(b.At(offset + 6));
+    r.startText = BcdStartText(b.At(offset + 9));
+}
+
 // "o", "ko" and "Mo" name ohms, kilo-ohms and mega-ohms: renames the unit and
 // returns the divisor for its values (1 when the unit is no resistance).
 float ConvertResistance(std::string& unit) {
@@ -128,22 +149,13 @@ void CReceiveEngine::DecodePlainFrame(std::string frame) {
 void CReceiveEngine::DecodeMinMaxFrame(std::string frame) {
     const FrameBytes b(frame);
     MeterReading& r = m_reading;
-    r.function = FunctionName(b.Byte(2));
-    ApplyStatus(r, b.Byte(3));
-    r.value = b.Float(4);
-    r.maxValue = b.Float(8);
-    r.minValue = b.Float(12);
-    r.avgValue = b.Float(16);
-    r.limit = b.Float(20);
+    ReadStatisticsValues(b, r);
     ApplyPackedDecimals(r, b.Byte(24));
     r.unit = b.Unit(25);
     r.maxUnit = b.Unit(29);
     r.minUnit = b.Unit(33);
     r.avgUnit = b.Unit(37);
-    r.maxTime = BcdTimeText(b.At(41));
-    r.minTime = BcdTimeText(b.At(44));
-    r.avgTime = BcdTimeText(b.At(47));
-    r.startText = BcdStartText(b.At(50));
+    ReadStatisticsTimes(b, 41, r);
 
     // Temperatures: the companion groups take the main unit.
     if (r.unit == "s") {
@@ -234,23 +246,14 @@ void CReceiveEngine::DecodeAuxFrame(std::string frame) {
 void CReceiveEngine::DecodePeakFrame(std::string frame) {
     const FrameBytes b(frame);
     MeterReading& r = m_reading;
-    r.function = FunctionName(b.Byte(2));
-    ApplyStatus(r, b.Byte(3));
-    r.value = b.Float(4);
-    r.maxValue = b.Float(8);
-    r.minValue = b.Float(12);
-    r.avgValue = b.Float(16);
-    r.limit = b.Float(20);
+    ReadStatisticsValues(b, r);
     r.unit = b.Unit(24);
     r.maxUnit = r.minUnit = r.avgUnit = r.unit;
     ApplyPackedDecimals(r, b.Byte(28));
     if (r.decimals == 5) {
         r.decimals = 1;
     }
-    r.maxTime = BcdTimeText(b.At(29));
-    r.minTime = BcdTimeText(b.At(32));
-    r.avgTime = BcdTimeText(b.At(35));
-    r.startText = BcdStartText(b.At(38));
+    ReadStatisticsTimes(b, 29, r);
     FinishDecode(frame, 3, r.firstModeFlag ? 5 : 4);
 }
 

@@ -1,6 +1,7 @@
 // The download of the records stored in the meter: the header that starts it,
 // the block headers and blocks that follow, each acknowledged, and the finish.
 #include <cstdio>
+#include <string_view>
 
 #include "decode/BcdText.h"
 #include "decode/FunctionNames.h"
@@ -51,16 +52,17 @@ void CReceiveEngine::DecodeDownloadHeader(const std::uint8_t (&bytes)[26]) {
     m_download.blockCount = bytes[21] | bytes[22] << 8;
 }
 
-void CReceiveEngine::RunBlockSteps() {
+bool CReceiveEngine::RunBlockSteps() {
     if (!m_bDownloading) {
-        return;
+        return false;
     }
     if (m_download.blockCount == 0) {
         // A header announcing no blocks finishes at once, with no records.
         FinishDownload();
-        return;
+        return true;
     }
 
+    bool progress = false;
     if (m_bAwaitBlockHeader && m_nBlocksDone < m_download.blockCount &&
         m_strRxHex.size() >= static_cast<std::size_t>(kBlockHeaderHexLength)) {
         const std::uint8_t marker0 = HexByteAt(m_strRxHex, 0);
@@ -74,18 +76,20 @@ void CReceiveEngine::RunBlockSteps() {
             m_nBlockRecords = records;
             m_bAwaitBlockHeader = false;
             m_nBlocksDone += 1;
+            progress = true;
         }
     }
 
     // A body is taken only after its header, once its records and trailer
-    // are all there; the last block is no different.
+    // are all there; the last block is no different. Only the block's own
+    // text is removed: the next block, or live frames after the last one,
+    // may already follow it.
     if (m_bAwaitBlockHeader || !IsBlockBodyComplete()) {
-        return;
+        return progress;
     }
-    const std::size_t blockLength =
-        static_cast<std::size_t>(m_nBlockRecords) * kRecordHexLength + kBlockTrailerHexLength;
+    const std::size_t blockLength = BlockBodyHexLength();
     DecodeBlock(m_strRxHex.substr(0, blockLength));
-    m_strRxHex.clear();
+    m_strRxHex.erase(0, blockLength);
     if (m_nBlocksDone < m_download.blockCount) {
         m_bAwaitBlockHeader = true;
         SendAcknowledge();
@@ -93,13 +97,22 @@ void CReceiveEngine::RunBlockSteps() {
     } else {
         FinishDownload();
     }
+    return true;
 }
 
+std::size_t CReceiveEngine::BlockBodyHexLength() const {
+    return static_cast<std::size_t>(m_nBlockRecords) * kRecordHexLength + kBlockTrailerHexLength;
+}
+
+// The trailer mark must lie inside the block itself, not in a later block
+// that arrived with it.
 bool CReceiveEngine::IsBlockBodyComplete() const {
-    const std::size_t blockLength =
-        static_cast<std::size_t>(m_nBlockRecords) * kRecordHexLength + kBlockTrailerHexLength;
-    return m_strRxHex.size() >= blockLength &&
-           m_strRxHex.find(kBlockTrailerMark, 1) != std::string::npos;
+    const std::size_t blockLength = BlockBodyHexLength();
+    if (m_strRxHex.size() < blockLength) {
+        return false;
+    }
+    const std::string_view block = std::string_view(m_strRxHex).substr(0, blockLength);
+    return block.find(kBlockTrailerMark, 1) != std::string_view::npos;
 }
 
 void CReceiveEngine::DecodeBlock(const std::string& text) {

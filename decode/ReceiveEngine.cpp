@@ -9,6 +9,7 @@ namespace {
 
 constexpr std::size_t kMarkerWindow = 4;  // a marker is accepted at characters 0..4
 constexpr std::string_view kSyncMarker = "f8f8f8f8";
+constexpr std::string_view kFrameStartByte = "a0";  // every frame and header begins with A0
 constexpr std::string_view kLivePrefix = "a08";
 constexpr std::string_view kMeterRecordPrefix = "a09";
 constexpr std::string_view kDownloadHeaderMarker = "a0a8";
@@ -27,12 +28,20 @@ void CReceiveEngine::OnReceiveBytes(const std::uint8_t* bytes, std::size_t count
     AppendHex(m_strRxHex, bytes, count);
 
     // Every complete frame at the front is decoded in this call, each as if
-    // it had arrived alone; the loop ends with the first pass that cuts nothing.
+    // it had arrived alone; the frame search ends with the first pass that
+    // cuts nothing. The block steps then take as many block headers and
+    // bodies as have arrived, and what follows a block goes through the
+    // frame search again, just as the tail after a frame cut does.
     bool callHasCut = false;
-    while (RunFramePass(callHasCut)) {
+    for (;;) {
+        while (RunFramePass(callHasCut)) {
+            callHasCut = true;
+        }
+        if (!RunBlockSteps()) {
+            break;
+        }
         callHasCut = true;
     }
-    RunBlockSteps();
 
     if (m_strRxHex.size() > kMaxPendingHex) {
         m_strRxHex.clear();
@@ -77,10 +86,24 @@ bool CReceiveEngine::RunFramePass(bool callHasCut) {
     // Text that does not start with a known marker is dropped, except block
     // text during a download and the tail left after a frame cut in this
     // call (it may be the start of a frame split by the chunk boundary).
+    // Dropped text may itself end with the first bytes of a marker that the
+    // next chunk completes: those few characters stay.
     if (!m_bDownloading && !callHasCut) {
-        m_strRxHex.clear();
+        m_strRxHex.erase(0, m_strRxHex.size() - SplitMarkerLength(m_strRxHex));
     }
     return false;
+}
+
+std::size_t CReceiveEngine::SplitMarkerLength(std::string_view text) {
+    if (text.ends_with(kFrameStartByte)) {
+        return kFrameStartByte.size();
+    }
+    for (std::size_t n = kSyncMarker.size() - 2; n >= 2; n -= 2) {
+        if (text.ends_with(kSyncMarker.substr(0, n))) {
+            return n;
+        }
+    }
+    return 0;
 }
 
 bool CReceiveEngine::IsMarkerInWindow(std::string_view marker) const {

@@ -94,6 +94,10 @@ class CReceiveEngine {
     // same call did.
     bool RunFramePass(bool callHasCut);
     bool IsMarkerInWindow(std::string_view marker) const;
+    // Characters at the end of `text` that may be a marker cut short by the
+    // chunk boundary: a frame's first byte A0, or the first one to three
+    // bytes of the sync marker. 0 when there are none.
+    static std::size_t SplitMarkerLength(std::string_view text);
     std::array<int, 7> FindFrameStarts() const;
     void DecodeFrameOfKind(int kind, std::string frame);
 
@@ -104,7 +108,10 @@ class CReceiveEngine {
 
     // Download steps.
     bool RunDownloadHeaderStep();
-    void RunBlockSteps();
+    // True when a block header was accepted, a block body decoded or the
+    // download finished; a rejected block header is not progress.
+    bool RunBlockSteps();
+    std::size_t BlockBodyHexLength() const;
     bool IsBlockBodyComplete() const;
     void SendAcknowledge();
     void FinishDownload();

@@ -251,3 +251,107 @@ TEST(Download, ConversationWithTheSimulatedMeter) {
         EXPECT_DOUBLE_EQ(fx.engine.m_listDownloaded[i].sampleRate, 2.0);
     }
 }
+
+namespace {
+
+// A download of three blocks as the meter sends it, without waiting for the
+// acknowledgements: header, then each block header with its body.
+Bytes WholeDownload() {
+    return Concat({Header(3), frames::EncodeBlock(1, {{1.0f, 0}, {2.0f, 5}, {3.0f, 10}}),
+                   frames::EncodeBlock(2, {{4.0f, 15}, {5.0f, 20}}),
+                   frames::EncodeBlock(3, {{6.0f, 25}, {7.0f, 30}, {8.0f, 35}, {9.0f, 40}})});
+}
+
+Bytes LiveFrame(float value) {
+    frames::PlainFrame frame;
+    frame.value = value;
+    return frames::Encode(frame);
+}
+
+}  // namespace
+
+TEST(Download, BlocksArrivingTogetherAreAllTakenWhateverTheChunkSize) {
+    EngineFixture whole;
+    whole.Feed(WholeDownload());
+    const std::vector<CObData>& list = whole.engine.m_listDownloaded;
+    ASSERT_EQ(list.size(), 9u);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        EXPECT_DOUBLE_EQ(list[i].value, static_cast<double>(i + 1));
+        EXPECT_EQ(list[i].sequence, static_cast<std::int32_t>(i));
+    }
+    EXPECT_EQ(list[8].timeText, "7/12/2026 9:5:49");
+    // One burst after the header and one after each block but the last.
+    EXPECT_EQ(whole.host.AckCount(), 15);
+    EXPECT_EQ(whole.host.written.size(), 45u);
+    EXPECT_EQ(whole.host.progress, (std::vector<int>{1, 2}));
+    EXPECT_EQ(whole.host.finished, 1);
+    EXPECT_EQ(whole.host.events.back(), "finished");
+    EXPECT_FALSE(whole.engine.m_bDownloading);
+    EXPECT_TRUE(whole.engine.m_strRxHex.empty());
+
+    for (std::size_t chunk : {1u, 7u, 100u}) {
+        SCOPED_TRACE(chunk);
+        EngineFixture fx;
+        fx.FeedChunked(WholeDownload(), chunk);
+        EXPECT_EQ(fx.engine.m_listDownloaded, list);
+        EXPECT_EQ(fx.host.written, whole.host.written);
+        EXPECT_EQ(fx.host.progress, whole.host.progress);
+        EXPECT_EQ(fx.host.finished, 1);
+    }
+}
+
+TEST(Download, FramesAfterTheLastBlockAreDecodedNotDropped) {
+    {
+        // Two live frames right behind the download, and the first five bytes
+        // of a third, which the next chunk completes.
+        EngineFixture fx;
+        const Bytes third = LiveFrame(3.25f);
+        fx.Feed(Concat({WholeDownload(), LiveFrame(1.5f), LiveFrame(2.5f),
+                        Bytes(third.begin(), third.begin() + 5)}));
+        EXPECT_EQ(fx.engine.m_listDownloaded.size(), 9u);
+        EXPECT_EQ(fx.host.finished, 1);
+        ASSERT_EQ(fx.host.decoded.size(), 2u);
+        EXPECT_FLOAT_EQ(fx.host.decoded[0].reading.value, 1.5f);
+        EXPECT_FLOAT_EQ(fx.host.decoded[1].reading.value, 2.5f);
+        EXPECT_EQ(fx.engine.m_strRxHex, frames::ToHex(Bytes(third.begin(), third.begin() + 5)));
+        fx.Feed(Bytes(third.begin() + 5, third.end()));
+        ASSERT_EQ(fx.host.decoded.size(), 3u);
+        EXPECT_FLOAT_EQ(fx.host.decoded[2].reading.value, 3.25f);
+        // The download stopped acquisition: the frames are shown, not recorded.
+        EXPECT_TRUE(fx.host.dispatched.empty());
+    }
+    {
+        // A download that announces no blocks, then a live frame.
+        EngineFixture fx;
+        fx.Feed(Concat({Header(0), LiveFrame(4.0f)}));
+        EXPECT_EQ(fx.host.finished, 1);
+        ASSERT_EQ(fx.host.decoded.size(), 1u);
+        EXPECT_FLOAT_EQ(fx.host.decoded[0].reading.value, 4.0f);
+    }
+    {
+        // Text behind the last block that is no frame is kept for the next
+        // chunk, like the tail after a frame cut, and dropped by it.
+        EngineFixture fx;
+        fx.Feed(Concat({WholeDownload(), frames::FromHex("1234")}));
+        EXPECT_EQ(fx.engine.m_strRxHex, "1234");
+        fx.Feed(frames::FromHex("5678"));
+        EXPECT_TRUE(fx.engine.m_strRxHex.empty());
+        EXPECT_EQ(fx.engine.m_listDownloaded.size(), 9u);
+    }
+}
+
+TEST(Download, TrailerMarkMustLieInsideItsOwnBlock) {
+    EngineFixture fx;
+    fx.Feed(Header(2));
+    // Block 1 with a trailer lacking A1, followed by block 2 whose trailer has it.
+    frames::BlockHeader h1;
+    h1.recordCount = 1;
+    h1.number = 1;
+    frames::BlockBody b1;
+    b1.records = {{1.0f, 0}};
+    b1.trailer = {0x00, 0x00, 0x00};
+    fx.Feed(Concat({frames::Encode(h1), frames::Encode(b1), frames::EncodeBlock(2, {{2.0f, 5}})}));
+    EXPECT_TRUE(fx.engine.m_listDownloaded.empty());
+    EXPECT_EQ(fx.host.AckCount(), 5);
+    EXPECT_TRUE(fx.engine.m_bDownloading);
+}
