@@ -4,6 +4,8 @@
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "app/MainFrame.h"
 #include "display/ui/Artwork.h"
@@ -19,6 +21,24 @@ CRoZudozuvApp::CRoZudozuvApp(int& argc, char** argv) : QApplication(argc, argv) 
 }
 
 CRoZudozuvApp::~CRoZudozuvApp() = default;
+
+void CRoZudozuvApp::AllowHelpWithoutDisplay(int argc, char** argv) {
+    const bool haveDisplay = std::getenv("DISPLAY") != nullptr ||
+                             std::getenv("WAYLAND_DISPLAY") != nullptr ||
+                             std::getenv("QT_QPA_PLATFORM") != nullptr;
+    if (haveDisplay) {
+        return;
+    }
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0 ||
+            std::strcmp(arg, "--help-all") == 0 || std::strcmp(arg, "-v") == 0 ||
+            std::strcmp(arg, "--version") == 0) {
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            return;
+        }
+    }
+}
 
 bool CRoZudozuvApp::InitInstance(int& exitCode) {
     QCommandLineParser parser;

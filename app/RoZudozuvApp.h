@@ -11,6 +11,11 @@ class CRoZudozuvApp : public QApplication {
     Q_OBJECT
   public:
     CRoZudozuvApp(int& argc, char** argv);
+
+    // --help and --version need no screen: when no display is reachable they
+    // are answered through the offscreen platform instead of failing to start.
+    // Call before the application object is created.
+    static void AllowHelpWithoutDisplay(int argc, char** argv);
     ~CRoZudozuvApp() override;
 
     // Returns false when the program should end at once; `exitCode` says how.
