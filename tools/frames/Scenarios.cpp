@@ -73,6 +73,19 @@ void AckCounter::Reset() {
     m_matched = 0;
 }
 
+void AckGate::WaitIf(bool wait) {
+    m_waiting = wait;
+    m_acks.Reset();
+}
+
+bool AckGate::Open() {
+    if (m_waiting && m_acks.Count() < kAcksPerStep) {
+        return false;
+    }
+    m_waiting = false;
+    return true;
+}
+
 // ---- Waveforms --------------------------------------------------------------
 
 std::optional<Waveform> ParseWaveform(std::string_view name) {
@@ -395,11 +408,8 @@ Bytes DownloadScenario::NextChunk() {
     if (Finished()) {
         return {};
     }
-    if (m_waiting) {
-        if (m_acks.Count() < kAcksPerStep) {
-            return {};
-        }
-        m_waiting = false;
+    if (!m_acks.Open()) {
+        return {};
     }
     Bytes chunk;
     if (!m_headerSent) {
@@ -417,8 +427,7 @@ Bytes DownloadScenario::NextChunk() {
         chunk = EncodeBlock(static_cast<std::uint8_t>(m_blocksSent), records);
     }
     // The meter waits after the header and after every block but the last.
-    m_waiting = !Finished();
-    m_acks.Reset();
+    m_acks.WaitIf(!Finished());
     return chunk;
 }
 
@@ -503,15 +512,11 @@ Bytes ReplayScenario::NextChunk() {
     if (Finished()) {
         return {};
     }
-    if (m_waiting) {
-        if (m_acks.Count() < kAcksPerStep) {
-            return {};
-        }
-        m_waiting = false;
+    if (!m_acks.Open()) {
+        return {};
     }
     Bytes chunk = m_chunks[m_next++];
-    m_waiting = ExpectsAcks(chunk);
-    m_acks.Reset();
+    m_acks.WaitIf(ExpectsAcks(chunk));
     return chunk;
 }
 

@@ -44,6 +44,22 @@ class AckCounter {
 // The meter sends five acknowledgements' worth before it moves on.
 inline constexpr int kAcksPerStep = 5;
 
+// Holds the meter back after a step it wants acknowledged, until the program
+// has sent kAcksPerStep acknowledgements.
+class AckGate {
+  public:
+    void Feed(std::span<const std::uint8_t> bytes) { m_acks.Feed(bytes); }
+    // Called after each step: whether the meter waits before the next one.
+    void WaitIf(bool wait);
+    // True when the meter may send its next step.
+    bool Open();
+    bool Waiting() const { return m_waiting; }
+
+  private:
+    bool m_waiting = false;
+    AckCounter m_acks;
+};
+
 enum class Waveform { Sine, Ramp, Square, Noise };
 std::optional<Waveform> ParseWaveform(std::string_view name);
 
@@ -157,7 +173,7 @@ class DownloadScenario : public Scenario {
     bool Finished() const override;
     int IntervalMs() const override { return m_options.intervalMs; }
 
-    bool WaitingForAcks() const { return m_waiting; }
+    bool WaitingForAcks() const { return m_acks.Waiting(); }
     int BlocksSent() const { return m_blocksSent; }
     // Every stored reading, in the order the blocks carry them.
     const std::vector<StoredRecord>& Records() const { return m_records; }
@@ -167,8 +183,7 @@ class DownloadScenario : public Scenario {
     std::vector<StoredRecord> m_records;
     bool m_headerSent = false;
     int m_blocksSent = 0;
-    bool m_waiting = false;
-    AckCounter m_acks;
+    AckGate m_acks;
 };
 
 // True when the program's frame search could take a block body for a frame
@@ -211,8 +226,7 @@ class ReplayScenario : public Scenario {
     std::size_t m_next = 0;
     int m_intervalMs;
     int m_blockCount = 0;
-    bool m_waiting = false;
-    AckCounter m_acks;
+    AckGate m_acks;
 };
 
 // Cuts a raw byte stream the way the meter sent it: one chunk per frame, sync
