@@ -6,3 +6,9 @@ std::string OptionValue(int argc, char** argv, int& i) {
     }
     return argv[++i];
 }
+
+void RequireArgument(bool given, const char* what) {
+    if (!given) {
+        throw UsageError(std::string(what) + " is missing");
+    }
+}

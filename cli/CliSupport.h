@@ -18,6 +18,9 @@ class UsageError : public std::runtime_error {
 // when the option is the last argument.
 std::string OptionValue(int argc, char** argv, int& i);
 
+// Throws UsageError "<what> is missing" unless `given`.
+void RequireArgument(bool given, const char* what);
+
 // Parses the subcommand's options and runs it. A UsageError while parsing is
 // printed with the usage text (exit 2); an exception while running is printed
 // alone (exit 1).

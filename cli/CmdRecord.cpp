@@ -82,12 +82,8 @@ RecordOptions ParseOptions(int argc, char** argv) {
             throw UsageError("unexpected argument " + arg);
         }
     }
-    if (!havePort) {
-        throw UsageError("--port is missing");
-    }
-    if (options.out.empty()) {
-        throw UsageError("--out is missing");
-    }
+    RequireArgument(havePort, "--port");
+    RequireArgument(!options.out.empty(), "--out");
     return options;
 }
 

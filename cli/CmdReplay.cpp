@@ -96,12 +96,8 @@ ReplayOptions ParseOptions(int argc, char** argv) {
             throw UsageError("only one STREAM may be given");
         }
     }
-    if (!haveStream) {
-        throw UsageError("STREAM is missing");
-    }
-    if (options.outDir.empty()) {
-        throw UsageError("--out-dir is missing");
-    }
+    RequireArgument(haveStream, "STREAM");
+    RequireArgument(!options.outDir.empty(), "--out-dir");
     return options;
 }
 
