@@ -19,6 +19,19 @@ struct MeterRecord {
     std::string timeText;
 };
 
+// The min/max and peak frames: the value at the meter's time, then its
+// maximum, minimum and average at the times the meter took them. The average
+// is kept in the main unit.
+std::vector<MeterRecord> StatisticsRecords(const MeterReading& r, std::time_t now,
+                                           const char* maxType, const char* minType,
+                                           const char* avgType) {
+    const std::string meterTime = MeterTimeText(r.startText, r.avgTime, now);
+    return {{0, r.value, r.unit, r.function, meterTime},
+            {1, r.maxValue, r.maxUnit, maxType, r.maxTime},
+            {1, r.minValue, r.minUnit, minType, r.minTime},
+            {1, r.avgValue, r.unit, avgType, r.avgTime}};
+}
+
 // The records a frame of `mode` yields, in the order they are added.
 std::vector<MeterRecord> RecordsForMode(const MeterReading& r, int mode, std::time_t now) {
     const std::string nowText = FormatPcTime(now);
@@ -27,24 +40,14 @@ std::vector<MeterRecord> RecordsForMode(const MeterReading& r, int mode, std::ti
         case 7:
         case 9:
             return {{0, r.value, r.unit, r.function, nowText}};
-        case 2: {
-            const std::string meterTime = MeterTimeText(r.startText, r.avgTime, now);
-            return {{0, r.value, r.unit, r.function, meterTime},
-                    {1, r.maxValue, r.maxUnit, "Max", r.maxTime},
-                    {1, r.minValue, r.minUnit, "Min", r.minTime},
-                    {1, r.avgValue, r.unit, "Average", r.avgTime}};
-        }
+        case 2:
+            return StatisticsRecords(r, now, "Max", "Min", "Average");
         case 3:
             return {{0, r.value, r.unit, r.function, nowText},
                     {1, r.reference, r.unit, "Ref", nowText},
                     {1, r.relative, r.unit, "Rel", nowText}};
-        case 4: {
-            const std::string meterTime = MeterTimeText(r.startText, r.avgTime, now);
-            return {{0, r.value, r.unit, r.function, meterTime},
-                    {1, r.maxValue, r.maxUnit, "PeakMax", r.maxTime},
-                    {1, r.minValue, r.minUnit, "PeakMin", r.minTime},
-                    {1, r.avgValue, r.unit, "PeakAverage", r.avgTime}};
-        }
+        case 4:
+            return StatisticsRecords(r, now, "PeakMax", "PeakMin", "PeakAverage");
         case 5: {
             const std::string meterTime = MeterTimeText(r.startText, r.avgTime, now);
             const float crest = CrestFactor(r.value, r.maxValue, r.minValue);
