@@ -11,11 +11,21 @@ inline std::string JsonString(const std::string& text) {
     std::string out = "\"";
     for (unsigned char c : text) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < 0x20) {
                     char esc[8];
@@ -32,8 +42,12 @@ inline std::string JsonString(const std::string& text) {
 // A number with a printf format ("%.9g" for floats, "%.17g" for doubles);
 // non-finite values become the strings "nan", "inf" and "-inf".
 inline std::string JsonNumber(double value, const char* format) {
-    if (std::isnan(value)) return "\"nan\"";
-    if (std::isinf(value)) return value > 0 ? "\"inf\"" : "\"-inf\"";
+    if (std::isnan(value)) {
+        return "\"nan\"";
+    }
+    if (std::isinf(value)) {
+        return value > 0 ? "\"inf\"" : "\"-inf\"";
+    }
     char text[64];
     std::snprintf(text, sizeof text, format, value);
     return text;

@@ -15,7 +15,8 @@ struct Command {
 const Command kCommands[] = {
     {"decode", RunDecode, "decode [--hex] [--chunk N] FILE|-"},
     {"replay", RunReplay,
-     "replay [--hex] [--chunk N] [--now \"YYYY-MM-DD HH:MM:SS\"] [--no-start] STREAM --out-dir DIR"},
+     "replay [--hex] [--chunk N] [--now \"YYYY-MM-DD HH:MM:SS\"] [--no-start] STREAM --out-dir "
+     "DIR"},
     {"dump", RunDump, "dump [--json] FILE"},
     {"export", RunExport, "export FILE OUT.xls"},
     {"ports", RunPorts, "ports"},
