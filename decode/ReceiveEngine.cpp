@@ -1,6 +1,7 @@
 #include "decode/ReceiveEngine.h"
 
 #include <array>
+#include <limits>
 #include <string_view>
 
 #include "decode/HexText.h"
@@ -211,6 +212,18 @@ void CReceiveEngine::FinishDecode(const std::string& frame, int kind, int meterR
     const bool dialChanged = SetUnitIcon(m_reading.unit);
     m_host.ReadingDecoded(m_reading, kind + 1, m_nUnitIcon, dialChanged);
 
+    // A frequency frame carries no limit of its own. Judged against the limit
+    // an earlier frame of another function left behind, every frequency
+    // would be recorded as an overload; it is recorded as measured instead.
+    const float keptLimit = m_reading.limit;
+    if (kind == kFrequencyKind) {
+        m_reading.limit = std::numeric_limits<float>::infinity();
+    }
+    RecordDecodedReading(meterRecordMode);
+    m_reading.limit = keptLimit;
+}
+
+void CReceiveEngine::RecordDecodedReading(int meterRecordMode) {
     if (m_bRunning && m_bLastFrameLive) {
         const std::string timeText = PcTimeText();
         const std::string unit = m_reading.unit;

@@ -83,6 +83,7 @@ class CReceiveEngine {
 
     // Length in hex characters of a frame of each kind 0..6.
     static constexpr int kFrameHexLength[7] = {40, 118, 56, 94, 58, 54, 28};
+    static constexpr int kFrequencyKind = 6;  // the frame kind that carries no limit
     static constexpr int kDownloadHeaderHexLength = 52;
     static constexpr int kBlockHeaderHexLength = 10;
     static constexpr int kBlockTrailerHexLength = 6;
@@ -103,6 +104,7 @@ class CReceiveEngine {
 
     // The final steps every decoder shares: copy, dial, draw, record.
     void FinishDecode(const std::string& frame, int kind, int meterRecordMode);
+    void RecordDecodedReading(int meterRecordMode);
     // The PC clock's time text, formatted once per second of the clock.
     const std::string& PcTimeText();
 

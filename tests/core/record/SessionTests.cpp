@@ -243,3 +243,28 @@ TEST_F(Session, EmptyDownloadOpensAnEmptyDocumentThatIsNotLive) {
     EXPECT_TRUE(host.Doc(0).view->ranges.empty());
     EXPECT_EQ(host.progress, (std::vector<std::string>{"show 0", "close"}));
 }
+
+TEST_F(Session, FrequencyReadingsAreNotJudgedByAnotherFunctionsLimit) {
+    Receive(LiveFrame(5.0f, 6.0f));  // a voltage frame leaves the limit at 6
+    ASSERT_TRUE(session.Start());
+    frames::FrequencyFrame hertz;
+    hertz.value = 50.0f;  // mains frequency, well above the voltage limit
+    hertz.duty = 0.5f;
+    Receive(frames::Encode(hertz));
+
+    CRoZudozuvDoc& doc = *host.Doc(0).document;
+    ASSERT_EQ(doc.channels[0].size(), 1u);
+    EXPECT_DOUBLE_EQ(doc.channels[0][0].value, 50.0);
+    EXPECT_EQ(doc.channels[0][0].unit, "HZ");
+    EXPECT_EQ(doc.summary.dataNumber, 1);
+    EXPECT_DOUBLE_EQ(doc.summary.sum, 50.0);                   // counted, not treated as an overload
+    EXPECT_FLOAT_EQ(session.Engine().m_reading.limit, 6.0f);  // the reading keeps its fields
+
+    // A meter-record frequency frame is not clamped to the overload value either.
+    Receive(frames::SyncMarker());
+    hertz.family = frames::Family::MeterRecord;
+    Receive(frames::Encode(hertz));
+    const CRoZudozuvDoc& records = *host.Doc(1).document;
+    ASSERT_EQ(records.channels[0].size(), 1u);
+    EXPECT_DOUBLE_EQ(records.channels[0][0].value, 50.0);
+}
