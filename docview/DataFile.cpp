@@ -176,6 +176,9 @@ class CMemorySource {
         if (Remaining() < size) {
             return false;
         }
+        if (size == 0) {
+            return true;  // an empty string's buffer may be null: nothing to copy
+        }
         std::memcpy(out, m_pos, size);
         m_pos += size;
         return true;
