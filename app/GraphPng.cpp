@@ -48,7 +48,7 @@ int WriteGraphPng(const QString& output, QSize size, const QString& file) {
             YRangeForExtremes(document.summary.maximum, document.summary.minimum);
         SetGraphYRange(state, range.top, range.bottom);
     }
-    const QImage image = RenderGraphImage(state, &document, size);
+    const QImage image = RenderGraphImage(state, &document, nullptr, size);
     if (!image.save(output, "PNG")) {
         std::fprintf(stderr, "vavirir: cannot write %s\n", qPrintable(output));
         return 1;

@@ -1,5 +1,7 @@
 #include "display/GraphState.h"
 
+#include "display/GraphValueIndex.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -176,46 +178,106 @@ double AdvanceGraphXRange(GraphState& state, int plotWidth, double xScale, std::
     return xScale;
 }
 
+namespace {
+
+// The last sample of first … last that maps to pixel column x, given that
+// first does. Pixel x is monotonic in the sample for a positive finite scale,
+// so the column's end is found by galloping and bisection; otherwise sample by
+// sample.
+std::size_t ColumnEnd(const GraphMapping& mapping, std::size_t first, std::size_t last, int x) {
+    const bool monotonic = mapping.xScale > 0.0 && std::isfinite(mapping.xScale);
+    auto inColumn = [&](std::size_t k) { return mapping.PixelX(static_cast<double>(k)) == x; };
+    if (!monotonic) {
+        std::size_t end = first;
+        while (end < last && inColumn(end + 1)) {
+            ++end;
+        }
+        return end;
+    }
+    std::size_t inside = first;
+    std::size_t step = 1;
+    while (step <= last - inside && inColumn(inside + step)) {
+        inside += step;
+        step *= 2;
+    }
+    // inside is in the column; outside is not (or lies past last).
+    std::size_t outside = step <= last - inside ? inside + step : last + 1;
+    while (outside - inside > 1) {
+        const std::size_t middle = inside + (outside - inside) / 2;
+        if (inColumn(middle)) {
+            inside = middle;
+        } else {
+            outside = middle;
+        }
+    }
+    return inside;
+}
+
+// Smallest and largest pixel y of samples first … last. Pixel y is monotonic
+// in the value for a finite non-zero scale and finite offsets, so the value
+// extremes decide it; otherwise every sample is mapped.
+std::pair<int, int> ColumnYExtent(const GraphMapping& mapping, std::span<const CObData> records,
+                                  std::size_t first, std::size_t last,
+                                  const CGraphValueIndex* index) {
+    const bool monotonic = std::isfinite(mapping.yScale) && mapping.yScale != 0.0 &&
+                           std::isfinite(mapping.yHome) && std::isfinite(mapping.yBottom);
+    int low = mapping.PixelY(records[first].value);
+    int high = low;
+    auto add = [&](double value) {
+        const int y = mapping.PixelY(value);
+        low = std::min(low, y);
+        high = std::max(high, y);
+    };
+    if (!monotonic) {
+        for (std::size_t k = first + 1; k <= last; ++k) {
+            add(records[k].value);
+        }
+        return {low, high};
+    }
+    const GraphValueExtremes extremes = index != nullptr
+                                            ? index->Extremes(records, first, last, mapping.yTop)
+                                            : ScanValueExtremes(records, first, last, mapping.yTop);
+    if (extremes.any) {
+        add(extremes.low);
+        add(extremes.high);
+    }
+    if (extremes.nan) {
+        add(std::nan(""));
+    }
+    return {low, high};
+}
+
+}  // namespace
+
 void AppendCurve(const GraphMapping& mapping, std::span<const CObData> records, std::size_t first,
-                 std::size_t last, std::vector<GraphSegment>& out) {
+                 std::size_t last, const CGraphValueIndex* index, std::vector<GraphSegment>& out) {
     if (first >= last || last >= records.size()) {
         return;
     }
-    // The column being collected: its x, the y of its first and last sample,
-    // its y extent and how many samples fell into it.
-    int columnX = mapping.PixelX(static_cast<double>(first));
-    int firstY = mapping.PixelY(records[first].value);
-    int lastY = firstY;
-    int lowY = firstY;
-    int highY = firstY;
-    std::size_t count = 1;
-    auto closeColumn = [&] {
-        if (count > 1) {
-            out.push_back({columnX, lowY, columnX, highY});
-        }
-    };
-    for (std::size_t k = first + 1; k <= last; ++k) {
+    bool joined = false;  // a column before this one exists
+    int previousX = 0;
+    int previousLastY = 0;
+    for (std::size_t k = first; k <= last;) {
         const int x = mapping.PixelX(static_cast<double>(k));
-        const int y = mapping.PixelY(records[k].value);
-        if (x == columnX) {
-            lastY = y;
-            lowY = std::min(lowY, y);
-            highY = std::max(highY, y);
-            ++count;
-            continue;
+        const std::size_t end = ColumnEnd(mapping, k, last, x);
+        const int firstY = mapping.PixelY(records[k].value);
+        if (joined) {
+            out.push_back({previousX, previousLastY, x, firstY});
         }
-        closeColumn();
-        out.push_back({columnX, lastY, x, y});
-        columnX = x;
-        firstY = lastY = lowY = highY = y;
-        count = 1;
+        if (end > k) {
+            const auto [low, high] = ColumnYExtent(mapping, records, k, end, index);
+            out.push_back({x, low, x, high});
+        }
+        joined = true;
+        previousX = x;
+        previousLastY = end > k ? mapping.PixelY(records[end].value) : firstY;
+        k = end + 1;
     }
-    closeColumn();
 }
 
 GraphPicture PlanGraph(const GraphState& state, std::span<const CObData> records, int width,
                        int height, double xScale, double yScale, int xMargin, int yMargin,
-                       const GraphTextMetrics& metrics) {
+                       const GraphTextMetrics& metrics, const CGraphValueIndex* index) {
     const GraphLine& line = state.lines[0];
     const int pw = width - 2 * xMargin;
     const int ph = height - 2 * yMargin;
@@ -248,7 +310,7 @@ GraphPicture PlanGraph(const GraphState& state, std::span<const CObData> records
         const long long last = std::min(n, TruncToInt(pw * xScale + line.xLeft + 2.0));
         if (first < last - 1) {
             AppendCurve(mapping, records, static_cast<std::size_t>(first),
-                        static_cast<std::size_t>(last - 1), picture.curve);
+                        static_cast<std::size_t>(last - 1), index, picture.curve);
             if (GraphShowsMarkers(xScale)) {
                 for (long long k = first; k < last; ++k) {
                     picture.markers.push_back(

@@ -9,6 +9,8 @@
 
 #include "record/ObData.h"
 
+class CGraphValueIndex;
+
 // The real-time graph without widgets: its state, the mapping between samples,
 // values and pixels, the range rules, and what one picture of it consists of.
 // The widget layer only carries the pictures out.
@@ -160,17 +162,21 @@ struct GraphPicture {
 
 // The picture for a target of width x height with the given scales and
 // margins, after the X range step. The curve holds only the visible samples.
+// index (may be null) speeds up columns of many samples; it must be up to
+// date for records or it is not used.
 GraphPicture PlanGraph(const GraphState& state, std::span<const CObData> records, int width,
                        int height, double xScale, double yScale, int xMargin, int yMargin,
-                       const GraphTextMetrics& metrics);
+                       const GraphTextMetrics& metrics, const CGraphValueIndex* index = nullptr);
 
 // Lines through the points of samples first … last (inclusive), drawn with a
 // 1-pixel pen: exactly the pixels of every segment k → k + 1, but where
 // several samples share a pixel column the column is one vertical line from
 // its smallest to its largest y plus the lines joining neighbouring columns.
-// Work is one pass over the samples; the lines are at most two per column.
+// The lines are at most two per column. Column ends are found by bisection
+// and a column's y extent from its value extremes (the mapping is monotonic),
+// so with an index the work grows with the columns, not with the samples.
 void AppendCurve(const GraphMapping& mapping, std::span<const CObData> records, std::size_t first,
-                 std::size_t last, std::vector<GraphSegment>& out);
+                 std::size_t last, const CGraphValueIndex* index, std::vector<GraphSegment>& out);
 
 // What a live reading appended as the last record costs the window.
 struct NewestSegmentPlan {

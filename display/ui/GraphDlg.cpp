@@ -117,12 +117,12 @@ void CGraphDlg::SetColour(Colour which, const QColor& colour) {
 
 void CGraphDlg::DrawGraph(QPainter& painter, const QRect& rect, double xScale, double yScale,
                           int fontHeight, int xMargin, int yMargin, bool whiteBorder) {
-    PaintGraph(painter, m_state, m_pDocument, rect, xScale, yScale, fontHeight, xMargin, yMargin,
-               whiteBorder);
+    PaintGraph(painter, m_state, m_pDocument, &m_index, rect, xScale, yScale, fontHeight, xMargin,
+               yMargin, whiteBorder);
 }
 
 QImage CGraphDlg::RenderClientImage() {
-    return RenderGraphImage(m_state, m_pDocument, size());
+    return RenderGraphImage(m_state, m_pDocument, &m_index, size());
 }
 
 void CGraphDlg::paintEvent(QPaintEvent* event) {
@@ -153,7 +153,7 @@ bool CGraphDlg::ImageIsCurrent() const {
 }
 
 void CGraphDlg::ComposeImage() {
-    m_image = RenderGraphImage(m_state, m_pDocument, size());
+    m_image = RenderGraphImage(m_state, m_pDocument, &m_index, size());
     m_nImageRecords = GraphRecords(m_pDocument).size();
     if (m_state.dragging) {
         QPainter painter(&m_image);

@@ -8,6 +8,7 @@
 #include <cstddef>
 
 #include "display/GraphState.h"
+#include "display/GraphValueIndex.h"
 
 class CRoZudozuvDoc;
 
@@ -72,6 +73,7 @@ class CGraphDlg : public QWidget {
 
     GraphState m_state;
     const CRoZudozuvDoc* m_pDocument = nullptr;
+    CGraphValueIndex m_index;         // value extremes of the document's records
     QImage m_image;                   // the last composed picture, client sized
     bool m_bImageStale = true;        // the state changed since it was composed
     std::size_t m_nImageRecords = 0;  // records the kept picture shows

@@ -51,9 +51,12 @@ std::span<const CObData> GraphRecords(const CRoZudozuvDoc* document) {
 }
 
 void PaintGraph(QPainter& painter, GraphState& state, const CRoZudozuvDoc* document,
-                const QRect& rect, double xScale, double yScale, int fontHeight, int xMargin,
-                int yMargin, bool whiteBorder) {
+                CGraphValueIndex* index, const QRect& rect, double xScale, double yScale,
+                int fontHeight, int xMargin, int yMargin, bool whiteBorder) {
     const std::span<const CObData> records = GraphRecords(document);
+    if (index != nullptr) {
+        index->Update(records);
+    }
     const bool acquiring = document != nullptr && document->acquiring;
     const double drawScale =
         AdvanceGraphXRange(state, rect.width() - 2 * xMargin, xScale, records.size(), acquiring);
@@ -69,7 +72,7 @@ void PaintGraph(QPainter& painter, GraphState& state, const CRoZudozuvDoc* docum
         return metrics.horizontalAdvance(QString::fromStdString(text));
     };
     const GraphPicture picture = PlanGraph(state, records, rect.width(), rect.height(), drawScale,
-                                           yScale, xMargin, yMargin, textMetrics);
+                                           yScale, xMargin, yMargin, textMetrics, index);
 
     painter.setPen(QPen(ToQColor(state.grid), 1, Qt::DotLine));
     DrawSegments(painter, picture.grid);
@@ -91,12 +94,13 @@ void PaintGraph(QPainter& painter, GraphState& state, const CRoZudozuvDoc* docum
     painter.restore();
 }
 
-QImage RenderGraphImage(GraphState& state, const CRoZudozuvDoc* document, QSize size) {
+QImage RenderGraphImage(GraphState& state, const CRoZudozuvDoc* document, CGraphValueIndex* index,
+                        QSize size) {
     QImage image(size, QImage::Format_RGB32);
     image.fill(ToQColor(state.background));
     QPainter painter(&image);
     const GraphLine& line = state.lines[0];
-    PaintGraph(painter, state, document, QRect(QPoint(0, 0), size), line.xScale, line.yScale,
+    PaintGraph(painter, state, document, index, QRect(QPoint(0, 0), size), line.xScale, line.yScale,
                kGraphFontHeight, kGraphXMargin, kGraphYMargin, false);
     return image;
 }

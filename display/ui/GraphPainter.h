@@ -9,6 +9,7 @@
 #include <span>
 
 #include "display/GraphState.h"
+#include "display/GraphValueIndex.h"
 
 class CRoZudozuvDoc;
 
@@ -27,14 +28,16 @@ std::span<const CObData> GraphRecords(const CRoZudozuvDoc* document);
 
 // Grid, curve, markers, margins, axes and labels of state into rect: first the
 // X range step of a paint, then the picture. The margins are white when
-// whiteBorder is set, else the border colour.
+// whiteBorder is set, else the border colour. index (may be null) is brought
+// up to date with the document and kept by the caller for later paints.
 void PaintGraph(QPainter& painter, GraphState& state, const CRoZudozuvDoc* document,
-                const QRect& rect, double xScale, double yScale, int fontHeight, int xMargin,
-                int yMargin, bool whiteBorder);
+                CGraphValueIndex* index, const QRect& rect, double xScale, double yScale,
+                int fontHeight, int xMargin, int yMargin, bool whiteBorder);
 
 // The picture the window shows at a client size: background, then the graph
 // with the window's own scales, font height 16 and margins 50 and 25.
-QImage RenderGraphImage(GraphState& state, const CRoZudozuvDoc* document, QSize size);
+QImage RenderGraphImage(GraphState& state, const CRoZudozuvDoc* document, CGraphValueIndex* index,
+                        QSize size);
 
 // A point marker: a black dot of radius two and a half pixels.
 void PaintGraphMarker(QPainter& painter, GraphPoint point);

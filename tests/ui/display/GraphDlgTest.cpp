@@ -8,6 +8,7 @@
 
 #include "DisplayTestApp.h"
 #include "display/GraphState.h"
+#include "display/GraphValueIndex.h"
 #include "display/ui/GraphDlg.h"
 #include "display/ui/GraphPainter.h"
 #include "record/Document.h"
@@ -40,15 +41,16 @@ TEST_F(GraphDlgTest, ColumnEnvelopeDrawsThePixelsOfEverySegment) {
     std::mt19937 random(2026);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     for (int round = 0; round < 60; ++round) {
-        const std::size_t n = 2 + static_cast<std::size_t>(unit(random) * 4000);
+        const std::size_t n = 2 + static_cast<std::size_t>(unit(random) * 20000);
         std::vector<CObData> records(n);
         double value = 0.0;
         for (std::size_t k = 0; k < n; ++k) {
             value += unit(random) < 0.02 ? (unit(random) - 0.5) * 400 : unit(random) - 0.5;
-            records[k].value = unit(random) < 0.01 ? kGraphOverload : value;
+            const double kind = unit(random);
+            records[k].value = kind < 0.01 ? kGraphOverload : kind < 0.012 ? std::nan("") : value;
         }
         GraphMapping mapping;
-        mapping.xScale = std::pow(10.0, unit(random) * 4 - 2);  // 0.01 … 100 samples per pixel
+        mapping.xScale = std::pow(10.0, unit(random) * 5 - 2);  // 0.01 … 1000 samples per pixel
         mapping.yScale = std::pow(10.0, unit(random) * 3 - 2);
         mapping.xLeft = unit(random) * static_cast<double>(n) / 2;
         mapping.yBottom = -unit(random) * 50;
@@ -57,12 +59,14 @@ TEST_F(GraphDlgTest, ColumnEnvelopeDrawsThePixelsOfEverySegment) {
         mapping.plotHeight = 300;
         const std::size_t first = static_cast<std::size_t>(unit(random) * static_cast<double>(n));
         const std::size_t last =
-            std::min(n - 1, first + 2 + static_cast<std::size_t>(unit(random) * 5000));
+            std::min(n - 1, first + 2 + static_cast<std::size_t>(unit(random) * 20000));
 
         QImage envelope = Blank();
         QImage everySegment = Blank();
         std::vector<GraphSegment> lines;
-        AppendCurve(mapping, records, first, last, lines);
+        CGraphValueIndex index;
+        index.Update(records);
+        AppendCurve(mapping, records, first, last, round % 2 == 0 ? &index : nullptr, lines);
         {
             QPainter painter(&envelope);
             painter.setPen(QPen(Qt::black, 1));
