@@ -41,6 +41,8 @@ struct GraphLine {
     double yBottom = -500.0;
     int plotWidth = 1;
     int plotHeight = 1;
+
+    bool operator==(const GraphLine&) const = default;
 };
 
 // Margins around the plot area of the window; printing passes its own.

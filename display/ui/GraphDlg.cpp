@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 #include <QResizeEvent>
+#include <array>
 
 #include "display/ui/GraphPainter.h"
 
@@ -24,12 +25,18 @@ CGraphDlg::~CGraphDlg() = default;
 
 void CGraphDlg::SetDocument(const CRoZudozuvDoc* document) {
     m_pDocument = document;
+    m_index = CGraphValueIndex();
     Invalidate();
 }
 
 void CGraphDlg::SetYRange(double top, double bottom) {
+    // The live dispatch sets the same range after every reading; that must
+    // not cost a full repaint.
+    const std::array<GraphLine, 3> before = m_state.lines;
     SetGraphYRange(m_state, top, bottom);
-    Invalidate();
+    if (m_state.lines != before) {
+        Invalidate();
+    }
 }
 
 void CGraphDlg::ResetView() {

@@ -30,7 +30,7 @@ class CGraphDlg : public QWidget {
     void SetDocument(const CRoZudozuvDoc* document);
     const CRoZudozuvDoc* Document() const { return m_pDocument; }
 
-    // Y range of all three lines; repaints the whole graph.
+    // Y range of all three lines; repaints the whole graph when it changed.
     void SetYRange(double top, double bottom);
     // The All command: the whole recording, unzoomed.
     void ResetView();

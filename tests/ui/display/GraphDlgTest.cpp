@@ -110,6 +110,7 @@ TEST_F(GraphDlgTest, NewestSegmentLooksLikeAFullRepaint) {
         value = std::clamp(value + step(random), -3.0, 3.0);
         Append(document, k == 30 ? kGraphOverload : value);
         graph.DrawNewestSegment();
+        graph.SetYRange(3.0, -3.0);  // as the live dispatch does after each reading
         if (k % 37 == 0 || k == 20 || k == 21 || k == 30 || k == 31 || k == 399) {
             const QImage shown = graph.grab().toImage().convertToFormat(QImage::Format_RGB32);
             ASSERT_EQ(shown, graph.RenderClientImage()) << "after record " << k;
