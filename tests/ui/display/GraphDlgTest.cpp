@@ -47,7 +47,10 @@ TEST_F(GraphDlgTest, ColumnEnvelopeDrawsThePixelsOfEverySegment) {
         for (std::size_t k = 0; k < n; ++k) {
             value += unit(random) < 0.02 ? (unit(random) - 0.5) * 400 : unit(random) - 0.5;
             const double kind = unit(random);
-            records[k].value = kind < 0.01 ? kGraphOverload : kind < 0.012 ? std::nan("") : value;
+            records[k].value = kind < 0.01    ? kGraphOverload
+                               : kind < 0.012 ? std::nan("")
+                               : kind < 0.013 ? (kind < 0.0125 ? 1e308 : -INFINITY)
+                                              : value;
         }
         GraphMapping mapping;
         mapping.xScale = std::pow(10.0, unit(random) * 5 - 2);  // 0.01 … 1000 samples per pixel
