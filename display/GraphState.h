@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "record/ObData.h"
+#include "common/ObData.h"
 
 class CGraphValueIndex;
 

@@ -4,7 +4,7 @@
 #include <span>
 #include <vector>
 
-#include "record/ObData.h"
+#include "common/ObData.h"
 
 // The smallest and largest value of records a … b, overloads counted as a
 // given value (the top of the graph's range), and whether any was NaN.
