@@ -122,6 +122,21 @@ TEST_F(GraphDlgTest, NewestSegmentLooksLikeAFullRepaint) {
     EXPECT_GE(graph.State().lines[0].xEnd, 399.0);
 }
 
+TEST_F(GraphDlgTest, ResizingKeepsTheVisibleRange) {
+    CGraphDlg graph;
+    graph.resize(600, 300);
+    graph.SetYRange(8.0, -2.0);
+    graph.show();
+    QCoreApplication::processEvents();
+    for (const QSize size : {QSize(1000, 700), QSize(333, 222)}) {
+        graph.resize(size);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(graph.PlotWidth(), size.width() - 100);
+        EXPECT_NEAR(graph.XScale() * graph.PlotWidth(), 20.0, 1e-9);
+        EXPECT_NEAR(graph.YScale() * graph.PlotHeight(), 10.0, 1e-9);
+    }
+}
+
 TEST_F(GraphDlgTest, PrintedGraphHasWhiteMarginsAndTheGraphFont) {
     const QFontInfo font(GraphFont(16));
     EXPECT_TRUE(font.family() == "Arial" || font.family() == "Liberation Sans")
