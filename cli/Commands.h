@@ -9,3 +9,4 @@ int RunExport(int argc, char** argv);
 int RunPorts(int argc, char** argv);
 int RunRecord(int argc, char** argv);
 int RunDownload(int argc, char** argv);
+int RunFft(int argc, char** argv);

@@ -22,6 +22,9 @@ const Command kCommands[] = {
     {"ports", RunPorts, "ports"},
     {"record", RunRecord, "record --port P [--count N] [--seconds S] --out F.txt [--xls F.xls]"},
     {"download", RunDownload, "download --port P --out F.txt [--timeout S]"},
+    {"fft", RunFft,
+     "fft FILE --start A --finish B [--size N] [--window "
+     "none|hamming|hanning|triangle|blackman|blackman-harris] [--frequency]"},
 };
 
 void PrintUsage(std::FILE* out) {
