@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -18,17 +20,44 @@
 
 namespace {
 
-// Dialog units of the "MS Shell Dlg" 8 layout: 4 horizontal units are 6
-// pixels, 8 vertical units 13 pixels.
-QRect Dlu(int x, int y, int width, int height) {
-    return QRect(x * 3 / 2, y * 13 / 8, width * 3 / 2, height * 13 / 8);
-}
+// Dialog units: a horizontal unit is a quarter of the dialog font's average
+// character width, a vertical unit an eighth of its height, so the layout
+// keeps its proportions whatever font the platform gives.
+class DialogUnits {
+  public:
+    explicit DialogUnits(const QFont& font) {
+        const QFontMetrics metrics(font);
+        const QString alphabet =
+            QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+        m_nBaseX = (metrics.horizontalAdvance(alphabet) / 26 + 1) / 2;
+        m_nBaseY = metrics.height();
+    }
+    QRect operator()(int x, int y, int width, int height) const {
+        return QRect(x * m_nBaseX / 4, y * m_nBaseY / 8, width * m_nBaseX / 4,
+                     height * m_nBaseY / 8);
+    }
+
+  private:
+    int m_nBaseX = 6;
+    int m_nBaseY = 13;
+};
 
 template <typename Widget>
 Widget* Place(Widget* widget, const char* name, QRect geometry) {
     widget->setObjectName(QString::fromLatin1(name));
     widget->setGeometry(geometry);
     return widget;
+}
+
+// A label whose right edge stays where the layout puts it, widened to the
+// left when the platform's font needs more room.
+QLabel* Label(QWidget* parent, const QString& text, const char* name, QRect geometry) {
+    QLabel* label = Place(new QLabel(text, parent), name, geometry);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    const int width = std::max(geometry.width(), label->sizeHint().width());
+    const int height = std::max(geometry.height(), label->sizeHint().height());
+    label->setGeometry(geometry.right() + 1 - width, geometry.top(), width, height);
+    return label;
 }
 
 QString Printf(const char* format, double value) {
@@ -61,7 +90,7 @@ const QColor kCurveBlue(0, 0, 255);
 CFFTDlg::CFFTDlg(const CRoZudozuvDoc& doc, int start, int finish, QWidget* parent)
     : QDialog(parent), m_nStart(start), m_nFinish(finish), m_pDoc(&doc) {
     setWindowTitle(QStringLiteral("FFT Analysis"));
-    setFixedSize(Dlu(0, 0, 533, 345).size());
+    setFixedSize(DialogUnits(font())(0, 0, 533, 345).size());
     BuildControls();
     m_pBuffers = AllocateSpectrumBuffers();
     if (!m_pBuffers) {
@@ -74,26 +103,27 @@ CFFTDlg::CFFTDlg(const CRoZudozuvDoc& doc, int start, int finish, QWidget* paren
 CFFTDlg::~CFFTDlg() = default;
 
 void CFFTDlg::BuildControls() {
-    Place(new QGroupBox(QStringLiteral("FFT Options"), this), "options", Dlu(19, 7, 491, 71));
-    Place(new QLabel(QStringLiteral("Start Time"), this), "startLabel", Dlu(41, 21, 34, 8));
-    m_pStartEdit = Place(new QLineEdit(this), "startTime", Dlu(83, 19, 101, 14));
-    Place(new QLabel(QStringLiteral("Finish Time"), this), "finishLabel", Dlu(226, 21, 36, 8));
-    m_pFinishEdit = Place(new QLineEdit(this), "finishTime", Dlu(271, 19, 101, 14));
-    Place(new QLabel(QStringLiteral("Number"), this), "numberLabel", Dlu(49, 41, 26, 8));
-    m_pNumberEdit = Place(new QLineEdit(this), "number", Dlu(83, 39, 101, 14));
+    const DialogUnits dlu(font());
+    Place(new QGroupBox(QStringLiteral("FFT Options"), this), "options", dlu(19, 7, 491, 71));
+    Label(this, QStringLiteral("Start Time"), "startLabel", dlu(41, 21, 34, 8));
+    m_pStartEdit = Place(new QLineEdit(this), "startTime", dlu(83, 19, 101, 14));
+    Label(this, QStringLiteral("Finish Time"), "finishLabel", dlu(226, 21, 36, 8));
+    m_pFinishEdit = Place(new QLineEdit(this), "finishTime", dlu(271, 19, 101, 14));
+    Label(this, QStringLiteral("Number"), "numberLabel", dlu(49, 41, 26, 8));
+    m_pNumberEdit = Place(new QLineEdit(this), "number", dlu(83, 39, 101, 14));
     for (QLineEdit* edit : {m_pStartEdit, m_pFinishEdit, m_pNumberEdit}) {
         edit->setReadOnly(true);
     }
 
-    Place(new QLabel(QStringLiteral("FFT size"), this), "sizeLabel", Dlu(234, 42, 27, 8));
-    m_pSizeList = Place(new QComboBox(this), "fftSize", Dlu(271, 40, 41, 14));
+    Label(this, QStringLiteral("FFT size"), "sizeLabel", dlu(234, 42, 27, 8));
+    m_pSizeList = Place(new QComboBox(this), "fftSize", dlu(271, 40, 41, 14));
     for (int size = kSpectrumSmallestSize; size <= kSpectrumLargestSize; size *= 2) {
         m_pSizeList->addItem(QString::number(size));
     }
     m_pSizeList->setCurrentIndex(0);
 
-    Place(new QLabel(QStringLiteral("Filter"), this), "filterLabel", Dlu(58, 58, 17, 8));
-    m_pFilterList = Place(new QComboBox(this), "filter", Dlu(83, 57, 101, 14));
+    Label(this, QStringLiteral("Filter"), "filterLabel", dlu(58, 58, 17, 8));
+    m_pFilterList = Place(new QComboBox(this), "filter", dlu(83, 57, 101, 14));
     for (int code = -1; code <= 4; ++code) {
         m_pFilterList->addItem(QString::fromStdString(FftWindowName(static_cast<FftWindow>(code))));
     }
@@ -102,7 +132,7 @@ void CFFTDlg::BuildControls() {
     // Segment count and overlap are fixed: their lists exist but stay hidden.
     QLabel* rateLabel = new QLabel(QStringLiteral("Sample Rate"), this);
     rateLabel->hide();
-    m_pSampleRateList = Place(new QComboBox(this), "sampleRate", Dlu(271, 59, 41, 14));
+    m_pSampleRateList = Place(new QComboBox(this), "sampleRate", dlu(271, 59, 41, 14));
     for (int segments = kSpectrumDefaultSegments; segments <= kSpectrumLargestSegments;
          segments *= 2) {
         m_pSampleRateList->addItem(QString::number(segments));
@@ -111,28 +141,28 @@ void CFFTDlg::BuildControls() {
     m_pSampleRateList->hide();
     QLabel* overlapLabel = new QLabel(QStringLiteral("Overlap"), this);
     overlapLabel->hide();
-    m_pOverlapList = Place(new QComboBox(this), "overlap", Dlu(341, 40, 32, 14));
+    m_pOverlapList = Place(new QComboBox(this), "overlap", dlu(341, 40, 32, 14));
     m_pOverlapList->addItems({QStringLiteral("0%"), QStringLiteral("25%"), QStringLiteral("50%")});
     m_pOverlapList->setCurrentIndex(0);
     m_pOverlapList->hide();
 
     m_pPowerButton = Place(new QRadioButton(QStringLiteral("Power Spectrum"), this), "power",
-                           Dlu(420, 20, 68, 10));
+                           dlu(420, 20, 68, 10));
     m_pFrequencyButton = Place(new QRadioButton(QStringLiteral("Frequency Spectrum"), this),
-                               "frequency", Dlu(420, 37, 82, 10));
+                               "frequency", dlu(420, 37, 82, 10));
     m_pPowerButton->setChecked(m_bPower);
     // A click only changes the selection; the next Run (or repaint) uses it.
     connect(m_pPowerButton, &QRadioButton::toggled, this,
             [this] { m_bPower = m_pPowerButton->isChecked(); });
 
     QPushButton* run =
-        Place(new QPushButton(QStringLiteral("Run"), this), "run", Dlu(366, 57, 52, 17));
+        Place(new QPushButton(QStringLiteral("Run"), this), "run", dlu(366, 57, 52, 17));
     connect(run, &QPushButton::clicked, this, &CFFTDlg::OnRun);
     QPushButton* close =
-        Place(new QPushButton(QStringLiteral("Close"), this), "close", Dlu(445, 57, 50, 17));
+        Place(new QPushButton(QStringLiteral("Close"), this), "close", dlu(445, 57, 50, 17));
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
-    m_pPlotFrame = Place(new QFrame(this), "plot", Dlu(16, 81, 496, 243));
+    m_pPlotFrame = Place(new QFrame(this), "plot", dlu(16, 81, 496, 243));
     m_pPlotFrame->hide();
 }
 
