@@ -23,7 +23,8 @@ int main() {
     constexpr int kRuns = 500;
     std::vector<CObData> records(5000);
     for (std::size_t i = 0; i < records.size(); ++i) {
-        records[i].value = std::sin(0.05 * static_cast<double>(i)) + 0.2 * std::sin(1.3 * i);
+        records[i].value =
+            std::sin(0.05 * static_cast<double>(i)) + 0.2 * std::sin(1.3 * static_cast<double>(i));
     }
     auto buffers = AllocateSpectrumBuffers();
     if (!buffers) {
