@@ -643,26 +643,12 @@ void CMainFrame::OnReceiveBytes(const std::uint8_t* bytes, std::size_t count) {
 }
 
 void CMainFrame::OnDataTimeout() {
-    CReceiveEngine& engine = m_session.Engine();
-    const DataTimeoutResult result =
-        CheckDataTimeout(engine.m_bSyncMarker, m_clock.Now(), engine.m_tLastRx, m_face);
+    const DataTimeoutResult result = m_dataTimeout.Tick(m_face);
     if (!result.silent) {
         return;
     }
-    engine.m_bDataReceived = false;
-    for (CRecordingTarget* view : m_session.Registry().Views()) {
-        if (view->liveTarget) {
-            view->Document().acquiring = false;
-        }
-    }
-    // Acquisition ends with the link, also when its document was closed.
-    engine.m_bRunning = false;
     if (result.faceChanged) {
         SetFace(result.face);
-    }
-    // A download the meter stopped feeding ends with the records it sent.
-    if (engine.m_bDownloading) {
-        m_session.EndDownloadEarly();
     }
     CloseDownloadProgress();
     UpdateCommandUi();

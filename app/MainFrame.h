@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "app/DataTimeout.h"
 #include "app/MeterLink.h"
 #include "app/WaitDlg.h"
 #include "decode/Clock.h"
+#include "record/DataTimeout.h"
 #include "record/MeterSession.h"
 
 class CChildFrame;
@@ -135,6 +135,7 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     const IClock& m_clock;
     std::unique_ptr<IMeterLink> m_pLink;
     CMeterSession m_session;
+    CDataTimeout m_dataTimeout{m_session};
     bool m_bPrintReadings;
 
     std::map<int, QAction*> m_actions;

@@ -84,7 +84,7 @@ int main() {
     CountingHost host;
     FixedClock clock(1796634309);
     CReceiveEngine engine(host, clock);
-    engine.m_bRunning = true;
+    engine.SetRunning(true);
 
     const auto begin = std::chrono::steady_clock::now();
     for (std::size_t at = 0; at < stream.size(); at += kChunk) {

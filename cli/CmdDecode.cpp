@@ -87,7 +87,7 @@ class PrintingHost : public IReceiveHost {
     void Attach(const CReceiveEngine& engine) { m_engine = &engine; }
 
     void ReadingDecoded(const MeterReading& reading, int face, int dial, bool) override {
-        const bool live = m_engine != nullptr && m_engine->m_bLastFrameLive;
+        const bool live = m_engine != nullptr && m_engine->LastFrameWasLive();
         std::printf("{\"kind\":%d,\"live\":%s,\"face\":%d,\"dial\":%d,\"reading\":%s}\n", face - 1,
                     live ? "true" : "false", face, dial, ReadingJson(reading).c_str());
     }

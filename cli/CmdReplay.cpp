@@ -158,8 +158,7 @@ int Replay(const ReplayOptions& options) {
     CMeterSession session(host, clock);
     if (options.start && !bytes.empty()) {
         // The user chooses Start just as the first bytes arrive.
-        session.Engine().m_bDataReceived = true;
-        session.Start();
+        session.StartAsDataArrives();
     }
     for (std::size_t offset = 0; offset < bytes.size(); offset += options.chunk) {
         const std::size_t count = std::min(options.chunk, bytes.size() - offset);

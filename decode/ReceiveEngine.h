@@ -36,41 +36,42 @@ class CReceiveEngine {
     // and DownloadFinished is raised. Does nothing when no download runs.
     void EndDownloadEarly();
 
-    // Receive state.
-    std::string m_strRxHex;
-    std::time_t m_tLastRx = 0;
-    bool m_bDataReceived = false;
-    bool m_bSyncMarker = false;
-    bool m_bMeterRecordFrames = false;
-    bool m_bRunning = false;
+    // Link state, as the data time-out and Start see it.
+    bool HasReceivedData() const { return m_bDataReceived; }
+    std::time_t LastReceiveTime() const { return m_tLastRx; }
+    // While the sync marker is set the meter is sending its records and may
+    // pause between them.
+    bool IsSyncMarkerSet() const { return m_bSyncMarker; }
+    bool AreMeterRecordFramesArriving() const { return m_bMeterRecordFrames; }
+    // Data is on its way (its bytes follow at once): Start may open its
+    // document before the first of them is decoded.
+    void MarkDataReceived() { m_bDataReceived = true; }
+    // The meter fell silent: Start waits until data arrives again.
+    void MarkSilent() { m_bDataReceived = false; }
 
-    // Download state.
-    bool m_bDownloading = false;
-    bool m_bAwaitBlockHeader = false;
-    int m_nBlockRecords = 0;
-    int m_nBlocksDone = 0;
-    DownloadHeader m_download;
-    std::vector<CObData> m_listDownloaded;
+    // Live acquisition, set by Start and Stop.
+    bool IsRunning() const { return m_bRunning; }
+    void SetRunning(bool running) { m_bRunning = running; }
+
+    // The stored-record download.
+    bool IsDownloading() const { return m_bDownloading; }
+    bool IsAwaitingBlockHeader() const { return m_bAwaitBlockHeader; }
+    int BlocksDone() const { return m_nBlocksDone; }
+    // The header of the download running or run last.
+    const DownloadHeader& DownloadInfo() const { return m_download; }
+    // Records of finished downloads no document has taken yet.
+    const std::vector<CObData>& DownloadedRecords() const { return m_listDownloaded; }
+    std::vector<CObData> TakeDownloadedRecords();
 
     // The current reading and the dial position chosen from its unit.
-    MeterReading m_reading;
-    int m_nUnitIcon = 0;
-
-    // Kind (0..6) and family of the frame decoded last; -1 before the first.
-    int m_nLastFrameKind = -1;
-    bool m_bLastFrameLive = false;
-
-    // Decoders: each takes the hex text of exactly one frame, marker included.
-    void DecodePlainFrame(std::string frame);
-    void DecodeMinMaxFrame(std::string frame);
-    void DecodeAuxFrame(std::string frame);
-    void DecodePeakFrame(std::string frame);
-    void DecodeAcDcFrame(std::string frame);
-    void DecodeVacFrame(std::string frame);
-    void DecodeFrequencyFrame(std::string frame);
-
-    void DecodeDownloadHeader(const std::uint8_t (&bytes)[26]);
-    void DecodeBlock(const std::string& text);
+    const MeterReading& Reading() const { return m_reading; }
+    int DialPosition() const { return m_nUnitIcon; }
+    // Kind (0..6) of the frame decoded last; -1 before the first.
+    int LastFrameKind() const { return m_nLastFrameKind; }
+    // Whether that frame came from the live stream (not a meter-record frame).
+    bool LastFrameWasLive() const { return m_bLastFrameLive; }
+    // Received hex text not cut into frames or blocks yet.
+    const std::string& PendingHex() const { return m_strRxHex; }
 
     // The dial position rule; returns true when the position changed.
     bool SetUnitIcon(const std::string& unit);
@@ -90,6 +91,18 @@ class CReceiveEngine {
     static constexpr int kRecordHexLength = 16;
 
   private:
+    // Decoders: each takes the hex text of exactly one frame, marker included.
+    void DecodePlainFrame(std::string frame);
+    void DecodeMinMaxFrame(std::string frame);
+    void DecodeAuxFrame(std::string frame);
+    void DecodePeakFrame(std::string frame);
+    void DecodeAcDcFrame(std::string frame);
+    void DecodeVacFrame(std::string frame);
+    void DecodeFrequencyFrame(std::string frame);
+
+    void DecodeDownloadHeader(const std::uint8_t (&bytes)[26]);
+    void DecodeBlock(const std::string& text);
+
     // One pass of the frame cut over the accumulator; true when it cut a frame
     // or a download header. `callHasCut` tells whether an earlier pass of the
     // same call did.
@@ -117,6 +130,30 @@ class CReceiveEngine {
     bool IsBlockBodyComplete() const;
     void SendAcknowledge();
     void FinishDownload();
+
+    // Receive state.
+    std::string m_strRxHex;
+    std::time_t m_tLastRx = 0;
+    bool m_bDataReceived = false;
+    bool m_bSyncMarker = false;
+    bool m_bMeterRecordFrames = false;
+    bool m_bRunning = false;
+
+    // Download state.
+    bool m_bDownloading = false;
+    bool m_bAwaitBlockHeader = false;
+    int m_nBlockRecords = 0;
+    int m_nBlocksDone = 0;
+    DownloadHeader m_download;
+    std::vector<CObData> m_listDownloaded;
+
+    // The current reading and the dial position chosen from its unit.
+    MeterReading m_reading;
+    int m_nUnitIcon = 0;
+
+    // Kind (0..6) and family of the frame decoded last; -1 before the first.
+    int m_nLastFrameKind = -1;
+    bool m_bLastFrameLive = false;
 
     IReceiveHost& m_host;
     const IClock& m_clock;

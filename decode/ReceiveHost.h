@@ -38,6 +38,6 @@ class IReceiveHost {
     // Download of the meter's stored records.
     virtual void DownloadStarted(int blockCount) = 0;
     virtual void DownloadProgress(int blocksDone) = 0;
-    // The download ended; the engine's m_listDownloaded holds its records.
+    // The download ended; the engine's DownloadedRecords() hold its records.
     virtual void DownloadFinished() = 0;
 };

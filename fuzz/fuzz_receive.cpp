@@ -28,7 +28,7 @@ class FuzzHost : public IReceiveHost {
             std::abort();
         }
     }
-    void StopAcquisition() override { engine->m_bRunning = false; }
+    void StopAcquisition() override { engine->SetRunning(false); }
     void WriteToMeter(const std::uint8_t*, std::size_t count) override {
         if (count != 3) {
             std::abort();
@@ -39,7 +39,7 @@ class FuzzHost : public IReceiveHost {
     void DownloadStarted(int) override {}
     void DownloadProgress(int) override {}
     // The session adopts the records into a new document.
-    void DownloadFinished() override { engine->m_listDownloaded.clear(); }
+    void DownloadFinished() override { engine->TakeDownloadedRecords(); }
 
   private:
     int m_nReadSize = 100;
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (at < size) {
         const std::uint8_t control = data[at++];
         if (control == 0xFF) {
-            engine.m_bRunning = !engine.m_bRunning;
+            engine.SetRunning(!engine.IsRunning());
             continue;
         }
         if (control == 0xFE) {
@@ -76,10 +76,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         clock.Advance(1);
 
         // What stays between chunks is bounded whatever arrives.
-        if (engine.m_strRxHex.size() > CReceiveEngine::kMaxPendingHex) {
+        if (engine.PendingHex().size() > CReceiveEngine::kMaxPendingHex) {
             std::abort();
         }
-        if (!engine.m_bDownloading && engine.m_bAwaitBlockHeader) {
+        if (!engine.IsDownloading() && engine.IsAwaitingBlockHeader()) {
             std::abort();
         }
     }

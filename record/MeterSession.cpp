@@ -16,13 +16,13 @@ void CMeterSession::OnReceiveBytes(const std::uint8_t* bytes, std::size_t count)
 }
 
 bool CMeterSession::Start() {
-    if (!m_engine.m_bDataReceived) {
+    if (!m_engine.HasReceivedData()) {
         return false;
     }
     if (OpenRegisteredDocument() == nullptr) {
         return false;
     }
-    m_engine.m_bRunning = true;
+    m_engine.SetRunning(true);
     return true;
 }
 
@@ -35,7 +35,16 @@ void CMeterSession::Stop() {
     }
     // Cleared even when no live view is left (its document may have been
     // closed); otherwise Start would stay disabled.
-    m_engine.m_bRunning = false;
+    m_engine.SetRunning(false);
+}
+
+void CMeterSession::HaltAcquisition() {
+    for (CRecordingTarget* view : m_registry.Views()) {
+        if (view->liveTarget) {
+            view->Document().acquiring = false;
+        }
+    }
+    m_engine.SetRunning(false);
 }
 
 CRecordingTarget* CMeterSession::OpenRegisteredDocument() {
@@ -100,6 +109,7 @@ void CMeterSession::DownloadFinished() {
         // The records wait in the engine's list for the next download's document.
         return;
     }
-    ImportDownloadedRecords(*view, m_engine.m_listDownloaded);
+    std::vector<CObData> records = m_engine.TakeDownloadedRecords();
+    ImportDownloadedRecords(*view, records);
     m_host.DownloadAdopted(*view);
 }

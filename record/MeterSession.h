@@ -47,7 +47,16 @@ class CMeterSession : private IReceiveHost {
     // Stop: every live view loses liveTarget, its document stops acquiring;
     // acquisition is no longer running (always, even with no live view left).
     void Stop();
-    bool IsRunning() const { return m_engine.m_bRunning; }
+    // Start chosen just as data begins to arrive, before its first bytes are
+    // decoded, so that none of their readings is missed.
+    bool StartAsDataArrives() {
+        m_engine.MarkDataReceived();
+        return Start();
+    }
+    // The link fell silent: every live view's document stops acquiring (the
+    // view stays live) and acquisition stops, also when its document was closed.
+    void HaltAcquisition();
+    bool IsRunning() const { return m_engine.IsRunning(); }
 
     // Ends a stalled download with the records received so far.
     void EndDownloadEarly() { m_engine.EndDownloadEarly(); }

@@ -281,12 +281,12 @@ TEST(Decoders, AcDcFrameModes) {
     EXPECT_EQ(fx.host.meterRecordModes, (std::vector<int>{7, 6}));
 
     // Other modes hand nothing over and leave acquisition alone.
-    fx.engine.m_bRunning = true;
+    fx.engine.SetRunning(true);
     f.acdcMode = 1;
     fx.Feed(frames::Encode(f));
     EXPECT_EQ(fx.Last().unit, "VDC");
     EXPECT_EQ(fx.host.meterRecordModes.size(), 2u);
-    EXPECT_TRUE(fx.engine.m_bRunning);
+    EXPECT_TRUE(fx.engine.IsRunning());
     EXPECT_EQ(fx.host.decoded.back().face, 5);
 }
 
@@ -324,7 +324,7 @@ TEST(Decoders, FrequencyFrameScalingKeepsEarlierLimitAndDecimals) {
     frames::FrequencyFrame f;
     f.value = 600000.0f;
     f.duty = 0.25f;
-    fx.engine.m_bRunning = true;
+    fx.engine.SetRunning(true);
     fx.Feed(frames::Encode(f));
     MeterReading r = fx.Last();
     EXPECT_EQ(r.function, "HZ");
@@ -374,18 +374,22 @@ TEST(Decoders, DialPositionFollowsTheUnit) {
     };
     for (const auto& [unit, position] : rows) {
         fx.engine.SetUnitIcon(unit);
-        EXPECT_EQ(fx.engine.m_nUnitIcon, position) << unit;
+        EXPECT_EQ(fx.engine.DialPosition(), position) << unit;
     }
     // No match: the position stays, unless the second mode flag is set.
     EXPECT_FALSE(fx.engine.SetUnitIcon("V"));
-    EXPECT_EQ(fx.engine.m_nUnitIcon, 9);
-    fx.engine.m_reading.secondModeFlag = true;
+    EXPECT_EQ(fx.engine.DialPosition(), 9);
+    frames::PlainFrame secondMode;  // a capacitance reading with the second mode flag
+    secondMode.status = 0x08;
+    secondMode.unit = Unit("uF");
+    fx.Feed(frames::Encode(secondMode));
     EXPECT_TRUE(fx.engine.SetUnitIcon("V"));
-    EXPECT_EQ(fx.engine.m_nUnitIcon, 10);
+    EXPECT_EQ(fx.engine.DialPosition(), 10);
     EXPECT_TRUE(fx.engine.SetUnitIcon("ADC"));
     EXPECT_FALSE(fx.engine.SetUnitIcon("ADC"));
 
     // The host hears whether the dial moved.
+    fx.host.decoded.clear();
     frames::PlainFrame f;
     f.unit = Unit("VDC");
     fx.Feed(frames::Encode(f));

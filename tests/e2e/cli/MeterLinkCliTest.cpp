@@ -164,8 +164,7 @@ class MeterLinkCli : public ::testing::Test {
             }
             const frames::Bytes bytes = frames::FromHex(line);
             if (first && start) {
-                session.Engine().m_bDataReceived = true;
-                session.Start();
+                session.StartAsDataArrives();
             }
             first = false;
             session.OnReceiveBytes(bytes.data(), bytes.size());

@@ -14,6 +14,7 @@
 #include "app/ControlDlgBar.h"
 #include "display/ui/LeftDlg.h"
 #include "docview/DataFile.h"
+#include "frames/FrameEncoder.h"
 #include "frames/Scenarios.h"
 
 namespace {
@@ -240,7 +241,7 @@ TEST(MainFrame, DataTimeoutShowsDisconnectedExceptForAFreshPortOrTheSyncMarker) 
     EXPECT_EQ(frame.Face(), (FaceState{-1, 0}));
     EXPECT_EQ(frame.FacePanel()->UnitIcon(), 0);
     EXPECT_FALSE(frame.Session().IsRunning());
-    EXPECT_FALSE(frame.Session().Engine().m_bDataReceived);
+    EXPECT_FALSE(frame.Session().Engine().HasReceivedData());
     CChildFrame* child = frame.Children().at(0);
     EXPECT_FALSE(child->Document().acquiring);
     EXPECT_TRUE(child->View().liveTarget);  // left as it was
@@ -250,11 +251,13 @@ TEST(MainFrame, DataTimeoutShowsDisconnectedExceptForAFreshPortOrTheSyncMarker) 
 
     // While the sync marker is up, a minute of silence changes nothing.
     frame.OnReceiveBytes(bytes.data(), bytes.size());
-    frame.Session().Engine().m_bSyncMarker = true;
+    const auto sync = frames::SyncMarker();
+    frame.OnReceiveBytes(sync.data(), sync.size());
+    ASSERT_TRUE(frame.Session().Engine().IsSyncMarkerSet());
     f.clock.Advance(60);
     frame.OnDataTimeout();
     EXPECT_EQ(frame.Face().face, 1);
-    EXPECT_TRUE(frame.Session().Engine().m_bDataReceived);
+    EXPECT_TRUE(frame.Session().Engine().HasReceivedData());
 }
 
 TEST(MainFrame, DataTimeoutRuleAtItsEdges) {
@@ -337,7 +340,7 @@ TEST(MainFrame, StalledDownloadEndsWithTheRecordsReceivedSoFar) {
     f.clock.Advance(10);
     frame.OnDataTimeout();
     EXPECT_EQ(frame.WaitDlg(), nullptr);
-    EXPECT_FALSE(frame.Session().Engine().m_bDownloading);
+    EXPECT_FALSE(frame.Session().Engine().IsDownloading());
     ASSERT_EQ(frame.Children().size(), 1u);
     const CRoZudozuvDoc& doc = frame.Children().at(0)->Document();
     ASSERT_EQ(doc.channels[0].size(), 2u);
