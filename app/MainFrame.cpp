@@ -591,7 +591,7 @@ bool CMainFrame::OpenMeterPort(const QString& port) {
         return false;
     }
     m_pLink->SetReadSize(kMeterReadSize);
-    SetFace({kFaceBlank, m_face.dial});
+    SetFace({FaceNumber::PortOpened, m_face.dial});
     // A fresh link gets a full period before its first time-out check.
     m_timerDataTimeout.start();
     statusBar()->showMessage(QStringLiteral("Meter port %1 open").arg(port), 3000);
@@ -623,7 +623,7 @@ void CMainFrame::OnPortOther() {
 
 void CMainFrame::StartDemoMeter() {
     CloseLink();
-    SetFace({kFaceBlank, m_face.dial});
+    SetFace({FaceNumber::PortOpened, m_face.dial});
     m_pDemo->Start();
     UpdateCommandUi();
 }
@@ -667,16 +667,17 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::SetFace(FaceState face) {
     m_face = face;
     m_pFace->SetUnitIcon(face.dial);
-    m_pFace->SetFrameKind(face.face);
+    m_pFace->SetFace(face.face);
 }
 
-void CMainFrame::ReadingDecoded(const MeterReading& reading, int face, int dial, bool dialChanged) {
+void CMainFrame::ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
+                                bool dialChanged) {
     (void)dialChanged;
     m_face = {face, dial};
     m_pFace->ShowReading(reading, face, dial);
     if (m_bPrintReadings) {
-        std::printf("reading face=%d dial=%d value=%.6g unit=%s function=%s\n", face, dial,
-                    static_cast<double>(reading.value), reading.unit.c_str(),
+        std::printf("reading face=%d dial=%d value=%.6g unit=%s function=%s\n", ToNumber(face),
+                    ToNumber(dial), static_cast<double>(reading.value), reading.unit.c_str(),
                     reading.function.c_str());
         std::fflush(stdout);
     }

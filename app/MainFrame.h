@@ -95,7 +95,8 @@ class CMainFrame : public QMainWindow, private ISessionHost {
   private:
     // ISessionHost
     CRecordingTarget* OpenNewDocument() override;
-    void ReadingDecoded(const MeterReading& reading, int face, int dial, bool dialChanged) override;
+    void ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
+                        bool dialChanged) override;
     void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override;
     int ReadSize() const override;
     void SetReadSize(int bytes) override;

@@ -16,10 +16,10 @@ class CountingHost : public IReceiveHost {
     long frames = 0;
     long recorded = 0;
 
-    void ReadingDecoded(const MeterReading&, int, int, bool) override { ++frames; }
+    void ReadingDecoded(const MeterReading&, FaceNumber, DialPosition, bool) override { ++frames; }
     void DispatchReading(MeterReading&, int, double, const std::string&, double, const std::string&,
                          const std::string&, int) override {}
-    void RecordMeterFrame(MeterReading&, int) override { ++recorded; }
+    void RecordMeterFrame(MeterReading&, MeterRecordMode) override { ++recorded; }
     void StopAcquisition() override {}
     void WriteToMeter(const std::uint8_t*, std::size_t) override {}
     int ReadSize() const override { return 100; }

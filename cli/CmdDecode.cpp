@@ -86,14 +86,16 @@ class PrintingHost : public IReceiveHost {
   public:
     void Attach(const CReceiveEngine& engine) { m_engine = &engine; }
 
-    void ReadingDecoded(const MeterReading& reading, int face, int dial, bool) override {
+    void ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
+                        bool) override {
         const bool live = m_engine != nullptr && m_engine->LastFrameWasLive();
-        std::printf("{\"kind\":%d,\"live\":%s,\"face\":%d,\"dial\":%d,\"reading\":%s}\n", face - 1,
-                    live ? "true" : "false", face, dial, ReadingJson(reading).c_str());
+        std::printf("{\"kind\":%d,\"live\":%s,\"face\":%d,\"dial\":%d,\"reading\":%s}\n",
+                    ToNumber(KindOfFace(face)), live ? "true" : "false", ToNumber(face),
+                    ToNumber(dial), ReadingJson(reading).c_str());
     }
     void DispatchReading(MeterReading&, int, double, const std::string&, double, const std::string&,
                          const std::string&, int) override {}
-    void RecordMeterFrame(MeterReading&, int) override {}
+    void RecordMeterFrame(MeterReading&, MeterRecordMode) override {}
     void StopAcquisition() override {}
     void WriteToMeter(const std::uint8_t*, std::size_t) override {}
     int ReadSize() const override { return m_nReadSize; }

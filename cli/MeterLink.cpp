@@ -71,7 +71,7 @@ CRecordingTarget* CCliSessionHost::OpenNewDocument() {
     return m_views.back().get();
 }
 
-void CCliSessionHost::ReadingDecoded(const MeterReading& reading, int, int, bool) {
+void CCliSessionHost::ReadingDecoded(const MeterReading& reading, FaceNumber, DialPosition, bool) {
     m_lastReading = reading;
     m_bHasReading = true;
 }

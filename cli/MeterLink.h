@@ -58,7 +58,8 @@ class CCliSessionHost : public ISessionHost {
     void SetLiveRecordLimit(std::size_t records) { m_nLiveLimit = records; }
 
     CRecordingTarget* OpenNewDocument() override;
-    void ReadingDecoded(const MeterReading& reading, int face, int dial, bool dialChanged) override;
+    void ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
+                        bool dialChanged) override;
     void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override;
     int ReadSize() const override { return m_port.ReadSize(); }
     void SetReadSize(int bytes) override { m_port.SetReadSize(bytes); }

@@ -143,7 +143,7 @@ void CReceiveEngine::DecodePlainFrame(std::string frame) {
     } else if (r.unit == "o@") {
         r.unit = "Ω";
     }
-    FinishDecode(frame, 0, 1);
+    FinishDecode(frame, FrameKind::Plain, MeterRecordMode::Plain);
 }
 
 void CReceiveEngine::DecodeMinMaxFrame(std::string frame) {
@@ -190,7 +190,7 @@ void CReceiveEngine::DecodeMinMaxFrame(std::string frame) {
     r.minValue /= FrequencyDivisor(r.minUnit);
     r.avgValue /= FrequencyDivisor(r.avgUnit);
 
-    FinishDecode(frame, 1, 2);
+    FinishDecode(frame, FrameKind::MinMax, MeterRecordMode::MinMax);
 }
 
 void CReceiveEngine::DecodeAuxFrame(std::string frame) {
@@ -240,7 +240,7 @@ void CReceiveEngine::DecodeAuxFrame(std::string frame) {
         divideAll(kMega);
     }
     r.decimals = 5 - b.Byte(24);
-    FinishDecode(frame, 2, 3);
+    FinishDecode(frame, FrameKind::Aux, MeterRecordMode::Relative);
 }
 
 void CReceiveEngine::DecodePeakFrame(std::string frame) {
@@ -254,7 +254,8 @@ void CReceiveEngine::DecodePeakFrame(std::string frame) {
         r.decimals = 1;
     }
     ReadStatisticsTimes(b, 29, r);
-    FinishDecode(frame, 3, r.firstModeFlag ? 5 : 4);
+    FinishDecode(frame, FrameKind::Peak,
+                 r.firstModeFlag ? MeterRecordMode::PeakCrest : MeterRecordMode::Peak);
 }
 
 void CReceiveEngine::DecodeAcDcFrame(std::string frame) {
@@ -277,13 +278,13 @@ void CReceiveEngine::DecodeAcDcFrame(std::string frame) {
         r.secondUnit = r.unit + "AC";
         r.unit += "DC";
     }
-    int mode = 0;  // other modes are not handed to the statistics engine
+    MeterRecordMode mode = MeterRecordMode::None;  // other modes are not handed over
     if (r.acdcMode == 3) {
-        mode = 6;
+        mode = MeterRecordMode::AcDcSplit;
     } else if (r.acdcMode == 2) {
-        mode = 7;
+        mode = MeterRecordMode::AcPlusDc;
     }
-    FinishDecode(frame, 4, mode);
+    FinishDecode(frame, FrameKind::AcDc, mode);
 }
 
 void CReceiveEngine::DecodeVacFrame(std::string frame) {
@@ -297,7 +298,7 @@ void CReceiveEngine::DecodeVacFrame(std::string frame) {
     r.limit = b.Float(12);
     r.auxValue = b.Float(16);
     r.auxText = FieldText(b.At(20), 4, false);
-    FinishDecode(frame, 5, 8);
+    FinishDecode(frame, FrameKind::Vac, MeterRecordMode::VacAux);
 }
 
 void CReceiveEngine::DecodeFrequencyFrame(std::string frame) {
@@ -317,5 +318,5 @@ void CReceiveEngine::DecodeFrequencyFrame(std::string frame) {
         r.unit = "KHZ";
     }
     r.duty *= 100.0f;
-    FinishDecode(frame, 6, 9);
+    FinishDecode(frame, FrameKind::Frequency, MeterRecordMode::Frequency);
 }

@@ -4,11 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "decode/Clock.h"
+#include "decode/MeterCodes.h"
 #include "decode/MeterReading.h"
 #include "decode/ReceiveHost.h"
 #include "record/ObData.h"
@@ -20,6 +22,10 @@ struct DownloadHeader {
     std::int32_t interval = 0;
     int blockCount = 0;
 };
+
+// The dial position the selector takes for a unit text, or none when the
+// unit names no position.
+std::optional<DialPosition> DialPositionForUnit(std::string_view unit);
 
 // Turns the received byte stream into readings: the hex-text accumulator, the
 // frame cut, the seven decoders and the stored-record download. Runs on the
@@ -65,9 +71,9 @@ class CReceiveEngine {
 
     // The current reading and the dial position chosen from its unit.
     const MeterReading& Reading() const { return m_reading; }
-    int DialPosition() const { return m_nUnitIcon; }
-    // Kind (0..6) of the frame decoded last; -1 before the first.
-    int LastFrameKind() const { return m_nLastFrameKind; }
+    DialPosition CurrentDial() const { return m_nUnitIcon; }
+    // Kind of the frame decoded last; none before the first.
+    std::optional<FrameKind> LastFrameKind() const { return m_nLastFrameKind; }
     // Whether that frame came from the live stream (not a meter-record frame).
     bool LastFrameWasLive() const { return m_bLastFrameLive; }
     // Received hex text not cut into frames or blocks yet.
@@ -83,8 +89,7 @@ class CReceiveEngine {
     static constexpr std::size_t kMaxPendingHex = 65536;
 
     // Length in hex characters of a frame of each kind 0..6.
-    static constexpr int kFrameHexLength[7] = {40, 118, 56, 94, 58, 54, 28};
-    static constexpr int kFrequencyKind = 6;  // the frame kind that carries no limit
+    static constexpr int kFrameHexLength[kFrameKindCount] = {40, 118, 56, 94, 58, 54, 28};
     static constexpr int kDownloadHeaderHexLength = 52;
     static constexpr int kBlockHeaderHexLength = 10;
     static constexpr int kBlockTrailerHexLength = 6;
@@ -112,12 +117,12 @@ class CReceiveEngine {
     // chunk boundary: a frame's first byte A0, or the first one to three
     // bytes of the sync marker. 0 when there are none.
     static std::size_t SplitMarkerLength(std::string_view text);
-    std::array<int, 7> FindFrameStarts() const;
-    void DecodeFrameOfKind(int kind, std::string frame);
+    std::array<int, kFrameKindCount> FindFrameStarts() const;
+    void DecodeFrameOfKind(FrameKind kind, std::string frame);
 
     // The final steps every decoder shares: copy, dial, draw, record.
-    void FinishDecode(const std::string& frame, int kind, int meterRecordMode);
-    void RecordDecodedReading(int meterRecordMode);
+    void FinishDecode(const std::string& frame, FrameKind kind, MeterRecordMode meterRecordMode);
+    void RecordDecodedReading(MeterRecordMode meterRecordMode);
     // The PC clock's time text, formatted once per second of the clock.
     const std::string& PcTimeText();
 
@@ -149,10 +154,10 @@ class CReceiveEngine {
 
     // The current reading and the dial position chosen from its unit.
     MeterReading m_reading;
-    int m_nUnitIcon = 0;
+    DialPosition m_nUnitIcon = DialPosition::Off;
 
-    // Kind (0..6) and family of the frame decoded last; -1 before the first.
-    int m_nLastFrameKind = -1;
+    // Kind and family of the frame decoded last.
+    std::optional<FrameKind> m_nLastFrameKind;
     bool m_bLastFrameLive = false;
 
     IReceiveHost& m_host;

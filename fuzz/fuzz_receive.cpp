@@ -16,15 +16,15 @@ class FuzzHost : public IReceiveHost {
   public:
     CReceiveEngine* engine = nullptr;
 
-    void ReadingDecoded(const MeterReading&, int face, int dial, bool) override {
-        if (face < 1 || face > 7 || dial < 0 || dial > 10) {
+    void ReadingDecoded(const MeterReading&, FaceNumber face, DialPosition dial, bool) override {
+        if (!IsReadingFace(face) || ToNumber(dial) < 0 || ToNumber(dial) >= kDialPositionCount) {
             std::abort();
         }
     }
     void DispatchReading(MeterReading&, int, double, const std::string&, double, const std::string&,
                          const std::string&, int) override {}
-    void RecordMeterFrame(MeterReading&, int mode) override {
-        if (mode < 1 || mode > 9) {
+    void RecordMeterFrame(MeterReading&, MeterRecordMode mode) override {
+        if (ToNumber(mode) < 1 || ToNumber(mode) > 9) {
             std::abort();
         }
     }

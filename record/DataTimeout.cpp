@@ -18,10 +18,10 @@ DataTimeoutResult CheckDataTimeout(bool syncMarker, std::time_t now, std::time_t
         return result;
     }
     result.silent = true;
-    if (face.face == kFaceBlank) {
+    if (face.face == FaceNumber::PortOpened) {
         return result;
     }
-    const FaceState disconnected{kFaceDisconnected, 0};
+    const FaceState disconnected{FaceNumber::Disconnected, DialPosition::Off};
     if (face != disconnected) {
         result.face = disconnected;
         result.faceChanged = true;

@@ -2,19 +2,16 @@
 
 #include <ctime>
 
+#include "decode/MeterCodes.h"
+
 class CMeterSession;
 
-// What the frame's meter face shows: the face number (1..7 a frame kind,
-// 10 blank display of a freshly opened port, -1 DISCONNECTED, 0 nothing yet)
-// and the dial position (0 = OFF).
+// What the frame's meter face shows: the face and the dial position.
 struct FaceState {
-    int face = 0;
-    int dial = 0;
+    FaceNumber face = FaceNumber::NothingYet;
+    DialPosition dial = DialPosition::Off;
     bool operator==(const FaceState&) const = default;
 };
-
-inline constexpr int kFaceBlank = 10;
-inline constexpr int kFaceDisconnected = -1;
 
 // The silence after which a meter counts as gone, in whole seconds of the clock.
 inline constexpr long kSilenceSeconds = 10;

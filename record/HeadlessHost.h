@@ -21,7 +21,7 @@ class CHeadlessSessionHost : public ISessionHost {
         : m_writer(std::move(writer)), m_nReadSize(readSize) {}
 
     CRecordingTarget* OpenNewDocument() override;
-    void ReadingDecoded(const MeterReading&, int, int, bool) override {}
+    void ReadingDecoded(const MeterReading&, FaceNumber, DialPosition, bool) override {}
     void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override;
     int ReadSize() const override { return m_nReadSize; }
     void SetReadSize(int bytes) override { m_nReadSize = bytes; }

@@ -55,7 +55,7 @@ CRecordingTarget* CMeterSession::OpenRegisteredDocument() {
     return view;
 }
 
-void CMeterSession::ReadingDecoded(const MeterReading& reading, int face, int dial,
+void CMeterSession::ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
                                    bool dialChanged) {
     m_host.ReadingDecoded(reading, face, dial, dialChanged);
 }
@@ -68,7 +68,7 @@ void CMeterSession::DispatchReading(MeterReading& reading, int channel, double v
                       decimals, [this](CRecordingTarget&) { Stop(); });
 }
 
-void CMeterSession::RecordMeterFrame(MeterReading& reading, int mode) {
+void CMeterSession::RecordMeterFrame(MeterReading& reading, MeterRecordMode mode) {
     MeterRecordRouting routing;
     routing.openTarget = [this]() -> CRecordingTarget* {
         CRecordingTarget* view = OpenRegisteredDocument();

@@ -19,7 +19,7 @@ class ISessionHost {
     // The host unregisters it from Registry() when the document closes.
     virtual CRecordingTarget* OpenNewDocument() = 0;
 
-    virtual void ReadingDecoded(const MeterReading& reading, int face, int dial,
+    virtual void ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
                                 bool dialChanged) = 0;
     virtual void WriteToMeter(const std::uint8_t* bytes, std::size_t count) = 0;
     virtual int ReadSize() const = 0;
@@ -71,11 +71,12 @@ class CMeterSession : private IReceiveHost {
 
   private:
     // IReceiveHost
-    void ReadingDecoded(const MeterReading& reading, int face, int dial, bool dialChanged) override;
+    void ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
+                        bool dialChanged) override;
     void DispatchReading(MeterReading& reading, int channel, double value, const std::string& unit,
                          double sampleRate, const std::string& timeText,
                          const std::string& typeText, int decimals) override;
-    void RecordMeterFrame(MeterReading& reading, int mode) override;
+    void RecordMeterFrame(MeterReading& reading, MeterRecordMode mode) override;
     void StopAcquisition() override { Stop(); }
     void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override;
     int ReadSize() const override;

@@ -374,17 +374,17 @@ TEST(Decoders, DialPositionFollowsTheUnit) {
     };
     for (const auto& [unit, position] : rows) {
         fx.engine.SetUnitIcon(unit);
-        EXPECT_EQ(fx.engine.DialPosition(), position) << unit;
+        EXPECT_EQ(ToNumber(fx.engine.CurrentDial()), position) << unit;
     }
     // No match: the position stays, unless the second mode flag is set.
     EXPECT_FALSE(fx.engine.SetUnitIcon("V"));
-    EXPECT_EQ(fx.engine.DialPosition(), 9);
+    EXPECT_EQ(ToNumber(fx.engine.CurrentDial()), 9);
     frames::PlainFrame secondMode;  // a capacitance reading with the second mode flag
     secondMode.status = 0x08;
     secondMode.unit = Unit("uF");
     fx.Feed(frames::Encode(secondMode));
     EXPECT_TRUE(fx.engine.SetUnitIcon("V"));
-    EXPECT_EQ(fx.engine.DialPosition(), 10);
+    EXPECT_EQ(ToNumber(fx.engine.CurrentDial()), 10);
     EXPECT_TRUE(fx.engine.SetUnitIcon("ADC"));
     EXPECT_FALSE(fx.engine.SetUnitIcon("ADC"));
 

@@ -43,7 +43,7 @@ TEST(FrameCut, HandWrittenFrameDecodesAndStampsTheChunk) {
     EXPECT_EQ(fx.engine.LastReceiveTime(), 1234567);
     EXPECT_TRUE(fx.engine.HasReceivedData());
     EXPECT_TRUE(fx.engine.PendingHex().empty());
-    EXPECT_EQ(fx.engine.LastFrameKind(), 0);
+    EXPECT_EQ(fx.engine.LastFrameKind(), FrameKind::Plain);
     EXPECT_TRUE(fx.engine.LastFrameWasLive());
 }
 

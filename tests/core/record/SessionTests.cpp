@@ -27,7 +27,7 @@ class FakeHost : public ISessionHost {
         documents.emplace_back();
         return documents.back().view.get();
     }
-    void ReadingDecoded(const MeterReading&, int, int, bool) override {}
+    void ReadingDecoded(const MeterReading&, FaceNumber, DialPosition, bool) override {}
     void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override {
         written.insert(written.end(), bytes, bytes + count);
     }
@@ -274,7 +274,7 @@ TEST_F(Session, DataTimeoutStopsASilentMeterAndEndsAStalledDownload) {
     CDataTimeout timeout(session);
     Receive(LiveFrame(1.0f));
     ASSERT_TRUE(session.Start());
-    const FaceState shown{1, 6};
+    const FaceState shown{FaceNumber::Standard, DialPosition::VoltsDc};
 
     clock.Advance(9);
     EXPECT_FALSE(timeout.Tick(shown).silent);
@@ -282,7 +282,7 @@ TEST_F(Session, DataTimeoutStopsASilentMeterAndEndsAStalledDownload) {
     clock.Advance(1);
     const DataTimeoutResult silent = timeout.Tick(shown);
     EXPECT_TRUE(silent.silent);
-    EXPECT_EQ(silent.face, (FaceState{-1, 0}));
+    EXPECT_EQ(silent.face, (FaceState{FaceNumber::Disconnected, DialPosition::Off}));
     EXPECT_FALSE(session.IsRunning());
     EXPECT_FALSE(session.Engine().HasReceivedData());
     EXPECT_FALSE(host.Doc(0).document->acquiring);

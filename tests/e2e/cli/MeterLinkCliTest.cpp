@@ -55,7 +55,7 @@ class OracleHost : public ISessionHost {
         views.push_back(std::make_unique<CRecordingTarget>(*documents.back()));
         return views.back().get();
     }
-    void ReadingDecoded(const MeterReading&, int, int, bool) override {}
+    void ReadingDecoded(const MeterReading&, FaceNumber, DialPosition, bool) override {}
     void WriteToMeter(const std::uint8_t*, std::size_t) override {}
     int ReadSize() const override { return 100; }
     void SetReadSize(int) override {}
