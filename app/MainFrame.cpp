@@ -23,6 +23,7 @@
 #include "display/ui/LeftDlg.h"
 #include "docview/DataFile.h"
 #include "docview/Export.h"
+#include "link/MeterPort.h"
 #include "link/ui/Port.h"
 #include "link/ui/PortMenu.h"
 
@@ -31,7 +32,6 @@ namespace {
 constexpr int kDataTimeoutMs = 5000;
 constexpr int kFirstPortMenuFillMs = 100;
 constexpr int kRecentFileCount = 4;
-constexpr int kMeterReadSize = 100;
 
 const char* const kSettingsOrganisation = "Local AppWizard-Generated Applications";
 const char* const kSettingsApplication = "Vavirir";
@@ -385,7 +385,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
 
 void CMainFrame::OnFileOpen() {
     const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open"), QString(),
-                                                      QStringLiteral("Text Files(*.txt)"));
+                                                      QString::fromUtf8(kDocumentFilterName));
     if (!path.isEmpty()) {
         OpenDocumentFile(path);
     }
@@ -421,7 +421,7 @@ void CMainFrame::OnFileSaveAs() {
         return;
     }
     QFileDialog dialog(this, QStringLiteral("Save As"), child->FilePath(),
-                       QStringLiteral("Text Files(*.txt)"));
+                       QString::fromUtf8(kDocumentFilterName));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("txt"));
     if (child->FilePath().isEmpty()) {
@@ -438,7 +438,7 @@ void CMainFrame::OnExportExcel() {
         return;
     }
     QFileDialog dialog(this, QStringLiteral("Save As"), QString(),
-                       QStringLiteral("Data File(*.xls)"));
+                       QString::fromUtf8(kExportFilterName));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("xls"));
     dialog.selectFile(QString::fromStdString(DefaultExportFileName(m_clock.Now())));

@@ -97,7 +97,7 @@ class LiveRecording {
             // Start is allowed once data arrives; it is chosen just before
             // these first bytes are decoded, so none of their readings is missed.
             if (m_session.StartAsDataArrives()) {
-                m_pDocument = m_host.Documents().back().get();
+                m_pDocument = m_host.Documents().back();
                 m_startedAt = SteadyClock::now();
             }
         }

@@ -12,3 +12,5 @@ endif()
 add_library(vavirir_settings INTERFACE)
 target_compile_features(vavirir_settings INTERFACE cxx_std_20)
 target_compile_options(vavirir_settings INTERFACE -Wall -Wextra)
+# The program version, from project() only.
+target_compile_definitions(vavirir_settings INTERFACE VAVIRIR_VERSION="${PROJECT_VERSION}")
