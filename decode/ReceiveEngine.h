@@ -13,7 +13,7 @@
 #include "decode/MeterCodes.h"
 #include "decode/MeterReading.h"
 #include "decode/ReceiveHost.h"
-#include "record/ObData.h"
+#include "common/ObData.h"
 
 // Values of a download header.
 struct DownloadHeader {
