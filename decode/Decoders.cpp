@@ -76,6 +76,19 @@ void ReadStatisticsTimes(const FrameBytes& b, int offset, MeterReading& r) {
     r.startText = BcdStartText(b.At(offset + 9));
 }
 
+// "s" and "h" name degrees Celsius and Fahrenheit: renames the unit and
+// returns true when it was a temperature.
+bool ConvertTemperature(std::string& unit) {
+    if (unit == "s") {
+        unit = "℃";
+    } else if (unit == "h") {
+        unit = "℉";
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // "o", "ko" and "Mo" name ohms, kilo-ohms and mega-ohms: renames the unit and
 // returns the divisor for its values (1 when the unit is no resistance).
 float ConvertResistance(std::string& unit) {
@@ -114,21 +127,12 @@ void CReceiveEngine::DecodePlainFrame(std::string frame) {
     r.unit = b.Unit(12);
     r.decimals = 5 - b.Byte(16);
 
-    if (r.unit == "s") {
-        r.unit = "℃";
-    } else if (r.unit == "h") {
-        r.unit = "℉";
-    } else if (r.unit == "o") {
-        r.unit = "Ω";
-    } else if (r.unit == "ko") {
-        r.unit = "KΩ";
-        r.value /= kKilo;
-        r.limit /= kKilo;
-    } else if (r.unit == "Mo") {
-        r.unit = "MΩ";
-        r.value /= kMega;
-        r.limit /= kMega;
-    } else if (r.unit == "VE") {
+    // Unit texts are compared whole, so at most one rule applies.
+    ConvertTemperature(r.unit);
+    const float divisor = ConvertResistance(r.unit);
+    r.value /= divisor;
+    r.limit /= divisor;
+    if (r.unit == "VE") {
         r.unit = "V";
     } else if (r.unit == "uF") {
         r.value /= kKilo;
@@ -158,11 +162,7 @@ void CReceiveEngine::DecodeMinMaxFrame(std::string frame) {
     ReadStatisticsTimes(b, 41, r);
 
     // Temperatures: the companion groups take the main unit.
-    if (r.unit == "s") {
-        r.unit = "℃";
-        r.maxUnit = r.minUnit = r.avgUnit = r.unit;
-    } else if (r.unit == "h") {
-        r.unit = "℉";
+    if (ConvertTemperature(r.unit)) {
         r.maxUnit = r.minUnit = r.avgUnit = r.unit;
     }
 
@@ -211,21 +211,13 @@ void CReceiveEngine::DecodeAuxFrame(std::string frame) {
         r.reference /= divisor;
         r.relative /= divisor;
     };
-    if (r.unit == "o") {
-        r.unit = "Ω";
-    } else if (r.unit == "ko") {
-        r.unit = "KΩ";
-        r.value /= kKilo;
-        r.limit /= kKilo;
-    } else if (r.unit == "Mo") {
-        r.unit = "MΩ";
-        r.value /= kMega;
-        r.limit /= kMega;
-    } else if (r.unit == "s") {
-        r.unit = "℃";
-    } else if (r.unit == "h") {
-        r.unit = "℉";
-    } else if (r.unit == "HZ") {
+    // Unit texts are compared whole, so at most one rule applies. A
+    // resistance scales the value and the limit, not the reference values.
+    ConvertTemperature(r.unit);
+    const float divisor = ConvertResistance(r.unit);
+    r.value /= divisor;
+    r.limit /= divisor;
+    if (r.unit == "HZ") {
         r.function = "HZ";
     } else if (r.unit == "kHZ") {
         r.unit = "KHZ";

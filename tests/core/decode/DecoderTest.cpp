@@ -373,9 +373,11 @@ TEST(Decoders, DialPositionFollowsTheUnit) {
         {"mVDC", 7}, {"Ω", 8},    {"KΩ", 8},  {"MΩ", 8}, {"uF", 9}, {"nF", 9},  {"mF", 9},
     };
     for (const auto& [unit, position] : rows) {
+        EXPECT_EQ(DialPositionForUnit(unit), static_cast<DialPosition>(position)) << unit;
         fx.engine.SetUnitIcon(unit);
         EXPECT_EQ(ToNumber(fx.engine.CurrentDial()), position) << unit;
     }
+    EXPECT_FALSE(DialPositionForUnit("V"));
     // No match: the position stays, unless the second mode flag is set.
     EXPECT_FALSE(fx.engine.SetUnitIcon("V"));
     EXPECT_EQ(ToNumber(fx.engine.CurrentDial()), 9);
