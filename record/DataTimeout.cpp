@@ -41,16 +41,20 @@ DataTimeoutResult CDataTimeout::Tick(FaceState shown) {
     const std::time_t lastActivity = std::max(engine.LastReceiveTime(), m_tCountFrom);
     DataTimeoutResult result = CheckDataTimeout(engine.IsSyncMarkerSet(), m_session.Clock().Now(),
                                                 lastActivity, shown, m_nSilenceSeconds);
-    if (!result.silent) {
-        return result;
+    if (result.silent) {
+        ActOnSilence(result);
     }
+    return result;
+}
+
+void CDataTimeout::ActOnSilence(DataTimeoutResult& result) {
+    CReceiveEngine& engine = m_session.Engine();
     engine.MarkSilent();
     m_session.HaltAcquisition();
     if (engine.IsDownloading()) {
         m_session.EndDownloadEarly();
         result.downloadEnded = true;
     }
-    return result;
 }
 
 long SilenceSecondsAtLeast(double seconds) {

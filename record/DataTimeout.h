@@ -53,6 +53,10 @@ class CDataTimeout {
     long SilenceSeconds() const { return m_nSilenceSeconds; }
 
   private:
+    // What a silent meter ends, one step each: a link that is about to be
+    // restored would keep the recording by leaving out the acquisition step.
+    void ActOnSilence(DataTimeoutResult& result);
+
     CMeterSession& m_session;
     long m_nSilenceSeconds;
     std::time_t m_tCountFrom = 0;
