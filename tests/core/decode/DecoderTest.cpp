@@ -2,6 +2,10 @@
 // dial positions and what each hands on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <random>
+
 #include "RecorderHost.h"
 #include "decode/BcdText.h"
 #include "decode/FunctionNames.h"
@@ -416,4 +420,47 @@ TEST(Decoders, HexHelpersReadBytesAndFloatsAtTheirPositions) {
     const std::uint8_t bytes[] = {0x00, 0x0F, 0xA0, 0xFF};
     AppendHex(hex, bytes, 4);
     EXPECT_EQ(hex, "000fa0ff");
+}
+
+TEST(Decoders, HexTextReadsTheSameBytesInPiecesOfAnySize) {
+    std::mt19937 random(8);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<std::uint8_t> bytes(random() % 64);
+        std::string text;
+        for (std::uint8_t& byte : bytes) {
+            byte = static_cast<std::uint8_t>(random());
+            AppendHex(text, &byte, 1);
+            if (random() % 2 == 0) {
+                text += " \t\r\n,:"[random() % 6];
+            }
+        }
+        if (round % 2 == 0) {
+            for (char& c : text) {
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            }
+        }
+        CHexTextReader reader;
+        std::vector<std::uint8_t> read;
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t piece = std::min<std::size_t>(1 + random() % 7, text.size() - at);
+            reader.Read(std::string_view(text).substr(at, piece), read);
+            at += piece;
+        }
+        reader.Finish();
+        EXPECT_EQ(read, bytes) << text;
+        EXPECT_EQ(ParseHexText(text), bytes) << text;
+    }
+
+    auto offsetOfFault = [](std::string_view text) -> long {
+        try {
+            ParseHexText(text);
+        } catch (const HexTextError& error) {
+            return static_cast<long>(error.Offset());
+        }
+        return -1;
+    };
+    EXPECT_EQ(offsetOfFault("a0 8g"), 4);   // not a hex digit
+    EXPECT_EQ(offsetOfFault("a0 8 0"), 4);  // a separator inside a byte
+    EXPECT_EQ(offsetOfFault("a0 8"), 4);    // half a byte at the end
+    EXPECT_EQ(offsetOfFault("a0,b1:C2\n"), -1);
 }
