@@ -16,12 +16,13 @@
 #include "decode/Clock.h"
 #include "decode/HexText.h"
 #include "decode/ReceiveEngine.h"
+#include "link/MeterPort.h"
 
 namespace {
 
 struct DecodeOptions {
     bool hex = false;
-    std::size_t chunk = 100;
+    std::size_t chunk = kMeterReadSize;
     std::string path;
 };
 
@@ -86,14 +87,16 @@ class PrintingHost : public IReceiveHost {
   public:
     void Attach(const CReceiveEngine& engine) { m_engine = &engine; }
 
-    void ReadingDecoded(const MeterReading& reading, int face, int dial, bool) override {
-        const bool live = m_engine != nullptr && m_engine->m_bLastFrameLive;
-        std::printf("{\"kind\":%d,\"live\":%s,\"face\":%d,\"dial\":%d,\"reading\":%s}\n", face - 1,
-                    live ? "true" : "false", face, dial, ReadingJson(reading).c_str());
+    void ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
+                        bool) override {
+        const bool live = m_engine != nullptr && m_engine->LastFrameWasLive();
+        std::printf("{\"kind\":%d,\"live\":%s,\"face\":%d,\"dial\":%d,\"reading\":%s}\n",
+                    ToNumber(KindOfFace(face)), live ? "true" : "false", ToNumber(face),
+                    ToNumber(dial), ReadingJson(reading).c_str());
     }
     void DispatchReading(MeterReading&, int, double, const std::string&, double, const std::string&,
                          const std::string&, int) override {}
-    void RecordMeterFrame(MeterReading&, int) override {}
+    void RecordMeterFrame(MeterReading&, MeterRecordMode) override {}
     void StopAcquisition() override {}
     void WriteToMeter(const std::uint8_t*, std::size_t) override {}
     int ReadSize() const override { return m_nReadSize; }
@@ -171,33 +174,6 @@ bool ReadInput(const std::string& path, std::string& contents) {
     return true;
 }
 
-// Hex digit pairs with white space anywhere ignored; false on anything else.
-bool ParseHex(const std::string& text, std::vector<std::uint8_t>& bytes) {
-    int high = -1;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (std::isspace(static_cast<unsigned char>(c))) {
-            continue;
-        }
-        const int digit = HexDigitValue(c);
-        if (digit < 0) {
-            std::fprintf(stderr, "vavirir-cli decode: bad hex character at offset %zu\n", i);
-            return false;
-        }
-        if (high < 0) {
-            high = digit;
-        } else {
-            bytes.push_back(static_cast<std::uint8_t>(high * 16 + digit));
-            high = -1;
-        }
-    }
-    if (high >= 0) {
-        std::fprintf(stderr, "vavirir-cli decode: odd number of hex digits\n");
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 int RunDecode(int argc, char** argv) {
@@ -211,7 +187,10 @@ int RunDecode(int argc, char** argv) {
     }
     std::vector<std::uint8_t> bytes;
     if (options->hex) {
-        if (!ParseHex(contents, bytes)) {
+        try {
+            bytes = ParseHexText(contents);
+        } catch (const HexTextError& error) {
+            std::fprintf(stderr, "vavirir-cli decode: %s\n", error.what());
             return 2;
         }
     } else {
