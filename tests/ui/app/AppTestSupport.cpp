@@ -1,7 +1,10 @@
 #include "AppTestSupport.h"
 
+#include <QAbstractButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include "display/ui/Resources.h"
 
@@ -83,4 +86,23 @@ std::vector<std::uint8_t> PlainVdcFrame(float value) {
     frames::PlainFrame frame;
     frame.value = value;
     return frames::Encode(frame);
+}
+
+void AnswerNextBox(QMessageBox::StandardButton button, QString* text) {
+    // Polls until the box is up (exec() runs its own event loop), then clicks.
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, button, text] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        if (text != nullptr) {
+            *text = box->text();
+        }
+        QTest::mouseClick(box->button(button), Qt::LeftButton);
+    });
+    timer->start();
 }
