@@ -39,8 +39,13 @@ void CChildFrame::Detach() {
 
 void CChildFrame::SetTitle(const QString& title) {
     m_strTitle = title;
-    setWindowTitle(title + QStringLiteral("[*]"));
-    UpdateModified();
+    ShowTitle();
+}
+
+// The mark is written out rather than left to a "[*]" placeholder: the main
+// frame copies a maximised child's title into its own, placeholder and all.
+void CChildFrame::ShowTitle() {
+    setWindowTitle(isWindowModified() ? m_strTitle + QStringLiteral("*") : m_strTitle);
 }
 
 void CChildFrame::SetFilePath(const QString& path) {
@@ -52,5 +57,6 @@ void CChildFrame::UpdateModified() {
     const bool modified = m_pDocument->IsModified();
     if (modified != isWindowModified()) {
         setWindowModified(modified);
+        ShowTitle();
     }
 }

@@ -9,7 +9,7 @@
 #include "record/Document.h"
 
 // One document window inside the main frame's MDI area: owns its document
-// and the document's view, opens maximised, and shows "[*]" in its title
+// and the document's view, opens maximised, and marks its title with "*"
 // while the document holds records not yet saved.
 class CChildFrame : public QMdiSubWindow {
     Q_OBJECT
@@ -49,6 +49,7 @@ class CChildFrame : public QMdiSubWindow {
   private:
     // Takes the view out of the recording routes (once).
     void Detach();
+    void ShowTitle();
 
     std::unique_ptr<CRoZudozuvDoc> m_pDocument;
     CRoZudozuvView* m_pView;

@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include <QAbstractButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -72,6 +73,9 @@ void CFakeLink::Deliver(const std::vector<std::uint8_t>& bytes) {
 
 FrameFixture::FrameFixture(bool linkOpens, std::time_t now) : clock(now) {
     TestApp();
+    // Every frame starts with an empty recent-file list.
+    QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Vavirir"))
+        .remove(QStringLiteral("Recent File List"));
     auto fake = std::make_unique<CFakeLink>(log, linkOpens);
     link = fake.get();
     MainFrameOptions options;
@@ -89,12 +93,18 @@ std::vector<std::uint8_t> PlainVdcFrame(float value) {
 }
 
 void AnswerNextBox(QMessageBox::StandardButton button, QString* text) {
-    // Polls until the box is up (exec() runs its own event loop), then clicks.
+    // Polls until the box is up (exec() runs its own event loop), then clicks;
+    // gives up after a while so no later box is answered by mistake.
     auto* timer = new QTimer;
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, button, text] {
+    auto deadline = std::make_shared<QDeadlineTimer>(3000);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, button, text, deadline] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (box == nullptr) {
+            if (deadline->hasExpired()) {
+                timer->deleteLater();
+                timer->stop();
+            }
             return;
         }
         timer->stop();

@@ -360,7 +360,7 @@ TEST(MainFrame, DataFilesOpenAsQuietDocumentsAndFailuresAreShown) {
     EXPECT_FALSE(child->Document().acquiring);
     EXPECT_EQ(child->Document().channels[0].size(), 1u);
     EXPECT_EQ(child->Title(), "one.txt");
-    EXPECT_EQ(child->windowTitle(), "one.txt[*]");
+    EXPECT_EQ(child->windowTitle(), "one.txt");
     EXPECT_FALSE(child->isWindowModified());
     EXPECT_TRUE(child->SummaryText().contains("StartTime:"));
     EXPECT_EQ(Views(frame).size(), 1u);
