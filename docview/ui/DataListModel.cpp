@@ -1,5 +1,7 @@
 #include "docview/ui/DataListModel.h"
 
+#include <QPainter>
+
 CDataListModel::CDataListModel(const CRoZudozuvDoc& document, QObject* parent)
     : QAbstractTableModel(parent), m_rows(document) {}
 
@@ -59,4 +61,30 @@ void CDataListModel::Append(const ListRow& row) {
     beginInsertRows(QModelIndex(), at, at);
     m_rows.Append(row);
     endInsertRows();
+}
+
+void CDataListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const {
+    constexpr int kTextMargin = 3;
+    const bool selected = (option.state & QStyle::State_Selected) != 0;
+    const QPalette::ColorGroup group =
+        (option.state & QStyle::State_Active) != 0 ? QPalette::Active : QPalette::Inactive;
+    if (selected) {
+        painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
+    }
+    const QRect textRect = option.rect.adjusted(kTextMargin, 0, -kTextMargin, 0);
+    QString text = index.data(Qt::DisplayRole).toString();
+    const QFontMetrics& metrics = option.fontMetrics;
+    if (metrics.horizontalAdvance(text) > textRect.width()) {
+        text = metrics.elidedText(text, Qt::ElideRight, textRect.width());
+    }
+    painter->save();
+    painter->setPen(
+        option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->setFont(option.font);
+    painter->setClipRect(option.rect);
+    const int baseline =
+        textRect.top() + (textRect.height() + metrics.ascent() - metrics.descent()) / 2;
+    painter->drawText(QPoint(textRect.left(), baseline), text);
+    painter->restore();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QStyledItemDelegate>
 
 #include "docview/ListRowStore.h"
 
@@ -28,4 +29,14 @@ class CDataListModel : public QAbstractTableModel {
 
   private:
     CListRowStore m_rows;
+};
+
+// Draws the list's cells as plain single-line text, without the style's
+// general item layout: the list repaints all its rows for every new one.
+class CDataListDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
 };

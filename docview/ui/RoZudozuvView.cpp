@@ -89,6 +89,7 @@ CRoZudozuvView::~CRoZudozuvView() = default;
 void CRoZudozuvView::CreateList() {
     m_pList->setObjectName(QStringLiteral("dataList"));
     m_pList->setModel(m_pModel);
+    m_pList->setItemDelegate(new CDataListDelegate(m_pList));
     m_pList->setShowGrid(true);
     m_pList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pList->setEditTriggers(QAbstractItemView::NoEditTriggers);
