@@ -124,8 +124,10 @@ TEST(DocumentWindow, DataListRowsOfFileLiveMeterRecordAndDownloadDocuments) {
         const std::vector<QStringList> rows = Rows(child);
         if (!c.expected.empty()) {
             EXPECT_EQ(rows, c.expected);
+            EXPECT_EQ(child.isWindowModified(), std::string(c.name) != "file");
             continue;
         }
+        EXPECT_TRUE(child.isWindowModified());
         // One row per record, numbered from 1, every value with four decimals.
         ASSERT_EQ(rows.size(), child.Document().RecordCount());
         const QRegularExpression pattern(QString::fromLatin1(c.valuePattern));
