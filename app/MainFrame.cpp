@@ -18,7 +18,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/ChildFrame.h"
-#include "app/CommandIds.h"
+#include "common/ui/CommandIds.h"
 #include "app/ControlDlgBar.h"
 #include "app/DemoMeter.h"
 #include "app/WaitDlg.h"

@@ -25,8 +25,8 @@
 #include <vector>
 
 #include "app/ChildFrame.h"
-#include "app/CommandIds.h"
 #include "app/MainFrame.h"
+#include "common/ui/CommandIds.h"
 #include "display/ui/Resources.h"
 #include "docview/DataFile.h"
 #include "docview/ui/DataListModel.h"

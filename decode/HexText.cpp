@@ -3,7 +3,7 @@
 #include <array>
 #include <bit>
 
-#include "docview/TextCodec.h"
+#include "common/TextCodec.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "decode/Clock.h"
 #include "decode/MeterReading.h"
 #include "decode/ReceiveHost.h"
-#include "record/ObData.h"
+#include "common/ObData.h"
 
 // Values of a download header.
 struct DownloadHeader {

@@ -11,7 +11,7 @@
 #include <array>
 #include <utility>
 
-#include "app/CommandIds.h"
+#include "common/ui/CommandIds.h"
 #include "display/ui/GraphDlg.h"
 #include "docview/ViewLayout.h"
 #include "docview/ui/DataListModel.h"

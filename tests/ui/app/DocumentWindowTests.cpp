@@ -13,8 +13,8 @@
 
 #include "AppTestSupport.h"
 #include "app/ChildFrame.h"
-#include "app/CommandIds.h"
 #include "app/ControlDlgBar.h"
+#include "common/ui/CommandIds.h"
 #include "display/ui/GraphDlg.h"
 #include "docview/DataFile.h"
 #include "docview/ui/DataListModel.h"

@@ -10,7 +10,7 @@
 
 #include "AppTestSupport.h"
 #include "app/ChildFrame.h"
-#include "app/CommandIds.h"
+#include "common/ui/CommandIds.h"
 #include "app/ControlDlgBar.h"
 #include "display/ui/LeftDlg.h"
 #include "docview/DataFile.h"

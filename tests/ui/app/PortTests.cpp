@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 
 #include "AppTestSupport.h"
-#include "app/CommandIds.h"
+#include "common/ui/CommandIds.h"
 #include "link/ui/Port.h"
 #include "link/ui/PortEntry.h"
 #include "link/ui/PortMenu.h"

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <cstdlib>
 
+#include "DisplayTestApp.h"
 #include "decode/Clock.h"
 #include "display/FaceLayout.h"
 #include "display/ui/Artwork.h"
@@ -17,22 +18,9 @@ namespace {
 const QColor kLcd(128, 140, 128);
 const QColor kDark(60, 60, 60);
 
-// One application for the whole program.
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "ui_display_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        auto* created = new QApplication(argc, argv);
-        InitVavirirResources();
-        return created;
-    }();
-    return *app;
-}
-
 class LeftDlgTest : public ::testing::Test {
   protected:
-    void SetUp() override { App(); }
+    void SetUp() override { DisplayTestApp(); }
 
     // 13:05 on 7 March 2026.
     FixedClock m_clock{MakeLocalTime(2026, 3, 7, 13, 5, 0)};
