@@ -18,10 +18,10 @@
 
 #include "app/AboutDlg.h"
 #include "app/ChildFrame.h"
-#include "common/ui/CommandIds.h"
 #include "app/ControlDlgBar.h"
 #include "app/DemoMeter.h"
 #include "app/WaitDlg.h"
+#include "common/ui/CommandIds.h"
 #include "display/ui/Artwork.h"
 #include "display/ui/LeftDlg.h"
 #include "docview/DataFile.h"

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <new>
 
-#include "docview/FileIo.h"
 #include "common/TextCodec.h"
+#include "docview/FileIo.h"
 #include "record/RecordingTarget.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "decode/MeterReading.h"
 #include "common/ObData.h"
+#include "decode/MeterReading.h"
 
 class CRecordingTarget;
 

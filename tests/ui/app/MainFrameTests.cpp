@@ -10,8 +10,8 @@
 
 #include "AppTestSupport.h"
 #include "app/ChildFrame.h"
-#include "common/ui/CommandIds.h"
 #include "app/ControlDlgBar.h"
+#include "common/ui/CommandIds.h"
 #include "display/ui/LeftDlg.h"
 #include "docview/DataFile.h"
 #include "frames/Scenarios.h"
