@@ -11,7 +11,9 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QUrl>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "app/AboutDlg.h"
 #include "app/ChildFrame.h"
@@ -168,7 +170,14 @@ void CMainFrame::CreateActions() {
 
     // Real Time
     AddAction(cmd::kStart, QStringLiteral("Start"), [this] {
-        m_session.Start();
+        if (m_session.Start()) {
+            statusBar()->clearMessage();
+        } else {
+            // Start takes readings only while the meter sends them.
+            statusBar()->showMessage(
+                QStringLiteral("Nothing started: no data from the meter. Choose its port under "
+                               "Com Port, or the Demo meter, then Start again."));
+        }
         UpdateCommandUi();
     })->setIcon(ToolbarIcon(cmd::kStart));
     AddAction(cmd::kStop, QStringLiteral("Stop"), [this] {
@@ -692,7 +701,12 @@ void CMainFrame::ReadingDecoded(const MeterReading& reading, int face, int dial,
         std::printf("reading face=%d dial=%d value=%.6g unit=%s function=%s\n", face, dial,
                     static_cast<double>(reading.value), reading.unit.c_str(),
                     reading.function.c_str());
-        std::fflush(stdout);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            // The reader went away (| head): the program goes on without the listing.
+            m_bPrintReadings = false;
+            std::fprintf(stderr, "vavirir: readings are no longer printed: %s\n",
+                         std::strerror(errno));
+        }
     }
 }
 

@@ -1,4 +1,5 @@
 // vavirir-cli: the headless tool. Every subcommand shares the core with the GUI.
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -34,6 +35,9 @@ void PrintUsage(std::FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A reader that went away (`| head`) makes writes fail with EPIPE, which
+    // each command reports, instead of killing it before it can save.
+    std::signal(SIGPIPE, SIG_IGN);
     if (argc < 2) {
         PrintUsage(stderr);
         return 2;

@@ -54,7 +54,7 @@ void CReadComThread::Loop() {
             break;
         }
         if (result.end == ReadEnd::LinkLost) {
-            m_comPort.ReportLinkLost("link lost: " + port.DevicePath() + " hung up");
+            m_comPort.ReportLinkLost(port.DevicePath() + " hung up");
             break;
         }
     }

@@ -87,3 +87,36 @@ TEST(GuiEndToEnd, CommandLineIsDocumentedAndChecked) {
     ChildProcess both({Program("vavirir"), "--demo", "--port", "1"}, Offscreen());
     EXPECT_EQ(both.Wait(std::chrono::seconds(10)), 2);
 }
+
+TEST(GuiEndToEnd, AReaderThatGoesAwayDoesNotEndTheProgram) {
+    // vavirir --print-readings | head -1: the pipe closes after one reading.
+    const std::filesystem::path stream = std::filesystem::temp_directory_path() /
+                                         ("vavirir-e2e-gui-pipe-" + std::to_string(getpid()));
+    {
+        std::ofstream hex(stream);
+        for (int i = 0; i < 12; ++i) {
+            frames::PlainFrame frame;
+            frame.value = static_cast<float>(i);
+            hex << frames::ToHex(frames::Encode(frame)) << "\n";
+        }
+    }
+    ChildProcess sim({Program("vavirir-sim"), "--interval-ms", "150", "--start-delay-ms", "500",
+                      "replay", "--hex", stream.string()});
+    const auto pty = sim.ReadLine(std::chrono::seconds(10));
+    ASSERT_TRUE(pty.has_value());
+    ChildProcess gui({Program("vavirir"), "--port", *pty, "--print-readings"}, Offscreen());
+    std::optional<std::string> line;
+    do {
+        line = gui.ReadLine(std::chrono::seconds(20));
+        ASSERT_TRUE(line.has_value());
+    } while (line->rfind("reading ", 0) != 0);
+    gui.CloseStdout();
+
+    // The readings after it find no reader; the program runs on.
+    EXPECT_FALSE(gui.Wait(std::chrono::milliseconds(2500)).has_value()) << gui.Stderr();
+    EXPECT_NE(gui.Stderr().find("readings are no longer printed: Broken pipe"), std::string::npos)
+        << gui.Stderr();
+    gui.Signal(SIGTERM);
+    EXPECT_TRUE(gui.Wait(std::chrono::seconds(3)).has_value());
+    std::filesystem::remove(stream);
+}
