@@ -2,7 +2,7 @@
 
 #include <QAction>
 
-#include "app/CommandIds.h"
+#include "common/ui/CommandIds.h"
 #include "display/ui/Artwork.h"
 
 const CControlDlgBar::Button CControlDlgBar::kButtons[9] = {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/GraphPng.h"
 #include "app/MainFrame.h"
 #include "display/ui/Artwork.h"
 #include "display/ui/Resources.h"
@@ -15,7 +16,7 @@ CRoZudozuvApp::CRoZudozuvApp(int& argc, char** argv) : QApplication(argc, argv) 
     setApplicationName(QStringLiteral("Vavirir"));
     setApplicationDisplayName(QStringLiteral("Vavirir"));
     setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
-    setApplicationVersion(QStringLiteral("0.1.0"));
+    setApplicationVersion(QStringLiteral(VAVIRIR_VERSION));
     InitVavirirResources();
     setWindowIcon(ApplicationIcon());
 }
@@ -33,7 +34,8 @@ void CRoZudozuvApp::AllowHelpWithoutDisplay(int argc, char** argv) {
         const char* arg = argv[i];
         if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0 ||
             std::strcmp(arg, "--help-all") == 0 || std::strcmp(arg, "-v") == 0 ||
-            std::strcmp(arg, "--version") == 0) {
+            std::strcmp(arg, "--version") == 0 || std::strncmp(arg, "--graph-png", 11) == 0 ||
+            std::strncmp(arg, "--size", 6) == 0) {
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
             return;
         }
@@ -58,7 +60,15 @@ bool CRoZudozuvApp::InitInstance(int& exitCode) {
         QStringLiteral("print-readings"),
         QStringLiteral("Print every reading shown on the meter face to standard output, one "
                        "line each."));
-    parser.addOptions({port, demo, printReadings});
+    const QCommandLineOption graphPng(
+        QStringLiteral("graph-png"),
+        QStringLiteral("Write the graph of FILE as the Graph tab shows it to OUT.png and exit."),
+        QStringLiteral("OUT.png"));
+    const QCommandLineOption graphSize(
+        QStringLiteral("size"),
+        QStringLiteral("Client size of the graph for --graph-png (default 800x500)."),
+        QStringLiteral("WxH"));
+    parser.addOptions({port, demo, printReadings, graphPng, graphSize});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("Data files (.txt) to open."),
                                  QStringLiteral("[FILE...]"));
@@ -81,6 +91,11 @@ bool CRoZudozuvApp::InitInstance(int& exitCode) {
     if (parser.isSet(port) && parser.isSet(demo)) {
         std::fprintf(stderr, "--port and --demo exclude each other\n");
         exitCode = 2;
+        return false;
+    }
+
+    if (parser.isSet(graphPng) || parser.isSet(graphSize)) {
+        exitCode = RunGraphPngCommand(parser, graphPng, graphSize);
         return false;
     }
 

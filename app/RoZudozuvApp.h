@@ -12,8 +12,8 @@ class CRoZudozuvApp : public QApplication {
   public:
     CRoZudozuvApp(int& argc, char** argv);
 
-    // --help and --version need no screen: when no display is reachable they
-    // are answered through the offscreen platform instead of failing to start.
+    // --help, --version and --graph-png need no screen: when no display is
+    // reachable they run on the offscreen platform instead of failing to start.
     // Call before the application object is created.
     static void AllowHelpWithoutDisplay(int argc, char** argv);
     ~CRoZudozuvApp() override;

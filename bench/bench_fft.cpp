@@ -15,7 +15,8 @@ using Clock = std::chrono::steady_clock;
 std::vector<ComplexSample> Signal(std::size_t n) {
     std::vector<ComplexSample> x(n);
     for (std::size_t t = 0; t < n; ++t) {
-        x[t].real = static_cast<float>(std::sin(0.05 * t) + 0.3 * std::sin(0.7 * t));
+        x[t].real = static_cast<float>(std::sin(0.05 * static_cast<double>(t)) +
+                                       0.3 * std::sin(0.7 * static_cast<double>(t)));
     }
     return x;
 }

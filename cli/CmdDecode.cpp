@@ -10,17 +10,17 @@
 #include <vector>
 
 #include "cli/Commands.h"
-#include "cli/HexStream.h"
 #include "cli/Json.h"
 #include "decode/Clock.h"
 #include "decode/HexText.h"
 #include "decode/ReceiveEngine.h"
+#include "link/MeterPort.h"
 
 namespace {
 
 struct DecodeOptions {
     bool hex = false;
-    std::size_t chunk = 100;
+    std::size_t chunk = kMeterReadSize;
     std::string path;
 };
 
@@ -85,18 +85,20 @@ class PrintingHost : public IReceiveHost {
   public:
     void Attach(const CReceiveEngine& engine) { m_engine = &engine; }
 
-    void ReadingDecoded(const MeterReading& reading, int face, int dial, bool) override {
-        const bool live = m_engine != nullptr && m_engine->m_bLastFrameLive;
-        const int written = std::printf(
-            "{\"kind\":%d,\"live\":%s,\"face\":%d,\"dial\":%d,\"reading\":%s}\n", face - 1,
-            live ? "true" : "false", face, dial, ReadingJson(reading).c_str());
+    void ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
+                        bool) override {
+        const bool live = m_engine != nullptr && m_engine->LastFrameWasLive();
+        const int written =
+            std::printf("{\"kind\":%d,\"live\":%s,\"face\":%d,\"dial\":%d,\"reading\":%s}\n",
+                        ToNumber(KindOfFace(face)), live ? "true" : "false", ToNumber(face),
+                        ToNumber(dial), ReadingJson(reading).c_str());
         if (written < 0 && m_nWriteError == 0) {
             m_nWriteError = errno;
         }
     }
     void DispatchReading(MeterReading&, int, double, const std::string&, double, const std::string&,
                          const std::string&, int) override {}
-    void RecordMeterFrame(MeterReading&, int) override {}
+    void RecordMeterFrame(MeterReading&, MeterRecordMode) override {}
     void StopAcquisition() override {}
     void WriteToMeter(const std::uint8_t*, std::size_t) override {}
     int ReadSize() const override { return m_nReadSize; }
@@ -156,12 +158,13 @@ std::optional<DecodeOptions> ParseArguments(int argc, char** argv) {
 }
 
 // Reads the input in blocks and feeds each through the engine as it comes, so
-// memory stays the same for any input size. Returns the exit code.
-// A failed write to standard output (a full disk, a reader that went away)
-// ends the decoding; the caller reports it.
+// memory stays the same for any input size. Returns the exit code; throws
+// HexTextError for --hex input that is not hex text. A failed write to
+// standard output (a full disk, a reader that went away) ends the decoding;
+// the caller reports it.
 int DecodeStream(std::FILE* file, const DecodeOptions& options, CReceiveEngine& engine,
                  const PrintingHost& host) {
-    CHexStream hex;
+    CHexTextReader hex;
     std::vector<char> buffer(1 << 16);
     std::vector<std::uint8_t> bytes;
     for (;;) {
@@ -170,10 +173,7 @@ int DecodeStream(std::FILE* file, const DecodeOptions& options, CReceiveEngine& 
             break;
         }
         if (options.hex) {
-            if (!hex.Feed(buffer.data(), n, bytes)) {
-                std::fprintf(stderr, "vavirir-cli decode: %s\n", hex.Error().c_str());
-                return 2;
-            }
+            hex.Read(std::string_view(buffer.data(), n), bytes);
         } else {
             bytes.insert(bytes.end(), buffer.data(), buffer.data() + n);
         }
@@ -194,9 +194,8 @@ int DecodeStream(std::FILE* file, const DecodeOptions& options, CReceiveEngine& 
                      std::strerror(errno));
         return 1;
     }
-    if (options.hex && !hex.Finish()) {
-        std::fprintf(stderr, "vavirir-cli decode: %s\n", hex.Error().c_str());
-        return 2;
+    if (options.hex) {
+        hex.Finish();
     }
     if (!bytes.empty()) {
         engine.OnReceiveBytes(bytes.data(), bytes.size());
@@ -221,7 +220,13 @@ int RunDecode(int argc, char** argv) {
     PrintingHost host;
     CReceiveEngine engine(host, clock);
     host.Attach(engine);
-    int status = DecodeStream(file, *options, engine, host);
+    int status = 0;
+    try {
+        status = DecodeStream(file, *options, engine, host);
+    } catch (const HexTextError& error) {
+        std::fprintf(stderr, "vavirir-cli decode: %s\n", error.what());
+        status = 2;
+    }
     if (file != stdin) {
         std::fclose(file);
     }

@@ -7,6 +7,7 @@
 
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/LinkLoop.h"
 #include "cli/MeterLink.h"
 #include "cli/OutputCheck.h"
 #include "decode/Clock.h"
@@ -26,9 +27,6 @@ constexpr const char* kUsage =
     "  is full: a document holds at most 20,000 readings.\n";
 
 static_assert(CRoZudozuvDoc::kLiveCapacity == 20000, "the usage and end texts name the capacity");
-
-// The data time-out: a meter silent this long has gone away.
-constexpr auto kSilence = 10s;
 
 struct RecordOptions {
     PortChoice port;
@@ -103,9 +101,8 @@ class LiveRecording {
         if (m_pDocument == nullptr) {
             // Start is allowed once data arrives; it is chosen just before
             // these first bytes are decoded, so none of their readings is missed.
-            m_session.Engine().m_bDataReceived = true;
-            if (m_session.Start()) {
-                m_pDocument = m_host.Documents().back().get();
+            if (m_session.StartAsDataArrives()) {
+                m_pDocument = m_host.Documents().back();
                 m_startedAt = SteadyClock::now();
             }
         }
@@ -178,59 +175,48 @@ int Record(const RecordOptions& options) {
 
     LiveRecording recording(link.host, link.session);
     auto countReached = [&] { return options.count && recording.Records() >= *options.count; };
-    auto lastData = SteadyClock::now();
     auto lastProgress = SteadyClock::time_point{};
-    std::string lossReason;
     EndReason reason = EndReason::Signal;
-    for (;;) {
+    LinkLoopSteps steps;
+    steps.feed = [&](const std::vector<std::uint8_t>& bytes) {
+        recording.Feed(bytes);
         const auto now = SteadyClock::now();
-        if (StopSignalled()) {
-            reason = EndReason::Signal;
-            break;
+        if (!countReached() && !recording.Stopped() && now - lastProgress >= 1s) {
+            PrintProgress(recording);
+            lastProgress = now;
         }
-        if (now - lastData >= kSilence) {
-            reason = EndReason::Silence;
-            break;
-        }
-        if (options.seconds && recording.Document() != nullptr &&
-            now - recording.StartedAt() >= std::chrono::duration<double>(*options.seconds)) {
-            reason = EndReason::Seconds;
-            break;
-        }
-        std::optional<LinkEvent> event = link.queue.Pop(100ms);
-        if (!event) {
-            continue;
-        }
-        if (event->kind == LinkEvent::Kind::LinkLost) {
-            reason = EndReason::LinkLost;
-            lossReason = event->reason;
-            break;
-        }
-        recording.Feed(event->bytes);
-        lastData = SteadyClock::now();
+    };
+    steps.done = [&] {
         if (countReached()) {
             reason = EndReason::Count;
-            break;
-        }
-        if (recording.Stopped()) {
+        } else if (recording.Stopped()) {
             reason = recording.Records() >= CRoZudozuvDoc::kLiveCapacity ? EndReason::DocumentFull
                                                                          : EndReason::MeterStopped;
-            break;
+        } else if (options.seconds && recording.Document() != nullptr &&
+                   SteadyClock::now() - recording.StartedAt() >=
+                       std::chrono::duration<double>(*options.seconds)) {
+            reason = EndReason::Seconds;
+        } else {
+            return false;
         }
-        if (lastData - lastProgress >= 1s) {
-            PrintProgress(recording);
-            lastProgress = lastData;
-        }
+        return true;
+    };
+    CDataTimeout timeout(link.session);
+    timeout.CountFromNow();
+    const LinkLoopEnd end = RunLinkLoop(link, timeout, steps);
+    if (end.reason == LinkLoopEnd::Reason::Silence) {
+        reason = EndReason::Silence;
+    } else if (end.reason == LinkLoopEnd::Reason::LinkLost) {
+        reason = EndReason::LinkLost;
+    } else if (end.reason == LinkLoopEnd::Reason::Signal) {
+        reason = EndReason::Signal;
     }
+    const std::string& lossReason = end.lossReason;
 
-    // Closing hands over a block the reader still held; what was received
-    // goes into the recording unless it is already complete.
-    link.port.Close();
-    while (std::optional<LinkEvent> event = link.queue.TryPop()) {
-        if (event->kind == LinkEvent::Kind::Bytes && !countReached() && !recording.Stopped()) {
-            recording.Feed(event->bytes);
-        }
-    }
+    // What the reader still held goes into the recording unless it is complete.
+    DrainLink(
+        link, [&] { return !countReached() && !recording.Stopped(); },
+        [&](const std::vector<std::uint8_t>& bytes) { recording.Feed(bytes); });
     PrintProgress(recording);
     std::fprintf(stderr, "record: %s%s%s\n", Describe(reason), lossReason.empty() ? "" : ": ",
                  lossReason.c_str());

@@ -11,4 +11,11 @@ endif()
 
 add_library(vavirir_settings INTERFACE)
 target_compile_features(vavirir_settings INTERFACE cxx_std_20)
-target_compile_options(vavirir_settings INTERFACE -Wall -Wextra)
+option(VAVIRIR_WERROR "Treat compiler warnings as errors (CI builds with it)" OFF)
+target_compile_options(vavirir_settings INTERFACE -Wall -Wextra -Wshadow -Wnon-virtual-dtor
+  -Wold-style-cast -Wconversion)
+if(VAVIRIR_WERROR)
+  target_compile_options(vavirir_settings INTERFACE -Werror)
+endif()
+# The program version, from project() only.
+target_compile_definitions(vavirir_settings INTERFACE VAVIRIR_VERSION="${PROJECT_VERSION}")

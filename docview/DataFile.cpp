@@ -7,7 +7,7 @@
 #include <new>
 
 #include "docview/FileIo.h"
-#include "docview/TextCodec.h"
+#include "common/TextCodec.h"
 #include "record/RecordingTarget.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "decode/Clock.h"
 #include "decode/MeterReading.h"
 #include "docview/FileIo.h"
-#include "docview/TextCodec.h"
+#include "common/TextCodec.h"
 
 namespace {
 

@@ -9,7 +9,6 @@
 namespace {
 
 constexpr int kAttempts = 3;
-constexpr int kMeterReadSize = 100;
 constexpr auto kRetryPause = std::chrono::milliseconds(100);
 
 bool AllDigits(const std::string& text) {

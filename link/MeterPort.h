@@ -5,6 +5,9 @@
 
 #include "link/ComPort.h"
 
+// Bytes asked of the meter's port by each read outside a download.
+inline constexpr int kMeterReadSize = 100;
+
 // The port the user chose: a number (naming /dev/rfcomm<n>) or a device path.
 struct PortChoice {
     int number = -1;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "decode/MeterReading.h"
-#include "record/ObData.h"
+#include "common/ObData.h"
 
 class CRecordingTarget;
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "record/ObData.h"
+#include "common/ObData.h"
 #include "record/RecordingTarget.h"
 
 // A new document's view takes over a finished download: the view stops

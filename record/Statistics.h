@@ -7,7 +7,7 @@
 
 #include "decode/MeterReading.h"
 #include "record/Document.h"
-#include "record/ObData.h"
+#include "common/ObData.h"
 
 // The summary arithmetic of a recording and the meter's own clock, as pure
 // functions.

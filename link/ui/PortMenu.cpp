@@ -1,6 +1,6 @@
 #include "link/ui/PortMenu.h"
 
-#include "app/CommandIds.h"
+#include "common/ui/CommandIds.h"
 #include "link/ui/PortEntry.h"
 
 CPortMenu::CPortMenu(QMenu* popup, QAction* anchor, Discovery discover, QObject* parent)

@@ -317,7 +317,7 @@ std::vector<AnyFrame> RecordsScenario::Frames(const RecordsScenarioOptions& opti
         frames.push_back(peak);
     }
 
-    for (std::uint8_t mode : {3, 2}) {
+    for (const std::uint8_t mode : {std::uint8_t{3}, std::uint8_t{2}}) {
         AcDcFrame acdc;
         acdc.family = rec;
         acdc.value = jitter(12.0f);

@@ -247,7 +247,8 @@ TEST(DataFileRead, SingleByteDamageNeverCrashes) {
     const Bytes whole = WriteDocumentBytes(SampleDocument());
     int refused = 0;
     for (std::size_t at = 0; at < whole.size(); ++at) {
-        for (std::uint8_t value : {0x00, 0x01, 0x7F, 0x80, 0xFE, 0xFF}) {
+        for (const std::uint8_t value :
+             std::initializer_list<std::uint8_t>{0x00, 0x01, 0x7F, 0x80, 0xFE, 0xFF}) {
             Bytes damaged = whole;
             damaged[at] = value;
             CRoZudozuvDoc doc;

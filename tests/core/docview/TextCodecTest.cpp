@@ -1,7 +1,7 @@
 // Text conversions between UTF-8, UTF-16 and the 8-bit encodings.
 #include <gtest/gtest.h>
 
-#include "docview/TextCodec.h"
+#include "common/TextCodec.h"
 
 TEST(TextCodec, Utf8AndUtf16BothWays) {
     const std::string text = "V KΩ ℃ \u00b5A \U0001F600 end";

@@ -18,7 +18,8 @@ std::vector<std::complex<double>> NaiveDft(const std::vector<ComplexSample>& x) 
     for (std::size_t k = 0; k < n; ++k) {
         std::complex<double> sum;
         for (std::size_t t = 0; t < n; ++t) {
-            const double angle = -2.0 * kPi * static_cast<double>(k * t % n) / n;
+            const double angle =
+                -2.0 * kPi * static_cast<double>(k * t % n) / static_cast<double>(n);
             sum += std::complex<double>(x[t].real, x[t].imag) *
                    std::complex<double>(std::cos(angle), std::sin(angle));
         }
@@ -58,7 +59,8 @@ TEST(Fft, MatchesTheDefinitionForSinesAndRandomData) {
     // A cosine with 5 periods in 64 samples lands in bins 5 and 59 with n/2 each.
     std::vector<ComplexSample> sine(64);
     for (std::size_t t = 0; t < sine.size(); ++t) {
-        sine[t].real = static_cast<float>(std::cos(2.0 * kPi * 5.0 * t / 64.0));
+        sine[t].real =
+            static_cast<float>(std::cos(2.0 * kPi * 5.0 * static_cast<double>(t) / 64.0));
     }
     Fft(sine, 6);
     for (std::size_t k = 0; k < sine.size(); ++k) {
@@ -100,8 +102,8 @@ TEST(Fft, TwiddleTableIsBuiltOncePerLength) {
     impulse[1] = {1.0f, 0.0f};
     Fft(impulse, 5);
     for (std::size_t k = 0; k < impulse.size(); ++k) {
-        EXPECT_NEAR(impulse[k].real, std::cos(2.0 * kPi * k / 32.0), 1e-5);
-        EXPECT_NEAR(impulse[k].imag, -std::sin(2.0 * kPi * k / 32.0), 1e-5);
+        EXPECT_NEAR(impulse[k].real, std::cos(2.0 * kPi * static_cast<double>(k) / 32.0), 1e-5);
+        EXPECT_NEAR(impulse[k].imag, -std::sin(2.0 * kPi * static_cast<double>(k) / 32.0), 1e-5);
     }
 }
 

@@ -57,7 +57,7 @@ class OracleHost : public ISessionHost {
         views.push_back(std::make_unique<CRecordingTarget>(*documents.back()));
         return views.back().get();
     }
-    void ReadingDecoded(const MeterReading&, int, int, bool) override {}
+    void ReadingDecoded(const MeterReading&, FaceNumber, DialPosition, bool) override {}
     void WriteToMeter(const std::uint8_t*, std::size_t) override {}
     int ReadSize() const override { return 100; }
     void SetReadSize(int) override {}
@@ -167,8 +167,7 @@ class MeterLinkCli : public ::testing::Test {
             }
             const frames::Bytes bytes = frames::FromHex(line);
             if (first && start) {
-                session.Engine().m_bDataReceived = true;
-                session.Start();
+                session.StartAsDataArrives();
             }
             first = false;
             session.OnReceiveBytes(bytes.data(), bytes.size());

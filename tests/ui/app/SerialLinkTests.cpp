@@ -49,10 +49,10 @@ TEST(SerialLink, ReadingsFromThePortReachTheFaceAndClosingEndsAtOnce) {
 
     ASSERT_TRUE(frame->OpenMeterPort(QString::fromStdString(meter.Path())))
         << frame->messages.join('\n').toStdString();
-    EXPECT_EQ(frame->Face().face, 10);
+    EXPECT_EQ(ToNumber(frame->Face().face), 10);
     ASSERT_TRUE(meter.Send(PlainVdcFrame(4.25f)));
     ASSERT_TRUE(WaitFor([&] { return frame->FacePanel()->LastReading().value == 4.25f; }, 5000));
-    EXPECT_EQ(frame->Face().face, 1);
+    EXPECT_EQ(ToNumber(frame->Face().face), 1);
 
     // The meter keeps talking while the program closes: the reader stops at once.
     ASSERT_TRUE(meter.Send(PlainVdcFrame(1.0f)));

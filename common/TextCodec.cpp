@@ -1,4 +1,4 @@
-#include "docview/TextCodec.h"
+#include "common/TextCodec.h"
 
 namespace {
 

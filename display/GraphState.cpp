@@ -1,0 +1,387 @@
+#include "display/GraphState.h"
+
+#include "display/GraphValueIndex.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// Pixel coordinates are kept well inside what the painter's fixed-point
+// arithmetic takes; a point this far out is off the picture either way.
+constexpr double kPixelLimit = 1 << 22;
+
+// trunc(value) as an integer; out-of-range values are clamped and NaN gives 0,
+// so damaged records or degenerate scales never make a conversion undefined.
+long long TruncToInt(double value) {
+    if (std::isnan(value)) {
+        return 0;
+    }
+    return static_cast<long long>(std::clamp(value, -kPixelLimit, kPixelLimit));
+}
+
+int ClampPixel(long long value) {
+    return static_cast<int>(std::clamp<long long>(value, static_cast<long long>(-kPixelLimit),
+                                                  static_cast<long long>(kPixelLimit)));
+}
+
+std::string Format(const char* format, double value) {
+    const int size = std::snprintf(nullptr, 0, format, value);
+    std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
+    std::snprintf(text.data(), text.size() + 1, format, value);
+    return text;
+}
+
+}  // namespace
+
+int GraphPlotWidth(int clientWidth) {
+    return std::max(1, clientWidth - 2 * kGraphXMargin);
+}
+
+int GraphPlotHeight(int clientHeight) {
+    return std::max(1, clientHeight - 2 * kGraphYMargin);
+}
+
+GraphState MakeGraphState(int clientWidth, int clientHeight) {
+    GraphState state;
+    for (GraphLine& line : state.lines) {
+        line.plotWidth = GraphPlotWidth(clientWidth);
+        line.plotHeight = GraphPlotHeight(clientHeight);
+        line.xScale = (line.xEnd - line.xLeft) / line.plotWidth;
+        line.yScale = (line.yTop - line.yBottom) / line.plotHeight;
+    }
+    return state;
+}
+
+void SetGraphYRange(GraphState& state, double top, double bottom) {
+    for (GraphLine& line : state.lines) {
+        line.yTop = top;
+        line.yHome = bottom;
+        line.yBottom = bottom;
+        line.yScale = (top - bottom) / line.plotHeight;
+    }
+}
+
+void ResetGraphView(GraphState& state, int clientWidth, int clientHeight) {
+    for (GraphLine& line : state.lines) {
+        line.plotWidth = GraphPlotWidth(clientWidth);
+        line.plotHeight = GraphPlotHeight(clientHeight);
+        line.xLeft = line.xHome;
+        line.yBottom = line.yHome;
+        line.xScale = (line.xEnd - line.xLeft) / line.plotWidth;
+        line.yScale = (line.yTop - line.yBottom) / line.plotHeight;
+    }
+    state.zoomed = false;
+}
+
+void ResizeGraph(GraphState& state, int clientWidth, int clientHeight) {
+    for (GraphLine& line : state.lines) {
+        const double xRight = line.xScale * line.plotWidth + line.xLeft;
+        const double yUp = line.yScale * line.plotHeight + line.yBottom;
+        line.plotWidth = GraphPlotWidth(clientWidth);
+        line.plotHeight = GraphPlotHeight(clientHeight);
+        line.xScale = (xRight - line.xLeft) / line.plotWidth;
+        line.yScale = (yUp - line.yBottom) / line.plotHeight;
+    }
+}
+
+void ApplyPanStep(GraphState& state) {
+    GraphLine& line = state.lines[0];
+    const int dy = state.currentPoint.y - state.previousPoint.y;
+    const int dx = state.previousPoint.x - state.currentPoint.x;
+    const double visibleY = line.plotHeight * line.yScale;
+    const double visibleX = line.plotWidth * line.xScale;
+
+    if (dy >= 0) {
+        if (line.yBottom + visibleY < line.yTop) {
+            line.yBottom += dy * line.yScale;
+            line.yBottom = std::min(line.yBottom, line.yTop - visibleY);
+        } else {
+            line.yBottom = line.yTop - visibleY;
+        }
+    } else {
+        if (line.yBottom > line.yHome) {
+            line.yBottom -= -dy * line.yScale;
+        }
+        line.yBottom = std::max(line.yBottom, line.yHome);
+    }
+
+    if (dx >= 0) {
+        if (line.xLeft + visibleX < line.xEnd) {
+            line.xLeft += dx * line.xScale;
+            line.xLeft = std::min(line.xLeft, line.xEnd - visibleX);
+        } else {
+            line.xLeft = line.xEnd - visibleX;
+        }
+    } else {
+        if (line.xLeft > line.xHome) {
+            line.xLeft -= -dx * line.xScale;
+        }
+        line.xLeft = std::max(line.xLeft, line.xHome);
+    }
+    state.previousPoint = state.currentPoint;
+}
+
+int GraphMapping::PixelX(double sample) const {
+    return ClampPixel(TruncToInt(sample / xScale) + xMargin - TruncToInt((xLeft - xHome) / xScale));
+}
+
+int GraphMapping::PixelY(double value) const {
+    const double v = value >= kGraphOverload ? yTop : value;
+    return ClampPixel(TruncToInt((yBottom - yHome) / yScale - (v - yHome) / yScale + plotHeight) +
+                      yMargin);
+}
+
+long long GraphMapping::NearestSample(int pixelX) const {
+    return TruncToInt((pixelX - xMargin) * xScale + (xLeft - xHome) + 0.5);
+}
+
+GraphMapping WindowMapping(const GraphState& state) {
+    const GraphLine& line = state.lines[0];
+    GraphMapping mapping;
+    mapping.xScale = line.xScale;
+    mapping.yScale = line.yScale;
+    mapping.xLeft = line.xLeft;
+    mapping.xHome = line.xHome;
+    mapping.yBottom = line.yBottom;
+    mapping.yHome = line.yHome;
+    mapping.yTop = line.yTop;
+    mapping.plotHeight = line.plotHeight;
+    return mapping;
+}
+
+bool GraphShowsMarkers(double xScale) {
+    return 2.0 / xScale > 6.0;
+}
+
+double AdvanceGraphXRange(GraphState& state, int plotWidth, double xScale, std::size_t n,
+                          bool acquiring) {
+    GraphLine& line = state.lines[0];
+    const double newest = static_cast<double>(n) - 1.0;
+    if (state.zoomed) {
+        if (plotWidth * xScale <= newest - line.xLeft && !state.dragging && acquiring) {
+            line.xLeft += 1.0;
+            line.xEnd = newest;
+        }
+        return xScale;
+    }
+    // A degenerate plot or scale could never reach the newest sample.
+    if (plotWidth <= 0 || !(xScale > 0.0) || !std::isfinite(xScale)) {
+        return xScale;
+    }
+    while (newest > line.xEnd && std::isfinite(line.xEnd)) {
+        xScale = (plotWidth * xScale * 16.0 / 15.0) / plotWidth;
+        line.xEnd = plotWidth * xScale;
+        line.xScale = (line.plotWidth * line.xScale * 16.0 / 15.0) / line.plotWidth;
+    }
+    return xScale;
+}
+
+namespace {
+
+// The last sample of first … last that maps to pixel column x, given that
+// first does. Pixel x is monotonic in the sample for a positive finite scale,
+// so the column's end is found by galloping and bisection; otherwise sample by
+// sample.
+std::size_t ColumnEnd(const GraphMapping& mapping, std::size_t first, std::size_t last, int x) {
+    const bool monotonic = mapping.xScale > 0.0 && std::isfinite(mapping.xScale);
+    auto inColumn = [&](std::size_t k) { return mapping.PixelX(static_cast<double>(k)) == x; };
+    if (!monotonic) {
+        std::size_t end = first;
+        while (end < last && inColumn(end + 1)) {
+            ++end;
+        }
+        return end;
+    }
+    std::size_t inside = first;
+    std::size_t step = 1;
+    while (step <= last - inside && inColumn(inside + step)) {
+        inside += step;
+        step *= 2;
+    }
+    // inside is in the column; outside is not (or lies past last).
+    std::size_t outside = step <= last - inside ? inside + step : last + 1;
+    while (outside - inside > 1) {
+        const std::size_t middle = inside + (outside - inside) / 2;
+        if (inColumn(middle)) {
+            inside = middle;
+        } else {
+            outside = middle;
+        }
+    }
+    return inside;
+}
+
+// Smallest and largest pixel y of samples first … last. Pixel y is monotonic
+// in the value for a finite non-zero scale and finite offsets, so the value
+// extremes decide it; otherwise every sample is mapped.
+std::pair<int, int> ColumnYExtent(const GraphMapping& mapping, std::span<const CObData> records,
+                                  std::size_t first, std::size_t last,
+                                  const CGraphValueIndex* index) {
+    const bool monotonic = std::isfinite(mapping.yScale) && mapping.yScale != 0.0 &&
+                           std::isfinite(mapping.yHome) && std::isfinite(mapping.yBottom);
+    int low = mapping.PixelY(records[first].value);
+    int high = low;
+    auto add = [&](double value) {
+        const int y = mapping.PixelY(value);
+        low = std::min(low, y);
+        high = std::max(high, y);
+    };
+    if (!monotonic) {
+        for (std::size_t k = first + 1; k <= last; ++k) {
+            add(records[k].value);
+        }
+        return {low, high};
+    }
+    const GraphValueExtremes extremes = index != nullptr
+                                            ? index->Extremes(records, first, last, mapping.yTop)
+                                            : ScanValueExtremes(records, first, last, mapping.yTop);
+    if (extremes.any) {
+        add(extremes.low);
+        add(extremes.high);
+    }
+    if (extremes.nan) {
+        add(std::nan(""));
+    }
+    return {low, high};
+}
+
+}  // namespace
+
+void AppendCurve(const GraphMapping& mapping, std::span<const CObData> records, std::size_t first,
+                 std::size_t last, const CGraphValueIndex* index, std::vector<GraphSegment>& out) {
+    if (first >= last || last >= records.size()) {
+        return;
+    }
+    bool joined = false;  // a column before this one exists
+    int previousX = 0;
+    int previousLastY = 0;
+    for (std::size_t k = first; k <= last;) {
+        const int x = mapping.PixelX(static_cast<double>(k));
+        const std::size_t end = ColumnEnd(mapping, k, last, x);
+        const int firstY = mapping.PixelY(records[k].value);
+        if (joined) {
+            out.push_back({previousX, previousLastY, x, firstY});
+        }
+        if (end > k) {
+            const auto [low, high] = ColumnYExtent(mapping, records, k, end, index);
+            out.push_back({x, low, x, high});
+        }
+        joined = true;
+        previousX = x;
+        previousLastY = end > k ? mapping.PixelY(records[end].value) : firstY;
+        k = end + 1;
+    }
+}
+
+GraphPicture PlanGraph(const GraphState& state, std::span<const CObData> records, int width,
+                       int height, double xScale, double yScale, int xMargin, int yMargin,
+                       const GraphTextMetrics& metrics, const CGraphValueIndex* index) {
+    const GraphLine& line = state.lines[0];
+    const int pw = width - 2 * xMargin;
+    const int ph = height - 2 * yMargin;
+    GraphPicture picture;
+
+    for (int i = 0; i <= 10; ++i) {
+        const int y = ph + yMargin - i * ph / 10;
+        picture.grid.push_back({xMargin, y, pw + xMargin, y});
+    }
+    for (int j = 0; j <= 5; ++j) {
+        const int x = j * pw / 5 + xMargin;
+        picture.grid.push_back({x, yMargin, x, ph + yMargin});
+    }
+
+    GraphMapping mapping;
+    mapping.xScale = xScale;
+    mapping.yScale = yScale;
+    mapping.xLeft = line.xLeft;
+    mapping.xHome = line.xHome;
+    mapping.yBottom = line.yBottom;
+    mapping.yHome = line.yHome;
+    mapping.yTop = line.yTop;
+    mapping.plotHeight = ph;
+    mapping.xMargin = xMargin;
+    mapping.yMargin = yMargin;
+
+    const long long n = static_cast<long long>(records.size());
+    if (n > 1) {
+        const long long first = std::max(0LL, TruncToInt(line.xLeft));
+        const long long last = std::min(n, TruncToInt(pw * xScale + line.xLeft + 2.0));
+        if (first < last - 1) {
+            AppendCurve(mapping, records, static_cast<std::size_t>(first),
+                        static_cast<std::size_t>(last - 1), index, picture.curve);
+            if (GraphShowsMarkers(xScale)) {
+                for (long long k = first; k < last; ++k) {
+                    picture.markers.push_back(
+                        {mapping.PixelX(static_cast<double>(k)),
+                         mapping.PixelY(records[static_cast<std::size_t>(k)].value)});
+                }
+            }
+        }
+    }
+
+    picture.margins = {{{0, 0, pw + 2 * xMargin, yMargin},
+                        {0, 0, xMargin, ph + xMargin},
+                        {0, ph + yMargin, pw + 2 * xMargin, xMargin - yMargin},
+                        {pw + xMargin, 0, xMargin, ph + xMargin}}};
+    picture.axes = {{{xMargin, yMargin, xMargin, ph + yMargin},
+                     {xMargin, ph + yMargin, pw + xMargin, ph + yMargin}}};
+
+    const int lineHeight = metrics.lineHeight;
+    for (int i = 0; i <= 10; ++i) {
+        std::string text = Format("%.2f", (i * ph / 10.0) * yScale + line.yBottom);
+        const int textWidth = metrics.textWidth(text);
+        picture.labels.push_back({xMargin - textWidth - 2,
+                                  ph + yMargin - i * ph / 10 - lineHeight / 2, std::move(text)});
+    }
+    for (int j = 0; j <= 5; ++j) {
+        const long long g = TruncToInt(pw * xScale * j / 5 + 0.5);
+        std::string text = std::to_string(TruncToInt(static_cast<double>(g) + line.xLeft));
+        const int textWidth = metrics.textWidth(text);
+        picture.labels.push_back(
+            {j * pw / 5 + xMargin - textWidth / 2, ph + yMargin + lineHeight / 2, std::move(text)});
+    }
+    return picture;
+}
+
+NewestSegmentPlan PlanNewestSegment(const GraphState& state, std::span<const CObData> records) {
+    NewestSegmentPlan plan;
+    const std::size_t n = records.size();
+    if (n == 0) {
+        return plan;
+    }
+    const GraphLine& line = state.lines[0];
+    // The newest sample's X is its position, which is its sequence number for
+    // a live record.
+    const double newestX = static_cast<double>(n - 1);
+    const double value = records[n - 1].value;
+    if (newestX > line.xEnd || value > line.yTop || value < line.yHome || std::isnan(value) ||
+        state.zoomed) {
+        plan.step = NewestSegmentPlan::Step::FullRedraw;
+        return plan;
+    }
+    if (n < 2) {
+        return plan;
+    }
+    const GraphMapping mapping = WindowMapping(state);
+    plan.step = NewestSegmentPlan::Step::Segment;
+    plan.segment = {mapping.PixelX(static_cast<double>(n - 2)),
+                    mapping.PixelY(records[n - 2].value), mapping.PixelX(newestX),
+                    mapping.PixelY(value)};
+    plan.markers = GraphShowsMarkers(line.xScale);
+    return plan;
+}
+
+GraphRect WindowPlotInterior(const GraphState& state) {
+    const GraphLine& line = state.lines[0];
+    return {kGraphXMargin + 1, kGraphYMargin, line.plotWidth - 1, line.plotHeight};
+}
+
+GraphYRange YRangeForExtremes(double maximum, double minimum) {
+    double span = (maximum - minimum) / 10.0;
+    if (span < 0.01) {
+        span = 0.01;
+    }
+    return {maximum + span, minimum - span};
+}

@@ -1,0 +1,99 @@
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+#include <QImage>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kCurve = std::string(VAVIRIR_TEST_DATA) + "/graph/curve.txt";
+const std::string kGolden = std::string(VAVIRIR_TEST_DATA) + "/graph/curve.png";
+
+// Runs the program offscreen, its output discarded; the exit code.
+int RunVavirir(const std::vector<std::string>& args) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        const int null = ::open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+        std::vector<char*> argv{const_cast<char*>(VAVIRIR_BINARY_DIR "/vavirir")};
+        for (const std::string& arg : args) {
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        }
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::string Scratch(const char* name) {
+    return (std::filesystem::temp_directory_path() /
+            ("vavirir-graph-png-" + std::to_string(getpid()) + "-" + name))
+        .string();
+}
+
+}  // namespace
+
+// The golden picture: 30 readings with an overload every seventh, drawn at
+// 400 x 250. Regenerate it as tests/data/graph/README.md says.
+TEST(GraphPng, DrawsTheGraphAsTheGraphTabShowsIt) {
+    const std::string out = Scratch("curve.png");
+    ASSERT_EQ(RunVavirir({"--graph-png", out, "--size", "400x250", kCurve}), 0);
+    const QImage shown = QImage(QString::fromStdString(out)).convertToFormat(QImage::Format_RGB32);
+    const QImage golden =
+        QImage(QString::fromStdString(kGolden)).convertToFormat(QImage::Format_RGB32);
+    std::filesystem::remove(out);
+    ASSERT_EQ(shown.size(), QSize(400, 250));
+    ASSERT_EQ(golden.size(), QSize(400, 250));
+    // Plot area, curve, markers, grid and axes to the pixel; the labels in the
+    // margins may differ by a little glyph smoothing between font builds.
+    int labelPixels = 0;
+    for (int y = 0; y < 250; ++y) {
+        for (int x = 0; x < 400; ++x) {
+            const bool plot = x >= 50 && x < 350 && y >= 25 && y <= 225;
+            if (plot) {
+                ASSERT_EQ(shown.pixel(x, y), golden.pixel(x, y)) << x << "," << y;
+            } else if (shown.pixel(x, y) != golden.pixel(x, y)) {
+                ++labelPixels;
+            }
+        }
+    }
+    EXPECT_LT(labelPixels, 200);
+}
+
+TEST(GraphPng, ReportsUnreadableInputUnwritableOutputAndBadArguments) {
+    const std::string out = Scratch("x.png");
+    const std::string damaged =
+        std::string(VAVIRIR_TEST_DATA) + "/datafiles/damaged/truncated_05_inside_value.txt";
+    struct Case {
+        std::vector<std::string> args;
+        int exit;
+    };
+    const Case cases[] = {
+        {{"--graph-png", out, "/nonexistent/data.txt"}, 1},
+        {{"--graph-png", out, damaged}, 1},
+        {{"--graph-png", "/nonexistent/folder/x.png", kCurve}, 1},
+        {{"--graph-png", out}, 2},
+        {{"--graph-png", out, kCurve, kCurve}, 2},
+        {{"--graph-png", out, "--size", "400", kCurve}, 2},
+        {{"--graph-png", out, "--size", "0x250", kCurve}, 2},
+        {{"--size", "400x250", kCurve}, 2},
+        {{"--graph-png", out, "--demo", kCurve}, 2},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RunVavirir(c.args), c.exit) << c.args.back();
+        EXPECT_FALSE(std::filesystem::exists(out)) << c.args.back();
+    }
+    // The default size.
+    ASSERT_EQ(RunVavirir({"--graph-png", out, kCurve}), 0);
+    EXPECT_EQ(QImage(QString::fromStdString(out)).size(), QSize(800, 500));
+    std::filesystem::remove(out);
+}

@@ -1,0 +1,2 @@
+// The shared basics know nothing of the decoders.
+#include "decode/MeterReading.h"

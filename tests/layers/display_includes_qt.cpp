@@ -1,0 +1,2 @@
+// The core never sees Qt.
+#include <QWidget>

@@ -1,0 +1,2 @@
+// The serial link knows nothing of frames.
+#include "decode/ReceiveEngine.h"
