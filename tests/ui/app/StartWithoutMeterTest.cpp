@@ -8,7 +8,7 @@
 #include <QToolBar>
 
 #include "AppTestSupport.h"
-#include "app/CommandIds.h"
+#include "common/ui/CommandIds.h"
 
 namespace {
 
