@@ -190,8 +190,12 @@ int DecodeStream(std::FILE* file, const DecodeOptions& options, CReceiveEngine& 
         }
     }
     if (std::ferror(file) != 0) {
-        std::fprintf(stderr, "vavirir-cli decode: cannot read '%s': %s\n", options.path.c_str(),
-                     std::strerror(errno));
+        if (errno == EISDIR) {
+            std::fprintf(stderr, "vavirir-cli decode: %s is a directory\n", options.path.c_str());
+        } else {
+            std::fprintf(stderr, "vavirir-cli decode: cannot read '%s': %s\n", options.path.c_str(),
+                         std::strerror(errno));
+        }
         return 1;
     }
     if (options.hex) {

@@ -218,8 +218,9 @@ int Record(const RecordOptions& options) {
         link, [&] { return !countReached() && !recording.Stopped(); },
         [&](const std::vector<std::uint8_t>& bytes) { recording.Feed(bytes); });
     PrintProgress(recording);
-    std::fprintf(stderr, "record: %s%s%s\n", Describe(reason), lossReason.empty() ? "" : ": ",
-                 lossReason.c_str());
+    // The link's own reason already says "link lost: …".
+    std::fprintf(stderr, "record: %s\n",
+                 lossReason.empty() ? Describe(reason) : lossReason.c_str());
 
     if (recording.Document() == nullptr) {
         std::fprintf(stderr, "record: no data from the meter, nothing saved\n");

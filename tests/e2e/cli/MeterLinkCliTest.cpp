@@ -380,7 +380,10 @@ TEST_F(MeterLinkCli, InterruptAndVanishingDeviceKeepEverythingReceived) {
         sim->Signal(SIGTERM);  // the meter's end of the link goes away
         EXPECT_EQ(sim->Wait(5s), 0);
         EXPECT_EQ(record.Wait(10s), 1) << record.Stderr();
-        EXPECT_NE(record.Stderr().find("link lost"), std::string::npos) << record.Stderr();
+        EXPECT_NE(record.Stderr().find("record: link lost: "), std::string::npos)
+            << record.Stderr();
+        EXPECT_EQ(record.Stderr().find("link lost: link lost"), std::string::npos)
+            << record.Stderr();
         const Saved saved = Dump(PathOf("lost.txt"));
         const Saved sent = Replayed(SentHex(), true);
         EXPECT_GE(saved.records.size(), 5u);

@@ -128,6 +128,9 @@ TEST_F(OutputSafety, AFullDiskOrADirectoryIsReportedAsSuch) {
     const ChildResult dump = Cli({"dump", folder});
     EXPECT_EQ(dump.exitCode, 1);
     EXPECT_EQ(dump.err, folder + " is a directory.\n");
+    const ChildResult decode = Cli({"decode", folder});
+    EXPECT_EQ(decode.exitCode, 1);
+    EXPECT_EQ(decode.err, "vavirir-cli decode: " + folder + " is a directory\n");
 }
 
 TEST_F(OutputSafety, HangUpEndsARecordingAndAFailedSaveKeepsItInTheStateFolder) {
