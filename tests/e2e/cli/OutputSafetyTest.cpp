@@ -115,7 +115,9 @@ TEST_F(OutputSafety, AFullDiskOrADirectoryIsReportedAsSuch) {
     SaveDocumentFile(SampleDocument(), data);
     const std::string stream = std::string(VAVIRIR_TEST_DATA) + "/sample-stream.hex";
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"decode", "--hex", stream}, {"dump", "--json", data}}) {
+         {std::vector<std::string>{"decode", "--hex", stream},
+          {"dump", "--json", data},
+          {"replay", "--hex", stream, "--out-dir", dir.File("replayed")}}) {
         const ChildResult full = Cli(args, StdoutTo("/dev/full"));
         EXPECT_EQ(full.exitCode, 1) << args[0];
         EXPECT_EQ(full.err, "vavirir-cli " + args[0] +
