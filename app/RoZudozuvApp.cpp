@@ -17,7 +17,7 @@ CRoZudozuvApp::CRoZudozuvApp(int& argc, char** argv) : QApplication(argc, argv) 
     // and the main frame's title already starts with the program's name.
     setApplicationName(QStringLiteral("Vavirir"));
     setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
-    setApplicationVersion(QStringLiteral("0.1.0"));
+    setApplicationVersion(QStringLiteral(VAVIRIR_VERSION));
     InitVavirirResources();
     setWindowIcon(ApplicationIcon());
 }

@@ -376,7 +376,7 @@ TEST(DocumentWindow, ClosingAWindowWhileReadingsAreQueuedForItIsSafe) {
     CTestFrame& frame = *f.frame;
     ASSERT_TRUE(frame.OpenMeterPort("1"));
     f.link->Deliver(PlainVdcFrame(1.0f));
-    ASSERT_TRUE(WaitFor([&] { return frame.Session().Engine().m_bDataReceived; }));
+    ASSERT_TRUE(WaitFor([&] { return frame.Session().Engine().HasReceivedData(); }));
     frame.RunCommand(cmd::kStart);
     ASSERT_EQ(frame.Children().size(), 1u);
     f.link->Deliver(PlainVdcFrame(1.5f));
