@@ -156,12 +156,9 @@ void ApplyZoomOut(GraphState& state) {
     GraphLine& line = state.lines[0];
     if ((line.xEnd - line.xLeft) / line.plotWidth > line.xScale) {
         line.xScale = std::min(line.xScale + kZoomStep, (line.xEnd - line.xHome) / line.plotWidth);
-        line.xLeft = KeepInside(line.xLeft, line.plotWidth * line.xScale, line.xHome, line.xEnd);
     }
     if ((line.yTop - line.yBottom) / line.plotHeight > line.yScale) {
         line.yScale = std::min(line.yScale + kZoomStep, (line.yTop - line.yHome) / line.plotHeight);
-        line.yBottom =
-            KeepInside(line.yBottom, line.plotHeight * line.yScale, line.yHome, line.yTop);
     }
 }
 

@@ -45,8 +45,9 @@ bool ApplyXZoom(GraphState& state, GraphPoint release);
 // Tool 6: both scales shrink by 0.02 while above 0.02; left and bottom edges stay.
 void ApplyZoomIn(GraphState& state);
 
-// Tool 7: both scales grow by 0.02 up to the home range; the view is kept
-// inside x home … x end and y home … y top.
+// Tool 7: while the view ends short of x end (y top), the scale grows by 0.02,
+// at most to the home range's width (height) over the plot. Left and bottom
+// edges stay.
 void ApplyZoomOut(GraphState& state);
 
 // Tool 8: the records between the press and the release x, smaller index
