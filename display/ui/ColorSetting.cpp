@@ -2,6 +2,7 @@
 
 #include <QColorDialog>
 #include <QComboBox>
+#include <QFont>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
@@ -56,6 +57,12 @@ CColorSetting::CColorSetting(const CGraphDlg& graph, bool autoScale, const Graph
         m_prompts.showTip = TipBox;
     }
     setWindowTitle(QStringLiteral("Setting"));
+    // The layout is in dialog units of an 8-point dialog font.
+    QFont font = this->font();
+    font.setFamilies({QStringLiteral("MS Shell Dlg 2"), QStringLiteral("Tahoma"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    font.setPointSize(8);
+    setFont(font);
     setFixedSize(Dlu(0, 0, 306, 284).size());
     for (const Colour which : {Colour::Background, Colour::Border, Colour::Grid, Colour::Line1,
                                Colour::Line2, Colour::Line3}) {
@@ -107,9 +114,11 @@ CColorSetting::CColorSetting(const CGraphDlg& graph, bool autoScale, const Graph
     }
 
     m_pManual = new QRadioButton(QStringLiteral("Manual"), this);
-    m_pManual->setGeometry(Dlu(41, 211, 39, 10));
+    m_pManual->move(DluPoint(41, 211));
+    m_pManual->adjustSize();
     m_pAuto = new QRadioButton(QStringLiteral("Auto"), this);
-    m_pAuto->setGeometry(Dlu(205, 213, 31, 10));
+    m_pAuto->move(DluPoint(205, 213));
+    m_pAuto->adjustSize();
     connect(m_pManual, &QRadioButton::clicked, this, &CColorSetting::OnScaleMode);
     connect(m_pAuto, &QRadioButton::clicked, this, &CColorSetting::OnScaleMode);
 
