@@ -111,6 +111,24 @@ TEST_F(GraphToolsUiTest, FftDragAsksForTheRecordsOnceAndReleasesEndEveryDrag) {
     EXPECT_FALSE(graph.State().dragging);
     EXPECT_EQ(graph.State().lines[0], before);
 
+    // Panning a zoomed live document while readings arrive.
+    document.acquiring = true;
+    graph.SetTool(3);
+    QTest::mousePress(&graph, Qt::LeftButton, {}, QPoint(100, 100));
+    QTest::mouseRelease(&graph, Qt::LeftButton, {}, QPoint(300, 100));
+    graph.SetTool(4);
+    QTest::mousePress(&graph, Qt::LeftButton, {}, QPoint(300, 150));
+    for (int k = 0; k < 40; ++k) {
+        document.channels[0].push_back(document.channels[0].back());
+        graph.DrawNewestSegment();
+        QTest::mouseMove(&graph, QPoint(300 - k * 5, 150 + k));
+    }
+    QTest::mouseRelease(&graph, Qt::LeftButton, {}, QPoint(100, 190));
+    EXPECT_FALSE(graph.State().dragging);
+    EXPECT_NEAR(graph.State().lines[0].xLeft, 2.0 + 195 * 0.016, 1e-9);  // followed the pointer
+    EXPECT_LE(graph.State().lines[0].xLeft + 500 * graph.XScale(),
+              graph.State().lines[0].xEnd + 1e-9);
+
     // Every tool on an empty document.
     CRoZudozuvDoc empty;
     graph.SetDocument(&empty);
