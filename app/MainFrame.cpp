@@ -11,7 +11,9 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QUrl>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "app/AboutDlg.h"
 #include "app/ChildFrame.h"
@@ -23,6 +25,7 @@
 #include "display/ui/LeftDlg.h"
 #include "docview/DataFile.h"
 #include "docview/Export.h"
+#include "link/MeterPort.h"
 #include "link/ui/Port.h"
 #include "link/ui/PortMenu.h"
 
@@ -31,7 +34,6 @@ namespace {
 constexpr int kDataTimeoutMs = 5000;
 constexpr int kFirstPortMenuFillMs = 100;
 constexpr int kRecentFileCount = 4;
-constexpr int kMeterReadSize = 100;
 
 const char* const kSettingsOrganisation = "Local AppWizard-Generated Applications";
 const char* const kSettingsApplication = "Vavirir";
@@ -168,7 +170,14 @@ void CMainFrame::CreateActions() {
 
     // Real Time
     AddAction(cmd::kStart, QStringLiteral("Start"), [this] {
-        m_session.Start();
+        if (m_session.Start()) {
+            statusBar()->clearMessage();
+        } else {
+            // Start takes readings only while the meter sends them.
+            statusBar()->showMessage(
+                QStringLiteral("Nothing started: no data from the meter. Choose its port under "
+                               "Com Port, or the Demo meter, then Start again."));
+        }
         UpdateCommandUi();
     })->setIcon(ToolbarIcon(cmd::kStart));
     AddAction(cmd::kStop, QStringLiteral("Stop"), [this] {
@@ -385,7 +394,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
 
 void CMainFrame::OnFileOpen() {
     const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open"), QString(),
-                                                      QStringLiteral("Text Files(*.txt)"));
+                                                      QString::fromUtf8(kDocumentFilterName));
     if (!path.isEmpty()) {
         OpenDocumentFile(path);
     }
@@ -421,7 +430,7 @@ void CMainFrame::OnFileSaveAs() {
         return;
     }
     QFileDialog dialog(this, QStringLiteral("Save As"), child->FilePath(),
-                       QStringLiteral("Text Files(*.txt)"));
+                       QString::fromUtf8(kDocumentFilterName));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("txt"));
     if (child->FilePath().isEmpty()) {
@@ -438,7 +447,7 @@ void CMainFrame::OnExportExcel() {
         return;
     }
     QFileDialog dialog(this, QStringLiteral("Save As"), QString(),
-                       QStringLiteral("Data File(*.xls)"));
+                       QString::fromUtf8(kExportFilterName));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("xls"));
     dialog.selectFile(QString::fromStdString(DefaultExportFileName(m_clock.Now())));
@@ -591,7 +600,7 @@ bool CMainFrame::OpenMeterPort(const QString& port) {
         return false;
     }
     m_pLink->SetReadSize(kMeterReadSize);
-    SetFace({kFaceBlank, m_face.dial});
+    SetFace({FaceNumber::PortOpened, m_face.dial});
     // A fresh link gets a full period before its first time-out check.
     m_timerDataTimeout.start();
     statusBar()->showMessage(QStringLiteral("Meter port %1 open").arg(port), 3000);
@@ -623,7 +632,7 @@ void CMainFrame::OnPortOther() {
 
 void CMainFrame::StartDemoMeter() {
     CloseLink();
-    SetFace({kFaceBlank, m_face.dial});
+    SetFace({FaceNumber::PortOpened, m_face.dial});
     m_pDemo->Start();
     UpdateCommandUi();
 }
@@ -643,26 +652,12 @@ void CMainFrame::OnReceiveBytes(const std::uint8_t* bytes, std::size_t count) {
 }
 
 void CMainFrame::OnDataTimeout() {
-    CReceiveEngine& engine = m_session.Engine();
-    const DataTimeoutResult result =
-        CheckDataTimeout(engine.m_bSyncMarker, m_clock.Now(), engine.m_tLastRx, m_face);
+    const DataTimeoutResult result = m_dataTimeout.Tick(m_face);
     if (!result.silent) {
         return;
     }
-    engine.m_bDataReceived = false;
-    for (CRecordingTarget* view : m_session.Registry().Views()) {
-        if (view->liveTarget) {
-            view->Document().acquiring = false;
-        }
-    }
-    // Acquisition ends with the link, also when its document was closed.
-    engine.m_bRunning = false;
     if (result.faceChanged) {
         SetFace(result.face);
-    }
-    // A download the meter stopped feeding ends with the records it sent.
-    if (engine.m_bDownloading) {
-        m_session.EndDownloadEarly();
     }
     CloseDownloadProgress();
     UpdateCommandUi();
@@ -681,18 +676,24 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::SetFace(FaceState face) {
     m_face = face;
     m_pFace->SetUnitIcon(face.dial);
-    m_pFace->SetFrameKind(face.face);
+    m_pFace->SetFace(face.face);
 }
 
-void CMainFrame::ReadingDecoded(const MeterReading& reading, int face, int dial, bool dialChanged) {
+void CMainFrame::ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
+                                bool dialChanged) {
     (void)dialChanged;
     m_face = {face, dial};
     m_pFace->ShowReading(reading, face, dial);
     if (m_bPrintReadings) {
-        std::printf("reading face=%d dial=%d value=%.6g unit=%s function=%s\n", face, dial,
-                    static_cast<double>(reading.value), reading.unit.c_str(),
+        std::printf("reading face=%d dial=%d value=%.6g unit=%s function=%s\n", ToNumber(face),
+                    ToNumber(dial), static_cast<double>(reading.value), reading.unit.c_str(),
                     reading.function.c_str());
-        std::fflush(stdout);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            // The reader went away (| head): the program goes on without the listing.
+            m_bPrintReadings = false;
+            std::fprintf(stderr, "vavirir: readings are no longer printed: %s\n",
+                         std::strerror(errno));
+        }
     }
 }
 

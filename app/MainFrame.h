@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "app/DataTimeout.h"
 #include "app/MeterLink.h"
 #include "app/WaitDlg.h"
 #include "decode/Clock.h"
+#include "record/DataTimeout.h"
 #include "record/MeterSession.h"
 
 class CChildFrame;
@@ -95,7 +95,8 @@ class CMainFrame : public QMainWindow, private ISessionHost {
   private:
     // ISessionHost
     CRecordingTarget* OpenNewDocument() override;
-    void ReadingDecoded(const MeterReading& reading, int face, int dial, bool dialChanged) override;
+    void ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
+                        bool dialChanged) override;
     void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override;
     int ReadSize() const override;
     void SetReadSize(int bytes) override;
@@ -135,6 +136,7 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     const IClock& m_clock;
     std::unique_ptr<IMeterLink> m_pLink;
     CMeterSession m_session;
+    CDataTimeout m_dataTimeout{m_session};
     bool m_bPrintReadings;
 
     std::map<int, QAction*> m_actions;

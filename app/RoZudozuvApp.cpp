@@ -16,7 +16,7 @@ CRoZudozuvApp::CRoZudozuvApp(int& argc, char** argv) : QApplication(argc, argv) 
     setApplicationName(QStringLiteral("Vavirir"));
     setApplicationDisplayName(QStringLiteral("Vavirir"));
     setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
-    setApplicationVersion(QStringLiteral("0.1.0"));
+    setApplicationVersion(QStringLiteral(VAVIRIR_VERSION));
     InitVavirirResources();
     setWindowIcon(ApplicationIcon());
 }

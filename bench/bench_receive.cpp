@@ -16,10 +16,10 @@ class CountingHost : public IReceiveHost {
     long frames = 0;
     long recorded = 0;
 
-    void ReadingDecoded(const MeterReading&, int, int, bool) override { ++frames; }
+    void ReadingDecoded(const MeterReading&, FaceNumber, DialPosition, bool) override { ++frames; }
     void DispatchReading(MeterReading&, int, double, const std::string&, double, const std::string&,
                          const std::string&, int) override {}
-    void RecordMeterFrame(MeterReading&, int) override { ++recorded; }
+    void RecordMeterFrame(MeterReading&, MeterRecordMode) override { ++recorded; }
     void StopAcquisition() override {}
     void WriteToMeter(const std::uint8_t*, std::size_t) override {}
     int ReadSize() const override { return 100; }
@@ -84,7 +84,7 @@ int main() {
     CountingHost host;
     FixedClock clock(1796634309);
     CReceiveEngine engine(host, clock);
-    engine.m_bRunning = true;
+    engine.SetRunning(true);
 
     const auto begin = std::chrono::steady_clock::now();
     for (std::size_t at = 0; at < stream.size(); at += kChunk) {

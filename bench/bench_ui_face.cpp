@@ -14,10 +14,10 @@
 
 namespace {
 
-MeterReading SampleReading(int face) {
+MeterReading SampleReading(FaceNumber face) {
     MeterReading r;
     r.function = "VDC";
-    r.unit = face == kFaceFrequency ? "KHZ" : "VDC";
+    r.unit = face == FaceNumber::Frequency ? "KHZ" : "VDC";
     r.value = 1.2345f;
     r.limit = 5.0f;
     r.decimals = 4;
@@ -66,13 +66,15 @@ int main(int argc, char** argv) {
     // what a repaint after a reading costs.
     QImage screen(panel.size(), QImage::Format_RGB32);
     double worst = 0.0;
-    for (int face = kFaceFirst; face <= kFaceLast; ++face) {
+    for (int number = ToNumber(FaceNumber::Standard); number <= ToNumber(FaceNumber::Frequency);
+         ++number) {
+        const auto face = static_cast<FaceNumber>(number);
         const MeterReading reading = SampleReading(face);
-        panel.ShowReading(reading, face, 6);
+        panel.ShowReading(reading, face, DialPosition::VoltsDc);
         panel.render(&screen);  // warm-up
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < iterations; ++i) {
-            panel.ShowReading(reading, face, 6);
+            panel.ShowReading(reading, face, DialPosition::VoltsDc);
             panel.render(&screen);
         }
         const double ms =
@@ -80,7 +82,7 @@ int main(int argc, char** argv) {
                 .count() /
             iterations;
         worst = std::max(worst, ms);
-        std::printf("face %d: %.3f ms per reading (compose + show)\n", face, ms);
+        std::printf("face %d: %.3f ms per reading (compose + show)\n", number, ms);
     }
     std::printf("slowest face: %.3f ms (target 2 ms) %s\n", worst, worst <= 2.0 ? "OK" : "SLOW");
     return 0;

@@ -1,20 +1,18 @@
 // vavirir-cli download: receives the records stored in the meter, acknowledging
 // every step as the program does, and saves them as one document.
-#include <chrono>
 #include <cstdio>
 #include <optional>
 #include <string>
 
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/LinkLoop.h"
 #include "cli/MeterLink.h"
+#include "cli/OutputCheck.h"
 #include "decode/Clock.h"
 #include "docview/DataFile.h"
 
 namespace {
-
-using SteadyClock = std::chrono::steady_clock;
-using namespace std::chrono_literals;
 
 constexpr const char* kUsage =
     "usage: vavirir-cli download --port P --out F.txt [--timeout S]\n"
@@ -56,6 +54,9 @@ DownloadOptions ParseOptions(int argc, char** argv) {
 enum class Outcome { Complete, Stalled, Interrupted, LinkLost };
 
 int Download(const DownloadOptions& options) {
+    if (const int refused = CheckFiles("download", {}, {{"--out", options.out}})) {
+        return refused;
+    }
     CatchStopSignals();
     CMeterLinkSession link;
     if (!link.Open("download", options.port)) {
@@ -65,60 +66,42 @@ int Download(const DownloadOptions& options) {
                  options.port.Device().c_str());
 
     const CReceiveEngine& engine = link.session.Engine();
-    const auto stallLimit = std::chrono::duration<double>(options.timeoutSeconds);
-    auto lastData = SteadyClock::now();
-    std::string lossReason;
-    Outcome outcome = Outcome::Interrupted;
-    for (;;) {
-        if (link.host.AdoptedDownload() != nullptr) {
-            outcome = Outcome::Complete;
-            break;
-        }
-        if (StopSignalled()) {
-            outcome = Outcome::Interrupted;
-            break;
-        }
-        // Before the header arrives the user may take their time at the meter.
-        if (engine.m_bDownloading && SteadyClock::now() - lastData >= stallLimit) {
-            outcome = Outcome::Stalled;
-            break;
-        }
-        std::optional<LinkEvent> event = link.queue.Pop(100ms);
-        if (!event) {
-            continue;
-        }
-        if (event->kind == LinkEvent::Kind::LinkLost) {
-            outcome = Outcome::LinkLost;
-            lossReason = event->reason;
-            break;
-        }
-        link.session.OnReceiveBytes(event->bytes.data(), event->bytes.size());
-        lastData = SteadyClock::now();
+    auto feed = [&](const std::vector<std::uint8_t>& bytes) {
+        link.session.OnReceiveBytes(bytes.data(), bytes.size());
+    };
+    LinkLoopSteps steps;
+    steps.feed = [&](const std::vector<std::uint8_t>& bytes) {
+        feed(bytes);
         if (link.host.WriteError()) {
             std::fprintf(stderr, "download: acknowledgement not sent: %s\n",
                          link.host.WriteError()->c_str());
         }
+    };
+    steps.done = [&] { return link.host.AdoptedDownload() != nullptr; };
+    // Before the header arrives the user may take their time at the meter.
+    steps.silenceCounts = [&] { return engine.IsDownloading(); };
+    CDataTimeout stall(link.session, SilenceSecondsAtLeast(options.timeoutSeconds));
+    const LinkLoopEnd end = RunLinkLoop(link, stall, steps);
+    const std::string& lossReason = end.lossReason;
+    Outcome outcome = Outcome::Interrupted;
+    if (end.reason == LinkLoopEnd::Reason::Silence) {
+        // The time-out ended the download with the records that arrived.
+        outcome = Outcome::Stalled;
+    } else if (end.reason == LinkLoopEnd::Reason::LinkLost) {
+        outcome = Outcome::LinkLost;
     }
 
     // A block the reader still held is handed over as it ends.
-    link.port.Close();
-    while (link.host.AdoptedDownload() == nullptr) {
-        std::optional<LinkEvent> event = link.queue.TryPop();
-        if (!event) {
-            break;
-        }
-        if (event->kind == LinkEvent::Kind::Bytes) {
-            link.session.OnReceiveBytes(event->bytes.data(), event->bytes.size());
-        }
-    }
-    if (link.host.AdoptedDownload() != nullptr) {
+    DrainLink(
+        link, [&] { return link.host.AdoptedDownload() == nullptr; }, feed);
+    if (outcome != Outcome::Stalled && link.host.AdoptedDownload() != nullptr) {
         outcome = Outcome::Complete;
     }
 
-    const int blocksDone = engine.m_nBlocksDone;
-    const int blockCount = engine.m_download.blockCount;
-    if (outcome != Outcome::Complete) {
-        if (!engine.m_bDownloading) {
+    const int blocksDone = engine.BlocksDone();
+    const int blockCount = engine.DownloadInfo().blockCount;
+    if (outcome == Outcome::Interrupted || outcome == Outcome::LinkLost) {
+        if (!engine.IsDownloading()) {
             std::fprintf(stderr, "download: %s before the meter started a download\n",
                          outcome == Outcome::LinkLost ? "link lost" : "interrupted");
             if (!lossReason.empty()) {
@@ -133,7 +116,9 @@ int Download(const DownloadOptions& options) {
         std::fprintf(stderr, "download: no document could be made, nothing saved\n");
         return 1;
     }
-    SaveDocumentFile(*doc, options.out);
+    if (!SaveOrKeep("download", *doc, options.out)) {
+        return 1;
+    }
     const std::size_t records = doc->channels[0].size();
     if (outcome == Outcome::Complete) {
         std::fprintf(stderr, "download: complete, %zu records saved to %s\n", records,

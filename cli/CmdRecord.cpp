@@ -7,7 +7,9 @@
 
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/LinkLoop.h"
 #include "cli/MeterLink.h"
+#include "cli/OutputCheck.h"
 #include "decode/Clock.h"
 #include "docview/DataFile.h"
 #include "docview/Export.h"
@@ -21,10 +23,10 @@ constexpr const char* kUsage =
     "usage: vavirir-cli record --port P [--count N] [--seconds S] --out F.txt [--xls F.xls]\n"
     "  P is a port number (naming /dev/rfcommP), a tty name or a device path.\n"
     "  Recording starts with the first data and ends after N records, S seconds,\n"
-    "  SIGINT/SIGTERM, or 10 s without data from the meter.\n";
+    "  SIGINT/SIGTERM/SIGHUP, 10 s without data from the meter, or when the document\n"
+    "  is full: a document holds at most 20,000 readings.\n";
 
-// The data time-out: a meter silent this long has gone away.
-constexpr auto kSilence = 10s;
+static_assert(CRoZudozuvDoc::kLiveCapacity == 20000, "the usage and end texts name the capacity");
 
 struct RecordOptions {
     PortChoice port;
@@ -34,7 +36,7 @@ struct RecordOptions {
     std::string xls;
 };
 
-enum class EndReason { Count, Seconds, Signal, Silence, LinkLost, MeterStopped };
+enum class EndReason { Count, Seconds, Signal, Silence, LinkLost, DocumentFull, MeterStopped };
 
 const char* Describe(EndReason reason) {
     switch (reason) {
@@ -48,9 +50,10 @@ const char* Describe(EndReason reason) {
             return "the meter fell silent for 10 s";
         case EndReason::LinkLost:
             return "link lost";
+        case EndReason::DocumentFull:
+            return "the document is full: it holds at most 20,000 readings";
         case EndReason::MeterStopped:
-            return "live acquisition ended (document full, or the "
-                   "meter sent recorded statistics or a download)";
+            return "live acquisition ended: the meter sent recorded statistics or a download";
     }
     return "";
 }
@@ -98,9 +101,8 @@ class LiveRecording {
         if (m_pDocument == nullptr) {
             // Start is allowed once data arrives; it is chosen just before
             // these first bytes are decoded, so none of their readings is missed.
-            m_session.Engine().m_bDataReceived = true;
-            if (m_session.Start()) {
-                m_pDocument = m_host.Documents().back().get();
+            if (m_session.StartAsDataArrives()) {
+                m_pDocument = m_host.Documents().back();
                 m_startedAt = SteadyClock::now();
             }
         }
@@ -135,12 +137,20 @@ void PrintProgress(const LiveRecording& recording) {
 }
 
 int Save(const RecordOptions& options, const CRoZudozuvDoc& doc) {
-    SaveDocumentFile(doc, options.out);
+    if (!SaveOrKeep("record", doc, options.out)) {
+        return 1;
+    }
     std::fprintf(stderr, "record: %zu records saved to %s\n", doc.channels[0].size(),
                  options.out.c_str());
     if (!options.xls.empty()) {
         if (HasExportableRecords(doc)) {
-            ExportDocumentFile(doc, options.xls);
+            try {
+                ExportDocumentFile(doc, options.xls);
+            } catch (const CExportError& error) {
+                std::fprintf(stderr, "record: %s was not exported: %s\n", options.xls.c_str(),
+                             error.what());
+                return 1;
+            }
             std::fprintf(stderr, "record: exported to %s\n", options.xls.c_str());
         } else {
             std::fprintf(stderr, "record: no records, so %s was not written\n",
@@ -151,6 +161,10 @@ int Save(const RecordOptions& options, const CRoZudozuvDoc& doc) {
 }
 
 int Record(const RecordOptions& options) {
+    if (const int refused =
+            CheckFiles("record", {}, {{"--out", options.out}, {"--xls", options.xls}})) {
+        return refused;
+    }
     CatchStopSignals();
     CMeterLinkSession link;
     link.host.SetLiveRecordLimit(options.count.value_or(0));
@@ -161,68 +175,59 @@ int Record(const RecordOptions& options) {
 
     LiveRecording recording(link.host, link.session);
     auto countReached = [&] { return options.count && recording.Records() >= *options.count; };
-    auto lastData = SteadyClock::now();
     auto lastProgress = SteadyClock::time_point{};
-    std::string lossReason;
     EndReason reason = EndReason::Signal;
-    for (;;) {
+    LinkLoopSteps steps;
+    steps.feed = [&](const std::vector<std::uint8_t>& bytes) {
+        recording.Feed(bytes);
         const auto now = SteadyClock::now();
-        if (StopSignalled()) {
-            reason = EndReason::Signal;
-            break;
+        if (!countReached() && !recording.Stopped() && now - lastProgress >= 1s) {
+            PrintProgress(recording);
+            lastProgress = now;
         }
-        if (now - lastData >= kSilence) {
-            reason = EndReason::Silence;
-            break;
-        }
-        if (options.seconds && recording.Document() != nullptr &&
-            now - recording.StartedAt() >= std::chrono::duration<double>(*options.seconds)) {
-            reason = EndReason::Seconds;
-            break;
-        }
-        std::optional<LinkEvent> event = link.queue.Pop(100ms);
-        if (!event) {
-            continue;
-        }
-        if (event->kind == LinkEvent::Kind::LinkLost) {
-            reason = EndReason::LinkLost;
-            lossReason = event->reason;
-            break;
-        }
-        recording.Feed(event->bytes);
-        lastData = SteadyClock::now();
+    };
+    steps.done = [&] {
         if (countReached()) {
             reason = EndReason::Count;
-            break;
+        } else if (recording.Stopped()) {
+            reason = recording.Records() >= CRoZudozuvDoc::kLiveCapacity ? EndReason::DocumentFull
+                                                                         : EndReason::MeterStopped;
+        } else if (options.seconds && recording.Document() != nullptr &&
+                   SteadyClock::now() - recording.StartedAt() >=
+                       std::chrono::duration<double>(*options.seconds)) {
+            reason = EndReason::Seconds;
+        } else {
+            return false;
         }
-        if (recording.Stopped()) {
-            reason = EndReason::MeterStopped;
-            break;
-        }
-        if (lastData - lastProgress >= 1s) {
-            PrintProgress(recording);
-            lastProgress = lastData;
-        }
+        return true;
+    };
+    CDataTimeout timeout(link.session);
+    timeout.CountFromNow();
+    const LinkLoopEnd end = RunLinkLoop(link, timeout, steps);
+    if (end.reason == LinkLoopEnd::Reason::Silence) {
+        reason = EndReason::Silence;
+    } else if (end.reason == LinkLoopEnd::Reason::LinkLost) {
+        reason = EndReason::LinkLost;
+    } else if (end.reason == LinkLoopEnd::Reason::Signal) {
+        reason = EndReason::Signal;
     }
+    const std::string& lossReason = end.lossReason;
 
-    // Closing hands over a block the reader still held; what was received
-    // goes into the recording unless it is already complete.
-    link.port.Close();
-    while (std::optional<LinkEvent> event = link.queue.TryPop()) {
-        if (event->kind == LinkEvent::Kind::Bytes && !countReached() && !recording.Stopped()) {
-            recording.Feed(event->bytes);
-        }
-    }
+    // What the reader still held goes into the recording unless it is complete.
+    DrainLink(
+        link, [&] { return !countReached() && !recording.Stopped(); },
+        [&](const std::vector<std::uint8_t>& bytes) { recording.Feed(bytes); });
     PrintProgress(recording);
-    std::fprintf(stderr, "record: %s%s%s\n", Describe(reason), lossReason.empty() ? "" : ": ",
-                 lossReason.c_str());
+    // The link's own reason already says "link lost: …".
+    std::fprintf(stderr, "record: %s\n",
+                 lossReason.empty() ? Describe(reason) : lossReason.c_str());
 
     if (recording.Document() == nullptr) {
         std::fprintf(stderr, "record: no data from the meter, nothing saved\n");
         return reason == EndReason::Signal ? 0 : 1;
     }
-    Save(options, *recording.Document());
-    return reason == EndReason::LinkLost ? 1 : 0;
+    const int saved = Save(options, *recording.Document());
+    return reason == EndReason::LinkLost ? 1 : saved;
 }
 
 }  // namespace

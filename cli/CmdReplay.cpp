@@ -3,14 +3,12 @@
 // stream produced.
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
-#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -21,6 +19,7 @@
 #include "decode/Clock.h"
 #include "decode/HexText.h"
 #include "docview/DataFile.h"
+#include "link/MeterPort.h"
 #include "record/Document.h"
 #include "record/HeadlessHost.h"
 #include "record/MeterSession.h"
@@ -33,7 +32,7 @@ constexpr const char* kUsage =
 
 struct ReplayOptions {
     bool hex = false;
-    std::size_t chunk = 100;
+    std::size_t chunk = kMeterReadSize;
     std::optional<std::time_t> now;
     bool start = true;
     std::string stream;
@@ -102,64 +101,44 @@ ReplayOptions ParseOptions(int argc, char** argv) {
 }
 
 std::string ReadAll(const std::string& path) {
-    if (path == "-") {
-        return std::string(std::istreambuf_iterator<char>(std::cin), {});
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::FILE* file = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
         throw std::runtime_error("cannot open " + path);
     }
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        throw std::runtime_error("cannot read " + path);
+    std::string content;
+    char buffer[65536];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        content.append(buffer, n);
+    }
+    const int error = std::ferror(file) != 0 ? errno : 0;
+    if (file != stdin) {
+        std::fclose(file);
+    }
+    if (error == EISDIR) {
+        throw std::runtime_error(path + " is a directory");
+    }
+    if (error != 0) {
+        throw std::runtime_error("cannot read " + path + ": " + std::strerror(error));
     }
     return content;
-}
-
-// Hex digit pairs; blanks, line ends, commas and colons between pairs are ignored.
-std::vector<std::uint8_t> BytesFromHex(const std::string& text) {
-    std::vector<std::uint8_t> bytes;
-    int high = -1;
-    for (char c : text) {
-        if (std::isspace(static_cast<unsigned char>(c)) || c == ',' || c == ':') {
-            if (high >= 0) {
-                throw std::runtime_error("hex stream: a byte is split by a separator");
-            }
-            continue;
-        }
-        const int digit = HexDigitValue(c);
-        if (digit < 0) {
-            throw std::runtime_error(std::string("hex stream: unexpected character '") + c + "'");
-        }
-        if (high < 0) {
-            high = digit;
-        } else {
-            bytes.push_back(static_cast<std::uint8_t>(high * 16 + digit));
-            high = -1;
-        }
-    }
-    if (high >= 0) {
-        throw std::runtime_error("hex stream: odd number of hex digits");
-    }
-    return bytes;
 }
 
 int Replay(const ReplayOptions& options) {
     const std::string content = ReadAll(options.stream);
     const std::vector<std::uint8_t> bytes =
-        options.hex ? BytesFromHex(content)
+        options.hex ? ParseHexText(content)
                     : std::vector<std::uint8_t>(content.begin(), content.end());
 
     SystemClock systemClock;
     FixedClock fixedClock(options.now.value_or(0));
     const IClock& clock = options.now ? static_cast<const IClock&>(fixedClock) : systemClock;
 
-    CHeadlessSessionHost host;  // acknowledgements go nowhere
+    CHeadlessSessionHost host(kMeterReadSize);  // acknowledgements go nowhere
     CMeterSession session(host, clock);
     if (options.start && !bytes.empty()) {
         // The user chooses Start just as the first bytes arrive.
-        session.Engine().m_bDataReceived = true;
-        session.Start();
+        session.StartAsDataArrives();
     }
     for (std::size_t offset = 0; offset < bytes.size(); offset += options.chunk) {
         const std::size_t count = std::min(options.chunk, bytes.size() - offset);

@@ -42,40 +42,6 @@ std::optional<LinkEvent> CLinkQueue::TryPop() {
 // ---------------------------------------------------------------------------
 // CCliSessionHost
 
-namespace {
-
-// A headless view that leaves live recording once it holds `limit` rows, so
-// a chunk that brings several readings cannot overshoot the requested count.
-class CLimitedView : public CRecordingTarget {
-  public:
-    CLimitedView(CRoZudozuvDoc& document, std::size_t limit)
-        : CRecordingTarget(document), m_nLimit(limit) {}
-
-  protected:
-    void OnListRowAppended(const ListRow&) override {
-        if (m_nLimit > 0 && static_cast<std::size_t>(ListRowCount()) >= m_nLimit) {
-            liveTarget = false;
-            Document().acquiring = false;
-        }
-    }
-
-  private:
-    std::size_t m_nLimit;
-};
-
-}  // namespace
-
-CRecordingTarget* CCliSessionHost::OpenNewDocument() {
-    m_documents.push_back(std::make_unique<CRoZudozuvDoc>());
-    m_views.push_back(std::make_unique<CLimitedView>(*m_documents.back(), m_nLiveLimit));
-    return m_views.back().get();
-}
-
-void CCliSessionHost::ReadingDecoded(const MeterReading& reading, int, int, bool) {
-    m_lastReading = reading;
-    m_bHasReading = true;
-}
-
 void CCliSessionHost::WriteToMeter(const std::uint8_t* bytes, std::size_t count) {
     const int written = m_port.Write(bytes, count);
     if (written != static_cast<int>(count) && !m_writeError) {
@@ -85,19 +51,12 @@ void CCliSessionHost::WriteToMeter(const std::uint8_t* bytes, std::size_t count)
 }
 
 void CCliSessionHost::ShowDownloadProgress(int blockCount) {
-    m_bProgressShown = true;
     m_nBlockCount = blockCount;
-    m_nBlocksDone = 0;
     std::fprintf(stderr, "download: %d blocks announced\n", blockCount);
 }
 
 void CCliSessionHost::SetDownloadProgress(int blocksDone) {
-    m_nBlocksDone = blocksDone;
     std::fprintf(stderr, "download: block %d of %d\n", blocksDone, m_nBlockCount);
-}
-
-void CCliSessionHost::CloseDownloadProgress() {
-    m_bProgressShown = false;
 }
 
 // ---------------------------------------------------------------------------
@@ -118,6 +77,7 @@ void CatchStopSignals() {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);  // a closed terminal ends the session, saving it
 }
 
 bool StopSignalled() {
@@ -133,10 +93,7 @@ bool OpenMeterLink(const char* command, CComPort& port, const PortChoice& choice
     if (result.opened) {
         return true;
     }
-    std::fprintf(stderr, "vavirir-cli %s: %s\n", command, result.warning.c_str());
-    if (result.error) {
-        std::fprintf(stderr, "vavirir-cli %s: %s\n", command, result.error->what());
-    }
+    std::fprintf(stderr, "vavirir-cli %s: %s\n", command, result.Message().c_str());
     return false;
 }
 

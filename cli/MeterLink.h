@@ -2,7 +2,7 @@
 
 // What `record` and `download` share: the meter's port opened as the program
 // opens it, the reader's blocks queued for the main thread, a headless session
-// host, and SIGINT/SIGTERM turned into a flag.
+// host, and SIGINT/SIGTERM/SIGHUP turned into a flag.
 
 #include <chrono>
 #include <condition_variable>
@@ -16,12 +16,10 @@
 #include <vector>
 
 #include "decode/Clock.h"
-#include "decode/MeterReading.h"
 #include "link/ComPort.h"
 #include "link/MeterPort.h"
-#include "record/Document.h"
+#include "record/HeadlessHost.h"
 #include "record/MeterSession.h"
-#include "record/RecordingTarget.h"
 
 // Something the reader thread reported, in the order it happened.
 struct LinkEvent {
@@ -47,53 +45,29 @@ class CLinkQueue {
     std::deque<LinkEvent> m_events;
 };
 
-// The program around the session without windows: documents with plain views,
-// acknowledgements written to the meter, download progress on stderr.
-class CCliSessionHost : public ISessionHost {
+// The headless host on the meter's port: acknowledgements are written to the
+// port (a failed write is kept), the read size is the port's, and download
+// progress goes to stderr.
+class CCliSessionHost : public CHeadlessSessionHost {
   public:
-    explicit CCliSessionHost(CComPort& port) : m_port(port) {}
+    explicit CCliSessionHost(CComPort& port) : CHeadlessSessionHost(kMeterReadSize), m_port(port) {}
 
-    // Views opened from now on stop taking live readings after `records`, as
-    // if Stop were chosen right after that reading (0: no limit).
-    void SetLiveRecordLimit(std::size_t records) { m_nLiveLimit = records; }
-
-    CRecordingTarget* OpenNewDocument() override;
-    void ReadingDecoded(const MeterReading& reading, int face, int dial, bool dialChanged) override;
     void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override;
     int ReadSize() const override { return m_port.ReadSize(); }
     void SetReadSize(int bytes) override { m_port.SetReadSize(bytes); }
     void ShowDownloadProgress(int blockCount) override;
     void SetDownloadProgress(int blocksDone) override;
-    void CloseDownloadProgress() override;
-    void DownloadAdopted(CRecordingTarget& view) override { m_pAdopted = &view.Document(); }
 
-    const std::vector<std::unique_ptr<CRoZudozuvDoc>>& Documents() const { return m_documents; }
-    // The document holding the last finished download, or none.
-    const CRoZudozuvDoc* AdoptedDownload() const { return m_pAdopted; }
-    int DownloadBlockCount() const { return m_nBlockCount; }
-    int DownloadBlocksDone() const { return m_nBlocksDone; }
-    bool DownloadShown() const { return m_bProgressShown; }
     // A failed acknowledgement write, if any.
     const std::optional<std::string>& WriteError() const { return m_writeError; }
 
-    bool HasReading() const { return m_bHasReading; }
-    const MeterReading& LastReading() const { return m_lastReading; }
-
   private:
     CComPort& m_port;
-    std::vector<std::unique_ptr<CRoZudozuvDoc>> m_documents;
-    std::vector<std::unique_ptr<CRecordingTarget>> m_views;
-    std::size_t m_nLiveLimit = 0;
-    const CRoZudozuvDoc* m_pAdopted = nullptr;
     int m_nBlockCount = 0;
-    int m_nBlocksDone = 0;
-    bool m_bProgressShown = false;
     std::optional<std::string> m_writeError;
-    bool m_bHasReading = false;
-    MeterReading m_lastReading;
 };
 
-// SIGINT and SIGTERM set a flag instead of ending the program.
+// SIGINT, SIGTERM and SIGHUP set a flag instead of ending the program.
 void CatchStopSignals();
 bool StopSignalled();
 

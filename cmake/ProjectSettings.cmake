@@ -17,3 +17,5 @@ target_compile_options(vavirir_settings INTERFACE -Wall -Wextra -Wshadow -Wnon-v
 if(VAVIRIR_WERROR)
   target_compile_options(vavirir_settings INTERFACE -Werror)
 endif()
+# The program version, from project() only.
+target_compile_definitions(vavirir_settings INTERFACE VAVIRIR_VERSION="${PROJECT_VERSION}")

@@ -76,6 +76,19 @@ void ReadStatisticsTimes(const FrameBytes& b, int offset, MeterReading& r) {
     r.startText = BcdStartText(b.At(offset + 9));
 }
 
+// "s" and "h" name degrees Celsius and Fahrenheit: renames the unit and
+// returns true when it was a temperature.
+bool ConvertTemperature(std::string& unit) {
+    if (unit == "s") {
+        unit = "℃";
+    } else if (unit == "h") {
+        unit = "℉";
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // "o", "ko" and "Mo" name ohms, kilo-ohms and mega-ohms: renames the unit and
 // returns the divisor for its values (1 when the unit is no resistance).
 float ConvertResistance(std::string& unit) {
@@ -114,21 +127,12 @@ void CReceiveEngine::DecodePlainFrame(std::string frame) {
     r.unit = b.Unit(12);
     r.decimals = 5 - b.Byte(16);
 
-    if (r.unit == "s") {
-        r.unit = "℃";
-    } else if (r.unit == "h") {
-        r.unit = "℉";
-    } else if (r.unit == "o") {
-        r.unit = "Ω";
-    } else if (r.unit == "ko") {
-        r.unit = "KΩ";
-        r.value /= kKilo;
-        r.limit /= kKilo;
-    } else if (r.unit == "Mo") {
-        r.unit = "MΩ";
-        r.value /= kMega;
-        r.limit /= kMega;
-    } else if (r.unit == "VE") {
+    // Unit texts are compared whole, so at most one rule applies.
+    ConvertTemperature(r.unit);
+    const float divisor = ConvertResistance(r.unit);
+    r.value /= divisor;
+    r.limit /= divisor;
+    if (r.unit == "VE") {
         r.unit = "V";
     } else if (r.unit == "uF") {
         r.value /= kKilo;
@@ -143,7 +147,7 @@ void CReceiveEngine::DecodePlainFrame(std::string frame) {
     } else if (r.unit == "o@") {
         r.unit = "Ω";
     }
-    FinishDecode(frame, 0, 1);
+    FinishDecode(frame, FrameKind::Plain, MeterRecordMode::Plain);
 }
 
 void CReceiveEngine::DecodeMinMaxFrame(std::string frame) {
@@ -158,11 +162,7 @@ void CReceiveEngine::DecodeMinMaxFrame(std::string frame) {
     ReadStatisticsTimes(b, 41, r);
 
     // Temperatures: the companion groups take the main unit.
-    if (r.unit == "s") {
-        r.unit = "℃";
-        r.maxUnit = r.minUnit = r.avgUnit = r.unit;
-    } else if (r.unit == "h") {
-        r.unit = "℉";
+    if (ConvertTemperature(r.unit)) {
         r.maxUnit = r.minUnit = r.avgUnit = r.unit;
     }
 
@@ -190,7 +190,7 @@ void CReceiveEngine::DecodeMinMaxFrame(std::string frame) {
     r.minValue /= FrequencyDivisor(r.minUnit);
     r.avgValue /= FrequencyDivisor(r.avgUnit);
 
-    FinishDecode(frame, 1, 2);
+    FinishDecode(frame, FrameKind::MinMax, MeterRecordMode::MinMax);
 }
 
 void CReceiveEngine::DecodeAuxFrame(std::string frame) {
@@ -211,21 +211,13 @@ void CReceiveEngine::DecodeAuxFrame(std::string frame) {
         r.reference /= divisor;
         r.relative /= divisor;
     };
-    if (r.unit == "o") {
-        r.unit = "Ω";
-    } else if (r.unit == "ko") {
-        r.unit = "KΩ";
-        r.value /= kKilo;
-        r.limit /= kKilo;
-    } else if (r.unit == "Mo") {
-        r.unit = "MΩ";
-        r.value /= kMega;
-        r.limit /= kMega;
-    } else if (r.unit == "s") {
-        r.unit = "℃";
-    } else if (r.unit == "h") {
-        r.unit = "℉";
-    } else if (r.unit == "HZ") {
+    // Unit texts are compared whole, so at most one rule applies. A
+    // resistance scales the value and the limit, not the reference values.
+    ConvertTemperature(r.unit);
+    const float divisor = ConvertResistance(r.unit);
+    r.value /= divisor;
+    r.limit /= divisor;
+    if (r.unit == "HZ") {
         r.function = "HZ";
     } else if (r.unit == "kHZ") {
         r.unit = "KHZ";
@@ -240,7 +232,7 @@ void CReceiveEngine::DecodeAuxFrame(std::string frame) {
         divideAll(kMega);
     }
     r.decimals = 5 - b.Byte(24);
-    FinishDecode(frame, 2, 3);
+    FinishDecode(frame, FrameKind::Aux, MeterRecordMode::Relative);
 }
 
 void CReceiveEngine::DecodePeakFrame(std::string frame) {
@@ -254,7 +246,8 @@ void CReceiveEngine::DecodePeakFrame(std::string frame) {
         r.decimals = 1;
     }
     ReadStatisticsTimes(b, 29, r);
-    FinishDecode(frame, 3, r.firstModeFlag ? 5 : 4);
+    FinishDecode(frame, FrameKind::Peak,
+                 r.firstModeFlag ? MeterRecordMode::PeakCrest : MeterRecordMode::Peak);
 }
 
 void CReceiveEngine::DecodeAcDcFrame(std::string frame) {
@@ -277,13 +270,13 @@ void CReceiveEngine::DecodeAcDcFrame(std::string frame) {
         r.secondUnit = r.unit + "AC";
         r.unit += "DC";
     }
-    int mode = 0;  // other modes are not handed to the statistics engine
+    MeterRecordMode mode = MeterRecordMode::None;  // other modes are not handed over
     if (r.acdcMode == 3) {
-        mode = 6;
+        mode = MeterRecordMode::AcDcSplit;
     } else if (r.acdcMode == 2) {
-        mode = 7;
+        mode = MeterRecordMode::AcPlusDc;
     }
-    FinishDecode(frame, 4, mode);
+    FinishDecode(frame, FrameKind::AcDc, mode);
 }
 
 void CReceiveEngine::DecodeVacFrame(std::string frame) {
@@ -297,7 +290,7 @@ void CReceiveEngine::DecodeVacFrame(std::string frame) {
     r.limit = b.Float(12);
     r.auxValue = b.Float(16);
     r.auxText = FieldText(b.At(20), 4, false);
-    FinishDecode(frame, 5, 8);
+    FinishDecode(frame, FrameKind::Vac, MeterRecordMode::VacAux);
 }
 
 void CReceiveEngine::DecodeFrequencyFrame(std::string frame) {
@@ -317,5 +310,5 @@ void CReceiveEngine::DecodeFrequencyFrame(std::string frame) {
         r.unit = "KHZ";
     }
     r.duty *= 100.0f;
-    FinishDecode(frame, 6, 9);
+    FinishDecode(frame, FrameKind::Frequency, MeterRecordMode::Frequency);
 }

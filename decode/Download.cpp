@@ -164,6 +164,12 @@ void CReceiveEngine::EndDownloadEarly() {
     FinishDownload();
 }
 
+std::vector<CObData> CReceiveEngine::TakeDownloadedRecords() {
+    std::vector<CObData> records = std::move(m_listDownloaded);
+    m_listDownloaded.clear();
+    return records;
+}
+
 void CReceiveEngine::SendAcknowledge() {
     for (int i = 0; i < kAcknowledgeRepeats; ++i) {
         m_host.WriteToMeter(kAcknowledge, sizeof kAcknowledge);

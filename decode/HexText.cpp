@@ -29,6 +29,41 @@ constexpr std::array<std::int8_t, 256> kDigitValues = [] {
 
 }  // namespace
 
+void CHexTextReader::Read(std::string_view text, std::vector<std::uint8_t>& bytes) {
+    for (const char c : text) {
+        if (IsTrimmedSpace(c) || c == ',' || c == ':') {
+            if (m_nHigh >= 0) {
+                throw HexTextError("hex text: a byte is split by a separator at offset " +
+                                       std::to_string(m_nOffset),
+                                   m_nOffset);
+            }
+        } else if (const int digit = HexDigitValue(c); digit < 0) {
+            throw HexTextError("hex text: bad hex character at offset " + std::to_string(m_nOffset),
+                               m_nOffset);
+        } else if (m_nHigh < 0) {
+            m_nHigh = digit;
+        } else {
+            bytes.push_back(static_cast<std::uint8_t>(m_nHigh << 4 | digit));
+            m_nHigh = -1;
+        }
+        ++m_nOffset;
+    }
+}
+
+void CHexTextReader::Finish() const {
+    if (m_nHigh >= 0) {
+        throw HexTextError("hex text: odd number of hex digits", m_nOffset);
+    }
+}
+
+std::vector<std::uint8_t> ParseHexText(std::string_view text) {
+    std::vector<std::uint8_t> bytes;
+    CHexTextReader reader;
+    reader.Read(text, bytes);
+    reader.Finish();
+    return bytes;
+}
+
 void AppendHex(std::string& text, const std::uint8_t* bytes, std::size_t count) {
     const std::size_t start = text.size();
     text.resize(start + 2 * count);

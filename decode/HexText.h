@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,38 @@ float HexToFloat(std::string_view text, int position);
 // Little-endian 32-bit integer from four bytes.
 std::int32_t LittleEndianInt32(const std::uint8_t* bytes);
 float LittleEndianFloat(const std::uint8_t* bytes);
+
+// Hex text as people and tools write it (the CLI's --hex input, the
+// simulator's stream files): hex digit pairs, either case, with white space,
+// commas or colons allowed between bytes but not inside one.
+class HexTextError : public std::invalid_argument {
+  public:
+    HexTextError(const std::string& what, std::size_t offset)
+        : std::invalid_argument(what), m_nOffset(offset) {}
+    // Characters read before the fault.
+    std::size_t Offset() const { return m_nOffset; }
+
+  private:
+    std::size_t m_nOffset;
+};
+
+// Reads such text in pieces of any size: a byte may be split between two
+// pieces, so a large input never needs to be held whole.
+class CHexTextReader {
+  public:
+    // Appends the bytes of `text` to `bytes`; throws HexTextError at the first
+    // character that is neither a hex digit nor a separator between bytes.
+    void Read(std::string_view text, std::vector<std::uint8_t>& bytes);
+    // The text has ended: throws HexTextError when half a byte is left.
+    void Finish() const;
+
+  private:
+    int m_nHigh = -1;           // the first digit of a byte, or -1
+    std::size_t m_nOffset = 0;  // characters read so far
+};
+
+// The bytes of a whole hex text (see CHexTextReader).
+std::vector<std::uint8_t> ParseHexText(std::string_view text);
 
 // A four-character text field of a frame: NUL filler bytes are dropped, white
 // space at both ends is trimmed when `trim` is set, and the rest is converted

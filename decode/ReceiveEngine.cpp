@@ -64,9 +64,9 @@ bool CReceiveEngine::RunFramePass(bool callHasCut) {
         m_bMeterRecordFrames = true;
     }
 
-    const std::array<int, 7> starts = FindFrameStarts();
-    for (int kind = 0; kind < 7; ++kind) {
-        const int p = starts[kind];
+    const std::array<int, kFrameKindCount> starts = FindFrameStarts();
+    for (int kind = 0; kind < kFrameKindCount; ++kind) {
+        const int p = starts[static_cast<std::size_t>(kind)];
         if (p < 0) {
             continue;
         }
@@ -77,7 +77,7 @@ bool CReceiveEngine::RunFramePass(bool callHasCut) {
         }
         std::string frame = m_strRxHex.substr(0, length);
         m_strRxHex.erase(0, length);
-        DecodeFrameOfKind(kind, std::move(frame));
+        DecodeFrameOfKind(FrameKindFromNumber(kind), std::move(frame));
         return true;
     }
 
@@ -120,9 +120,9 @@ bool CReceiveEngine::IsMarkerInWindow(std::string_view marker) const {
 // Position 0..4 of each kind's frame start, or -1. The live marker takes
 // precedence: when it occurs anywhere, only its first occurrence counts, even
 // if a meter-record marker of the same kind lies at the front.
-std::array<int, 7> CReceiveEngine::FindFrameStarts() const {
-    std::array<int, 7> liveAt;
-    std::array<int, 7> recordAt;
+std::array<int, kFrameKindCount> CReceiveEngine::FindFrameStarts() const {
+    std::array<int, kFrameKindCount> liveAt;
+    std::array<int, kFrameKindCount> recordAt;
     liveAt.fill(-1);
     recordAt.fill(-1);
     const std::string_view text = m_strRxHex;
@@ -137,8 +137,8 @@ std::array<int, 7> CReceiveEngine::FindFrameStarts() const {
             recordAt[kind] = static_cast<int>(p);
         }
     }
-    std::array<int, 7> starts = liveAt;
-    for (int kind = 0; kind < 7; ++kind) {
+    std::array<int, kFrameKindCount> starts = liveAt;
+    for (int kind = 0; kind < kFrameKindCount; ++kind) {
         if (starts[kind] < 0 && recordAt[kind] >= 0) {
             const char live[] = {'a', '0', '8', static_cast<char>('0' + kind)};
             if (text.find(std::string_view(live, 4)) == std::string_view::npos) {
@@ -149,54 +149,58 @@ std::array<int, 7> CReceiveEngine::FindFrameStarts() const {
     return starts;
 }
 
-void CReceiveEngine::DecodeFrameOfKind(int kind, std::string frame) {
+void CReceiveEngine::DecodeFrameOfKind(FrameKind kind, std::string frame) {
     switch (kind) {
-        case 0:
+        case FrameKind::Plain:
             DecodePlainFrame(std::move(frame));
             break;
-        case 1:
+        case FrameKind::MinMax:
             DecodeMinMaxFrame(std::move(frame));
             break;
-        case 2:
+        case FrameKind::Aux:
             DecodeAuxFrame(std::move(frame));
             break;
-        case 3:
+        case FrameKind::Peak:
             DecodePeakFrame(std::move(frame));
             break;
-        case 4:
+        case FrameKind::AcDc:
             DecodeAcDcFrame(std::move(frame));
             break;
-        case 5:
+        case FrameKind::Vac:
             DecodeVacFrame(std::move(frame));
             break;
-        case 6:
+        case FrameKind::Frequency:
             DecodeFrequencyFrame(std::move(frame));
-            break;
-        default:
             break;
     }
 }
 
-bool CReceiveEngine::SetUnitIcon(const std::string& unit) {
+std::optional<DialPosition> DialPositionForUnit(std::string_view unit) {
     struct DialRow {
-        const char* unit;
-        int position;
+        std::string_view unit;
+        DialPosition position;
     };
-    static const DialRow kRows[] = {
-        {"uADC", 1}, {"mADC", 2}, {"ADC", 3}, {"℉", 4},  {"℃", 4},  {"VAC", 5}, {"VDC", 6},
-        {"mVDC", 7}, {"Ω", 8},    {"KΩ", 8},  {"MΩ", 8}, {"uF", 9}, {"nF", 9},  {"mF", 9},
+    using enum DialPosition;
+    static constexpr DialRow kRows[] = {
+        {"uADC", MicroAmps}, {"mADC", MilliAmps}, {"ADC", Amps},    {"℉", Temperature},
+        {"℃", Temperature},  {"VAC", VoltsAc},    {"VDC", VoltsDc}, {"mVDC", MilliVolts},
+        {"Ω", Ohms},         {"KΩ", Ohms},        {"MΩ", Ohms},     {"uF", Capacitance},
+        {"nF", Capacitance}, {"mF", Capacitance},
     };
-    int position = m_nUnitIcon;
-    bool matched = false;
     for (const DialRow& row : kRows) {
         if (unit == row.unit) {
-            position = row.position;
-            matched = true;
-            break;
+            return row.position;
         }
     }
-    if (!matched && m_reading.secondModeFlag) {
-        position = 10;
+    return std::nullopt;
+}
+
+bool CReceiveEngine::SetUnitIcon(const std::string& unit) {
+    DialPosition position = m_nUnitIcon;
+    if (const std::optional<DialPosition> matched = DialPositionForUnit(unit)) {
+        position = *matched;
+    } else if (m_reading.secondModeFlag) {
+        position = DialPosition::OhmsDiode;
     }
     if (position == m_nUnitIcon) {
         return false;
@@ -205,32 +209,33 @@ bool CReceiveEngine::SetUnitIcon(const std::string& unit) {
     return true;
 }
 
-void CReceiveEngine::FinishDecode(const std::string& frame, int kind, int meterRecordMode) {
+void CReceiveEngine::FinishDecode(const std::string& frame, FrameKind kind,
+                                  MeterRecordMode meterRecordMode) {
     m_nLastFrameKind = kind;
     m_bLastFrameLive = frame.size() > 2 && frame[2] == '8';
 
     const bool dialChanged = SetUnitIcon(m_reading.unit);
-    m_host.ReadingDecoded(m_reading, kind + 1, m_nUnitIcon, dialChanged);
+    m_host.ReadingDecoded(m_reading, FaceOfKind(kind), m_nUnitIcon, dialChanged);
 
     // A frequency frame carries no limit of its own. Judged against the limit
     // an earlier frame of another function left behind, every frequency
     // would be recorded as an overload; it is recorded as measured instead.
     const float keptLimit = m_reading.limit;
-    if (kind == kFrequencyKind) {
+    if (kind == FrameKind::Frequency) {
         m_reading.limit = std::numeric_limits<float>::infinity();
     }
     RecordDecodedReading(meterRecordMode);
     m_reading.limit = keptLimit;
 }
 
-void CReceiveEngine::RecordDecodedReading(int meterRecordMode) {
+void CReceiveEngine::RecordDecodedReading(MeterRecordMode meterRecordMode) {
     if (m_bRunning && m_bLastFrameLive) {
         const std::string timeText = PcTimeText();
         const std::string unit = m_reading.unit;
         const std::string typeText = m_reading.function;
         m_host.DispatchReading(m_reading, 0, static_cast<double>(m_reading.value), unit, 0.0,
                                timeText, typeText, m_reading.decimals);
-    } else if (m_bMeterRecordFrames && meterRecordMode > 0) {
+    } else if (m_bMeterRecordFrames && meterRecordMode != MeterRecordMode::None) {
         m_bRunning = false;
         m_host.RecordMeterFrame(m_reading, meterRecordMode);
     }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "decode/MeterCodes.h"
+
 struct MeterReading;
 
 // Everything the receive engine asks of the world around it. The meter session
@@ -13,9 +15,9 @@ class IReceiveHost {
   public:
     virtual ~IReceiveHost() = default;
 
-    // A frame was decoded: `face` is the face number 1..7 of its kind, `dial`
+    // A frame was decoded: `face` is the reading face of its kind, `dial`
     // the dial position after the unit rule (dialChanged when it moved).
-    virtual void ReadingDecoded(const MeterReading& reading, int face, int dial,
+    virtual void ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
                                 bool dialChanged) = 0;
 
     // A live reading while acquisition runs. May overwrite reading.value (overload).
@@ -24,8 +26,8 @@ class IReceiveHost {
                                  const std::string& timeText, const std::string& typeText,
                                  int decimals) = 0;
 
-    // A meter-record frame while meter-record frames arrive (mode 1..9).
-    virtual void RecordMeterFrame(MeterReading& reading, int mode) = 0;
+    // A meter-record frame while meter-record frames arrive.
+    virtual void RecordMeterFrame(MeterReading& reading, MeterRecordMode mode) = 0;
 
     // The Stop command's work (a download header stops live acquisition).
     virtual void StopAcquisition() = 0;
@@ -38,6 +40,6 @@ class IReceiveHost {
     // Download of the meter's stored records.
     virtual void DownloadStarted(int blockCount) = 0;
     virtual void DownloadProgress(int blocksDone) = 0;
-    // The download ended; the engine's m_listDownloaded holds its records.
+    // The download ended; the engine's DownloadedRecords() hold its records.
     virtual void DownloadFinished() = 0;
 };

@@ -8,36 +8,10 @@
 
 namespace {
 
-constexpr std::array<std::string_view, 7> kUnipolar{"VAC", "RES",  "Diode", "mVAC",
-                                                    "AAC", "mAAC", "uAAC"};
-constexpr std::array<std::string_view, 5> kBipolar{"VDC", "mVDC", "ADC", "mADC", "uADC"};
-
-bool Contains(const auto& list, std::string_view text) {
-    return std::find(list.begin(), list.end(), text) != list.end();
-}
-
 std::string LabelText(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%.0f", value);
     return text;
-}
-
-// Full scale at one decimal, which differs between the two scale sets.
-std::optional<double> OneDecimalFullScale(const std::string& function, BarScaleSet set) {
-    if (set == BarScaleSet::A) {
-        if (function == "uAAC" || function == "uADC") {
-            return 5000.0;
-        }
-        return Contains(kUnipolar, function) || Contains(kBipolar, function)
-                   ? std::optional<double>(1000.0)
-                   : std::nullopt;
-    }
-    if (function == "Diode") {
-        return std::nullopt;
-    }
-    return Contains(kUnipolar, function) || Contains(kBipolar, function)
-               ? std::optional<double>(1000.0)
-               : std::nullopt;
 }
 
 int Truncate(double x) {
@@ -47,32 +21,11 @@ int Truncate(double x) {
 }  // namespace
 
 std::optional<BarScale> ChooseBarScale(const std::string& function, int decimals, BarScaleSet set) {
-    const bool unipolar = Contains(kUnipolar, function);
-    const bool bipolar = Contains(kBipolar, function);
-    if (!unipolar && !bipolar) {
+    const std::optional<FullScale> scale = FullScaleFor(function, decimals, set);
+    if (!scale) {
         return std::nullopt;
     }
-    std::optional<double> fullScale;
-    switch (decimals) {
-        case 4:
-            fullScale = 5.0;
-            break;
-        case 3:
-            fullScale = 50.0;
-            break;
-        case 2:
-            fullScale = 500.0;
-            break;
-        case 1:
-            fullScale = OneDecimalFullScale(function, set);
-            break;
-        default:
-            break;
-    }
-    if (!fullScale) {
-        return std::nullopt;
-    }
-    return BarScale{*fullScale, unipolar ? 0.0 : -*fullScale};
+    return BarScale{scale->top, scale->bottom};
 }
 
 std::vector<BarLabel> BarGraphLabels(const BarScale& scale, int width) {

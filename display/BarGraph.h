@@ -3,13 +3,14 @@
 #include <optional>
 #include <string>
 
+#include "decode/FullScale.h"
 #include "display/FacePlan.h"
 
 // The bar graph under the main value: axis, ticks, scale labels, the unit and
 // the bar itself.
 
 // Face 1 uses set A; faces 3 and 4 use set B (they differ only at one decimal).
-enum class BarScaleSet { A, B };
+using BarScaleSet = FullScaleSet;
 
 struct BarScale {
     double maximum;  // a: full scale

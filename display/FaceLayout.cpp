@@ -13,13 +13,13 @@ int RowY(const FaceMetrics& m, int row) {
     return m.height / 2 + row * m.smallLine;
 }
 
-std::string MainText(int face, const MeterReading& r) {
+std::string MainText(FaceNumber face, const MeterReading& r) {
     switch (face) {
-        case kFaceRelative:
+        case FaceNumber::Relative:
             return RelativeMainText(r);
-        case kFaceDcAc:
+        case FaceNumber::DcAc:
             return DcAcMainText(r);
-        case kFaceFrequency:
+        case FaceNumber::Frequency:
             return FrequencyMainText(r.value);
         default:
             return StandardMainText(r);
@@ -53,22 +53,24 @@ void AppendUnitPicture(FacePlan& plan, int row, const FaceMetrics& m) {
     plan.push_back(FaceOp::Image(m.width - width - 5, m.smallLine + 3, FacePicture::Unit, row));
 }
 
-void AppendAnnunciators(FacePlan& plan, int face, const MeterReading& r, const FaceMetrics& m) {
+void AppendAnnunciators(FacePlan& plan, FaceNumber face, const MeterReading& r,
+                        const FaceMetrics& m) {
     const int y = m.smallLine + 3;
     const int modeX = m.width / 2 - kModePictureWidth + 20;
-    if (face == kFaceMinMax) {
+    if (face == FaceNumber::MinMax) {
         plan.push_back(FaceOp::Image(modeX, y, FacePicture::MinMax));
-    } else if (face == kFaceRelative) {
+    } else if (face == FaceNumber::Relative) {
         plan.push_back(FaceOp::Image(modeX, y, FacePicture::Rel));
-    } else if (face == kFacePeak && !r.firstModeFlag) {
+    } else if (face == FaceNumber::Peak && !r.firstModeFlag) {
         plan.push_back(FaceOp::Image(modeX, y, FacePicture::Peak));
     }
     if (r.hold) {
-        const int x = face >= kFacePeak ? m.width / 2 + 10 : m.width / 2;
+        const int x = face >= FaceNumber::Peak ? m.width / 2 + 10 : m.width / 2;
         plan.push_back(FaceOp::Image(x, y, FacePicture::Hold));
     }
     if (r.autoRange) {
-        plan.push_back(FaceOp::Image(face == kFaceMinMax ? 0 : 5, y, FacePicture::AutoRange));
+        plan.push_back(
+            FaceOp::Image(face == FaceNumber::MinMax ? 0 : 5, y, FacePicture::AutoRange));
     } else {
         plan.push_back(FaceOp::Image(5, y, FacePicture::ManualRange));
     }
@@ -124,13 +126,13 @@ void AppendRelativeRows(FacePlan& plan, const MeterReading& r, const FaceMetrics
     }
 }
 
-void AppendLowerArea(FacePlan& plan, int face, const MeterReading& r, const FaceMetrics& m) {
+void AppendLowerArea(FacePlan& plan, FaceNumber face, const MeterReading& r, const FaceMetrics& m) {
     const int row2 = RowY(m, 2);
     switch (face) {
-        case kFaceStandard:
+        case FaceNumber::Standard:
             AppendBarGraphIfScaled(plan, r, BarScaleSet::A, m);
             break;
-        case kFaceMinMax: {
+        case FaceNumber::MinMax: {
             const StatisticsRow rows[3] = {
                 {"Mininum", r.minValue, r.minDecimals, &r.minUnit, &r.minTime},
                 {"Average", r.avgValue, r.avgDecimals, &r.avgUnit, &r.avgTime},
@@ -139,11 +141,11 @@ void AppendLowerArea(FacePlan& plan, int face, const MeterReading& r, const Face
             AppendStatisticsTable(plan, rows, r, m);
             break;
         }
-        case kFaceRelative:
+        case FaceNumber::Relative:
             AppendRelativeRows(plan, r, m);
             AppendBarGraphIfScaled(plan, r, BarScaleSet::B, m);
             break;
-        case kFacePeak:
+        case FaceNumber::Peak:
             if (r.firstModeFlag) {
                 plan.push_back(FaceOp::Text(100, RowY(m, 1), FaceFont::Small, CrestFactorText(r)));
                 plan.push_back(FaceOp::Text(150, RowY(m, 1), FaceFont::Small, "Crest Factor"));
@@ -157,18 +159,18 @@ void AppendLowerArea(FacePlan& plan, int face, const MeterReading& r, const Face
                 AppendStatisticsTable(plan, rows, r, m);
             }
             break;
-        case kFaceDcAc:
+        case FaceNumber::DcAc:
             if (r.acdcMode == 3) {
                 plan.push_back(FaceOp::Text(100, row2, FaceFont::Small,
                                             FormatDecimals(r.secondValue, r.decimals)));
                 plan.push_back(FaceOp::Text(180, row2, FaceFont::Small, r.secondUnit));
             }
             break;
-        case kFaceDual:
+        case FaceNumber::Dual:
             plan.push_back(FaceOp::Text(100, row2, FaceFont::Small, FormatDecimals(r.auxValue, 2)));
             plan.push_back(FaceOp::Text(180, row2, FaceFont::Small, r.auxText));
             break;
-        case kFaceFrequency:
+        case FaceNumber::Frequency:
             plan.push_back(FaceOp::Text(100, row2, FaceFont::Small, FrequencySecondText(r)));
             plan.push_back(FaceOp::Text(180, row2, FaceFont::Small, FrequencySecondUnit(r)));
             break;
@@ -179,16 +181,16 @@ void AppendLowerArea(FacePlan& plan, int face, const MeterReading& r, const Face
 
 }  // namespace
 
-int UnitRowForFace(int face, const MeterReading& reading) {
+int UnitRowForFace(FaceNumber face, const MeterReading& reading) {
     const int row = FindUnitRow(reading.unit);
     if (row < 0) {
         return -1;
     }
     switch (face) {
-        case kFaceStandard:
-        case kFaceMinMax:
+        case FaceNumber::Standard:
+        case FaceNumber::MinMax:
             return reading.firstModeFlag || reading.secondModeFlag ? LowPassRow(row) : row;
-        case kFaceRelative:
+        case FaceNumber::Relative:
             if (reading.firstModeFlag) {
                 return -1;
             }
@@ -198,15 +200,15 @@ int UnitRowForFace(int face, const MeterReading& reading) {
     }
 }
 
-FacePlan LayoutLcd(int face, const MeterReading& reading, const FaceMetrics& metrics,
+FacePlan LayoutLcd(FaceNumber face, const MeterReading& reading, const FaceMetrics& metrics,
                    const std::tm& now) {
     FacePlan plan;
-    if (face == kFaceDisconnected) {
+    if (face == FaceNumber::Disconnected) {
         plan.push_back(FaceOp::Image(metrics.width / 2 - 95, metrics.height / 2 - 40,
                                      FacePicture::Disconnected));
         return plan;
     }
-    if (face < kFaceFirst || face > kFaceLast) {
+    if (!IsReadingFace(face)) {
         return plan;
     }
     AppendMainText(plan, MainText(face, reading), metrics);

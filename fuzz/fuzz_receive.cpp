@@ -16,19 +16,19 @@ class FuzzHost : public IReceiveHost {
   public:
     CReceiveEngine* engine = nullptr;
 
-    void ReadingDecoded(const MeterReading&, int face, int dial, bool) override {
-        if (face < 1 || face > 7 || dial < 0 || dial > 10) {
+    void ReadingDecoded(const MeterReading&, FaceNumber face, DialPosition dial, bool) override {
+        if (!IsReadingFace(face) || ToNumber(dial) < 0 || ToNumber(dial) >= kDialPositionCount) {
             std::abort();
         }
     }
     void DispatchReading(MeterReading&, int, double, const std::string&, double, const std::string&,
                          const std::string&, int) override {}
-    void RecordMeterFrame(MeterReading&, int mode) override {
-        if (mode < 1 || mode > 9) {
+    void RecordMeterFrame(MeterReading&, MeterRecordMode mode) override {
+        if (ToNumber(mode) < 1 || ToNumber(mode) > 9) {
             std::abort();
         }
     }
-    void StopAcquisition() override { engine->m_bRunning = false; }
+    void StopAcquisition() override { engine->SetRunning(false); }
     void WriteToMeter(const std::uint8_t*, std::size_t count) override {
         if (count != 3) {
             std::abort();
@@ -39,7 +39,7 @@ class FuzzHost : public IReceiveHost {
     void DownloadStarted(int) override {}
     void DownloadProgress(int) override {}
     // The session adopts the records into a new document.
-    void DownloadFinished() override { engine->m_listDownloaded.clear(); }
+    void DownloadFinished() override { engine->TakeDownloadedRecords(); }
 
   private:
     int m_nReadSize = 100;
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (at < size) {
         const std::uint8_t control = data[at++];
         if (control == 0xFF) {
-            engine.m_bRunning = !engine.m_bRunning;
+            engine.SetRunning(!engine.IsRunning());
             continue;
         }
         if (control == 0xFE) {
@@ -76,10 +76,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         clock.Advance(1);
 
         // What stays between chunks is bounded whatever arrives.
-        if (engine.m_strRxHex.size() > CReceiveEngine::kMaxPendingHex) {
+        if (engine.PendingHex().size() > CReceiveEngine::kMaxPendingHex) {
             std::abort();
         }
-        if (!engine.m_bDownloading && engine.m_bAwaitBlockHeader) {
+        if (!engine.IsDownloading() && engine.IsAwaitingBlockHeader()) {
             std::abort();
         }
     }

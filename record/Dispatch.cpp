@@ -3,52 +3,20 @@
 #include <array>
 #include <vector>
 
+#include "decode/FullScale.h"
 #include "record/Document.h"
 #include "record/ListRows.h"
-
-namespace {
-
-// Functions whose readings never go below zero, and those that do.
-bool IsUnipolarFunction(const std::string& f) {
-    return f == "VAC" || f == "RES" || f == "Diode" || f == "mVAC" || f == "AAC" || f == "mAAC" ||
-           f == "uAAC";
-}
-
-bool IsBipolarFunction(const std::string& f) {
-    return f == "VDC" || f == "mVDC" || f == "ADC" || f == "mADC" || f == "uADC";
-}
-
-}  // namespace
 
 std::string LiveValueText(double value, int decimals) {
     return value == kOverloadValue ? std::string("OL") : FormatFixed(value, decimals);
 }
 
 std::optional<YRange> RangeForReading(int decimals, const std::string& function) {
-    const bool unipolar = IsUnipolarFunction(function);
-    const bool bipolar = IsBipolarFunction(function);
-    if (!unipolar && !bipolar) {
+    const std::optional<FullScale> scale = FullScaleFor(function, decimals, FullScaleSet::A);
+    if (!scale) {
         return std::nullopt;
     }
-    double top = 0.0;
-    switch (decimals) {
-        case 4:
-            top = 5.0;
-            break;
-        case 3:
-            top = 50.0;
-            break;
-        case 2:
-            top = 500.0;
-            break;
-        case 1:
-            // Microamperes keep a wider range at one decimal.
-            top = (function == "uAAC" || function == "uADC") ? 5000.0 : 1000.0;
-            break;
-        default:
-            return std::nullopt;
-    }
-    return YRange{top, unipolar ? 0.0 : -top};
+    return YRange{scale->top, scale->bottom};
 }
 
 void DispatchReading(CDocumentRegistry& registry, MeterReading& current, int channel, double value,

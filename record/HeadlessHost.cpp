@@ -1,9 +1,32 @@
 #include "record/HeadlessHost.h"
 
+namespace {
+
+// A headless view that leaves live recording once it holds `limit` rows, so
+// a chunk that brings several readings cannot overshoot the requested count.
+class CLimitedView : public CRecordingTarget {
+  public:
+    CLimitedView(CRoZudozuvDoc& document, std::size_t limit)
+        : CRecordingTarget(document), m_nLimit(limit) {}
+
+  protected:
+    void OnListRowAppended(const ListRow&) override {
+        if (m_nLimit > 0 && static_cast<std::size_t>(ListRowCount()) >= m_nLimit) {
+            liveTarget = false;
+            Document().acquiring = false;
+        }
+    }
+
+  private:
+    std::size_t m_nLimit;
+};
+
+}  // namespace
+
 CRecordingTarget* CHeadlessSessionHost::OpenNewDocument() {
     OpenDocument opened;
     opened.document = std::make_unique<CRoZudozuvDoc>();
-    opened.view = std::make_unique<CRecordingTarget>(*opened.document);
+    opened.view = std::make_unique<CLimitedView>(*opened.document, m_nLiveLimit);
     CRecordingTarget* view = opened.view.get();
     m_documents.push_back(std::move(opened));
     return view;

@@ -12,25 +12,34 @@
 
 // The program around a meter session when there are no windows (the CLI):
 // every document it opens is kept, with a plain view, in creation order;
-// bytes for the meter go to an optional writer; progress is not shown.
+// bytes for the meter go to an optional writer; progress is not shown. A host
+// on a real port overrides the link calls.
 class CHeadlessSessionHost : public ISessionHost {
   public:
     using Writer = std::function<void(const std::uint8_t* bytes, std::size_t count)>;
 
-    explicit CHeadlessSessionHost(Writer writer = {}, int readSize = 100)
+    // `readSize` stands in for the port's read size.
+    explicit CHeadlessSessionHost(int readSize, Writer writer = {})
         : m_writer(std::move(writer)), m_nReadSize(readSize) {}
 
+    // Views opened from now on stop taking live readings after `records`, as
+    // if Stop were chosen right after that reading (0: no limit).
+    void SetLiveRecordLimit(std::size_t records) { m_nLiveLimit = records; }
+
     CRecordingTarget* OpenNewDocument() override;
-    void ReadingDecoded(const MeterReading&, int, int, bool) override {}
+    void ReadingDecoded(const MeterReading&, FaceNumber, DialPosition, bool) override {}
     void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override;
     int ReadSize() const override { return m_nReadSize; }
     void SetReadSize(int bytes) override { m_nReadSize = bytes; }
     void ShowDownloadProgress(int) override {}
     void SetDownloadProgress(int) override {}
     void CloseDownloadProgress() override {}
+    void DownloadAdopted(CRecordingTarget& view) override { m_pAdopted = &view.Document(); }
 
     // Every document opened so far, oldest first.
     std::vector<const CRoZudozuvDoc*> Documents() const;
+    // The document holding the last finished download, or none.
+    const CRoZudozuvDoc* AdoptedDownload() const { return m_pAdopted; }
 
   private:
     struct OpenDocument {
@@ -40,4 +49,6 @@ class CHeadlessSessionHost : public ISessionHost {
     std::vector<OpenDocument> m_documents;
     Writer m_writer;
     int m_nReadSize;
+    std::size_t m_nLiveLimit = 0;
+    const CRoZudozuvDoc* m_pAdopted = nullptr;
 };

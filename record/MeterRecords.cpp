@@ -33,33 +33,35 @@ std::vector<MeterRecord> StatisticsRecords(const MeterReading& r, std::time_t no
 }
 
 // The records a frame of `mode` yields, in the order they are added.
-std::vector<MeterRecord> RecordsForMode(const MeterReading& r, int mode, std::time_t now) {
+std::vector<MeterRecord> RecordsForMode(const MeterReading& r, MeterRecordMode mode,
+                                        std::time_t now) {
     const std::string nowText = FormatPcTime(now);
+    using enum MeterRecordMode;
     switch (mode) {
-        case 1:
-        case 7:
-        case 9:
+        case Plain:
+        case AcPlusDc:
+        case Frequency:
             return {{0, r.value, r.unit, r.function, nowText}};
-        case 2:
+        case MinMax:
             return StatisticsRecords(r, now, "Max", "Min", "Average");
-        case 3:
+        case Relative:
             return {{0, r.value, r.unit, r.function, nowText},
                     {1, r.reference, r.unit, "Ref", nowText},
                     {1, r.relative, r.unit, "Rel", nowText}};
-        case 4:
+        case Peak:
             return StatisticsRecords(r, now, "PeakMax", "PeakMin", "PeakAverage");
-        case 5: {
+        case PeakCrest: {
             const std::string meterTime = MeterTimeText(r.startText, r.avgTime, now);
             const float crest = CrestFactor(r.value, r.maxValue, r.minValue);
             return {{0, r.value, r.unit, r.function, meterTime},
                     {1, crest, "Crest Factor", "Crest Factor", meterTime}};
         }
-        case 6:
+        case AcDcSplit:
             // The AC+DC frame carries no clock and no text of its own for the
             // alternate value: it is shown with the reading's unit, at the PC's time.
             return {{0, r.alternateValue, r.unit, r.function, nowText},
                     {1, r.secondValue, r.secondUnit, r.function, nowText}};
-        case 8:
+        case VacAux:
             return {{0, r.value, r.unit, r.function, nowText},
                     {1, r.auxValue, r.auxText, r.function, nowText}};
         default:
@@ -90,7 +92,8 @@ void AppendListRow(const std::string& timeText, const std::string& unit, float v
         MakeListRow(view.ListRowCount(), timeText, unit, FormatFixed(value, 4), typeText));
 }
 
-void BuildMeterRecords(CRecordingTarget& view, MeterReading& reading, int mode, std::time_t now) {
+void BuildMeterRecords(CRecordingTarget& view, MeterReading& reading, MeterRecordMode mode,
+                       std::time_t now) {
     CRoZudozuvDoc& document = view.Document();
     const auto sequence = static_cast<std::int32_t>(document.channels[0].size());
     ClampOverloads(reading);
@@ -103,7 +106,8 @@ void BuildMeterRecords(CRecordingTarget& view, MeterReading& reading, int mode, 
 
 namespace {
 
-bool RouteToTargets(CDocumentRegistry& registry, MeterReading& reading, int mode, std::time_t now) {
+bool RouteToTargets(CDocumentRegistry& registry, MeterReading& reading, MeterRecordMode mode,
+                    std::time_t now) {
     bool found = false;
     const std::vector<CRecordingTarget*> views = registry.Views();
     for (CRecordingTarget* view : views) {
@@ -118,8 +122,8 @@ bool RouteToTargets(CDocumentRegistry& registry, MeterReading& reading, int mode
 
 }  // namespace
 
-void RecordMeterFrame(CDocumentRegistry& registry, MeterReading& reading, int mode, std::time_t now,
-                      const MeterRecordRouting& routing) {
+void RecordMeterFrame(CDocumentRegistry& registry, MeterReading& reading, MeterRecordMode mode,
+                      std::time_t now, const MeterRecordRouting& routing) {
     if (RouteToTargets(registry, reading, mode, now)) {
         return;
     }

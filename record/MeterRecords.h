@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "decode/MeterCodes.h"
 #include "decode/MeterReading.h"
 #include "record/DocumentRegistry.h"
 
@@ -23,7 +24,8 @@ void AppendListRow(const std::string& timeText, const std::string& unit, float v
 // record and its companion records in `view`'s document, all with the same
 // sequence number, each with its list row. `now` is the PC's time. A mode
 // outside 1..9 records nothing (the overload clamp still happens).
-void BuildMeterRecords(CRecordingTarget& view, MeterReading& reading, int mode, std::time_t now);
+void BuildMeterRecords(CRecordingTarget& view, MeterReading& reading, MeterRecordMode mode,
+                       std::time_t now);
 
 struct MeterRecordRouting {
     // Opens a new document whose view becomes the meter-record target
@@ -36,5 +38,5 @@ struct MeterRecordRouting {
 // Gives the frame to every meter-record target view. With none, a target is
 // opened, the frame routed once more (and dropped if there is still none),
 // and live acquisition stopped.
-void RecordMeterFrame(CDocumentRegistry& registry, MeterReading& reading, int mode, std::time_t now,
-                      const MeterRecordRouting& routing);
+void RecordMeterFrame(CDocumentRegistry& registry, MeterReading& reading, MeterRecordMode mode,
+                      std::time_t now, const MeterRecordRouting& routing);

@@ -16,13 +16,13 @@ void CMeterSession::OnReceiveBytes(const std::uint8_t* bytes, std::size_t count)
 }
 
 bool CMeterSession::Start() {
-    if (!m_engine.m_bDataReceived) {
+    if (!m_engine.HasReceivedData()) {
         return false;
     }
     if (OpenRegisteredDocument() == nullptr) {
         return false;
     }
-    m_engine.m_bRunning = true;
+    m_engine.SetRunning(true);
     return true;
 }
 
@@ -35,7 +35,16 @@ void CMeterSession::Stop() {
     }
     // Cleared even when no live view is left (its document may have been
     // closed); otherwise Start would stay disabled.
-    m_engine.m_bRunning = false;
+    m_engine.SetRunning(false);
+}
+
+void CMeterSession::HaltAcquisition() {
+    for (CRecordingTarget* view : m_registry.Views()) {
+        if (view->liveTarget) {
+            view->Document().acquiring = false;
+        }
+    }
+    m_engine.SetRunning(false);
 }
 
 CRecordingTarget* CMeterSession::OpenRegisteredDocument() {
@@ -46,7 +55,7 @@ CRecordingTarget* CMeterSession::OpenRegisteredDocument() {
     return view;
 }
 
-void CMeterSession::ReadingDecoded(const MeterReading& reading, int face, int dial,
+void CMeterSession::ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
                                    bool dialChanged) {
     m_host.ReadingDecoded(reading, face, dial, dialChanged);
 }
@@ -59,7 +68,7 @@ void CMeterSession::DispatchReading(MeterReading& reading, int channel, double v
                       decimals, [this](CRecordingTarget&) { Stop(); });
 }
 
-void CMeterSession::RecordMeterFrame(MeterReading& reading, int mode) {
+void CMeterSession::RecordMeterFrame(MeterReading& reading, MeterRecordMode mode) {
     MeterRecordRouting routing;
     routing.openTarget = [this]() -> CRecordingTarget* {
         CRecordingTarget* view = OpenRegisteredDocument();
@@ -100,6 +109,7 @@ void CMeterSession::DownloadFinished() {
         // The records wait in the engine's list for the next download's document.
         return;
     }
-    ImportDownloadedRecords(*view, m_engine.m_listDownloaded);
+    std::vector<CObData> records = m_engine.TakeDownloadedRecords();
+    ImportDownloadedRecords(*view, records);
     m_host.DownloadAdopted(*view);
 }

@@ -19,7 +19,7 @@ class ISessionHost {
     // The host unregisters it from Registry() when the document closes.
     virtual CRecordingTarget* OpenNewDocument() = 0;
 
-    virtual void ReadingDecoded(const MeterReading& reading, int face, int dial,
+    virtual void ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
                                 bool dialChanged) = 0;
     virtual void WriteToMeter(const std::uint8_t* bytes, std::size_t count) = 0;
     virtual int ReadSize() const = 0;
@@ -47,7 +47,16 @@ class CMeterSession : private IReceiveHost {
     // Stop: every live view loses liveTarget, its document stops acquiring;
     // acquisition is no longer running (always, even with no live view left).
     void Stop();
-    bool IsRunning() const { return m_engine.m_bRunning; }
+    // Start chosen just as data begins to arrive, before its first bytes are
+    // decoded, so that none of their readings is missed.
+    bool StartAsDataArrives() {
+        m_engine.MarkDataReceived();
+        return Start();
+    }
+    // The link fell silent: every live view's document stops acquiring (the
+    // view stays live) and acquisition stops, also when its document was closed.
+    void HaltAcquisition();
+    bool IsRunning() const { return m_engine.IsRunning(); }
 
     // Ends a stalled download with the records received so far.
     void EndDownloadEarly() { m_engine.EndDownloadEarly(); }
@@ -62,11 +71,12 @@ class CMeterSession : private IReceiveHost {
 
   private:
     // IReceiveHost
-    void ReadingDecoded(const MeterReading& reading, int face, int dial, bool dialChanged) override;
+    void ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
+                        bool dialChanged) override;
     void DispatchReading(MeterReading& reading, int channel, double value, const std::string& unit,
                          double sampleRate, const std::string& timeText,
                          const std::string& typeText, int decimals) override;
-    void RecordMeterFrame(MeterReading& reading, int mode) override;
+    void RecordMeterFrame(MeterReading& reading, MeterRecordMode mode) override;
     void StopAcquisition() override { Stop(); }
     void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override;
     int ReadSize() const override;

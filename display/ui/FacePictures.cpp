@@ -48,11 +48,12 @@ CFacePictures::CFacePictures() {
     }
 }
 
-const QPixmap& CFacePictures::Dial(int position) const {
-    if (position < 0 || position >= kDialPositions) {
-        position = 0;
+const QPixmap& CFacePictures::Dial(DialPosition position) const {
+    int index = ToNumber(position);
+    if (index < 0 || index >= kDialPositions) {
+        index = ToNumber(DialPosition::Off);
     }
-    return m_dials[static_cast<std::size_t>(position)];
+    return m_dials[static_cast<std::size_t>(index)];
 }
 
 const QPixmap& CFacePictures::Picture(FacePicture picture, int unitRow) const {

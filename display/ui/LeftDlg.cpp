@@ -13,7 +13,7 @@ CLeftDlg::CLeftDlg(QWidget* parent, const IClock* clock)
     setAutoFillBackground(true);
 }
 
-void CLeftDlg::ShowReading(const MeterReading& reading, int face, int dial) {
+void CLeftDlg::ShowReading(const MeterReading& reading, FaceNumber face, DialPosition dial) {
     m_lastReading = reading;
     m_nFrameKind = face;
     if (dial != m_nUnitIcon) {
@@ -24,7 +24,7 @@ void CLeftDlg::ShowReading(const MeterReading& reading, int face, int dial) {
     update(kLcdRect);
 }
 
-void CLeftDlg::SetFrameKind(int face) {
+void CLeftDlg::SetFace(FaceNumber face) {
     if (face == m_nFrameKind) {
         return;
     }
@@ -32,7 +32,7 @@ void CLeftDlg::SetFrameKind(int face) {
     update(kLcdRect);
 }
 
-void CLeftDlg::SetUnitIcon(int dial) {
+void CLeftDlg::SetUnitIcon(DialPosition dial) {
     if (dial == m_nUnitIcon) {
         return;
     }

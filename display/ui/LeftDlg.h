@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "decode/Clock.h"
+#include "decode/MeterCodes.h"
 #include "decode/MeterReading.h"
 #include "display/ui/FacePictures.h"
 #include "display/ui/FaceRenderer.h"
@@ -26,16 +27,16 @@ class CLeftDlg : public QWidget {
     // The clock is not owned; without one the system clock is used.
     explicit CLeftDlg(QWidget* parent = nullptr, const IClock* clock = nullptr);
 
-    // A decoded reading with its face number (1..7) and dial position (0..10):
-    // stored and drawn at once.
-    void ShowReading(const MeterReading& reading, int face, int dial);
-    // Face number without a new reading: 10 blank LCD after the port opened,
-    // -1 DISCONNECTED, 0 nothing yet. Redraws when it changes.
-    void SetFrameKind(int face);
-    int FrameKind() const { return m_nFrameKind; }
-    // Dial position 0..10 (0 = OFF); redraws when it changes.
-    void SetUnitIcon(int dial);
-    int UnitIcon() const { return m_nUnitIcon; }
+    // A decoded reading with its reading face and dial position: stored and
+    // drawn at once.
+    void ShowReading(const MeterReading& reading, FaceNumber face, DialPosition dial);
+    // The face without a new reading: the blank LCD after the port opened,
+    // DISCONNECTED, or nothing yet. Redraws when it changes.
+    void SetFace(FaceNumber face);
+    FaceNumber Face() const { return m_nFrameKind; }
+    // The selector's position; redraws when it changes.
+    void SetUnitIcon(DialPosition dial);
+    DialPosition UnitIcon() const { return m_nUnitIcon; }
     const MeterReading& LastReading() const { return m_lastReading; }
 
     // The clock the LCD's time and date come from (not owned; nullptr = system).
@@ -54,8 +55,8 @@ class CLeftDlg : public QWidget {
 
   private:
     MeterReading m_lastReading;
-    int m_nFrameKind = 0;
-    int m_nUnitIcon = 0;
+    FaceNumber m_nFrameKind = FaceNumber::NothingYet;  // the face drawn last
+    DialPosition m_nUnitIcon = DialPosition::Off;
     CFacePictures m_pictures;
     CFaceRenderer m_renderer;
     SystemClock m_systemClock;

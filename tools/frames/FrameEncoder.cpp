@@ -1,5 +1,7 @@
 #include "frames/FrameEncoder.h"
 
+#include "decode/HexText.h"
+
 #include <bit>
 #include <stdexcept>
 
@@ -38,23 +40,6 @@ Writer StartFrame(Family family, int kind) {
     const int familyNibble = family == Family::Live ? 0x80 : 0x90;
     w.Byte(static_cast<std::uint8_t>(familyNibble + kind));
     return w;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-bool IsHexSeparator(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == ',' || c == ':';
 }
 
 }  // namespace
@@ -297,30 +282,7 @@ std::string ToHex(std::span<const std::uint8_t> bytes) {
 }
 
 Bytes FromHex(std::string_view text) {
-    Bytes bytes;
-    int high = -1;
-    for (char c : text) {
-        if (IsHexSeparator(c)) {
-            if (high >= 0) {
-                throw std::invalid_argument("hex text: separator inside a byte");
-            }
-            continue;
-        }
-        const int digit = HexDigit(c);
-        if (digit < 0) {
-            throw std::invalid_argument(std::string("hex text: unexpected character '") + c + "'");
-        }
-        if (high < 0) {
-            high = digit;
-        } else {
-            bytes.push_back(static_cast<std::uint8_t>((high << 4) | digit));
-            high = -1;
-        }
-    }
-    if (high >= 0) {
-        throw std::invalid_argument("hex text: odd number of digits");
-    }
-    return bytes;
+    return ParseHexText(text);
 }
 
 }  // namespace frames

@@ -29,7 +29,7 @@ Outcome FeedInChunks(const Bytes& stream, std::size_t chunk) {
         out.faces.push_back(d.face);
     }
     out.meterRecordModes = fx.host.meterRecordModes;
-    out.downloaded = fx.engine.m_listDownloaded;
+    out.downloaded = fx.engine.DownloadedRecords();
     out.written = fx.host.written;
     out.progress = fx.host.progress;
     out.finished = fx.host.finished;
@@ -89,7 +89,7 @@ TEST(Chunking, MarkersSplitAcrossChunksAreStillRecognised) {
         for (int i = 0; i < 4; ++i) {
             fx.FeedHex("f8");
         }
-        EXPECT_TRUE(fx.engine.m_bSyncMarker);
+        EXPECT_TRUE(fx.engine.IsSyncMarkerSet());
         frames::PlainFrame record;
         record.family = Family::MeterRecord;
         record.value = 1.0f;
@@ -101,7 +101,7 @@ TEST(Chunking, MarkersSplitAcrossChunksAreStillRecognised) {
         EngineFixture fx;
         const Bytes frame = Plain(2.0f);
         fx.Feed(Concat({frames::FromHex("1122"), Bytes(frame.begin(), frame.begin() + 1)}));
-        EXPECT_EQ(fx.engine.m_strRxHex, "a0");
+        EXPECT_EQ(fx.engine.PendingHex(), "a0");
         fx.Feed(Bytes(frame.begin() + 1, frame.end()));
         ASSERT_EQ(fx.host.decoded.size(), 1u);
         EXPECT_FLOAT_EQ(fx.Last().value, 2.0f);
@@ -111,9 +111,9 @@ TEST(Chunking, MarkersSplitAcrossChunksAreStillRecognised) {
         // the text around it follows the usual rules.
         EngineFixture fx;
         fx.FeedHex("3344f8f8");
-        EXPECT_EQ(fx.engine.m_strRxHex, "f8f8");
+        EXPECT_EQ(fx.engine.PendingHex(), "f8f8");
         fx.FeedHex("5566");
-        EXPECT_TRUE(fx.engine.m_strRxHex.empty());
-        EXPECT_FALSE(fx.engine.m_bSyncMarker);
+        EXPECT_TRUE(fx.engine.PendingHex().empty());
+        EXPECT_FALSE(fx.engine.IsSyncMarkerSet());
     }
 }

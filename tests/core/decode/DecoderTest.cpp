@@ -2,6 +2,10 @@
 // dial positions and what each hands on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <random>
+
 #include "RecorderHost.h"
 #include "decode/BcdText.h"
 #include "decode/FunctionNames.h"
@@ -281,12 +285,12 @@ TEST(Decoders, AcDcFrameModes) {
     EXPECT_EQ(fx.host.meterRecordModes, (std::vector<int>{7, 6}));
 
     // Other modes hand nothing over and leave acquisition alone.
-    fx.engine.m_bRunning = true;
+    fx.engine.SetRunning(true);
     f.acdcMode = 1;
     fx.Feed(frames::Encode(f));
     EXPECT_EQ(fx.Last().unit, "VDC");
     EXPECT_EQ(fx.host.meterRecordModes.size(), 2u);
-    EXPECT_TRUE(fx.engine.m_bRunning);
+    EXPECT_TRUE(fx.engine.IsRunning());
     EXPECT_EQ(fx.host.decoded.back().face, 5);
 }
 
@@ -324,7 +328,7 @@ TEST(Decoders, FrequencyFrameScalingKeepsEarlierLimitAndDecimals) {
     frames::FrequencyFrame f;
     f.value = 600000.0f;
     f.duty = 0.25f;
-    fx.engine.m_bRunning = true;
+    fx.engine.SetRunning(true);
     fx.Feed(frames::Encode(f));
     MeterReading r = fx.Last();
     EXPECT_EQ(r.function, "HZ");
@@ -373,19 +377,25 @@ TEST(Decoders, DialPositionFollowsTheUnit) {
         {"mVDC", 7}, {"Ω", 8},    {"KΩ", 8},  {"MΩ", 8}, {"uF", 9}, {"nF", 9},  {"mF", 9},
     };
     for (const auto& [unit, position] : rows) {
+        EXPECT_EQ(DialPositionForUnit(unit), static_cast<DialPosition>(position)) << unit;
         fx.engine.SetUnitIcon(unit);
-        EXPECT_EQ(fx.engine.m_nUnitIcon, position) << unit;
+        EXPECT_EQ(ToNumber(fx.engine.CurrentDial()), position) << unit;
     }
+    EXPECT_FALSE(DialPositionForUnit("V"));
     // No match: the position stays, unless the second mode flag is set.
     EXPECT_FALSE(fx.engine.SetUnitIcon("V"));
-    EXPECT_EQ(fx.engine.m_nUnitIcon, 9);
-    fx.engine.m_reading.secondModeFlag = true;
+    EXPECT_EQ(ToNumber(fx.engine.CurrentDial()), 9);
+    frames::PlainFrame secondMode;  // a capacitance reading with the second mode flag
+    secondMode.status = 0x08;
+    secondMode.unit = Unit("uF");
+    fx.Feed(frames::Encode(secondMode));
     EXPECT_TRUE(fx.engine.SetUnitIcon("V"));
-    EXPECT_EQ(fx.engine.m_nUnitIcon, 10);
+    EXPECT_EQ(ToNumber(fx.engine.CurrentDial()), 10);
     EXPECT_TRUE(fx.engine.SetUnitIcon("ADC"));
     EXPECT_FALSE(fx.engine.SetUnitIcon("ADC"));
 
     // The host hears whether the dial moved.
+    fx.host.decoded.clear();
     frames::PlainFrame f;
     f.unit = Unit("VDC");
     fx.Feed(frames::Encode(f));
@@ -410,4 +420,47 @@ TEST(Decoders, HexHelpersReadBytesAndFloatsAtTheirPositions) {
     const std::uint8_t bytes[] = {0x00, 0x0F, 0xA0, 0xFF};
     AppendHex(hex, bytes, 4);
     EXPECT_EQ(hex, "000fa0ff");
+}
+
+TEST(Decoders, HexTextReadsTheSameBytesInPiecesOfAnySize) {
+    std::mt19937 random(8);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<std::uint8_t> bytes(random() % 64);
+        std::string text;
+        for (std::uint8_t& byte : bytes) {
+            byte = static_cast<std::uint8_t>(random());
+            AppendHex(text, &byte, 1);
+            if (random() % 2 == 0) {
+                text += " \t\r\n,:"[random() % 6];
+            }
+        }
+        if (round % 2 == 0) {
+            for (char& c : text) {
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            }
+        }
+        CHexTextReader reader;
+        std::vector<std::uint8_t> read;
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t piece = std::min<std::size_t>(1 + random() % 7, text.size() - at);
+            reader.Read(std::string_view(text).substr(at, piece), read);
+            at += piece;
+        }
+        reader.Finish();
+        EXPECT_EQ(read, bytes) << text;
+        EXPECT_EQ(ParseHexText(text), bytes) << text;
+    }
+
+    auto offsetOfFault = [](std::string_view text) -> long {
+        try {
+            ParseHexText(text);
+        } catch (const HexTextError& error) {
+            return static_cast<long>(error.Offset());
+        }
+        return -1;
+    };
+    EXPECT_EQ(offsetOfFault("a0 8g"), 4);   // not a hex digit
+    EXPECT_EQ(offsetOfFault("a0 8 0"), 4);  // a separator inside a byte
+    EXPECT_EQ(offsetOfFault("a0 8"), 4);    // half a byte at the end
+    EXPECT_EQ(offsetOfFault("a0,b1:C2\n"), -1);
 }

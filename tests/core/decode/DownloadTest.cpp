@@ -31,24 +31,24 @@ std::vector<std::string> TimeTexts(const std::vector<CObData>& records) {
 
 TEST(Download, TwoBlocksAreAcknowledgedRecordedAndFinished) {
     EngineFixture fx;
-    fx.engine.m_bRunning = true;
+    fx.engine.SetRunning(true);
     fx.Feed(Header(2));
     EXPECT_EQ(fx.host.stops, 1);
-    EXPECT_FALSE(fx.engine.m_bRunning);
-    EXPECT_TRUE(fx.engine.m_bDownloading);
-    EXPECT_TRUE(fx.engine.m_bAwaitBlockHeader);
-    EXPECT_EQ(fx.engine.m_download.function, "VDC");
-    EXPECT_EQ(fx.engine.m_download.startText, "07/12/26 09:05:09");
-    EXPECT_EQ(fx.engine.m_download.interval, 5);
-    EXPECT_EQ(fx.engine.m_download.blockCount, 2);
+    EXPECT_FALSE(fx.engine.IsRunning());
+    EXPECT_TRUE(fx.engine.IsDownloading());
+    EXPECT_TRUE(fx.engine.IsAwaitingBlockHeader());
+    EXPECT_EQ(fx.engine.DownloadInfo().function, "VDC");
+    EXPECT_EQ(fx.engine.DownloadInfo().startText, "07/12/26 09:05:09");
+    EXPECT_EQ(fx.engine.DownloadInfo().interval, 5);
+    EXPECT_EQ(fx.engine.DownloadInfo().blockCount, 2);
     EXPECT_EQ(fx.host.AckCount(), 5);
     EXPECT_EQ(fx.host.written.size(), 15u);
     EXPECT_EQ(fx.host.startedBlockCounts, (std::vector<int>{2}));
     EXPECT_EQ(fx.host.readSize, 1000);
-    EXPECT_TRUE(fx.engine.m_strRxHex.empty());
+    EXPECT_TRUE(fx.engine.PendingHex().empty());
 
     fx.Feed(frames::EncodeBlock(1, {{1.5f, 0}, {2.5f, 5}, {-3.0f, 10}}));
-    EXPECT_EQ(fx.engine.m_listDownloaded.size(), 3u);
+    EXPECT_EQ(fx.engine.DownloadedRecords().size(), 3u);
     EXPECT_EQ(fx.host.AckCount(), 10);
     EXPECT_EQ(fx.host.progress, (std::vector<int>{1}));
     EXPECT_EQ(fx.host.finished, 0);
@@ -57,10 +57,10 @@ TEST(Download, TwoBlocksAreAcknowledgedRecordedAndFinished) {
     EXPECT_EQ(fx.host.AckCount(), 10);  // none after the last block
     EXPECT_EQ(fx.host.finished, 1);
     EXPECT_EQ(fx.host.events.back(), "finished");
-    EXPECT_FALSE(fx.engine.m_bDownloading);
-    EXPECT_FALSE(fx.engine.m_bAwaitBlockHeader);
+    EXPECT_FALSE(fx.engine.IsDownloading());
+    EXPECT_FALSE(fx.engine.IsAwaitingBlockHeader());
 
-    const std::vector<CObData>& list = fx.engine.m_listDownloaded;
+    const std::vector<CObData>& list = fx.engine.DownloadedRecords();
     ASSERT_EQ(list.size(), 4u);
     EXPECT_EQ(list[2], (CObData{-3.0, "VDC", 5.0, 2, "7/12/2026 9:5:19", "VDC"}));
     EXPECT_EQ(TimeTexts(list), (std::vector<std::string>{"7/12/2026 9:5:9", "7/12/2026 9:5:14",
@@ -81,20 +81,20 @@ TEST(Download, RecordTimesRollOverMidnightAndMayLieBeforeTheStart) {
         "00000000"
         "0100"
         "000000");
-    EXPECT_EQ(fx.engine.m_download.function, "HZ");
-    EXPECT_EQ(fx.engine.m_download.interval, 60);
+    EXPECT_EQ(fx.engine.DownloadInfo().function, "HZ");
+    EXPECT_EQ(fx.engine.DownloadInfo().interval, 60);
     // Block 1 with two records: 50.0 at +3600 s and 1.0 at -60 s.
     fx.FeedHex(
         "a0a9020100"
         "00004842100e0000"
         "0000803fc4ffffff"
         "a10000");
-    ASSERT_EQ(fx.engine.m_listDownloaded.size(), 2u);
-    EXPECT_EQ(fx.engine.m_listDownloaded[0].timeText, "8/12/2026 0:30:0");
-    EXPECT_DOUBLE_EQ(fx.engine.m_listDownloaded[0].value, 50.0);
-    EXPECT_EQ(fx.engine.m_listDownloaded[0].unit, "HZ");
-    EXPECT_DOUBLE_EQ(fx.engine.m_listDownloaded[0].sampleRate, 60.0);
-    EXPECT_EQ(fx.engine.m_listDownloaded[1].timeText, "7/12/2026 23:29:0");
+    ASSERT_EQ(fx.engine.DownloadedRecords().size(), 2u);
+    EXPECT_EQ(fx.engine.DownloadedRecords()[0].timeText, "8/12/2026 0:30:0");
+    EXPECT_DOUBLE_EQ(fx.engine.DownloadedRecords()[0].value, 50.0);
+    EXPECT_EQ(fx.engine.DownloadedRecords()[0].unit, "HZ");
+    EXPECT_DOUBLE_EQ(fx.engine.DownloadedRecords()[0].sampleRate, 60.0);
+    EXPECT_EQ(fx.engine.DownloadedRecords()[1].timeText, "7/12/2026 23:29:0");
     EXPECT_EQ(fx.host.finished, 1);
 }
 
@@ -103,16 +103,16 @@ TEST(Download, WrongBlockHeadersAreDroppedAndTheExpectedOneStillAccepted) {
     fx.Feed(Header(1));
     // Block number 2 while block 1 is expected: dropped, nothing recorded.
     fx.FeedHex("a0a9030200");
-    EXPECT_TRUE(fx.engine.m_bAwaitBlockHeader);
-    EXPECT_EQ(fx.engine.m_nBlocksDone, 0);
+    EXPECT_TRUE(fx.engine.IsAwaitingBlockHeader());
+    EXPECT_EQ(fx.engine.BlocksDone(), 0);
     // A wrong marker is dropped as well.
     fx.FeedHex("a0aa030100");
-    EXPECT_TRUE(fx.engine.m_bAwaitBlockHeader);
-    EXPECT_TRUE(fx.engine.m_listDownloaded.empty());
+    EXPECT_TRUE(fx.engine.IsAwaitingBlockHeader());
+    EXPECT_TRUE(fx.engine.DownloadedRecords().empty());
     EXPECT_EQ(fx.host.AckCount(), 5);
 
     fx.Feed(frames::EncodeBlock(1, {{1.0f, 0}, {2.0f, 1}, {3.0f, 2}}));
-    EXPECT_EQ(fx.engine.m_listDownloaded.size(), 3u);
+    EXPECT_EQ(fx.engine.DownloadedRecords().size(), 3u);
     EXPECT_EQ(fx.host.finished, 1);
 }
 
@@ -122,8 +122,8 @@ TEST(Download, EmptyDownloadFinishesAtOnce) {
     EXPECT_EQ(fx.host.AckCount(), 5);
     EXPECT_EQ(fx.host.startedBlockCounts, (std::vector<int>{0}));
     EXPECT_EQ(fx.host.finished, 1);
-    EXPECT_FALSE(fx.engine.m_bDownloading);
-    EXPECT_TRUE(fx.engine.m_listDownloaded.empty());
+    EXPECT_FALSE(fx.engine.IsDownloading());
+    EXPECT_TRUE(fx.engine.DownloadedRecords().empty());
 }
 
 TEST(Download, HeaderAndBlocksSplitAcrossChunks) {
@@ -131,27 +131,27 @@ TEST(Download, HeaderAndBlocksSplitAcrossChunks) {
     const Bytes header = Header(2);
     // The first call drops what came before the marker and raises the read size.
     fx.Feed(Concat({frames::FromHex("1234"), Bytes(header.begin(), header.begin() + 10)}));
-    EXPECT_FALSE(fx.engine.m_bDownloading);
-    EXPECT_EQ(fx.engine.m_strRxHex, frames::ToHex(Bytes(header.begin(), header.begin() + 10)));
+    EXPECT_FALSE(fx.engine.IsDownloading());
+    EXPECT_EQ(fx.engine.PendingHex(), frames::ToHex(Bytes(header.begin(), header.begin() + 10)));
     EXPECT_EQ(fx.host.readSize, 1000);
     fx.Feed(Bytes(header.begin() + 10, header.end()));
-    EXPECT_TRUE(fx.engine.m_bDownloading);
+    EXPECT_TRUE(fx.engine.IsDownloading());
     EXPECT_EQ(fx.host.AckCount(), 5);
 
     // Block 1 arrives byte by byte; the body is taken once it is complete.
     fx.FeedChunked(frames::EncodeBlock(1, {{1.0f, 0}, {2.0f, 5}}), 1);
-    EXPECT_EQ(fx.engine.m_listDownloaded.size(), 2u);
+    EXPECT_EQ(fx.engine.DownloadedRecords().size(), 2u);
     EXPECT_EQ(fx.host.AckCount(), 10);
 
     // The last block in two chunks: nothing is decoded before its records
     // and trailer are there, and nothing is lost after.
     const Bytes last = frames::EncodeBlock(2, {{3.0f, 10}, {4.0f, 15}, {5.0f, 20}});
     fx.Feed(Bytes(last.begin(), last.begin() + 12));
-    EXPECT_EQ(fx.engine.m_listDownloaded.size(), 2u);
+    EXPECT_EQ(fx.engine.DownloadedRecords().size(), 2u);
     EXPECT_EQ(fx.host.finished, 0);
     fx.Feed(Bytes(last.begin() + 12, last.end()));
-    ASSERT_EQ(fx.engine.m_listDownloaded.size(), 5u);
-    EXPECT_DOUBLE_EQ(fx.engine.m_listDownloaded[4].value, 5.0);
+    ASSERT_EQ(fx.engine.DownloadedRecords().size(), 5u);
+    EXPECT_DOUBLE_EQ(fx.engine.DownloadedRecords()[4].value, 5.0);
     EXPECT_EQ(fx.host.finished, 1);
     EXPECT_EQ(fx.host.AckCount(), 10);
 }
@@ -165,7 +165,7 @@ TEST(Download, BlockHeaderCutAtTheChunkBoundaryIsNotTakenForABody) {
     fx.Feed(Bytes(block.begin(), block.begin() + 3));
     EXPECT_EQ(fx.host.AckCount(), 5);
     fx.FeedChunked(Bytes(block.begin() + 3, block.end()), 1000);
-    EXPECT_EQ(fx.engine.m_listDownloaded.size(), 161u);
+    EXPECT_EQ(fx.engine.DownloadedRecords().size(), 161u);
     EXPECT_EQ(fx.host.finished, 1);
 }
 
@@ -176,13 +176,13 @@ TEST(Download, EndDownloadEarlyKeepsCompleteRecords) {
         fx.Feed(frames::EncodeBlock(1, {{1.0f, 0}}));
         const Bytes block = frames::EncodeBlock(2, {{2.0f, 5}, {3.0f, 10}});
         fx.Feed(Bytes(block.begin(), block.end() - 3));
-        EXPECT_EQ(fx.engine.m_listDownloaded.size(), 1u);
+        EXPECT_EQ(fx.engine.DownloadedRecords().size(), 1u);
         fx.engine.EndDownloadEarly();
-        EXPECT_EQ(fx.engine.m_listDownloaded.size(), 3u);
+        EXPECT_EQ(fx.engine.DownloadedRecords().size(), 3u);
         EXPECT_EQ(fx.host.finished, 1);
-        EXPECT_FALSE(fx.engine.m_bDownloading);
-        EXPECT_FALSE(fx.engine.m_bAwaitBlockHeader);
-        EXPECT_TRUE(fx.engine.m_strRxHex.empty());
+        EXPECT_FALSE(fx.engine.IsDownloading());
+        EXPECT_FALSE(fx.engine.IsAwaitingBlockHeader());
+        EXPECT_TRUE(fx.engine.PendingHex().empty());
         fx.engine.EndDownloadEarly();  // nothing runs any more
         EXPECT_EQ(fx.host.finished, 1);
     }
@@ -192,7 +192,7 @@ TEST(Download, EndDownloadEarlyKeepsCompleteRecords) {
         const Bytes block = frames::EncodeBlock(1, {{2.0f, 5}, {3.0f, 10}});
         fx.Feed(Bytes(block.begin(), block.begin() + 15));
         fx.engine.EndDownloadEarly();
-        EXPECT_TRUE(fx.engine.m_listDownloaded.empty());
+        EXPECT_TRUE(fx.engine.DownloadedRecords().empty());
         EXPECT_EQ(fx.host.finished, 1);
     }
     {
@@ -208,22 +208,22 @@ TEST(Download, GarbageDuringADownloadStaysBounded) {
     Bytes junk(1000, 0x55);
     for (int i = 0; i < 100; ++i) {
         fx.Feed(junk);
-        EXPECT_LE(fx.engine.m_strRxHex.size(), CReceiveEngine::kMaxPendingHex);
+        EXPECT_LE(fx.engine.PendingHex().size(), CReceiveEngine::kMaxPendingHex);
     }
-    EXPECT_TRUE(fx.engine.m_bDownloading);
+    EXPECT_TRUE(fx.engine.IsDownloading());
 }
 
 TEST(Download, NewHeaderRestartsTheDownloadAndKeepsEarlierRecords) {
     EngineFixture fx;
     fx.Feed(Header(2));
     fx.Feed(frames::EncodeBlock(1, {{1.0f, 0}}));
-    EXPECT_EQ(fx.engine.m_nBlocksDone, 1);
+    EXPECT_EQ(fx.engine.BlocksDone(), 1);
     fx.Feed(Header(1));
-    EXPECT_EQ(fx.engine.m_nBlocksDone, 0);
+    EXPECT_EQ(fx.engine.BlocksDone(), 0);
     EXPECT_EQ(fx.host.AckCount(), 15);
     fx.Feed(frames::EncodeBlock(1, {{9.0f, 0}}));
-    ASSERT_EQ(fx.engine.m_listDownloaded.size(), 2u);
-    EXPECT_EQ(fx.engine.m_listDownloaded[1].sequence, 1);
+    ASSERT_EQ(fx.engine.DownloadedRecords().size(), 2u);
+    EXPECT_EQ(fx.engine.DownloadedRecords()[1].sequence, 1);
     EXPECT_EQ(fx.host.finished, 1);
 }
 
@@ -245,10 +245,10 @@ TEST(Download, ConversationWithTheSimulatedMeter) {
     EXPECT_EQ(fx.host.AckCount(), 15);
     EXPECT_EQ(fx.host.progress, (std::vector<int>{1, 2}));
     const std::vector<frames::StoredRecord>& sent = meter.Records();
-    ASSERT_EQ(fx.engine.m_listDownloaded.size(), sent.size());
+    ASSERT_EQ(fx.engine.DownloadedRecords().size(), sent.size());
     for (std::size_t i = 0; i < sent.size(); ++i) {
-        EXPECT_EQ(fx.engine.m_listDownloaded[i].value, static_cast<double>(sent[i].value));
-        EXPECT_DOUBLE_EQ(fx.engine.m_listDownloaded[i].sampleRate, 2.0);
+        EXPECT_EQ(fx.engine.DownloadedRecords()[i].value, static_cast<double>(sent[i].value));
+        EXPECT_DOUBLE_EQ(fx.engine.DownloadedRecords()[i].sampleRate, 2.0);
     }
 }
 
@@ -273,7 +273,7 @@ Bytes LiveFrame(float value) {
 TEST(Download, BlocksArrivingTogetherAreAllTakenWhateverTheChunkSize) {
     EngineFixture whole;
     whole.Feed(WholeDownload());
-    const std::vector<CObData>& list = whole.engine.m_listDownloaded;
+    const std::vector<CObData>& list = whole.engine.DownloadedRecords();
     ASSERT_EQ(list.size(), 9u);
     for (std::size_t i = 0; i < list.size(); ++i) {
         EXPECT_DOUBLE_EQ(list[i].value, static_cast<double>(i + 1));
@@ -286,14 +286,14 @@ TEST(Download, BlocksArrivingTogetherAreAllTakenWhateverTheChunkSize) {
     EXPECT_EQ(whole.host.progress, (std::vector<int>{1, 2}));
     EXPECT_EQ(whole.host.finished, 1);
     EXPECT_EQ(whole.host.events.back(), "finished");
-    EXPECT_FALSE(whole.engine.m_bDownloading);
-    EXPECT_TRUE(whole.engine.m_strRxHex.empty());
+    EXPECT_FALSE(whole.engine.IsDownloading());
+    EXPECT_TRUE(whole.engine.PendingHex().empty());
 
     for (std::size_t chunk : {1u, 7u, 100u}) {
         SCOPED_TRACE(chunk);
         EngineFixture fx;
         fx.FeedChunked(WholeDownload(), chunk);
-        EXPECT_EQ(fx.engine.m_listDownloaded, list);
+        EXPECT_EQ(fx.engine.DownloadedRecords(), list);
         EXPECT_EQ(fx.host.written, whole.host.written);
         EXPECT_EQ(fx.host.progress, whole.host.progress);
         EXPECT_EQ(fx.host.finished, 1);
@@ -308,12 +308,12 @@ TEST(Download, FramesAfterTheLastBlockAreDecodedNotDropped) {
         const Bytes third = LiveFrame(3.25f);
         fx.Feed(Concat({WholeDownload(), LiveFrame(1.5f), LiveFrame(2.5f),
                         Bytes(third.begin(), third.begin() + 5)}));
-        EXPECT_EQ(fx.engine.m_listDownloaded.size(), 9u);
+        EXPECT_EQ(fx.engine.DownloadedRecords().size(), 9u);
         EXPECT_EQ(fx.host.finished, 1);
         ASSERT_EQ(fx.host.decoded.size(), 2u);
         EXPECT_FLOAT_EQ(fx.host.decoded[0].reading.value, 1.5f);
         EXPECT_FLOAT_EQ(fx.host.decoded[1].reading.value, 2.5f);
-        EXPECT_EQ(fx.engine.m_strRxHex, frames::ToHex(Bytes(third.begin(), third.begin() + 5)));
+        EXPECT_EQ(fx.engine.PendingHex(), frames::ToHex(Bytes(third.begin(), third.begin() + 5)));
         fx.Feed(Bytes(third.begin() + 5, third.end()));
         ASSERT_EQ(fx.host.decoded.size(), 3u);
         EXPECT_FLOAT_EQ(fx.host.decoded[2].reading.value, 3.25f);
@@ -333,10 +333,10 @@ TEST(Download, FramesAfterTheLastBlockAreDecodedNotDropped) {
         // chunk, like the tail after a frame cut, and dropped by it.
         EngineFixture fx;
         fx.Feed(Concat({WholeDownload(), frames::FromHex("1234")}));
-        EXPECT_EQ(fx.engine.m_strRxHex, "1234");
+        EXPECT_EQ(fx.engine.PendingHex(), "1234");
         fx.Feed(frames::FromHex("5678"));
-        EXPECT_TRUE(fx.engine.m_strRxHex.empty());
-        EXPECT_EQ(fx.engine.m_listDownloaded.size(), 9u);
+        EXPECT_TRUE(fx.engine.PendingHex().empty());
+        EXPECT_EQ(fx.engine.DownloadedRecords().size(), 9u);
     }
 }
 
@@ -351,7 +351,7 @@ TEST(Download, TrailerMarkMustLieInsideItsOwnBlock) {
     b1.records = {{1.0f, 0}};
     b1.trailer = {0x00, 0x00, 0x00};
     fx.Feed(Concat({frames::Encode(h1), frames::Encode(b1), frames::EncodeBlock(2, {{2.0f, 5}})}));
-    EXPECT_TRUE(fx.engine.m_listDownloaded.empty());
+    EXPECT_TRUE(fx.engine.DownloadedRecords().empty());
     EXPECT_EQ(fx.host.AckCount(), 5);
-    EXPECT_TRUE(fx.engine.m_bDownloading);
+    EXPECT_TRUE(fx.engine.IsDownloading());
 }

@@ -40,11 +40,11 @@ TEST(FrameCut, HandWrittenFrameDecodesAndStampsTheChunk) {
     EXPECT_EQ(fx.Last().decimals, 3);
     EXPECT_EQ(fx.host.decoded[0].face, 1);
     EXPECT_EQ(fx.host.decoded[0].dial, 8);
-    EXPECT_EQ(fx.engine.m_tLastRx, 1234567);
-    EXPECT_TRUE(fx.engine.m_bDataReceived);
-    EXPECT_TRUE(fx.engine.m_strRxHex.empty());
-    EXPECT_EQ(fx.engine.m_nLastFrameKind, 0);
-    EXPECT_TRUE(fx.engine.m_bLastFrameLive);
+    EXPECT_EQ(fx.engine.LastReceiveTime(), 1234567);
+    EXPECT_TRUE(fx.engine.HasReceivedData());
+    EXPECT_TRUE(fx.engine.PendingHex().empty());
+    EXPECT_EQ(fx.engine.LastFrameKind(), FrameKind::Plain);
+    EXPECT_TRUE(fx.engine.LastFrameWasLive());
 }
 
 TEST(FrameCut, MarkerWindowCoversCharactersZeroToFourIncludingOddPositions) {
@@ -66,16 +66,16 @@ TEST(FrameCut, MarkerWindowCoversCharactersZeroToFourIncludingOddPositions) {
         EngineFixture fx;  // three junk bytes: marker at character 6, all dropped
         fx.FeedHex("123456" + frames::ToHex(MinMaxVolts(1.0f)));
         EXPECT_TRUE(fx.host.decoded.empty());
-        EXPECT_TRUE(fx.engine.m_strRxHex.empty());
+        EXPECT_TRUE(fx.engine.PendingHex().empty());
     }
     {
         EngineFixture fx;  // junk without any marker is dropped
         fx.FeedHex("00112233445566778899a0a0a0");
         EXPECT_TRUE(fx.host.decoded.empty());
         // ... but for its last byte, which may begin a marker
-        EXPECT_EQ(fx.engine.m_strRxHex, "a0");
+        EXPECT_EQ(fx.engine.PendingHex(), "a0");
         fx.FeedHex("7777");
-        EXPECT_TRUE(fx.engine.m_strRxHex.empty());
+        EXPECT_TRUE(fx.engine.PendingHex().empty());
     }
 }
 
@@ -92,7 +92,7 @@ TEST(FrameCut, EveryCompleteFrameOfAChunkIsDecodedInOrder) {
     EXPECT_FLOAT_EQ(fx.host.decoded[2].reading.value, 3.0f);
     EXPECT_FLOAT_EQ(fx.host.decoded[3].reading.value, 50.0f);
     EXPECT_EQ(fx.host.decoded[3].face, 7);
-    EXPECT_TRUE(fx.engine.m_strRxHex.empty());
+    EXPECT_TRUE(fx.engine.PendingHex().empty());
 }
 
 TEST(FrameCut, FramesSplitByChunkBoundariesAreCompletedByLaterChunks) {
@@ -110,7 +110,7 @@ TEST(FrameCut, FramesSplitByChunkBoundariesAreCompletedByLaterChunks) {
         // A lone A0 in a call that cut nothing may be a marker cut short: it
         // waits for the next chunk like any other split.
         EXPECT_EQ(values, (std::vector<float>{1.0f, 2.0f, 3.0f})) << "split " << split;
-        EXPECT_TRUE(fx.engine.m_strRxHex.empty()) << "split " << split;
+        EXPECT_TRUE(fx.engine.PendingHex().empty()) << "split " << split;
     }
 }
 
@@ -119,7 +119,7 @@ TEST(FrameCut, IncompleteFrameWaitsAtTheFront) {
     const Bytes frame = MinMaxVolts(4.5f);
     fx.Feed(Concat({frames::FromHex("77"), Bytes(frame.begin(), frame.begin() + 40)}));
     EXPECT_TRUE(fx.host.decoded.empty());
-    EXPECT_EQ(fx.engine.m_strRxHex, frames::ToHex(Bytes(frame.begin(), frame.begin() + 40)));
+    EXPECT_EQ(fx.engine.PendingHex(), frames::ToHex(Bytes(frame.begin(), frame.begin() + 40)));
     fx.Feed(Bytes(frame.begin() + 40, frame.end()));
     ASSERT_EQ(fx.host.decoded.size(), 1u);
     EXPECT_FLOAT_EQ(fx.Last().value, 4.5f);
@@ -130,24 +130,24 @@ TEST(FrameCut, SyncMarkerDiscardsWhatCameBeforeAndDrivesTheLinkFlags) {
     // A complete frame followed by the marker in the same chunk is discarded.
     fx.Feed(Concat({PlainVolts(1.0f), frames::SyncMarker()}));
     EXPECT_TRUE(fx.host.decoded.empty());
-    EXPECT_TRUE(fx.engine.m_bSyncMarker);
-    EXPECT_FALSE(fx.engine.m_bMeterRecordFrames);
+    EXPECT_TRUE(fx.engine.IsSyncMarkerSet());
+    EXPECT_FALSE(fx.engine.AreMeterRecordFramesArriving());
 
     // Meter-record frames after the marker go to the statistics engine and
     // stop live acquisition; no live dispatch happens.
-    fx.engine.m_bRunning = true;
+    fx.engine.SetRunning(true);
     fx.Feed(PlainVolts(2.0f, Family::MeterRecord));
-    EXPECT_TRUE(fx.engine.m_bMeterRecordFrames);
-    EXPECT_FALSE(fx.engine.m_bRunning);
+    EXPECT_TRUE(fx.engine.AreMeterRecordFramesArriving());
+    EXPECT_FALSE(fx.engine.IsRunning());
     EXPECT_EQ(fx.host.meterRecordModes, (std::vector<int>{1}));
-    EXPECT_FALSE(fx.engine.m_bLastFrameLive);
+    EXPECT_FALSE(fx.engine.LastFrameWasLive());
     fx.Feed(MinMaxVolts(2.0f, Family::MeterRecord));
     EXPECT_EQ(fx.host.meterRecordModes, (std::vector<int>{1, 2}));
 
     // A live frame start ends the meter-record state.
     fx.Feed(PlainVolts(3.0f));
-    EXPECT_FALSE(fx.engine.m_bSyncMarker);
-    EXPECT_FALSE(fx.engine.m_bMeterRecordFrames);
+    EXPECT_FALSE(fx.engine.IsSyncMarkerSet());
+    EXPECT_FALSE(fx.engine.AreMeterRecordFramesArriving());
     EXPECT_EQ(fx.host.decoded.size(), 3u);
     EXPECT_TRUE(fx.host.dispatched.empty());
 
@@ -155,7 +155,7 @@ TEST(FrameCut, SyncMarkerDiscardsWhatCameBeforeAndDrivesTheLinkFlags) {
     fx.Feed(PlainVolts(4.0f, Family::MeterRecord));
     EXPECT_EQ(fx.host.decoded.size(), 4u);
     EXPECT_EQ(fx.host.meterRecordModes.size(), 2u);
-    EXPECT_FALSE(fx.engine.m_bMeterRecordFrames);
+    EXPECT_FALSE(fx.engine.AreMeterRecordFramesArriving());
 
     // Sync marker and meter-record frames in one chunk: both frames handled.
     fx.Feed(Concat({frames::SyncMarker(), PlainVolts(5.0f, Family::MeterRecord),
@@ -172,7 +172,7 @@ TEST(FrameCut, LiveMarkerAnywhereTakesPrecedenceOverAMeterRecordMarkerAtTheFront
     const Bytes live = MinMaxVolts(2.0f);
     fx.Feed(Concat({record, live}));
     EXPECT_TRUE(fx.host.decoded.empty());
-    EXPECT_TRUE(fx.engine.m_strRxHex.empty());
+    EXPECT_TRUE(fx.engine.PendingHex().empty());
 
     // A live marker of another kind does not stand in the way.
     fx.Feed(Concat({record, PlainVolts(3.0f)}));
@@ -186,7 +186,7 @@ TEST(FrameCut, OnlyLiveFramesAreDispatchedAndOnlyWhileRunning) {
     fx.Feed(PlainVolts(1.5f));
     EXPECT_TRUE(fx.host.dispatched.empty());
 
-    fx.engine.m_bRunning = true;
+    fx.engine.SetRunning(true);
     fx.Feed(PlainVolts(2.5f));
     ASSERT_EQ(fx.host.dispatched.size(), 1u);
     const RecorderHost::Dispatched& d = fx.host.dispatched[0];
@@ -202,7 +202,7 @@ TEST(FrameCut, OnlyLiveFramesAreDispatchedAndOnlyWhileRunning) {
     // A meter-record frame without the sync marker: drawn, not dispatched.
     fx.Feed(PlainVolts(3.5f, Family::MeterRecord));
     EXPECT_EQ(fx.host.dispatched.size(), 1u);
-    EXPECT_TRUE(fx.engine.m_bRunning);
+    EXPECT_TRUE(fx.engine.IsRunning());
 }
 
 TEST(FrameCut, AccumulatorStaysBoundedOnJunk) {
@@ -213,7 +213,7 @@ TEST(FrameCut, AccumulatorStaysBoundedOnJunk) {
     }
     for (int i = 0; i < 20; ++i) {
         fx.Feed(junk);
-        EXPECT_TRUE(fx.engine.m_strRxHex.empty());
+        EXPECT_TRUE(fx.engine.PendingHex().empty());
     }
     // A zero-length chunk changes nothing.
     fx.engine.OnReceiveBytes(junk.data(), 0);

@@ -30,9 +30,10 @@ class RecorderHost : public IReceiveHost {
         int decimals;
     };
 
-    void ReadingDecoded(const MeterReading& reading, int face, int dial,
+    // Face and dial are kept as the numbers the panel and the files know.
+    void ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
                         bool dialChanged) override {
-        decoded.push_back({reading, face, dial, dialChanged});
+        decoded.push_back({reading, ToNumber(face), ToNumber(dial), dialChanged});
         events.push_back("decoded");
     }
     void DispatchReading(MeterReading&, int channel, double value, const std::string& unit,
@@ -42,8 +43,8 @@ class RecorderHost : public IReceiveHost {
         dispatched.push_back({value, unit, sampleRate, timeText, typeText, decimals});
         events.push_back("dispatch");
     }
-    void RecordMeterFrame(MeterReading&, int mode) override {
-        meterRecordModes.push_back(mode);
+    void RecordMeterFrame(MeterReading&, MeterRecordMode mode) override {
+        meterRecordModes.push_back(ToNumber(mode));
         events.push_back("record");
     }
     void StopAcquisition() override {

@@ -34,7 +34,7 @@ std::tm Afternoon() {
     return t;
 }
 
-FacePlan Layout(int face, const MeterReading& r) {
+FacePlan Layout(FaceNumber face, const MeterReading& r) {
     return LayoutLcd(face, r, Metrics(), Afternoon());
 }
 
@@ -71,7 +71,7 @@ MeterReading Volts() {
 }  // namespace
 
 TEST(FaceLayout, CommonFramePlacesTextClockDateAndPictures) {
-    const FacePlan plan = Layout(kFaceStandard, Volts());
+    const FacePlan plan = Layout(FaceNumber::Standard, Volts());
     ASSERT_FALSE(plan.empty());
     // Main text first, centred, one main line above the middle.
     EXPECT_EQ(plan.front().text, "1.500");
@@ -104,10 +104,10 @@ TEST(FaceLayout, CommonFramePlacesTextClockDateAndPictures) {
     // Combined units are wider, so they start further left.
     MeterReading combined = Volts();
     combined.unit = "Vdc+ac";
-    EXPECT_EQ(FindPicture(Layout(kFaceDcAc, combined), FacePicture::Unit)->x, kW - 64 - 5);
+    EXPECT_EQ(FindPicture(Layout(FaceNumber::DcAc, combined), FacePicture::Unit)->x, kW - 64 - 5);
     // Hold moves right on faces 4 to 7; manual range is always at 5.
     combined.autoRange = false;
-    const FacePlan dcac = Layout(kFaceDcAc, combined);
+    const FacePlan dcac = Layout(FaceNumber::DcAc, combined);
     EXPECT_EQ(FindPicture(dcac, FacePicture::Hold)->x, kW / 2 + 10);
     EXPECT_EQ(FindPicture(dcac, FacePicture::ManualRange)->x, 5);
     EXPECT_EQ(FindPicture(dcac, FacePicture::AutoRange), nullptr);
@@ -116,25 +116,25 @@ TEST(FaceLayout, CommonFramePlacesTextClockDateAndPictures) {
 TEST(FaceLayout, ModePicturesAndRangePositionPerFace) {
     MeterReading r = Volts();
     const int modeX = kW / 2 - 23;
-    const FacePlan minMax = Layout(kFaceMinMax, r);
+    const FacePlan minMax = Layout(FaceNumber::MinMax, r);
     EXPECT_EQ(FindPicture(minMax, FacePicture::MinMax)->x, modeX);
     EXPECT_EQ(FindPicture(minMax, FacePicture::AutoRange)->x, 0);
-    EXPECT_EQ(FindPicture(Layout(kFaceRelative, r), FacePicture::Rel)->x, modeX);
-    EXPECT_EQ(FindPicture(Layout(kFacePeak, r), FacePicture::Peak)->x, modeX);
+    EXPECT_EQ(FindPicture(Layout(FaceNumber::Relative, r), FacePicture::Rel)->x, modeX);
+    EXPECT_EQ(FindPicture(Layout(FaceNumber::Peak, r), FacePicture::Peak)->x, modeX);
     r.firstModeFlag = true;
-    EXPECT_EQ(FindPicture(Layout(kFacePeak, r), FacePicture::Peak), nullptr);
+    EXPECT_EQ(FindPicture(Layout(FaceNumber::Peak, r), FacePicture::Peak), nullptr);
     r.autoRange = false;
-    EXPECT_EQ(FindPicture(Layout(kFaceMinMax, r), FacePicture::ManualRange)->x, 5);
+    EXPECT_EQ(FindPicture(Layout(FaceNumber::MinMax, r), FacePicture::ManualRange)->x, 5);
     r.hold = false;
-    EXPECT_EQ(FindPicture(Layout(kFaceMinMax, r), FacePicture::Hold), nullptr);
+    EXPECT_EQ(FindPicture(Layout(FaceNumber::MinMax, r), FacePicture::Hold), nullptr);
 }
 
 TEST(FaceLayout, OnlyReadingFacesDrawAndDisconnectedShowsItsPicture) {
     const MeterReading r = Volts();
     for (const int face : {0, 8, 10, -2, 100}) {
-        EXPECT_TRUE(Layout(face, r).empty()) << face;
+        EXPECT_TRUE(Layout(static_cast<FaceNumber>(face), r).empty()) << face;
     }
-    const FacePlan gone = Layout(kFaceDisconnected, r);
+    const FacePlan gone = Layout(FaceNumber::Disconnected, r);
     ASSERT_EQ(gone.size(), 1u);
     EXPECT_EQ(gone[0].picture, FacePicture::Disconnected);
     EXPECT_EQ(gone[0].x, kW / 2 - 95);
@@ -153,7 +153,7 @@ TEST(FaceLayout, StatisticsTablesOrderRowsAndMarkOverloads) {
     r.maxTime = "00:01:02";
     r.startText = "07/12/26 09:05:09 pm";
 
-    const FacePlan minMax = Layout(kFaceMinMax, r);
+    const FacePlan minMax = Layout(FaceNumber::MinMax, r);
     EXPECT_EQ(FindText(minMax, "Mininum")->y, Row(0));
     EXPECT_EQ(FindText(minMax, "-9.0")->y, Row(0));
     EXPECT_EQ(FindText(minMax, "-9.0")->x, 80);
@@ -166,7 +166,7 @@ TEST(FaceLayout, StatisticsTablesOrderRowsAndMarkOverloads) {
     EXPECT_EQ(FindText(minMax, "07/12/26 09:05:09 pm")->x, 100);
     EXPECT_EQ(FindText(minMax, "07/12/26 09:05:09 pm")->y, Row(3));
 
-    const FacePlan peak = Layout(kFacePeak, r);
+    const FacePlan peak = Layout(FaceNumber::Peak, r);
     EXPECT_EQ(FindText(peak, "PeakMax")->y, Row(0));
     EXPECT_EQ(FindText(peak, "OL")->y, Row(0));
     EXPECT_EQ(FindText(peak, "PeakMin")->y, Row(2));
@@ -178,7 +178,7 @@ TEST(FaceLayout, LowerAreasOfRelativePeakDcAcDualAndFrequencyFaces) {
     MeterReading r = Volts();
     r.reference = 7.0f;
     r.unit = "℃";
-    const FacePlan rel = Layout(kFaceRelative, r);
+    const FacePlan rel = Layout(FaceNumber::Relative, r);
     EXPECT_EQ(FindText(rel, "Reference")->x, 30);
     EXPECT_EQ(FindText(rel, "OL")->y, Row(1));  // reference beyond the limit
     EXPECT_EQ(FindText(rel, "1.500")->y, Row(2));
@@ -188,13 +188,13 @@ TEST(FaceLayout, LowerAreasOfRelativePeakDcAcDualAndFrequencyFaces) {
     }
     EXPECT_EQ(degrees, 2);
     r.unit = "VDC";
-    EXPECT_EQ(FindText(Layout(kFaceRelative, r), "VDC")->x, 180);
+    EXPECT_EQ(FindText(Layout(FaceNumber::Relative, r), "VDC")->x, 180);
     // Set B has a scale for VDC at 3 decimals: the bar graph follows the rows.
-    EXPECT_NE(FindText(Layout(kFaceRelative, r), "-50"), nullptr);
+    EXPECT_NE(FindText(Layout(FaceNumber::Relative, r), "-50"), nullptr);
 
     r.firstModeFlag = true;
     r.value = 0.0f;
-    const FacePlan crest = Layout(kFacePeak, r);
+    const FacePlan crest = Layout(FaceNumber::Peak, r);
     EXPECT_EQ(FindText(crest, "---")->x, 100);
     EXPECT_EQ(FindText(crest, "---")->y, Row(1));
     EXPECT_EQ(FindText(crest, "Crest Factor")->x, 150);
@@ -202,23 +202,23 @@ TEST(FaceLayout, LowerAreasOfRelativePeakDcAcDualAndFrequencyFaces) {
     MeterReading dcac = Volts();
     dcac.secondValue = 0.25f;
     dcac.secondUnit = "VAC";
-    EXPECT_EQ(FindText(Layout(kFaceDcAc, dcac), "VAC"), nullptr);
+    EXPECT_EQ(FindText(Layout(FaceNumber::DcAc, dcac), "VAC"), nullptr);
     dcac.acdcMode = 3;
-    const FacePlan mode3 = Layout(kFaceDcAc, dcac);
+    const FacePlan mode3 = Layout(FaceNumber::DcAc, dcac);
     EXPECT_EQ(FindText(mode3, "0.250")->y, Row(2));
     EXPECT_EQ(FindText(mode3, "VAC")->x, 180);
 
     MeterReading dual = Volts();
     dual.auxValue = 49.987f;
     dual.auxText = "Hz  ";
-    const FacePlan aux = Layout(kFaceDual, dual);
+    const FacePlan aux = Layout(FaceNumber::Dual, dual);
     EXPECT_EQ(FindText(aux, "49.99")->x, 100);
     EXPECT_EQ(FindText(aux, "Hz  ")->x, 180);
 
     MeterReading freq;
     freq.unit = "HZ";
     freq.firstModeFlag = true;
-    const FacePlan zero = Layout(kFaceFrequency, freq);
+    const FacePlan zero = Layout(FaceNumber::Frequency, freq);
     EXPECT_EQ(zero.front().text, "0.0000");
     EXPECT_EQ(FindText(zero, "OL")->y, Row(2));
     EXPECT_EQ(FindText(zero, "ms")->x, 180);

@@ -61,32 +61,34 @@ TEST(UnitPictureTable, FacesApplyLowPassAndPlainVoltRules) {
     MeterReading r;
     r.unit = "VAC";
     r.firstModeFlag = true;
-    EXPECT_EQ(UnitRowForFace(kFaceStandard, r), 6);
-    EXPECT_EQ(UnitRowForFace(kFaceMinMax, r), 6);
-    EXPECT_EQ(UnitRowForFace(kFacePeak, r), 5);
+    EXPECT_EQ(UnitRowForFace(FaceNumber::Standard, r), 6);
+    EXPECT_EQ(UnitRowForFace(FaceNumber::MinMax, r), 6);
+    EXPECT_EQ(UnitRowForFace(FaceNumber::Peak, r), 5);
     r.firstModeFlag = false;
     r.secondModeFlag = true;
-    EXPECT_EQ(UnitRowForFace(kFaceStandard, r), 6);
+    EXPECT_EQ(UnitRowForFace(FaceNumber::Standard, r), 6);
     r.secondModeFlag = false;
-    EXPECT_EQ(UnitRowForFace(kFaceStandard, r), 5);
+    EXPECT_EQ(UnitRowForFace(FaceNumber::Standard, r), 5);
 
     // "V" is the diode picture everywhere but on the relative face.
     r.unit = "V";
-    for (int face = kFaceFirst; face <= kFaceLast; ++face) {
-        EXPECT_EQ(UnitRowForFace(face, r), face == kFaceRelative ? kPlainVoltRow : kDiodeVoltRow)
-            << face;
+    for (int number = 1; number <= 7; ++number) {
+        const auto face = static_cast<FaceNumber>(number);
+        EXPECT_EQ(UnitRowForFace(face, r),
+                  face == FaceNumber::Relative ? kPlainVoltRow : kDiodeVoltRow)
+            << number;
     }
     // The diode position sets the second flag; the picture must stay a V.
     r.secondModeFlag = true;
-    EXPECT_EQ(UnitRowForFace(kFaceStandard, r), kDiodeVoltRow);
+    EXPECT_EQ(UnitRowForFace(FaceNumber::Standard, r), kDiodeVoltRow);
 
     // The relative face shows no unit picture in percentage mode.
     r.unit = "VDC";
     r.firstModeFlag = true;
-    EXPECT_EQ(UnitRowForFace(kFaceRelative, r), -1);
+    EXPECT_EQ(UnitRowForFace(FaceNumber::Relative, r), -1);
     r.unit = "nothing";
     r.firstModeFlag = false;
-    EXPECT_EQ(UnitRowForFace(kFaceDual, r), -1);
+    EXPECT_EQ(UnitRowForFace(FaceNumber::Dual, r), -1);
 }
 
 TEST(FaceText, NumbersFollowTheirDecimalsAndStayValidForDamagedCounts) {

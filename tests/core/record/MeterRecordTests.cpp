@@ -53,9 +53,9 @@ class MeterRecords : public ::testing::Test {
 
 TEST_F(MeterRecords, MinMaxAndPeakModesUseTheMetersClock) {
     MeterReading r = Frame();
-    BuildMeterRecords(*target.view, r, 2, now);
+    BuildMeterRecords(*target.view, r, MeterRecordMode::MinMax, now);
     r.firstModeFlag = false;
-    BuildMeterRecords(*target.view, r, 4, now);
+    BuildMeterRecords(*target.view, r, MeterRecordMode::Peak, now);
 
     const auto main = Records(0);
     const auto companions = Records(1);
@@ -88,7 +88,7 @@ TEST_F(MeterRecords, MinMaxAndPeakModesUseTheMetersClock) {
     EXPECT_EQ(rows[7].id, "8");
     // The meter-record view is not live: the summary text stays as it was.
     target.view->liveTarget = false;
-    BuildMeterRecords(*target.view, r, 1, now);
+    BuildMeterRecords(*target.view, r, MeterRecordMode::Plain, now);
     EXPECT_EQ(target.view->summaryRefreshes, 2);
 }
 
@@ -96,7 +96,7 @@ TEST_F(MeterRecords, ModesWithThePcsClock) {
     MeterReading r = Frame();
     const std::string nowText = "7/12/2026 9:5:3";
     for (int mode : {1, 3, 6, 7, 8, 9}) {
-        BuildMeterRecords(*target.view, r, mode, now);
+        BuildMeterRecords(*target.view, r, static_cast<MeterRecordMode>(mode), now);
     }
     const auto main = Records(0);
     const auto companions = Records(1);
@@ -131,12 +131,12 @@ TEST_F(MeterRecords, ModesWithThePcsClock) {
 
 TEST_F(MeterRecords, CrestFactorIncludingZeroValue) {
     MeterReading r = Frame();
-    BuildMeterRecords(*target.view, r, 5, now);
+    BuildMeterRecords(*target.view, r, MeterRecordMode::PeakCrest, now);
     MeterReading zero = Frame();
     zero.value = 0.0f;
-    BuildMeterRecords(*target.view, zero, 5, now);
+    BuildMeterRecords(*target.view, zero, MeterRecordMode::PeakCrest, now);
     zero.maxValue = zero.minValue = 0.0f;
-    BuildMeterRecords(*target.view, zero, 5, now);
+    BuildMeterRecords(*target.view, zero, MeterRecordMode::PeakCrest, now);
 
     const auto main = Records(0);
     const auto companions = Records(1);
@@ -156,7 +156,7 @@ TEST_F(MeterRecords, OverloadClampOfTheEightFields) {
     MeterReading r = Frame();
     r.limit = 1.0f;
     r.relative = 1.0f;  // equal to the limit: kept
-    BuildMeterRecords(*target.view, r, 3, now);
+    BuildMeterRecords(*target.view, r, MeterRecordMode::Relative, now);
     const float ol = 500000.0f;
     EXPECT_EQ(r.value, ol);
     EXPECT_EQ(r.reference, ol);
@@ -178,7 +178,7 @@ TEST_F(MeterRecords, OverloadClampOfTheEightFields) {
     // A mode outside 1..9 records nothing, but the clamp still happens.
     MeterReading other = Frame();
     other.limit = 0.0f;
-    BuildMeterRecords(*target.view, other, 10, now);
+    BuildMeterRecords(*target.view, other, static_cast<MeterRecordMode>(10), now);
     EXPECT_EQ(other.value, ol);
     EXPECT_EQ(Records(0).size(), 1u);
 }
@@ -231,8 +231,8 @@ TEST_F(MeterRecords, RoutingOpensOneTargetAndStopsLiveAcquisition) {
     };
 
     MeterReading r = Frame();
-    RecordMeterFrame(registry, r, 1, now, routing);
-    RecordMeterFrame(registry, r, 3, now, routing);
+    RecordMeterFrame(registry, r, MeterRecordMode::Plain, now, routing);
+    RecordMeterFrame(registry, r, MeterRecordMode::Relative, now, routing);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(stops, 1);
     EXPECT_FALSE(live.view->liveTarget);
@@ -250,7 +250,7 @@ TEST_F(MeterRecords, RoutingOpensOneTargetAndStopsLiveAcquisition) {
                                    return nullptr;
                                },
                                [&] { ++stops; }};
-    RecordMeterFrame(empty, r, 1, now, failing);
+    RecordMeterFrame(empty, r, MeterRecordMode::Plain, now, failing);
     EXPECT_EQ(attempts, 1);
     EXPECT_EQ(stops, 2);
 }

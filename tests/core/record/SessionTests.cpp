@@ -4,6 +4,7 @@
 
 #include "RecordingFakes.h"
 #include "frames/FrameEncoder.h"
+#include "record/DataTimeout.h"
 #include "record/MeterSession.h"
 
 namespace {
@@ -26,7 +27,7 @@ class FakeHost : public ISessionHost {
         documents.emplace_back();
         return documents.back().view.get();
     }
-    void ReadingDecoded(const MeterReading&, int, int, bool) override {}
+    void ReadingDecoded(const MeterReading&, FaceNumber, DialPosition, bool) override {}
     void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override {
         written.insert(written.end(), bytes, bytes + count);
     }
@@ -116,7 +117,7 @@ TEST_F(Session, LiveOverloadIsRecordedButNotCounted) {
     ASSERT_EQ(doc.channels[0].size(), 3u);
     EXPECT_DOUBLE_EQ(doc.channels[0][1].value, kOverloadValue);
     EXPECT_EQ(host.Doc(0).view->rows[1].valueText, "OL");
-    EXPECT_FLOAT_EQ(session.Engine().m_reading.value, 11.0f);
+    EXPECT_FLOAT_EQ(session.Engine().Reading().value, 11.0f);
     EXPECT_EQ(doc.countedNumber, 2);
     EXPECT_DOUBLE_EQ(doc.summary.sum, 23.0);
     EXPECT_DOUBLE_EQ(doc.summary.maximum, 12.1);  // spread by automatic scaling
@@ -203,7 +204,7 @@ TEST_F(Session, DownloadIsAcknowledgedAndAdopted) {
     ASSERT_EQ(host.adopted, (std::vector<CRecordingTarget*>{adopted.view.get()}));
     EXPECT_FALSE(adopted.view->liveTarget);
     EXPECT_FALSE(adopted.document->acquiring);
-    EXPECT_TRUE(session.Engine().m_listDownloaded.empty());
+    EXPECT_TRUE(session.Engine().DownloadedRecords().empty());
 
     const auto& records = adopted.document->channels[0];
     ASSERT_EQ(records.size(), 3u);
@@ -257,8 +258,8 @@ TEST_F(Session, FrequencyReadingsAreNotJudgedByAnotherFunctionsLimit) {
     EXPECT_DOUBLE_EQ(doc.channels[0][0].value, 50.0);
     EXPECT_EQ(doc.channels[0][0].unit, "HZ");
     EXPECT_EQ(doc.summary.dataNumber, 1);
-    EXPECT_DOUBLE_EQ(doc.summary.sum, 50.0);                   // counted, not treated as an overload
-    EXPECT_FLOAT_EQ(session.Engine().m_reading.limit, 6.0f);  // the reading keeps its fields
+    EXPECT_DOUBLE_EQ(doc.summary.sum, 50.0);                  // counted, not treated as an overload
+    EXPECT_FLOAT_EQ(session.Engine().Reading().limit, 6.0f);  // the reading keeps its fields
 
     // A meter-record frequency frame is not clamped to the overload value either.
     Receive(frames::SyncMarker());
@@ -267,4 +268,49 @@ TEST_F(Session, FrequencyReadingsAreNotJudgedByAnotherFunctionsLimit) {
     const CRoZudozuvDoc& records = *host.Doc(1).document;
     ASSERT_EQ(records.channels[0].size(), 1u);
     EXPECT_DOUBLE_EQ(records.channels[0][0].value, 50.0);
+}
+
+TEST_F(Session, DataTimeoutStopsASilentMeterAndEndsAStalledDownload) {
+    CDataTimeout timeout(session);
+    Receive(LiveFrame(1.0f));
+    ASSERT_TRUE(session.Start());
+    const FaceState shown{FaceNumber::Standard, DialPosition::VoltsDc};
+
+    clock.Advance(9);
+    EXPECT_FALSE(timeout.Tick(shown).silent);
+    EXPECT_TRUE(session.IsRunning());
+    clock.Advance(1);
+    const DataTimeoutResult silent = timeout.Tick(shown);
+    EXPECT_TRUE(silent.silent);
+    EXPECT_EQ(silent.face, (FaceState{FaceNumber::Disconnected, DialPosition::Off}));
+    EXPECT_FALSE(session.IsRunning());
+    EXPECT_FALSE(session.Engine().HasReceivedData());
+    EXPECT_FALSE(host.Doc(0).document->acquiring);
+    EXPECT_TRUE(host.Doc(0).view->liveTarget);  // left as it was
+    EXPECT_FALSE(silent.downloadEnded);
+
+    // The sync marker suspends it.
+    Receive(frames::SyncMarker());
+    clock.Advance(60);
+    EXPECT_FALSE(timeout.Tick(shown).silent);
+    Receive(LiveFrame(2.0f));  // a live frame ends the sync state
+
+    // A download that stalls after its first block ends with what arrived.
+    frames::DownloadHeader header;
+    header.blockCount = 2;
+    Receive(frames::Encode(header));
+    Receive(frames::EncodeBlock(1, {{1.0f, 0}, {2.0f, 1}}));
+    clock.Advance(10);
+    EXPECT_TRUE(timeout.Tick(shown).downloadEnded);
+    EXPECT_FALSE(session.Engine().IsDownloading());
+    ASSERT_EQ(host.adopted.size(), 1u);
+    EXPECT_EQ(host.adopted[0]->Document().channels[0].size(), 2u);
+
+    // Counted from a given moment instead of the last block.
+    CDataTimeout fromNow(session, SilenceSecondsAtLeast(0.5));
+    fromNow.CountFromNow();
+    clock.Advance(1);
+    EXPECT_FALSE(fromNow.Tick().silent);
+    clock.Advance(1);
+    EXPECT_TRUE(fromNow.Tick().silent);
 }

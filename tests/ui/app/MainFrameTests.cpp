@@ -14,6 +14,7 @@
 #include "app/ControlDlgBar.h"
 #include "display/ui/LeftDlg.h"
 #include "docview/DataFile.h"
+#include "frames/FrameEncoder.h"
 #include "frames/Scenarios.h"
 
 namespace {
@@ -214,33 +215,33 @@ TEST(MainFrame, DataTimeoutShowsDisconnectedExceptForAFreshPortOrTheSyncMarker) 
 
     // About 5 s after start-up nothing has ever arrived: DISCONNECTED.
     frame.OnDataTimeout();
-    EXPECT_EQ(frame.Face(), (FaceState{-1, 0}));
-    EXPECT_EQ(frame.FacePanel()->FrameKind(), -1);
+    EXPECT_EQ(frame.Face(), (FaceState{FaceNumber::Disconnected, DialPosition::Off}));
+    EXPECT_EQ(ToNumber(frame.FacePanel()->Face()), -1);
 
     // A port just opened shows the blank display, which outlives time-outs.
     ASSERT_TRUE(frame.OpenMeterPort("5"));
-    EXPECT_EQ(frame.Face().face, 10);
+    EXPECT_EQ(ToNumber(frame.Face().face), 10);
     f.clock.Advance(60);
     frame.OnDataTimeout();
-    EXPECT_EQ(frame.Face().face, 10);
-    EXPECT_EQ(frame.FacePanel()->FrameKind(), 10);
+    EXPECT_EQ(ToNumber(frame.Face().face), 10);
+    EXPECT_EQ(ToNumber(frame.FacePanel()->Face()), 10);
 
     // Readings, Start, then silence: 9 s is fine, 10 s is silent.
     const auto bytes = PlainVdcFrame(2.0f);
     frame.OnReceiveBytes(bytes.data(), bytes.size());
-    EXPECT_EQ(frame.Face().face, 1);
+    EXPECT_EQ(ToNumber(frame.Face().face), 1);
     frame.RunCommand(cmd::kStart);
     ASSERT_EQ(frame.Children().size(), 1u);
     f.clock.Advance(9);
     frame.OnDataTimeout();
-    EXPECT_EQ(frame.Face().face, 1);
+    EXPECT_EQ(ToNumber(frame.Face().face), 1);
     EXPECT_TRUE(frame.Session().IsRunning());
     f.clock.Advance(1);
     frame.OnDataTimeout();
-    EXPECT_EQ(frame.Face(), (FaceState{-1, 0}));
-    EXPECT_EQ(frame.FacePanel()->UnitIcon(), 0);
+    EXPECT_EQ(frame.Face(), (FaceState{FaceNumber::Disconnected, DialPosition::Off}));
+    EXPECT_EQ(ToNumber(frame.FacePanel()->UnitIcon()), 0);
     EXPECT_FALSE(frame.Session().IsRunning());
-    EXPECT_FALSE(frame.Session().Engine().m_bDataReceived);
+    EXPECT_FALSE(frame.Session().Engine().HasReceivedData());
     CChildFrame* child = frame.Children().at(0);
     EXPECT_FALSE(child->Document().acquiring);
     EXPECT_TRUE(child->View().liveTarget);  // left as it was
@@ -250,24 +251,30 @@ TEST(MainFrame, DataTimeoutShowsDisconnectedExceptForAFreshPortOrTheSyncMarker) 
 
     // While the sync marker is up, a minute of silence changes nothing.
     frame.OnReceiveBytes(bytes.data(), bytes.size());
-    frame.Session().Engine().m_bSyncMarker = true;
+    const auto sync = frames::SyncMarker();
+    frame.OnReceiveBytes(sync.data(), sync.size());
+    ASSERT_TRUE(frame.Session().Engine().IsSyncMarkerSet());
     f.clock.Advance(60);
     frame.OnDataTimeout();
-    EXPECT_EQ(frame.Face().face, 1);
-    EXPECT_TRUE(frame.Session().Engine().m_bDataReceived);
+    EXPECT_EQ(ToNumber(frame.Face().face), 1);
+    EXPECT_TRUE(frame.Session().Engine().HasReceivedData());
 }
 
 TEST(MainFrame, DataTimeoutRuleAtItsEdges) {
-    const FaceState shown{3, 6};
+    const FaceState shown{FaceNumber::Relative, DialPosition::VoltsDc};
     EXPECT_FALSE(CheckDataTimeout(false, 1009, 1000, shown).silent);
     const auto silent = CheckDataTimeout(false, 1010, 1000, shown);
     EXPECT_TRUE(silent.silent);
     EXPECT_TRUE(silent.faceChanged);
-    EXPECT_EQ(silent.face, (FaceState{-1, 0}));
+    EXPECT_EQ(silent.face, (FaceState{FaceNumber::Disconnected, DialPosition::Off}));
     // Already disconnected with the dial at OFF: nothing to redraw.
-    EXPECT_FALSE(CheckDataTimeout(false, 5000, 0, FaceState{-1, 0}).faceChanged);
+    EXPECT_FALSE(
+        CheckDataTimeout(false, 5000, 0, FaceState{FaceNumber::Disconnected, DialPosition::Off})
+            .faceChanged);
     // Disconnected face but the dial still on: the dial goes to OFF.
-    EXPECT_TRUE(CheckDataTimeout(false, 5000, 0, FaceState{-1, 4}).faceChanged);
+    EXPECT_TRUE(CheckDataTimeout(false, 5000, 0,
+                                 FaceState{FaceNumber::Disconnected, DialPosition::Temperature})
+                    .faceChanged);
     // A clock set back does not count as silence.
     EXPECT_FALSE(CheckDataTimeout(false, 1000, 5000, shown).silent);
     EXPECT_FALSE(CheckDataTimeout(true, 99999, 0, shown).silent);
@@ -278,7 +285,7 @@ TEST(MainFrame, PortOpeningWarnsOnceAndOnlyTheCurrentLinksBlocksCount) {
         FrameFixture failing(false);
         EXPECT_FALSE(failing.frame->OpenMeterPort("7"));
         EXPECT_EQ(failing.frame->messages, QStringList({"Warning:Can't open 7!"}));
-        EXPECT_NE(failing.frame->Face().face, 10);
+        EXPECT_NE(ToNumber(failing.frame->Face().face), 10);
     }
 
     FrameFixture f;
@@ -337,7 +344,7 @@ TEST(MainFrame, StalledDownloadEndsWithTheRecordsReceivedSoFar) {
     f.clock.Advance(10);
     frame.OnDataTimeout();
     EXPECT_EQ(frame.WaitDlg(), nullptr);
-    EXPECT_FALSE(frame.Session().Engine().m_bDownloading);
+    EXPECT_FALSE(frame.Session().Engine().IsDownloading());
     ASSERT_EQ(frame.Children().size(), 1u);
     const CRoZudozuvDoc& doc = frame.Children().at(0)->Document();
     ASSERT_EQ(doc.channels[0].size(), 2u);
@@ -387,7 +394,7 @@ TEST(MainFrame, DemoMeterFeedsTheFaceAndStopsOnRequest) {
     frame.RunCommand(cmd::kDemoMeter);
     EXPECT_TRUE(frame.DemoMeterRunning());
     EXPECT_TRUE(frame.Action(cmd::kDemoMeter)->isChecked());
-    ASSERT_TRUE(WaitFor([&] { return frame.Face().face >= 1 && frame.Face().face <= 7; }));
+    ASSERT_TRUE(WaitFor([&] { return IsReadingFace(frame.Face().face); }));
     EXPECT_FALSE(frame.FacePanel()->LastReading().unit.empty());
 
     frame.RunCommand(cmd::kDemoMeter);

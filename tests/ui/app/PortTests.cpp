@@ -129,6 +129,6 @@ TEST(PortMenu, FrameFillsTheComPortMenuShortlyAfterStart) {
     EXPECT_EQ(frame.PortMenu()->PortMenuCount(), 0);
     ASSERT_TRUE(WaitFor([&] { return frame.PortMenu()->PortMenuCount() == 1; }, 2000));
     frame.PortMenu()->Entries()[0]->trigger();
-    EXPECT_EQ(frame.Face().face, 10);
+    EXPECT_EQ(ToNumber(frame.Face().face), 10);
     EXPECT_TRUE(frame.messages.isEmpty());
 }

@@ -86,20 +86,20 @@ int CountBright(const QImage& image, const QRect& area) {
 
 TEST_F(LeftDlgTest, PanelStartsEmptyAndShowsBlankDisconnectedAndReadingFaces) {
     CLeftDlg panel(nullptr, &m_clock);
-    EXPECT_EQ(panel.FrameKind(), 0);
-    EXPECT_EQ(panel.UnitIcon(), 0);
+    EXPECT_EQ(ToNumber(panel.Face()), 0);
+    EXPECT_EQ(ToNumber(panel.UnitIcon()), 0);
     EXPECT_EQ(panel.sizeHint(), QSize(300, 703));
 
     // Nothing yet and a freshly opened port: plain LCD glass only.
     const QImage blank = panel.ComposeLcd();
     EXPECT_EQ(blank.size(), QSize(228, 169));
     EXPECT_EQ(CountNot(blank, blank.rect(), kLcd), 0);
-    panel.SetFrameKind(kFacePortOpened);
-    EXPECT_EQ(panel.FrameKind(), 10);
+    panel.SetFace(FaceNumber::PortOpened);
+    EXPECT_EQ(ToNumber(panel.Face()), 10);
     EXPECT_EQ(CountNot(panel.ComposeLcd(), blank.rect(), kLcd), 0);
 
     // Disconnected: red lettering in the picture's place, nothing else.
-    panel.SetFrameKind(kFaceDisconnected);
+    panel.SetFace(FaceNumber::Disconnected);
     const QImage gone = panel.ComposeLcd();
     const QRect picture(228 / 2 - 95, 169 / 2 - 40, 189, 50);
     int red = 0;
@@ -115,16 +115,16 @@ TEST_F(LeftDlgTest, PanelStartsEmptyAndShowsBlankDisconnectedAndReadingFaces) {
     EXPECT_EQ(CountNot(gone, QRect(0, 0, 228, picture.top()), kLcd), 0);
 
     // A reading switches to its face; the dial follows.
-    panel.ShowReading(VoltsDc(1.2345f), kFaceStandard, 6);
-    EXPECT_EQ(panel.FrameKind(), 1);
-    EXPECT_EQ(panel.UnitIcon(), 6);
+    panel.ShowReading(VoltsDc(1.2345f), FaceNumber::Standard, DialPosition::VoltsDc);
+    EXPECT_EQ(ToNumber(panel.Face()), 1);
+    EXPECT_EQ(ToNumber(panel.UnitIcon()), 6);
     EXPECT_FLOAT_EQ(panel.LastReading().value, 1.2345f);
     EXPECT_GT(CountNot(panel.ComposeLcd(), MainTextArea(blank), kLcd), 100);
 }
 
 TEST_F(LeftDlgTest, ClockAndDateBoxesAreDarkWithWhiteText) {
     CLeftDlg panel(nullptr, &m_clock);
-    panel.ShowReading(VoltsDc(1.0f), kFaceStandard, 6);
+    panel.ShowReading(VoltsDc(1.0f), FaceNumber::Standard, DialPosition::VoltsDc);
     const QImage lcd = panel.ComposeLcd();
     // Clock box starts at x = 10, the date box ends 10 pixels from the right.
     EXPECT_EQ(lcd.pixelColor(10, 1), kDark);
@@ -150,7 +150,7 @@ TEST_F(LeftDlgTest, OverloadShowsOlAndBarLengthFollowsValue) {
     CFaceRenderer renderer;
 
     // An overloaded reading prints exactly "OL" in the main font.
-    panel.ShowReading(VoltsDc(7.0f), kFaceStandard, 6);
+    panel.ShowReading(VoltsDc(7.0f), FaceNumber::Standard, DialPosition::VoltsDc);
     const QImage overloaded = panel.ComposeLcd();
     const FaceMetrics m = renderer.Metrics(228, 169);
     FacePlan expected = {FaceOp::Text(114 - renderer.TextWidth(FaceFont::Main, "OL") / 2,
@@ -162,9 +162,9 @@ TEST_F(LeftDlgTest, OverloadShowsOlAndBarLengthFollowsValue) {
     // Bipolar scale -5..5: the overloaded bar fills the right half (11w/30).
     EXPECT_EQ(BarLength(overloaded), 83);
     // Half scale fills a quarter of the span; a negative value grows leftwards.
-    panel.ShowReading(VoltsDc(2.5f), kFaceStandard, 6);
+    panel.ShowReading(VoltsDc(2.5f), FaceNumber::Standard, DialPosition::VoltsDc);
     EXPECT_EQ(BarLength(panel.ComposeLcd()), 41);
-    panel.ShowReading(VoltsDc(-2.5f), kFaceStandard, 6);
+    panel.ShowReading(VoltsDc(-2.5f), FaceNumber::Standard, DialPosition::VoltsDc);
     const QImage negative = panel.ComposeLcd();
     EXPECT_EQ(BarLength(negative), 41);
     EXPECT_EQ(negative.pixelColor(114 - 5, 169 / 2 - 3), kDark);
@@ -173,7 +173,7 @@ TEST_F(LeftDlgTest, OverloadShowsOlAndBarLengthFollowsValue) {
     // No scale for the function: no bar, no axis.
     MeterReading frequency = VoltsDc(2.0f);
     frequency.function = "HZ";
-    panel.ShowReading(frequency, kFaceStandard, 6);
+    panel.ShowReading(frequency, FaceNumber::Standard, DialPosition::VoltsDc);
     EXPECT_EQ(BarLength(panel.ComposeLcd()), 0);
 }
 
@@ -181,7 +181,7 @@ TEST_F(LeftDlgTest, AnnunciatorsAndUnitPictureSitInTheirPlaces) {
     CLeftDlg panel(nullptr, &m_clock);
     MeterReading r = VoltsDc(1.0f);
     r.hold = true;
-    panel.ShowReading(r, kFaceStandard, 6);
+    panel.ShowReading(r, FaceNumber::Standard, DialPosition::VoltsDc);
     const QImage held = panel.ComposeLcd();
     const int L = CFaceRenderer().Metrics(228, 169).smallLine;
     // Auto Range at x = 5, Hold at w/2, the unit picture flush right with 5 pixels spare.
@@ -192,7 +192,7 @@ TEST_F(LeftDlgTest, AnnunciatorsAndUnitPictureSitInTheirPlaces) {
 
     r.hold = false;
     r.unit = "no such unit";
-    panel.ShowReading(r, kFaceStandard, 6);
+    panel.ShowReading(r, FaceNumber::Standard, DialPosition::VoltsDc);
     const QImage plain = panel.ComposeLcd();
     EXPECT_EQ(CountNot(plain, QRect(114 + 10, L + 3, 43 - 10, 16), kLcd), 0);
     EXPECT_EQ(CountNot(plain, QRect(228 - 62, L + 3, 57, 25), kLcd), 0);
@@ -200,13 +200,13 @@ TEST_F(LeftDlgTest, AnnunciatorsAndUnitPictureSitInTheirPlaces) {
 
 TEST_F(LeftDlgTest, WholePanelShowsMeterDialAndLcd) {
     CLeftDlg panel(nullptr, &m_clock);
-    panel.ShowReading(VoltsDc(1.0f), kFaceStandard, 6);
+    panel.ShowReading(VoltsDc(1.0f), FaceNumber::Standard, DialPosition::VoltsDc);
     const QImage face = panel.ComposeFace();
     EXPECT_EQ(face.size(), QSize(300, 703));
     EXPECT_EQ(face.copy(CLeftDlg::kLcdRect), panel.ComposeLcd());
     // The selector picture differs between positions.
     const QImage dial6 = face.copy(0, 387, 300, 155);
-    panel.SetUnitIcon(0);
+    panel.SetUnitIcon(DialPosition::Off);
     EXPECT_NE(panel.ComposeFace().copy(0, 387, 300, 155), dial6);
 
     // The widget paints the same picture.
@@ -250,14 +250,15 @@ TEST_F(LeftDlgTest, WritesPngsWhenAsked) {
             shown.unit = "KHZ";
             shown.value = 1.234f;
         }
-        panel.ShowReading(shown, face, face == 7 ? 10 : 6);
+        panel.ShowReading(shown, static_cast<FaceNumber>(face),
+                          face == 7 ? DialPosition::OhmsDiode : DialPosition::VoltsDc);
         panel.ComposeFace().save(QDir(dir).filePath(QStringLiteral("face%1.png").arg(face)));
     }
-    panel.SetFrameKind(kFacePortOpened);
+    panel.SetFace(FaceNumber::PortOpened);
     panel.ComposeFace().save(QDir(dir).filePath("face10.png"));
-    panel.SetFrameKind(kFaceDisconnected);
+    panel.SetFace(FaceNumber::Disconnected);
     for (int dial = 0; dial <= 10; ++dial) {
-        panel.SetUnitIcon(dial);
+        panel.SetUnitIcon(static_cast<DialPosition>(dial));
         panel.ComposeFace().save(QDir(dir).filePath(QStringLiteral("dial%1.png").arg(dial)));
     }
 
