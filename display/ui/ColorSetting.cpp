@@ -259,7 +259,7 @@ void ApplyGraphSetting(const CColorSetting& dialog, CGraphDlg& graph, bool& auto
             graph.SetYRange(range->top, range->bottom);
         }
     }
-    graph.update();
+    graph.Redraw();
 }
 
 bool RunGraphSetting(QWidget* parent, CGraphDlg& graph, bool& autoScale, GraphManualScale& manual,

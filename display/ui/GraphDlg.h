@@ -43,6 +43,9 @@ class CGraphDlg : public QWidget {
     void ResetView();
     // Called after a live record was appended to the document.
     void DrawNewestSegment();
+    // Composes the whole picture anew at the next paint (update() only copies
+    // the kept picture again).
+    void Redraw() { Invalidate(); }
 
     // Active mouse tool 1..8 (1 rectangle zoom … 8 FFT range); a gesture in
     // progress is abandoned.
