@@ -1,4 +1,6 @@
 // vavirir-cli: the headless tool. Every subcommand shares the core with the GUI.
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -34,20 +36,34 @@ void PrintUsage(std::FILE* out) {
     }
 }
 
+// A command that succeeded but whose output did not all arrive has failed:
+// the last buffered lines are written here at the latest.
+int CheckOutput(const char* name, int exitCode) {
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout) != 0) && exitCode == 0) {
+        std::fprintf(stderr, "vavirir-cli%s%s: cannot write the output: %s\n", *name ? " " : "",
+                     name, std::strerror(errno));
+        return 1;
+    }
+    return exitCode;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A reader that went away (`| head`) makes writes fail with EPIPE, which
+    // each command reports, instead of killing it before it can save.
+    std::signal(SIGPIPE, SIG_IGN);
     if (argc < 2) {
         PrintUsage(stderr);
         return 2;
     }
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         PrintUsage(stdout);
-        return 0;
+        return CheckOutput("", 0);
     }
     for (const Command& c : kCommands) {
         if (std::strcmp(argv[1], c.name) == 0) {
-            return c.run(argc - 2, argv + 2);
+            return CheckOutput(c.name, c.run(argc - 2, argv + 2));
         }
     }
     std::fprintf(stderr, "vavirir-cli: unknown command '%s'\n", argv[1]);
