@@ -1,14 +1,11 @@
 // vavirir-cli fft: the JSON of a data file's spectrum, and its exit codes.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "Process.h"
-
-namespace fs = std::filesystem;
+#include "support/ChildProcess.h"
 
 namespace {
 
@@ -20,19 +17,11 @@ struct FftRun {
     std::string err;
 };
 
-FftRun RunFft(std::vector<std::string> args) {
-    const fs::path errPath =
-        fs::temp_directory_path() / ("vavirir-e2e-fft-" + std::to_string(getpid()) + ".err");
-    args.insert(args.begin(), {std::string(VAVIRIR_BINARY_DIR) + "/vavirir-cli", "fft"});
-    FftRun run;
-    {
-        Process cli(args, errPath.string());
-        run.out = cli.ReadLine(10000);
-        run.exitCode = cli.Wait(10000);
-        run.err = cli.Stderr();
-    }
-    fs::remove(errPath);
-    return run;
+FftRun RunFft(const std::vector<std::string>& arguments) {
+    std::vector<std::string> args{test_support::ProgramPath("vavirir-cli"), "fft"};
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    const test_support::ChildResult result = test_support::RunToEnd(args);
+    return {result.exitCode.value_or(-1), result.out, result.err};
 }
 
 }  // namespace
@@ -49,7 +38,7 @@ TEST(FftCli, PrintsTheGoldenSpectra) {
         ASSERT_TRUE(std::getline(golden, expected));
         const FftRun run = RunFft(command);
         EXPECT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_EQ(run.out, expected);
+        EXPECT_EQ(run.out, expected + "\n");
     }
 }
 
