@@ -93,7 +93,7 @@ int RunPrintCommand(const QCommandLineParser& parser, const QCommandLineOption& 
     if (!parser.isSet(print) || !parser.isSet(pdf) || files.size() != 1 ||
         (what != QLatin1String("graph") && what != QLatin1String("data")) ||
         parser.isSet(QStringLiteral("port")) || parser.isSet(QStringLiteral("demo")) ||
-        parser.isSet(QStringLiteral("graph-png"))) {
+        parser.isSet(QStringLiteral("graph-png")) || parser.isSet(QStringLiteral("size"))) {
         Usage();
         return 2;
     }

@@ -87,6 +87,7 @@ TEST(PrintPdf, WritesTheGraphPageAndTheDataTable) {
 
     EXPECT_EQ(RunVavirir({"--print", "table", kCurve, "--pdf", out}), 2);
     EXPECT_EQ(RunVavirir({"--print", "data", kCurve}), 2);
+    EXPECT_EQ(RunVavirir({"--print", "data", kCurve, "--pdf", out, "--size", "80x50"}), 2);
     EXPECT_EQ(RunVavirir({"--print", "data", kCurve, "--pdf", out, "--paper", "A3"}), 2);
     EXPECT_EQ(RunVavirir({"--print", "data", "/nonexistent.txt", "--pdf", out}), 1);
     EXPECT_EQ(RunVavirir({"--print", "data", kEmpty, "--pdf", out}), 1);
