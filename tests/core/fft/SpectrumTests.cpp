@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "fft/Spectrum.h"
@@ -167,5 +170,72 @@ TEST(Spectrum, RunsAreIndependentAndBadRequestsRefused) {
     };
     for (const SpectrumRequest& request : bad) {
         EXPECT_FALSE(RunSpectrum(records, request, *shared).Ok());
+    }
+}
+
+// Every size and window, both spectra, against the arithmetic done in double
+// precision with a plain DFT: the windowed block for the frequency spectrum;
+// for the power spectrum the two segments that hold samples (the block, and
+// its last 16 samples followed by zeros), averaged over 16 and put in dB.
+TEST(Spectrum, AgreesWithADirectComputationForEverySizeAndWindow) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> value(-5.0, 5.0);
+    std::vector<double> values(2100);
+    for (double& v : values) {
+        v = value(random);
+    }
+    const std::vector<CObData> records = Records(values);
+    auto buffers = AllocateSpectrumBuffers();
+    const auto dft = [](const std::vector<double>& x, std::size_t k) {
+        std::complex<double> sum;
+        const double n = static_cast<double>(x.size());
+        for (std::size_t t = 0; t < x.size(); ++t) {
+            const double turns = static_cast<double>(k * t % x.size()) / n;
+            sum += x[t] * std::polar(1.0, -2.0 * kPi * turns);
+        }
+        return sum;
+    };
+    for (int size = 32; size <= 2048; size *= 2) {
+        const std::size_t n = static_cast<std::size_t>(size);
+        for (int code = -1; code <= 4; ++code) {
+            SCOPED_TRACE(std::to_string(size) + " window " + std::to_string(code));
+            const FftWindow window = static_cast<FftWindow>(code);
+            const auto windowed = [&](std::vector<double> x) {
+                for (std::size_t t = 0; t < n; ++t) {
+                    x[t] = static_cast<float>(x[t]) *
+                           (window == FftWindow::None
+                                ? 1.0
+                                : WindowWeight(window, static_cast<int>(t), size));
+                }
+                return x;
+            };
+            const std::vector<double> block =
+                windowed(std::vector<double>(values.begin() + 3, values.begin() + 3 + size));
+            std::vector<double> tail(n, 0.0);
+            std::copy(values.begin() + 3 + size - 16, values.begin() + 3 + size, tail.begin());
+            tail = windowed(tail);
+
+            const SpectrumResult frequency = RunSpectrum(
+                records, Request(3, 2099, SpectrumKind::Frequency, window, size), *buffers);
+            std::vector<double> magnitudes(n);
+            for (std::size_t k = 0; k < n; ++k) {
+                magnitudes[k] = std::abs(dft(block, k));
+            }
+            const double largest = *std::max_element(magnitudes.begin(), magnitudes.end());
+            for (std::size_t k = 0; k < n; ++k) {
+                ASSERT_NEAR(frequency.bins[k], magnitudes[k], 1e-4 * largest) << k;
+            }
+
+            const SpectrumResult power =
+                RunSpectrum(records, Request(3, 2099, SpectrumKind::Power, window, size), *buffers);
+            const double n2 = static_cast<double>(size) * size;
+            for (std::size_t k = 0; k < n / 2; ++k) {
+                const double expected =
+                    (std::norm(dft(block, k)) + std::norm(dft(tail, k))) / n2 / 16.0;
+                ASSERT_NEAR(std::pow(10.0, power.bins[k] / 10.0), std::max(expected, 1e-14),
+                            1e-4 * largest * largest / n2)
+                    << k;
+            }
+        }
     }
 }
