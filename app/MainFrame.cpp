@@ -137,11 +137,12 @@ void CMainFrame::CreateActions() {
     AddAction(cmd::kExportExcel, QStringLiteral("&Export To Excel"), [this] {
         OnExportExcel();
     })->setIcon(ToolbarIcon(cmd::kExportExcel));
-    // Printing needs the graph view; the commands are kept, disabled.
-    QAction* printGraph = AddAction(cmd::kPrintGraph, QStringLiteral("&Graph"), nullptr);
+    QAction* printGraph = AddAction(cmd::kPrintGraph, QStringLiteral("&Graph"),
+                                    [this] { RunViewCommand(cmd::kPrintGraph); });
     printGraph->setIcon(ToolbarIcon(cmd::kPrintGraph));
     printGraph->setIconText(QStringLiteral("Print Graph"));
-    AddAction(cmd::kPrintData, QStringLiteral("&Data"), nullptr);
+    AddAction(cmd::kPrintData, QStringLiteral("&Data"),
+              [this] { RunViewCommand(cmd::kPrintData); });
     AddAction(cmd::kClose, QStringLiteral("&Close"), [this] { m_pMdi->closeActiveSubWindow(); });
     AddAction(cmd::kExit, QStringLiteral("E&xit"), [this] { close(); });
 
@@ -322,11 +323,10 @@ void CMainFrame::UpdateCommandUi() {
     for (int id : {cmd::kSave, cmd::kSaveAs, cmd::kExportExcel, cmd::kClose}) {
         Action(id)->setEnabled(hasDocument);
     }
-    for (int id : {cmd::kPrintGraph, cmd::kPrintData}) {
-        Action(id)->setEnabled(false);
-    }
     // Commands of the view: there is none without a document window.
-    Action(cmd::kGraphSetting)->setEnabled(m_pCurrentView != nullptr);
+    for (int id : {cmd::kPrintGraph, cmd::kPrintData, cmd::kGraphSetting}) {
+        Action(id)->setEnabled(m_pCurrentView != nullptr);
+    }
     Action(cmd::kDemoMeter)->setChecked(DemoMeterRunning());
 }
 
