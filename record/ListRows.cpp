@@ -24,7 +24,7 @@ ListRow MakeListRow(int rowIndex, const std::string& timeText, const std::string
     return ListRow{std::to_string(rowIndex + 1), timeText, unit, valueText, typeText};
 }
 
-std::vector<ListRow> ListRowsFromDocument(const CRoZudozuvDoc& document) {
+std::vector<const CObData*> ListOrder(const CRoZudozuvDoc& document) {
     const std::vector<CObData>& main = document.channels[0];
     const std::vector<CObData>& companions = document.channels[1];
 
@@ -35,20 +35,25 @@ std::vector<ListRow> ListRowsFromDocument(const CRoZudozuvDoc& document) {
         bySequence[record.sequence].push_back(&record);
     }
 
-    std::vector<ListRow> rows;
-    rows.reserve(main.size() + companions.size());
-    auto append = [&rows](const CObData& record) {
-        rows.push_back(MakeListRow(static_cast<int>(rows.size()), record.timeText, record.unit,
-                                   FormatListValue(record.value), record.typeText));
-    };
+    std::vector<const CObData*> order;
+    order.reserve(main.size() + companions.size());
     for (const CObData& record : main) {
-        append(record);
+        order.push_back(&record);
         const auto found = bySequence.find(record.sequence);
         if (found != bySequence.end()) {
-            for (const CObData* companion : found->second) {
-                append(*companion);
-            }
+            order.insert(order.end(), found->second.begin(), found->second.end());
         }
+    }
+    return order;
+}
+
+std::vector<ListRow> ListRowsFromDocument(const CRoZudozuvDoc& document) {
+    const std::vector<const CObData*> order = ListOrder(document);
+    std::vector<ListRow> rows;
+    rows.reserve(order.size());
+    for (const CObData* record : order) {
+        rows.push_back(MakeListRow(static_cast<int>(rows.size()), record->timeText, record->unit,
+                                   FormatListValue(record->value), record->typeText));
     }
     return rows;
 }

@@ -6,6 +6,7 @@
 #include "record/RecordingTarget.h"
 
 class CRoZudozuvDoc;
+struct CObData;
 
 // Texts of the data list's rows.
 
@@ -21,9 +22,13 @@ std::string FormatListValue(double value);
 ListRow MakeListRow(int rowIndex, const std::string& timeText, const std::string& unit,
                     const std::string& valueText, const std::string& typeText);
 
-// The rows of a document's list: each main record followed by the companion
-// records that carry its sequence number. Channel 2 is not shown, and
-// companion records whose sequence matches no main record never appear.
+// The records of a document's list in row order: each main record followed by
+// the companion records that carry its sequence number. Channel 2 is not
+// shown, and companion records whose sequence matches no main record never
+// appear. The pointers point into the document.
+std::vector<const CObData*> ListOrder(const CRoZudozuvDoc& document);
+
+// The rows of a document's list, in ListOrder.
 std::vector<ListRow> ListRowsFromDocument(const CRoZudozuvDoc& document);
 
 // Appends the document's rows to the view's list, then refreshes its summary.
