@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -539,8 +540,13 @@ QString CMainFrame::HelpFilePath(const QString& folder) {
 }
 
 void CMainFrame::OnHelpTopics() {
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(HelpFilePath(QCoreApplication::applicationDirPath())));
+    // Beside the program in a build folder; in share/vavirir once installed.
+    const QString folder = QCoreApplication::applicationDirPath();
+    const QString beside = HelpFilePath(folder);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(
+        QFileInfo::exists(beside)
+            ? beside
+            : QDir::cleanPath(HelpFilePath(folder + QStringLiteral("/../share/vavirir")))));
 }
 
 void CMainFrame::OnAbout() {
