@@ -31,7 +31,10 @@ void ExportCsvWithDialog(QWidget* parent, const CRoZudozuvDoc& doc, std::time_t 
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return;
     }
-    const QString path = dialog.selectedFiles().constFirst();
+    WriteCsvOrWarn(parent, doc, dialog.selectedFiles().constFirst());
+}
+
+bool WriteCsvOrWarn(QWidget* parent, const CRoZudozuvDoc& doc, const QString& path) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
         ExportCsvFile(doc, QFile::encodeName(path).toStdString());
@@ -39,7 +42,8 @@ void ExportCsvWithDialog(QWidget* parent, const CRoZudozuvDoc& doc, std::time_t 
         QApplication::restoreOverrideCursor();
         QMessageBox::warning(parent, QApplication::applicationDisplayName(),
                              QString::fromStdString(error.what()));
-        return;
+        return false;
     }
     QApplication::restoreOverrideCursor();
+    return true;
 }

@@ -3,6 +3,7 @@
 #include <ctime>
 
 class CRoZudozuvDoc;
+class QString;
 class QWidget;
 
 // File > Export To CSV: asks for the file name (suggesting one made from `now`),
@@ -10,3 +11,7 @@ class QWidget;
 // A document without main records exports nothing and shows no dialog, as
 // Export To Excel does.
 void ExportCsvWithDialog(QWidget* parent, const CRoZudozuvDoc& doc, std::time_t now);
+
+// Writes the CSV file of doc to path; a failure is shown in a warning box.
+// Returns whether the file was written.
+bool WriteCsvOrWarn(QWidget* parent, const CRoZudozuvDoc& doc, const QString& path);
