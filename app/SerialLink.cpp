@@ -1,5 +1,3 @@
-#include <charconv>
-
 #include "app/MeterLink.h"
 #include "link/ComPort.h"
 #include "link/MeterPort.h"
@@ -15,7 +13,8 @@ class CSerialLink : public IMeterLink {
         Close();
         const std::optional<PortChoice> choice = ParsePortChoice(port);
         if (!choice) {
-            warning = "Warning:Can't open " + (IsInteger(port) ? "COM" + port : port) + "!";
+            // Text that names no device, such as "-3", is shown as typed.
+            warning = "Warning:Can't open " + port + "!";
             return false;
         }
         const MeterPortResult result =
@@ -26,7 +25,7 @@ class CSerialLink : public IMeterLink {
                               }
                           });
         m_bOpen = result.opened;
-        warning = result.warning;
+        warning = result.Message();
         return result.opened;
     }
 
@@ -42,12 +41,6 @@ class CSerialLink : public IMeterLink {
     void SetReadSize(int bytes) override { m_port.SetReadSize(bytes); }
 
   private:
-    static bool IsInteger(const std::string& text) {
-        int value = 0;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        return error == std::errc() && end == text.data() + text.size();
-    }
-
     CComPort m_port;
     bool m_bOpen = false;
 };

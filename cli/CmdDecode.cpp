@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -90,9 +88,13 @@ class PrintingHost : public IReceiveHost {
     void ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
                         bool) override {
         const bool live = m_engine != nullptr && m_engine->LastFrameWasLive();
-        std::printf("{\"kind\":%d,\"live\":%s,\"face\":%d,\"dial\":%d,\"reading\":%s}\n",
-                    ToNumber(KindOfFace(face)), live ? "true" : "false", ToNumber(face),
-                    ToNumber(dial), ReadingJson(reading).c_str());
+        const int written =
+            std::printf("{\"kind\":%d,\"live\":%s,\"face\":%d,\"dial\":%d,\"reading\":%s}\n",
+                        ToNumber(KindOfFace(face)), live ? "true" : "false", ToNumber(face),
+                        ToNumber(dial), ReadingJson(reading).c_str());
+        if (written < 0 && m_nWriteError == 0) {
+            m_nWriteError = errno;
+        }
     }
     void DispatchReading(MeterReading&, int, double, const std::string&, double, const std::string&,
                          const std::string&, int) override {}
@@ -105,8 +107,12 @@ class PrintingHost : public IReceiveHost {
     void DownloadProgress(int) override {}
     void DownloadFinished() override {}
 
+    // The errno value of the first failed write to standard output, or 0.
+    int WriteError() const { return m_nWriteError; }
+
   private:
     const CReceiveEngine* m_engine = nullptr;
+    int m_nWriteError = 0;
     int m_nReadSize = 0;
 };
 
@@ -151,27 +157,54 @@ std::optional<DecodeOptions> ParseArguments(int argc, char** argv) {
     return options;
 }
 
-bool ReadInput(const std::string& path, std::string& contents) {
-    std::FILE* file = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        std::fprintf(stderr, "vavirir-cli decode: cannot open '%s': %s\n", path.c_str(),
-                     std::strerror(errno));
-        return false;
+// Reads the input in blocks and feeds each through the engine as it comes, so
+// memory stays the same for any input size. Returns the exit code; throws
+// HexTextError for --hex input that is not hex text. A failed write to
+// standard output (a full disk, a reader that went away) ends the decoding;
+// the caller reports it.
+int DecodeStream(std::FILE* file, const DecodeOptions& options, CReceiveEngine& engine,
+                 const PrintingHost& host) {
+    CHexTextReader hex;
+    std::vector<char> buffer(1 << 16);
+    std::vector<std::uint8_t> bytes;
+    for (;;) {
+        const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), file);
+        if (n == 0) {
+            break;
+        }
+        if (options.hex) {
+            hex.Read(std::string_view(buffer.data(), n), bytes);
+        } else {
+            bytes.insert(bytes.end(), buffer.data(), buffer.data() + n);
+        }
+        // Whole chunks now; a rest shorter than a chunk waits for more input,
+        // so the engine sees the same chunks as from a whole file.
+        std::size_t at = 0;
+        while (bytes.size() - at >= options.chunk) {
+            engine.OnReceiveBytes(bytes.data() + at, options.chunk);
+            at += options.chunk;
+        }
+        bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+        if (host.WriteError() != 0) {
+            return 1;
+        }
     }
-    char buffer[65536];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        contents.append(buffer, n);
+    if (std::ferror(file) != 0) {
+        if (errno == EISDIR) {
+            std::fprintf(stderr, "vavirir-cli decode: %s is a directory\n", options.path.c_str());
+        } else {
+            std::fprintf(stderr, "vavirir-cli decode: cannot read '%s': %s\n", options.path.c_str(),
+                         std::strerror(errno));
+        }
+        return 1;
     }
-    const bool failed = std::ferror(file) != 0;
-    if (file != stdin) {
-        std::fclose(file);
+    if (options.hex) {
+        hex.Finish();
     }
-    if (failed) {
-        std::fprintf(stderr, "vavirir-cli decode: cannot read '%s'\n", path.c_str());
-        return false;
+    if (!bytes.empty()) {
+        engine.OnReceiveBytes(bytes.data(), bytes.size());
     }
-    return true;
+    return 0;
 }
 
 }  // namespace
@@ -181,30 +214,34 @@ int RunDecode(int argc, char** argv) {
     if (!options) {
         return 2;
     }
-    std::string contents;
-    if (!ReadInput(options->path, contents)) {
+    std::FILE* file = options->path == "-" ? stdin : std::fopen(options->path.c_str(), "rb");
+    if (file == nullptr) {
+        std::fprintf(stderr, "vavirir-cli decode: cannot open '%s': %s\n", options->path.c_str(),
+                     std::strerror(errno));
         return 1;
     }
-    std::vector<std::uint8_t> bytes;
-    if (options->hex) {
-        try {
-            bytes = ParseHexText(contents);
-        } catch (const HexTextError& error) {
-            std::fprintf(stderr, "vavirir-cli decode: %s\n", error.what());
-            return 2;
-        }
-    } else {
-        bytes.assign(contents.begin(), contents.end());
-    }
-
     SystemClock clock;
     PrintingHost host;
     CReceiveEngine engine(host, clock);
     host.Attach(engine);
-    for (std::size_t at = 0; at < bytes.size(); at += options->chunk) {
-        const std::size_t count = std::min(options->chunk, bytes.size() - at);
-        engine.OnReceiveBytes(bytes.data() + at, count);
+    int status = 0;
+    try {
+        status = DecodeStream(file, *options, engine, host);
+    } catch (const HexTextError& error) {
+        std::fprintf(stderr, "vavirir-cli decode: %s\n", error.what());
+        status = 2;
     }
-    std::fflush(stdout);
-    return 0;
+    if (file != stdin) {
+        std::fclose(file);
+    }
+    int writeError = host.WriteError();
+    if (std::fflush(stdout) != 0 && writeError == 0) {
+        writeError = errno;
+    }
+    if (writeError != 0) {
+        std::fprintf(stderr, "vavirir-cli decode: cannot write the output: %s\n",
+                     std::strerror(writeError));
+        return 1;
+    }
+    return status;
 }

@@ -8,6 +8,7 @@
 #include "cli/Commands.h"
 #include "cli/LinkLoop.h"
 #include "cli/MeterLink.h"
+#include "cli/OutputCheck.h"
 #include "decode/Clock.h"
 #include "docview/DataFile.h"
 
@@ -53,6 +54,9 @@ DownloadOptions ParseOptions(int argc, char** argv) {
 enum class Outcome { Complete, Stalled, Interrupted, LinkLost };
 
 int Download(const DownloadOptions& options) {
+    if (const int refused = CheckFiles("download", {}, {{"--out", options.out}})) {
+        return refused;
+    }
     CatchStopSignals();
     CMeterLinkSession link;
     if (!link.Open("download", options.port)) {
@@ -112,7 +116,9 @@ int Download(const DownloadOptions& options) {
         std::fprintf(stderr, "download: no document could be made, nothing saved\n");
         return 1;
     }
-    SaveDocumentFile(*doc, options.out);
+    if (!SaveOrKeep("download", *doc, options.out)) {
+        return 1;
+    }
     const std::size_t records = doc->channels[0].size();
     if (outcome == Outcome::Complete) {
         std::fprintf(stderr, "download: complete, %zu records saved to %s\n", records,

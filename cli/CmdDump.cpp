@@ -1,4 +1,5 @@
 // vavirir-cli dump: the channels and the summary of a data file.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -109,5 +110,10 @@ int RunDump(int argc, char** argv) {
     } else {
         PrintText(doc);
     }
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        std::fprintf(stderr, "vavirir-cli dump: cannot write the output: %s\n",
+                     std::strerror(errno));
+        return 1;
+    }
+    return 0;
 }

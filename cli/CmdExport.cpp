@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "cli/Commands.h"
+#include "cli/OutputCheck.h"
 #include "docview/DataFile.h"
 #include "docview/Export.h"
 
@@ -13,6 +14,10 @@ int RunExport(int argc, char** argv) {
     if (argc != 2 || argv[0][0] == '-' || argv[1][0] == '-') {
         std::fputs("usage: vavirir-cli export FILE OUT.xls\n", stderr);
         return 2;
+    }
+    if (const int refused =
+            CheckFiles("export", {{"the input", argv[0]}}, {{"the output", argv[1]}})) {
+        return refused;
     }
     CRoZudozuvDoc doc;
     try {

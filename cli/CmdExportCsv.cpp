@@ -1,33 +1,20 @@
 // vavirir-cli export --csv: a data file's list as CSV.
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #include "cli/Commands.h"
+#include "cli/OutputCheck.h"
 #include "docview/CsvExport.h"
 #include "docview/DataFile.h"
 #include "docview/Export.h"
-
-namespace {
-
-// Writing the CSV over its own source would destroy the recording.
-bool SameFile(const char* a, const char* b) {
-    std::error_code error;
-    return std::filesystem::equivalent(a, b, error);
-}
-
-}  // namespace
 
 int RunExportCsv(int argc, char** argv) {
     if (argc != 2 || argv[0][0] == '-' || argv[1][0] == '-') {
         std::fputs("usage: vavirir-cli export --csv FILE OUT.csv\n", stderr);
         return 2;
     }
-    if (SameFile(argv[0], argv[1])) {
-        std::fprintf(stderr,
-                     "vavirir-cli export: %s would overwrite the data file it is made from\n",
-                     argv[1]);
-        return 2;
+    if (const int refused =
+            CheckFiles("export", {{"the input", argv[0]}}, {{"the output", argv[1]}})) {
+        return refused;
     }
     CRoZudozuvDoc doc;
     try {

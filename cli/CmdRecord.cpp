@@ -9,6 +9,7 @@
 #include "cli/Commands.h"
 #include "cli/LinkLoop.h"
 #include "cli/MeterLink.h"
+#include "cli/OutputCheck.h"
 #include "decode/Clock.h"
 #include "docview/DataFile.h"
 #include "docview/Export.h"
@@ -22,7 +23,10 @@ constexpr const char* kUsage =
     "usage: vavirir-cli record --port P [--count N] [--seconds S] --out F.txt [--xls F.xls]\n"
     "  P is a port number (naming /dev/rfcommP), a tty name or a device path.\n"
     "  Recording starts with the first data and ends after N records, S seconds,\n"
-    "  SIGINT/SIGTERM, or 10 s without data from the meter.\n";
+    "  SIGINT/SIGTERM/SIGHUP, 10 s without data from the meter, or when the document\n"
+    "  is full: a document holds at most 20,000 readings.\n";
+
+static_assert(CRoZudozuvDoc::kLiveCapacity == 20000, "the usage and end texts name the capacity");
 
 struct RecordOptions {
     PortChoice port;
@@ -32,7 +36,7 @@ struct RecordOptions {
     std::string xls;
 };
 
-enum class EndReason { Count, Seconds, Signal, Silence, LinkLost, MeterStopped };
+enum class EndReason { Count, Seconds, Signal, Silence, LinkLost, DocumentFull, MeterStopped };
 
 const char* Describe(EndReason reason) {
     switch (reason) {
@@ -46,9 +50,10 @@ const char* Describe(EndReason reason) {
             return "the meter fell silent for 10 s";
         case EndReason::LinkLost:
             return "link lost";
+        case EndReason::DocumentFull:
+            return "the document is full: it holds at most 20,000 readings";
         case EndReason::MeterStopped:
-            return "live acquisition ended (document full, or the "
-                   "meter sent recorded statistics or a download)";
+            return "live acquisition ended: the meter sent recorded statistics or a download";
     }
     return "";
 }
@@ -132,12 +137,20 @@ void PrintProgress(const LiveRecording& recording) {
 }
 
 int Save(const RecordOptions& options, const CRoZudozuvDoc& doc) {
-    SaveDocumentFile(doc, options.out);
+    if (!SaveOrKeep("record", doc, options.out)) {
+        return 1;
+    }
     std::fprintf(stderr, "record: %zu records saved to %s\n", doc.channels[0].size(),
                  options.out.c_str());
     if (!options.xls.empty()) {
         if (HasExportableRecords(doc)) {
-            ExportDocumentFile(doc, options.xls);
+            try {
+                ExportDocumentFile(doc, options.xls);
+            } catch (const CExportError& error) {
+                std::fprintf(stderr, "record: %s was not exported: %s\n", options.xls.c_str(),
+                             error.what());
+                return 1;
+            }
             std::fprintf(stderr, "record: exported to %s\n", options.xls.c_str());
         } else {
             std::fprintf(stderr, "record: no records, so %s was not written\n",
@@ -148,6 +161,10 @@ int Save(const RecordOptions& options, const CRoZudozuvDoc& doc) {
 }
 
 int Record(const RecordOptions& options) {
+    if (const int refused =
+            CheckFiles("record", {}, {{"--out", options.out}, {"--xls", options.xls}})) {
+        return refused;
+    }
     CatchStopSignals();
     CMeterLinkSession link;
     link.host.SetLiveRecordLimit(options.count.value_or(0));
@@ -173,7 +190,8 @@ int Record(const RecordOptions& options) {
         if (countReached()) {
             reason = EndReason::Count;
         } else if (recording.Stopped()) {
-            reason = EndReason::MeterStopped;
+            reason = recording.Records() >= CRoZudozuvDoc::kLiveCapacity ? EndReason::DocumentFull
+                                                                         : EndReason::MeterStopped;
         } else if (options.seconds && recording.Document() != nullptr &&
                    SteadyClock::now() - recording.StartedAt() >=
                        std::chrono::duration<double>(*options.seconds)) {
@@ -200,15 +218,16 @@ int Record(const RecordOptions& options) {
         link, [&] { return !countReached() && !recording.Stopped(); },
         [&](const std::vector<std::uint8_t>& bytes) { recording.Feed(bytes); });
     PrintProgress(recording);
-    std::fprintf(stderr, "record: %s%s%s\n", Describe(reason), lossReason.empty() ? "" : ": ",
-                 lossReason.c_str());
+    // The link's own reason already says "link lost: …".
+    std::fprintf(stderr, "record: %s\n",
+                 lossReason.empty() ? Describe(reason) : lossReason.c_str());
 
     if (recording.Document() == nullptr) {
         std::fprintf(stderr, "record: no data from the meter, nothing saved\n");
         return reason == EndReason::Signal ? 0 : 1;
     }
-    Save(options, *recording.Document());
-    return reason == EndReason::LinkLost ? 1 : 0;
+    const int saved = Save(options, *recording.Document());
+    return reason == EndReason::LinkLost ? 1 : saved;
 }
 
 }  // namespace

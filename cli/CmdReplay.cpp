@@ -3,14 +3,12 @@
 // stream produced.
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
-#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -103,16 +101,25 @@ ReplayOptions ParseOptions(int argc, char** argv) {
 }
 
 std::string ReadAll(const std::string& path) {
-    if (path == "-") {
-        return std::string(std::istreambuf_iterator<char>(std::cin), {});
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::FILE* file = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
         throw std::runtime_error("cannot open " + path);
     }
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        throw std::runtime_error("cannot read " + path);
+    std::string content;
+    char buffer[65536];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        content.append(buffer, n);
+    }
+    const int error = std::ferror(file) != 0 ? errno : 0;
+    if (file != stdin) {
+        std::fclose(file);
+    }
+    if (error == EISDIR) {
+        throw std::runtime_error(path + " is a directory");
+    }
+    if (error != 0) {
+        throw std::runtime_error("cannot read " + path + ": " + std::strerror(error));
     }
     return content;
 }

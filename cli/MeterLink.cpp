@@ -77,6 +77,7 @@ void CatchStopSignals() {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);  // a closed terminal ends the session, saving it
 }
 
 bool StopSignalled() {
@@ -92,10 +93,7 @@ bool OpenMeterLink(const char* command, CComPort& port, const PortChoice& choice
     if (result.opened) {
         return true;
     }
-    std::fprintf(stderr, "vavirir-cli %s: %s\n", command, result.warning.c_str());
-    if (result.error) {
-        std::fprintf(stderr, "vavirir-cli %s: %s\n", command, result.error->what());
-    }
+    std::fprintf(stderr, "vavirir-cli %s: %s\n", command, result.Message().c_str());
     return false;
 }
 

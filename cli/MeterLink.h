@@ -2,7 +2,7 @@
 
 // What `record` and `download` share: the meter's port opened as the program
 // opens it, the reader's blocks queued for the main thread, a headless session
-// host, and SIGINT/SIGTERM turned into a flag.
+// host, and SIGINT/SIGTERM/SIGHUP turned into a flag.
 
 #include <chrono>
 #include <condition_variable>
@@ -67,7 +67,7 @@ class CCliSessionHost : public CHeadlessSessionHost {
     std::optional<std::string> m_writeError;
 };
 
-// SIGINT and SIGTERM set a flag instead of ending the program.
+// SIGINT, SIGTERM and SIGHUP set a flag instead of ending the program.
 void CatchStopSignals();
 bool StopSignalled();
 

@@ -1,4 +1,6 @@
 // vavirir-cli: the headless tool. Every subcommand shares the core with the GUI.
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -44,19 +46,33 @@ void PrintUsage(std::FILE* out) {
     }
 }
 
+// A command that succeeded but whose output did not all arrive has failed:
+// the last buffered lines are written here at the latest.
+int CheckOutput(const char* name, int exitCode) {
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout) != 0) && exitCode == 0) {
+        std::fprintf(stderr, "vavirir-cli%s%s: cannot write the output: %s\n", *name ? " " : "",
+                     name, std::strerror(errno));
+        return 1;
+    }
+    return exitCode;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A reader that went away (`| head`) makes writes fail with EPIPE, which
+    // each command reports, instead of killing it before it can save.
+    std::signal(SIGPIPE, SIG_IGN);
     if (argc < 2) {
         PrintUsage(stderr);
         return 2;
     }
     if (IsHelp(argv[1])) {
         PrintUsage(stdout);
-        return 0;
+        return CheckOutput("", 0);
     }
     if (IsVersion(argv[1])) {
-        return PrintVersion();
+        return CheckOutput("", PrintVersion());
     }
     for (const Command& c : kCommands) {
         if (std::strcmp(argv[1], c.name) != 0) {
@@ -67,13 +83,13 @@ int main(int argc, char** argv) {
         for (int i = 2; i < argc; ++i) {
             if (IsHelp(argv[i])) {
                 std::printf("usage: vavirir-cli %s\n", c.usage);
-                return 0;
+                return CheckOutput(c.name, 0);
             }
             if (IsVersion(argv[i])) {
-                return PrintVersion();
+                return CheckOutput(c.name, PrintVersion());
             }
         }
-        return c.run(argc - 2, argv + 2);
+        return CheckOutput(c.name, c.run(argc - 2, argv + 2));
     }
     std::fprintf(stderr, "vavirir-cli: unknown command '%s'\n", argv[1]);
     PrintUsage(stderr);

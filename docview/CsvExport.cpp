@@ -127,21 +127,21 @@ std::string CsvField(const std::string& text) {
 std::string CsvBytes(const CRoZudozuvDoc& doc) {
     std::string out = kHeader;
     std::size_t id = 0;
-    for (const CObData* record : ListOrder(doc)) {
-        AppendRow(out, ++id, *record);
+    for (const RecordRef& ref : ListRecordOrder(doc)) {
+        AppendRow(out, ++id, doc.channels[ref.channel][ref.index]);
     }
     return out;
 }
 
 void ExportCsvFile(const CRoZudozuvDoc& doc, const std::string& path) {
-    const std::vector<const CObData*> order = ListOrder(doc);
-    const int error = ReplaceFileContents(path, [&order](CFileSink& sink) {
+    const std::vector<RecordRef> order = ListRecordOrder(doc);
+    const int error = ReplaceFileContents(path, [&doc, &order](CFileSink& sink) {
         sink.Put(kHeader, std::char_traits<char>::length(kHeader));
         std::string row;
         std::size_t id = 0;
-        for (const CObData* record : order) {
+        for (const RecordRef& ref : order) {
             row.clear();
-            AppendRow(row, ++id, *record);
+            AppendRow(row, ++id, doc.channels[ref.channel][ref.index]);
             sink.Put(row.data(), row.size());
         }
     });

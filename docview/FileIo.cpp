@@ -55,6 +55,28 @@ int OpenTemporaryBeside(const std::string& target, std::string& tempPath) {
     return -1;
 }
 
+// A device or a pipe takes the bytes where it is: renaming a file over it
+// would replace the node itself (and turn /dev/null into a regular file).
+int WriteInPlace(const std::string& target, const std::function<void(CFileSink&)>& fill) {
+    const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return errno;
+    }
+    CFileSink sink(fd);
+    try {
+        fill(sink);
+    } catch (...) {
+        close(fd);
+        throw;
+    }
+    sink.Flush();
+    int error = sink.Error();
+    if (close(fd) != 0 && error == 0) {
+        error = errno;
+    }
+    return error;
+}
+
 void SyncFolder(const std::string& folder) {
     const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
@@ -78,9 +100,10 @@ std::string FileErrorMessage(int error, const std::string& path, FileAction acti
                         : "%1\nCannot find this file.\nVerify that the correct path and file "
                           "name are given.",
                 path);
+        case EISDIR:
+            return ReplacePlaceholder("%1 is a directory.", path);
         case EACCES:
         case EPERM:
-        case EISDIR:
             return ReplacePlaceholder("Access to %1 was denied.", path);
         case EROFS:
         case ETXTBSY:
@@ -123,6 +146,12 @@ int ReplaceFileContents(const std::string& path, const std::function<void(CFileS
     const bool exists = stat(target.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode)) {
         return EISDIR;
+    }
+    if (exists && (S_ISCHR(existing.st_mode) || S_ISFIFO(existing.st_mode))) {
+        return WriteInPlace(target, fill);
+    }
+    if (exists && !S_ISREG(existing.st_mode)) {
+        return EINVAL;  // a block device or a socket is no place for a file
     }
     // A file the user may not write keeps its protection even though a rename
     // would get past it.

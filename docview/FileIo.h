@@ -50,7 +50,10 @@ class CFileSink {
 // Writes a file by calling fill with a sink on a new temporary file in the same
 // folder, flushing it to disk and renaming it over path. An existing file keeps
 // its permissions; a file we may not write to is refused. On failure the
-// temporary file is removed and path is untouched. Returns 0 or the errno value.
+// temporary file is removed and path is untouched. Only a regular file or a
+// path that does not exist yet is replaced that way: a character device or a
+// FIFO (/dev/null, /dev/stdout on a pipe) is written directly, a directory
+// gives EISDIR and any other kind of node EINVAL. Returns 0 or the errno value.
 int ReplaceFileContents(const std::string& path, const std::function<void(CFileSink&)>& fill);
 
 // Buffered input from a regular file that knows how many bytes are left.

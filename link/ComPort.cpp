@@ -44,7 +44,7 @@ void CReadComThread::Loop() {
             const int size = std::clamp(m_nReadSize.load(), 1, kMaxReadSize);
             result = port.Read(m_buffer.data(), static_cast<std::size_t>(size), stop);
         } catch (const CSerialException& error) {
-            m_comPort.ReportLinkLost(error.what());
+            m_comPort.ReportLinkLost(std::string("link lost: ") + error.what());
             break;
         }
         if (result.count > 0) {

@@ -19,7 +19,7 @@
 using ReceiveHandler = std::function<void(const std::uint8_t* bytes, std::size_t count)>;
 
 // Told once, on the reader thread, when the device hung up or vanished; the
-// reader ends afterwards. The text says what happened.
+// reader ends afterwards. The text says what happened, whole: "link lost: …".
 using LinkLostHandler = std::function<void(const std::string& reason)>;
 
 class CComPort;

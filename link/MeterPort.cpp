@@ -1,6 +1,7 @@
 #include "link/MeterPort.h"
 
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -46,12 +47,18 @@ std::optional<PortChoice> ParsePortChoice(const std::string& text) {
 }
 
 std::string OpenPortWarning(const PortChoice& choice) {
-    if (choice.IsNumber()) {
-        char text[64];
-        std::snprintf(text, sizeof text, "Warning:Can't open COM%d!", choice.number);
-        return text;
+    return "Warning:Can't open " + choice.Device() + "!";
+}
+
+std::string MeterPortResult::Message() const {
+    if (!error) {
+        return warning;
     }
-    return "Warning:Can't open " + choice.devicePath + "!";
+    std::string reason = error->GetErrorMessage();
+    if (error->m_dwError == EBUSY) {
+        reason += " (the port is in use by another program)";
+    }
+    return warning + "\n" + reason;
 }
 
 MeterPortResult OpenMeterPort(CComPort& port, const PortChoice& choice, ReceiveHandler onReceive,

@@ -23,14 +23,18 @@ struct PortChoice {
 // /dev/<name>. Empty text, a leading '-' or a number too long for an int give nothing.
 std::optional<PortChoice> ParsePortChoice(const std::string& text);
 
-// "Warning:Can't open COM5!" for a number, "Warning:Can't open /dev/ttyUSB0!"
-// for a path.
+// "Warning:Can't open /dev/rfcomm5!" for port 5 (the device a number names on
+// this system), "Warning:Can't open /dev/ttyUSB0!" for a path.
 std::string OpenPortWarning(const PortChoice& choice);
 
 struct MeterPortResult {
     bool opened = false;
     std::string warning;                    // set when not opened
     std::optional<CSerialException> error;  // the last attempt's failure
+
+    // The warning, then the system's reason on a second line when there is
+    // one: "Warning:Can't open /dev/rfcomm5!\nNo such file or directory".
+    std::string Message() const;
 };
 
 // (Re)opens the meter's port: closes the link first (also when the same port

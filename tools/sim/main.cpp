@@ -1,14 +1,18 @@
 // vavirir-sim: a meter on a pseudo-terminal (see --help).
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <iostream>
 #include <optional>
+#include <stdexcept>
 
 #include "Pty.h"
 #include "SimOptions.h"
 #include "Simulator.h"
 
 int main(int argc, char** argv) {
+    // Writes to a reader that went away fail with EPIPE and are reported.
+    std::signal(SIGPIPE, SIG_IGN);
     sim::SimOptions options;
     try {
         options = sim::ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc));
@@ -17,7 +21,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.help) {
-        std::cout << sim::kSimUsage;
+        std::cout << sim::kSimUsage << std::flush;
+        if (!std::cout) {
+            std::cerr << "vavirir-sim: cannot write the help text\n";
+            return 1;
+        }
         return 0;
     }
     if (options.version) {
@@ -32,6 +40,9 @@ int main(int argc, char** argv) {
             link.emplace(pty.SlavePath(), options.linkPath);
         }
         std::cout << pty.SlavePath() << std::endl;
+        if (!std::cout) {
+            throw std::runtime_error("cannot write the terminal's name to standard output");
+        }
         sim::RunSimulator(pty, *scenario, options);
         return 0;
     } catch (const sim::UsageError& e) {

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <thread>
+
 #include "DocviewTestSupport.h"
 #include "docview/DataFile.h"
 
@@ -104,7 +106,7 @@ TEST(DataFileIo, SaveErrorsNameTheFile) {
         missingFolder +
             "\nCannot find this file.\nVerify that the correct path and file name are given.");
     EXPECT_EQ(SaveError(SampleDocument(), dir.Path().string()),
-              "Access to " + dir.Path().string() + " was denied.");
+              dir.Path().string() + " is a directory.");
     if (RunningAsRoot()) {
         GTEST_SKIP() << "permissions do not apply to root";
     }
@@ -125,7 +127,7 @@ TEST(DataFileIo, LoadErrorsNameTheFileAndNeverBlock) {
     TempDir dir;
     const std::string missing = dir.File("missing.txt");
     EXPECT_EQ(LoadError(missing), missing + " was not found.");
-    EXPECT_EQ(LoadError(dir.Path().string()), "Access to " + dir.Path().string() + " was denied.");
+    EXPECT_EQ(LoadError(dir.Path().string()), dir.Path().string() + " is a directory.");
     // a pipe with no writer would block an ordinary open and read
     const std::string fifo = dir.File("fifo.txt");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
@@ -142,6 +144,31 @@ TEST(DataFileIo, LoadErrorsNameTheFileAndNeverBlock) {
         chmod(secret.c_str(), 0);
         EXPECT_EQ(LoadError(secret), "Access to " + secret + " was denied.");
     }
+}
+
+TEST(DataFileIo, DevicesAndPipesAreWrittenInPlaceNeverReplaced) {
+    TempDir dir;
+    struct stat before {};
+    ASSERT_EQ(stat("/dev/null", &before), 0);
+    SaveDocumentFile(SampleDocument(), "/dev/null");
+    struct stat after {};
+    ASSERT_EQ(stat("/dev/null", &after), 0);
+    EXPECT_TRUE(S_ISCHR(after.st_mode));
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(SaveError(SampleDocument(), "/dev/full"), "Destination disk drive is full.");
+    struct stat full {};
+    ASSERT_EQ(stat("/dev/full", &full), 0);
+    EXPECT_TRUE(S_ISCHR(full.st_mode));
+
+    // A FIFO hands the whole file to its reader; nothing is left beside it.
+    const std::string fifo = dir.File("pipe.txt");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    Bytes received;
+    std::thread reader([&] { received = ReadFileBytes(fifo); });
+    SaveDocumentFile(SampleDocument(), fifo);
+    reader.join();
+    EXPECT_EQ(received, WriteDocumentBytes(SampleDocument()));
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
 }
 
 TEST(DataFileIo, LargeFileReadInBlocks) {

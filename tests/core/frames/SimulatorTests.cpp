@@ -20,8 +20,7 @@
 #include <vector>
 
 #include "frames/Scenarios.h"
-
-extern char** environ;
+#include "support/ChildProcess.h"
 
 using namespace frames;
 using namespace std::chrono_literals;
@@ -30,111 +29,13 @@ namespace {
 
 const std::string kSimPath = std::string(VAVIRIR_BINARY_DIR) + "/vavirir-sim";
 
-// A running vavirir-sim with its standard output and error on pipes.
-class SimProcess {
-  public:
-    explicit SimProcess(const std::vector<std::string>& args) {
-        int out[2];
-        int err[2];
-        if (::pipe(out) != 0 || ::pipe(err) != 0) {
-            throw std::runtime_error("pipe");
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        posix_spawn_file_actions_addclose(&actions, err[0]);
-        std::vector<std::string> argv{kSimPath};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> raw;
-        for (std::string& a : argv) {
-            raw.push_back(a.data());
-        }
-        raw.push_back(nullptr);
-        const int rc =
-            posix_spawn(&m_pid, kSimPath.c_str(), &actions, nullptr, raw.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        ::close(err[1]);
-        m_out = out[0];
-        m_err = err[0];
-        if (rc != 0) {
-            m_pid = -1;
-            throw std::runtime_error("cannot start " + kSimPath);
-        }
-    }
-    SimProcess(const SimProcess&) = delete;
-    SimProcess& operator=(const SimProcess&) = delete;
-    ~SimProcess() {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-        ::close(m_out);
-        ::close(m_err);
-    }
+using test_support::ChildProcess;
 
-    // The first line the simulator prints, without its newline.
-    std::string ReadLine(std::chrono::milliseconds timeout = 5s) {
-        std::string line;
-        const auto until = std::chrono::steady_clock::now() + timeout;
-        char c = 0;
-        while (std::chrono::steady_clock::now() < until) {
-            pollfd fd{m_out, POLLIN, 0};
-            if (::poll(&fd, 1, 50) <= 0) {
-                continue;
-            }
-            if (::read(m_out, &c, 1) != 1 || c == '\n') {
-                break;
-            }
-            line.push_back(c);
-        }
-        return line;
-    }
-
-    void Signal(int sig) const { ::kill(m_pid, sig); }
-
-    // The exit status, or nothing if the process still runs after the timeout.
-    std::optional<int> WaitExit(std::chrono::milliseconds timeout = 5s) {
-        const auto until = std::chrono::steady_clock::now() + timeout;
-        while (std::chrono::steady_clock::now() < until) {
-            int status = 0;
-            const pid_t done = ::waitpid(m_pid, &status, WNOHANG);
-            if (done == m_pid) {
-                m_pid = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        return std::nullopt;
-    }
-
-    std::string ReadStderr() {
-        std::string text;
-        char buffer[512];
-        ssize_t n = 0;
-        while ((n = ::read(m_err, buffer, sizeof buffer)) > 0) {
-            text.append(buffer, static_cast<std::size_t>(n));
-        }
-        return text;
-    }
-
-    std::string ReadAllStdout() {
-        std::string text;
-        char buffer[4096];
-        ssize_t n = 0;
-        while ((n = ::read(m_out, buffer, sizeof buffer)) > 0) {
-            text.append(buffer, static_cast<std::size_t>(n));
-        }
-        return text;
-    }
-
-  private:
-    pid_t m_pid = -1;
-    int m_out = -1;
-    int m_err = -1;
-};
+// The simulator's command line with these arguments.
+std::vector<std::string> Sim(std::vector<std::string> args) {
+    args.insert(args.begin(), kSimPath);
+    return args;
+}
 
 // The program's end of the terminal.
 class Port {
@@ -195,9 +96,9 @@ class Simulator : public ::testing::Test {
 }  // namespace
 
 TEST_F(Simulator, StreamsTheLiveScenarioAndEndsWhenThePortCloses) {
-    SimProcess sim({"live", "--kinds", "0,6,1", "--interval-ms", "50", "--start-delay-ms", "0",
-                    "--seed", "9", "--waveform", "noise"});
-    const std::string path = sim.ReadLine();
+    ChildProcess sim(Sim({"live", "--kinds", "0,6,1", "--interval-ms", "50", "--start-delay-ms",
+                          "0", "--seed", "9", "--waveform", "noise"}));
+    const std::string path = sim.ReadLine(5s).value_or("");
     ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << "first line: " << path;
     Port port(path);
     ASSERT_TRUE(port.IsOpen());
@@ -215,13 +116,13 @@ TEST_F(Simulator, StreamsTheLiveScenarioAndEndsWhenThePortCloses) {
     }
 
     port.Close();
-    EXPECT_EQ(sim.WaitExit(), 0);
+    EXPECT_EQ(sim.Wait(5s), 0);
 }
 
 TEST_F(Simulator, DownloadWaitsForFiveAcknowledgementsBeforeEachBlock) {
-    SimProcess sim({"download", "--blocks", "2", "--records", "3", "--interval-ms", "10",
-                    "--start-delay-ms", "0"});
-    Port port(sim.ReadLine());
+    ChildProcess sim(Sim({"download", "--blocks", "2", "--records", "3", "--interval-ms", "10",
+                          "--start-delay-ms", "0"}));
+    Port port(sim.ReadLine(5s).value_or(""));
     ASSERT_TRUE(port.IsOpen());
 
     const Bytes header = port.Read(kDownloadHeaderLength);
@@ -243,9 +144,9 @@ TEST_F(Simulator, DownloadWaitsForFiveAcknowledgementsBeforeEachBlock) {
     EXPECT_EQ(ToHex(block2).substr(0, 10), "a0a9030200");
 
     // The download is over: the simulator stays until the port closes.
-    EXPECT_FALSE(sim.WaitExit(200ms).has_value());
+    EXPECT_FALSE(sim.Wait(200ms).has_value());
     port.Close();
-    EXPECT_EQ(sim.WaitExit(), 0);
+    EXPECT_EQ(sim.Wait(5s), 0);
 }
 
 TEST_F(Simulator, EndsCleanlyOnSignalsAndRemovesItsLink) {
@@ -253,47 +154,48 @@ TEST_F(Simulator, EndsCleanlyOnSignalsAndRemovesItsLink) {
         (std::filesystem::temp_directory_path() / ("vavirir-sim-link-" + std::to_string(getpid())))
             .string();
     {
-        SimProcess sim({"live", "--interval-ms", "50", "--start-delay-ms", "0", "--link", link});
-        const std::string path = sim.ReadLine();
+        ChildProcess sim(
+            Sim({"live", "--interval-ms", "50", "--start-delay-ms", "0", "--link", link}));
+        const std::string path = sim.ReadLine(5s).value_or("");
         ASSERT_FALSE(path.empty());
         EXPECT_EQ(std::filesystem::read_symlink(link).string(), path);
         Port port(link);
         ASSERT_TRUE(port.IsOpen());
         EXPECT_EQ(port.Read(20).size(), 20u);
         sim.Signal(SIGTERM);
-        EXPECT_EQ(sim.WaitExit(), 0);
+        EXPECT_EQ(sim.Wait(5s), 0);
         EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
     }
     {
         // Still waiting for a program to open the terminal.
-        SimProcess sim({"records"});
-        ASSERT_FALSE(sim.ReadLine().empty());
+        ChildProcess sim(Sim({"records"}));
+        ASSERT_FALSE(sim.ReadLine(5s).value_or("").empty());
         std::this_thread::sleep_for(100ms);
         sim.Signal(SIGINT);
-        EXPECT_EQ(sim.WaitExit(), 0);
+        EXPECT_EQ(sim.Wait(5s), 0);
     }
 }
 
 TEST_F(Simulator, RecordsThenLingerAndHexReplay) {
     {
-        SimProcess sim(
-            {"records", "--interval-ms", "20", "--start-delay-ms", "0", "--linger", "50"});
-        Port port(sim.ReadLine());
+        ChildProcess sim(
+            Sim({"records", "--interval-ms", "20", "--start-delay-ms", "0", "--linger", "50"}));
+        Port port(sim.ReadLine(5s).value_or(""));
         EXPECT_EQ(ToHex(port.Read(4)), "f8f8f8f8");
         EXPECT_EQ(ToHex(port.Read(20)).substr(0, 4), "a090");
         // With --linger the simulator ends on its own after the last frame.
-        EXPECT_EQ(sim.WaitExit(), 0);
+        EXPECT_EQ(sim.Wait(5s), 0);
     }
     {
         const auto file = std::filesystem::temp_directory_path() /
                           ("vavirir-sim-replay-" + std::to_string(getpid()) + ".hex");
         std::ofstream(file) << "# two chunks\nf8 f8 f8 f8\na0960000007a44000000bf000000\n";
-        SimProcess sim(
-            {"replay", file.string(), "--hex", "--interval-ms", "20", "--start-delay-ms", "0"});
-        Port port(sim.ReadLine());
+        ChildProcess sim(Sim(
+            {"replay", file.string(), "--hex", "--interval-ms", "20", "--start-delay-ms", "0"}));
+        Port port(sim.ReadLine(5s).value_or(""));
         EXPECT_EQ(ToHex(port.Read(18)), "f8f8f8f8a0960000007a44000000bf000000");
         port.Close();
-        EXPECT_EQ(sim.WaitExit(), 0);
+        EXPECT_EQ(sim.Wait(5s), 0);
         std::filesystem::remove(file);
     }
 }
@@ -316,15 +218,15 @@ TEST_F(Simulator, UsageAndRuntimeErrors) {
         {{"replay", "/nonexistent/recording.bin"}, 1, "cannot read"},
     };
     for (const Case& c : cases) {
-        SimProcess sim(c.args);
-        EXPECT_EQ(sim.WaitExit(), c.status) << ::testing::PrintToString(c.args);
-        EXPECT_NE(sim.ReadStderr().find(c.message), std::string::npos)
+        ChildProcess sim(Sim(c.args));
+        EXPECT_EQ(sim.Wait(5s), c.status) << ::testing::PrintToString(c.args);
+        EXPECT_NE(sim.Stderr().find(c.message), std::string::npos)
             << ::testing::PrintToString(c.args);
     }
 
-    SimProcess help({"--help"});
-    EXPECT_EQ(help.WaitExit(), 0);
-    const std::string text = help.ReadAllStdout();
+    ChildProcess help(Sim({"--help"}));
+    EXPECT_EQ(help.Wait(5s), 0);
+    const std::string text = help.ReadAll(5s);
     for (const char* word :
          {"live", "records", "download", "replay", "mixed", "--seed", "--link"}) {
         EXPECT_NE(text.find(word), std::string::npos) << word;

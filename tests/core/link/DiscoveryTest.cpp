@@ -87,7 +87,7 @@ TEST(MeterPort, ChoicesAndWarnings) {
     ASSERT_TRUE(number);
     EXPECT_EQ(number->number, 5);
     EXPECT_EQ(number->Device(), "/dev/rfcomm5");
-    EXPECT_EQ(OpenPortWarning(*number), "Warning:Can't open COM5!");
+    EXPECT_EQ(OpenPortWarning(*number), "Warning:Can't open /dev/rfcomm5!");
     EXPECT_EQ(ParsePortChoice("COM12")->number, 12);
 
     auto path = ParsePortChoice("/dev/ttyUSB0");
@@ -131,7 +131,8 @@ TEST(MeterPort, OpensWithTheRoutineInPlaceAndReadSize100) {
     // A failing open: three attempts, one warning, the old link already closed.
     const MeterPortResult missing = OpenMeterPort(port, PortChoice{985, {}}, {});
     EXPECT_FALSE(missing.opened);
-    EXPECT_EQ(missing.warning, "Warning:Can't open COM985!");
+    EXPECT_EQ(missing.warning, "Warning:Can't open /dev/rfcomm985!");
+    EXPECT_EQ(missing.Message(), "Warning:Can't open /dev/rfcomm985!\nNo such file or directory");
     ASSERT_TRUE(missing.error.has_value());
     EXPECT_EQ(missing.error->m_dwError, std::uint32_t(ENOENT));
     CComPort other;

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Process.h"
+#include "support/ChildProcess.h"
 
 namespace fs = std::filesystem;
 
@@ -23,8 +23,8 @@ CliResult RunCli(std::vector<std::string> args) {
     args.insert(args.begin(), std::string(VAVIRIR_BINARY_DIR) + "/vavirir-cli");
     CliResult result;
     {
-        Process cli(args, errPath.string());
-        result.exitCode = cli.Wait(10000);
+        test_support::ChildProcess cli(args, test_support::StderrTo(errPath.string()));
+        result.exitCode = cli.Wait(std::chrono::seconds(10)).value_or(-1);
         result.err = cli.Stderr();
     }
     fs::remove(errPath);

@@ -11,11 +11,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "Process.h"
 #include "decode/MeterReading.h"
 #include "docview/DataFile.h"
 #include "frames/FrameEncoder.h"
 #include "record/Document.h"
+#include "support/ChildProcess.h"
 
 namespace fs = std::filesystem;
 
@@ -108,14 +108,15 @@ class ReplayCli : public ::testing::Test {
 
     // Runs the replay and returns the paths it printed (empty when it failed).
     std::vector<std::string> Replay(const std::string& stream, const std::string& outDir) {
-        Process cli({std::string(VAVIRIR_BINARY_DIR) + "/vavirir-cli", "replay", "--now",
-                     "2026-12-07 09:05:09", stream, "--out-dir", outDir},
-                    PathOf("replay.err"));
+        test_support::ChildProcess cli(
+            {std::string(VAVIRIR_BINARY_DIR) + "/vavirir-cli", "replay", "--now",
+             "2026-12-07 09:05:09", stream, "--out-dir", outDir},
+            test_support::StderrTo(PathOf("replay.err")));
         std::vector<std::string> paths;
-        for (std::string line = cli.ReadLine(10000); !line.empty(); line = cli.ReadLine(10000)) {
-            paths.push_back(line);
+        while (const auto line = cli.ReadLine(std::chrono::seconds(10))) {
+            paths.push_back(*line);
         }
-        EXPECT_EQ(cli.Wait(10000), 0) << cli.Stderr();
+        EXPECT_EQ(cli.Wait(std::chrono::seconds(10)), 0) << cli.Stderr();
         return paths;
     }
 
@@ -199,11 +200,11 @@ TEST_F(ReplayCli, DownloadInOneChunkMatchesByteByByte) {
     WriteStream(DownloadPart(), PathOf("download.bin"));
     const std::vector<std::string> whole = Replay(PathOf("download.bin"), PathOf("whole"));
     ASSERT_EQ(whole.size(), 2u);  // the started live document, then the download's
-    Process cli(
+    test_support::ChildProcess cli(
         {std::string(VAVIRIR_BINARY_DIR) + "/vavirir-cli", "replay", "--chunk", "1", "--now",
          "2026-12-07 09:05:09", PathOf("download.bin"), "--out-dir", PathOf("bytes")},
-        PathOf("bytes.err"));
-    ASSERT_EQ(cli.Wait(10000), 0) << cli.Stderr();
+        test_support::StderrTo(PathOf("bytes.err")));
+    ASSERT_EQ(cli.Wait(std::chrono::seconds(10)), 0) << cli.Stderr();
     const CRoZudozuvDoc a = Load(whole[1]);
     const CRoZudozuvDoc b = Load(PathOf("bytes") + "/recording-2.txt");
     EXPECT_EQ(a.channels[0].size(), 6u);

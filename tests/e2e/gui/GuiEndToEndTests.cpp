@@ -1,7 +1,4 @@
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -15,103 +12,21 @@
 #include <vector>
 
 #include "frames/FrameEncoder.h"
+#include "support/ChildProcess.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using test_support::ChildProcess;
 
-// A program started with its standard output on a pipe.
-class CChild {
-  public:
-    CChild(const std::vector<std::string>& args, bool offscreen) {
-        int out[2];
-        if (pipe(out) != 0) {
-            return;
-        }
-        m_pid = fork();
-        if (m_pid == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            ::close(out[0]);
-            ::close(out[1]);
-            if (offscreen) {
-                setenv("QT_QPA_PLATFORM", "offscreen", 1);
-            }
-            std::vector<char*> argv;
-            for (const std::string& arg : args) {
-                argv.push_back(const_cast<char*>(arg.c_str()));
-            }
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        ::close(out[1]);
-        m_out = out[0];
-    }
-    ~CChild() {
-        if (m_pid > 0 && !m_exit) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-        if (m_out >= 0) {
-            ::close(m_out);
-        }
-    }
-
-    // The next line of standard output, or nothing within `timeout`.
-    std::optional<std::string> ReadLine(std::chrono::milliseconds timeout) {
-        const auto deadline = Clock::now() + timeout;
-        while (true) {
-            if (const auto newline = m_buffer.find('\n'); newline != std::string::npos) {
-                std::string line = m_buffer.substr(0, newline);
-                m_buffer.erase(0, newline + 1);
-                return line;
-            }
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0) {
-                return std::nullopt;
-            }
-            pollfd fd{m_out, POLLIN, 0};
-            if (poll(&fd, 1, static_cast<int>(left.count())) <= 0) {
-                continue;
-            }
-            char chunk[512];
-            const ssize_t n = ::read(m_out, chunk, sizeof chunk);
-            if (n <= 0) {
-                return std::nullopt;
-            }
-            m_buffer.append(chunk, static_cast<std::size_t>(n));
-        }
-    }
-
-    // Sends `signal` and waits up to `timeout` for the exit; the exit status or nothing.
-    std::optional<int> Stop(int signal, std::chrono::milliseconds timeout) {
-        kill(m_pid, signal);
-        return Wait(timeout);
-    }
-
-    std::optional<int> Wait(std::chrono::milliseconds timeout) {
-        const auto deadline = Clock::now() + timeout;
-        while (Clock::now() < deadline) {
-            int status = 0;
-            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                m_exit = true;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            usleep(10000);
-        }
-        return std::nullopt;
-    }
-
-  private:
-    pid_t m_pid = -1;
-    int m_out = -1;
-    bool m_exit = false;
-    std::string m_buffer;
-};
+// The GUI runs without a display.
+test_support::ChildSetup Offscreen() {
+    test_support::ChildSetup setup;
+    setup.env = {"QT_QPA_PLATFORM=offscreen"};
+    return setup;
+}
 
 std::string Program(const char* name) {
-    return std::string(VAVIRIR_BINARY_DIR) + "/" + name;
+    return test_support::ProgramPath(name);
 }
 
 }  // namespace
@@ -130,14 +45,13 @@ TEST(GuiEndToEnd, TheFaceShowsWhatTheMeterSentOverThePort) {
         }
     }
 
-    CChild sim({Program("vavirir-sim"), "--interval-ms", "300", "--start-delay-ms", "500", "replay",
-                "--hex", stream.string()},
-               false);
+    ChildProcess sim({Program("vavirir-sim"), "--interval-ms", "300", "--start-delay-ms", "500",
+                      "replay", "--hex", stream.string()});
     const auto pty = sim.ReadLine(std::chrono::seconds(10));
     ASSERT_TRUE(pty.has_value());
     ASSERT_EQ(pty->rfind("/dev/", 0), 0u) << *pty;
 
-    CChild gui({Program("vavirir"), "--port", *pty, "--print-readings"}, true);
+    ChildProcess gui({Program("vavirir"), "--port", *pty, "--print-readings"}, Offscreen());
     std::vector<std::string> readings;
     while (readings.size() < values.size()) {
         const auto line = gui.ReadLine(std::chrono::seconds(20));
@@ -151,13 +65,14 @@ TEST(GuiEndToEnd, TheFaceShowsWhatTheMeterSentOverThePort) {
     EXPECT_NE(readings[2].find("value=3.75 unit=VDC"), std::string::npos) << readings[2];
 
     // Ending the program with the port open never hangs; the meter sees it go.
-    EXPECT_TRUE(gui.Stop(SIGTERM, std::chrono::seconds(3)).has_value());
+    gui.Signal(SIGTERM);
+    EXPECT_TRUE(gui.Wait(std::chrono::seconds(3)).has_value());
     EXPECT_TRUE(sim.Wait(std::chrono::seconds(5)).has_value());
     std::filesystem::remove(stream);
 }
 
 TEST(GuiEndToEnd, CommandLineIsDocumentedAndChecked) {
-    CChild help({Program("vavirir"), "--help"}, true);
+    ChildProcess help({Program("vavirir"), "--help"}, Offscreen());
     std::string text;
     while (const auto line = help.ReadLine(std::chrono::seconds(10))) {
         text += *line + "\n";
@@ -167,8 +82,41 @@ TEST(GuiEndToEnd, CommandLineIsDocumentedAndChecked) {
         EXPECT_NE(text.find(option), std::string::npos) << option;
     }
 
-    CChild wrong({Program("vavirir"), "--no-such-option"}, true);
+    ChildProcess wrong({Program("vavirir"), "--no-such-option"}, Offscreen());
     EXPECT_EQ(wrong.Wait(std::chrono::seconds(10)), 2);
-    CChild both({Program("vavirir"), "--demo", "--port", "1"}, true);
+    ChildProcess both({Program("vavirir"), "--demo", "--port", "1"}, Offscreen());
     EXPECT_EQ(both.Wait(std::chrono::seconds(10)), 2);
+}
+
+TEST(GuiEndToEnd, AReaderThatGoesAwayDoesNotEndTheProgram) {
+    // vavirir --print-readings | head -1: the pipe closes after one reading.
+    const std::filesystem::path stream = std::filesystem::temp_directory_path() /
+                                         ("vavirir-e2e-gui-pipe-" + std::to_string(getpid()));
+    {
+        std::ofstream hex(stream);
+        for (int i = 0; i < 12; ++i) {
+            frames::PlainFrame frame;
+            frame.value = static_cast<float>(i);
+            hex << frames::ToHex(frames::Encode(frame)) << "\n";
+        }
+    }
+    ChildProcess sim({Program("vavirir-sim"), "--interval-ms", "150", "--start-delay-ms", "500",
+                      "replay", "--hex", stream.string()});
+    const auto pty = sim.ReadLine(std::chrono::seconds(10));
+    ASSERT_TRUE(pty.has_value());
+    ChildProcess gui({Program("vavirir"), "--port", *pty, "--print-readings"}, Offscreen());
+    std::optional<std::string> line;
+    do {
+        line = gui.ReadLine(std::chrono::seconds(20));
+        ASSERT_TRUE(line.has_value());
+    } while (line->rfind("reading ", 0) != 0);
+    gui.CloseStdout();
+
+    // The readings after it find no reader; the program runs on.
+    EXPECT_FALSE(gui.Wait(std::chrono::milliseconds(2500)).has_value()) << gui.Stderr();
+    EXPECT_NE(gui.Stderr().find("readings are no longer printed: Broken pipe"), std::string::npos)
+        << gui.Stderr();
+    gui.Signal(SIGTERM);
+    EXPECT_TRUE(gui.Wait(std::chrono::seconds(3)).has_value());
+    std::filesystem::remove(stream);
 }

@@ -1,13 +1,14 @@
 // vavirir-cli decode on the sample stream, compared with its golden output.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include "support/ChildProcess.h"
 
 namespace {
 
@@ -16,22 +17,11 @@ struct RunResult {
     int exitCode = -1;
 };
 
-RunResult RunCli(const std::string& arguments) {
-    const std::string command =
-        std::string(VAVIRIR_BINARY_DIR) + "/vavirir-cli " + arguments + " 2>/dev/null";
-    RunResult result;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        result.out.append(buffer, n);
-    }
-    const int status = pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+RunResult RunCli(const std::vector<std::string>& arguments) {
+    std::vector<std::string> args{test_support::ProgramPath("vavirir-cli")};
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    const test_support::ChildResult result = test_support::RunToEnd(args);
+    return {result.out, result.exitCode.value_or(-1)};
 }
 
 std::string ReadFile(const std::string& path) {
@@ -41,18 +31,11 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
-bool CliBuilt() {
-    return std::filesystem::exists(std::string(VAVIRIR_BINARY_DIR) + "/vavirir-cli");
-}
-
 }  // namespace
 
 TEST(CliDecode, SampleStreamMatchesGoldenOutputAndErrorsGiveExitCodes) {
-    if (!CliBuilt()) {
-        GTEST_SKIP() << "vavirir-cli is not built";
-    }
     const std::string data = VAVIRIR_TEST_DATA;
-    const RunResult sample = RunCli("decode --hex " + data + "/sample-stream.hex");
+    const RunResult sample = RunCli({"decode", "--hex", data + "/sample-stream.hex"});
     EXPECT_EQ(sample.exitCode, 0);
     EXPECT_EQ(sample.out, ReadFile(data + "/decode-golden.jsonl"));
     // One line per frame, all seven kinds, the meter-record one first.
@@ -61,23 +44,20 @@ TEST(CliDecode, SampleStreamMatchesGoldenOutputAndErrorsGiveExitCodes) {
     EXPECT_NE(sample.out.find("\"unit\":\"KΩ\""), std::string::npos);
     EXPECT_NE(sample.out.find("\"startText\":\"07/12/26 09:05:09 pm\""), std::string::npos);
 
-    EXPECT_EQ(RunCli("decode " + data + "/no-such-file.bin").exitCode, 1);
-    EXPECT_EQ(RunCli("decode --hex /dev/null").exitCode, 0);
-    EXPECT_EQ(RunCli("decode").exitCode, 2);
-    EXPECT_EQ(RunCli("decode --chunk 0 " + data + "/sample-stream.hex").exitCode, 2);
-    EXPECT_EQ(RunCli("decode --bogus " + data + "/sample-stream.hex").exitCode, 2);
+    EXPECT_EQ(RunCli({"decode", data + "/no-such-file.bin"}).exitCode, 1);
+    EXPECT_EQ(RunCli({"decode", "--hex", "/dev/null"}).exitCode, 0);
+    EXPECT_EQ(RunCli({"decode"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"decode", "--chunk", "0", data + "/sample-stream.hex"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"decode", "--bogus", data + "/sample-stream.hex"}).exitCode, 2);
 
     const std::string badHex = testing::TempDir() + "/bad.hex";
     std::ofstream(badHex) << "a0 8g";
-    EXPECT_EQ(RunCli("decode --hex " + badHex).exitCode, 2);
+    EXPECT_EQ(RunCli({"decode", "--hex", badHex}).exitCode, 2);
     std::ofstream(badHex) << "a0 8";
-    EXPECT_EQ(RunCli("decode --hex " + badHex).exitCode, 2);
+    EXPECT_EQ(RunCli({"decode", "--hex", badHex}).exitCode, 2);
 }
 
 TEST(CliDecode, RawBytesAndNonFiniteValues) {
-    if (!CliBuilt()) {
-        GTEST_SKIP() << "vavirir-cli is not built";
-    }
     // A plain frame with a NaN value and an infinite limit, as raw bytes.
     const std::string raw = testing::TempDir() + "/frame.bin";
     {
@@ -85,7 +65,7 @@ TEST(CliDecode, RawBytesAndNonFiniteValues) {
                                        0x80, 0x7F, 'V',  'D',  'C',  ' ',  0x02, 0x00, 0x00, 0x00};
         std::ofstream(raw, std::ios::binary).write(reinterpret_cast<const char*>(frame), 20);
     }
-    const RunResult result = RunCli("decode --chunk 3 " + raw);
+    const RunResult result = RunCli({"decode", "--chunk", "3", raw});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_NE(result.out.find("\"limit\":\"inf\",\"value\":\"nan\",\"unit\":\"VDC\""),
               std::string::npos)

@@ -1,13 +1,13 @@
 // vavirir-cli dump and export on real files, run as a separate program.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
+#include <string>
+#include <vector>
 
-#include "DocviewTestSupport.h"
+#include "core/docview/DocviewTestSupport.h"
 #include "docview/DataFile.h"
 #include "docview/Export.h"
+#include "support/ChildProcess.h"
 
 using namespace docview_test;
 
@@ -18,36 +18,16 @@ struct Result {
     std::string out;
 };
 
-const std::string kCli = std::string(VAVIRIR_BINARY_DIR) + "/vavirir-cli";
-
-// Runs the CLI with the arguments (already quoted) and stderr in out after stdout.
-Result RunCli(const std::string& arguments) {
-    Result result;
-    FILE* pipe = popen((kCli + " " + arguments + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    std::array<char, 4096> buffer;
-    std::size_t got = 0;
-    while ((got = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        result.out.append(buffer.data(), got);
-    }
-    const int status = pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return result;
-}
-
-std::string Quoted(const std::string& path) {
-    return "'" + path + "'";
+// Runs the CLI with the arguments; stderr follows stdout in out.
+Result RunCli(const std::vector<std::string>& arguments) {
+    std::vector<std::string> args{test_support::ProgramPath("vavirir-cli")};
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    const test_support::ChildResult result = test_support::RunToEnd(args);
+    return {result.exitCode.value_or(-1), result.out + result.err};
 }
 
 class Cli : public ::testing::Test {
   protected:
-    void SetUp() override {
-        if (!std::filesystem::exists(kCli)) {
-            GTEST_SKIP() << "vavirir-cli is not built";
-        }
-    }
     TempDir dir;
 };
 
@@ -62,7 +42,7 @@ TEST_F(Cli, DumpJsonAndText) {
     doc.summary.dataNumber = 1;
     SaveDocumentFile(doc, path);
 
-    const Result json = RunCli("dump --json " + Quoted(path));
+    const Result json = RunCli({"dump", "--json", path});
     EXPECT_EQ(json.exitCode, 0);
     EXPECT_EQ(
         json.out,
@@ -73,15 +53,15 @@ TEST_F(Cli, DumpJsonAndText) {
         "\"maximumTime\":\"\",\"minimum\":6000,\"minimumTime\":\"\",\"sampleRate\":1,"
         "\"sum\":0,\"dataNumber\":1,\"startTime\":\"\",\"endTime\":\"\",\"type\":\"\"}}\n");
 
-    const Result text = RunCli("dump " + Quoted(path));
+    const Result text = RunCli({"dump", path});
     EXPECT_EQ(text.exitCode, 0);
     EXPECT_NE(text.out.find("3/5/2018 9:7:5"), std::string::npos);
     EXPECT_NE(text.out.find("Channel 2: 0 records"), std::string::npos);
 
-    EXPECT_EQ(RunCli("dump").exitCode, 2);
-    EXPECT_EQ(RunCli("dump --bogus " + Quoted(path)).exitCode, 2);
-    EXPECT_EQ(RunCli("dump a b").exitCode, 2);
-    const Result missing = RunCli("dump " + Quoted(dir.File("none.txt")));
+    EXPECT_EQ(RunCli({"dump"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"dump", "--bogus", path}).exitCode, 2);
+    EXPECT_EQ(RunCli({"dump", "a", "b"}).exitCode, 2);
+    const Result missing = RunCli({"dump", dir.File("none.txt")});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_EQ(missing.out, dir.File("none.txt") + " was not found.\n");
 }
@@ -90,15 +70,15 @@ TEST_F(Cli, ExportWritesTheSpreadsheet) {
     const std::string path = dir.File("doc.txt");
     SaveDocumentFile(SampleDocument(), path);
     const std::string out = dir.File("out.xls");
-    EXPECT_EQ(RunCli("export " + Quoted(path) + " " + Quoted(out)).exitCode, 0);
+    EXPECT_EQ(RunCli({"export", path, out}).exitCode, 0);
     const Bytes bytes = ReadFileBytes(out);
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), ExportBytes(SampleDocument()));
 
-    EXPECT_EQ(RunCli("export " + Quoted(path)).exitCode, 2);
-    EXPECT_EQ(RunCli("export " + Quoted(path) + " " + Quoted(dir.File("no/out.xls"))).exitCode, 1);
+    EXPECT_EQ(RunCli({"export", path}).exitCode, 2);
+    EXPECT_EQ(RunCli({"export", path, dir.File("no/out.xls")}).exitCode, 1);
     const std::string empty = dir.File("empty.txt");
     SaveDocumentFile(CRoZudozuvDoc(), empty);
-    EXPECT_EQ(RunCli("export " + Quoted(empty) + " " + Quoted(dir.File("e.xls"))).exitCode, 1);
+    EXPECT_EQ(RunCli({"export", empty, dir.File("e.xls")}).exitCode, 1);
     EXPECT_FALSE(std::filesystem::exists(dir.File("e.xls")));
 }
 
@@ -108,13 +88,12 @@ TEST_F(Cli, DamagedFilesGiveTheMessageAndExitOne) {
         if (files++ % 3 != 0) {
             continue;  // a sample keeps the test quick
         }
-        const Result dump = RunCli("dump --json " + Quoted(entry.path().string()));
+        const Result dump = RunCli({"dump", "--json", entry.path().string()});
         EXPECT_EQ(dump.exitCode, 1) << entry.path().filename();
         EXPECT_EQ(dump.out, "Unexpected file format.\n") << entry.path().filename();
     }
-    const Result exported =
-        RunCli("export " + Quoted((DataFilesDir() / "damaged" / "schema_2.txt").string()) + " " +
-               Quoted(dir.File("x.xls")));
+    const Result exported = RunCli(
+        {"export", (DataFilesDir() / "damaged" / "schema_2.txt").string(), dir.File("x.xls")});
     EXPECT_EQ(exported.exitCode, 1);
     EXPECT_FALSE(std::filesystem::exists(dir.File("x.xls")));
 }
