@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -28,6 +29,7 @@
 #include "display/ui/LeftDlg.h"
 #include "docview/DataFile.h"
 #include "docview/Export.h"
+#include "docview/ui/CsvCommand.h"
 #include "docview/ui/RoZudozuvView.h"
 #include "link/MeterPort.h"
 #include "link/ui/Port.h"
@@ -137,6 +139,11 @@ void CMainFrame::CreateActions() {
     AddAction(cmd::kExportExcel, QStringLiteral("&Export To Excel"), [this] {
         OnExportExcel();
     })->setIcon(ToolbarIcon(cmd::kExportExcel));
+    AddAction(cmd::kExportCsv, QStringLiteral("Export To &CSV\u2026"), [this] {
+        if (CChildFrame* child = ActiveChild()) {
+            ExportCsvWithDialog(this, child->Document(), m_clock.Now());
+        }
+    });
     QAction* printGraph = AddAction(cmd::kPrintGraph, QStringLiteral("&Graph"),
                                     [this] { RunViewCommand(cmd::kPrintGraph); });
     printGraph->setIcon(ToolbarIcon(cmd::kPrintGraph));
@@ -217,6 +224,7 @@ void CMainFrame::CreateMenus() {
     m_pFileMenu->addAction(Action(cmd::kSave));
     m_pFileMenu->addAction(Action(cmd::kSaveAs));
     m_pFileMenu->addAction(Action(cmd::kExportExcel));
+    m_pFileMenu->addAction(Action(cmd::kExportCsv));
     QMenu* print = m_pFileMenu->addMenu(QStringLiteral("&Print"));
     print->addAction(Action(cmd::kPrintGraph));
     print->addAction(Action(cmd::kPrintData));
@@ -320,7 +328,7 @@ void CMainFrame::UpdateCommandUi() {
     Action(cmd::kStart)->setEnabled(!running);
     Action(cmd::kStop)->setEnabled(running);
     const bool hasDocument = ActiveChild() != nullptr;
-    for (int id : {cmd::kSave, cmd::kSaveAs, cmd::kExportExcel, cmd::kClose}) {
+    for (int id : {cmd::kSave, cmd::kSaveAs, cmd::kExportExcel, cmd::kExportCsv, cmd::kClose}) {
         Action(id)->setEnabled(hasDocument);
     }
     // Commands of the view: there is none without a document window.
@@ -626,8 +634,13 @@ QString CMainFrame::HelpFilePath(const QString& folder) {
 }
 
 void CMainFrame::OnHelpTopics() {
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(HelpFilePath(QCoreApplication::applicationDirPath())));
+    // Beside the program in a build folder; in share/vavirir once installed.
+    const QString folder = QCoreApplication::applicationDirPath();
+    const QString beside = HelpFilePath(folder);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(
+        QFileInfo::exists(beside)
+            ? beside
+            : QDir::cleanPath(HelpFilePath(folder + QStringLiteral("/../share/vavirir")))));
 }
 
 void CMainFrame::OnAbout() {
