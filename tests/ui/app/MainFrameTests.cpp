@@ -61,13 +61,14 @@ TEST(MainFrame, MenusToolbarsAndStatusBarCarryTheirTextsAndIds) {
                                                  {"&Save", 57603},
                                                  {"Save as", 57604},
                                                  {"&Export To Excel", 32793},
+                                                 {"Export To &CSV\u2026", 32794},
                                                  {"&Print", -1},
                                                  {"-", 0},
                                                  {"Recent File", 57616},
                                                  {"-", 0},
                                                  {"&Close", 57602},
                                                  {"E&xit", 57665}}));
-    QMenu* print = TopMenu(frame, 0)->actions().at(4)->menu();
+    QMenu* print = TopMenu(frame, 0)->actions().at(5)->menu();
     EXPECT_EQ(Items(print), (Items_t{{"&Graph", 32798}, {"&Data", 32799}}));
     EXPECT_EQ(Items(TopMenu(frame, 1)),
               (Items_t{{"&Toolbar", 59392}, {"&Status Bar", 59393}, {"Real Time", 32782}}));
