@@ -21,6 +21,11 @@ class IMeterLink {
     // On failure returns false and sets `warning` to the text to show.
     virtual bool Open(const std::string& port, ReceiveFn onReceive, LostFn onLost,
                       std::string& warning) = 0;
+    // One quiet attempt to open `port` again after its link was lost (no
+    // retries, no pause). On failure `reason` says why, for the status bar;
+    // it is empty while the device is simply not there.
+    virtual bool Reopen(const std::string& port, ReceiveFn onReceive, LostFn onLost,
+                        std::string& reason) = 0;
     // Stops the reader (joined before this returns) and closes the port.
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;

@@ -53,6 +53,16 @@ bool CFakeLink::Open(const std::string& port, ReceiveFn onReceive, LostFn onLost
     return true;
 }
 
+bool CFakeLink::Reopen(const std::string& port, ReceiveFn onReceive, LostFn onLost,
+                       std::string& reason) {
+    std::string warning;
+    if (Open(port, std::move(onReceive), std::move(onLost), warning)) {
+        return true;
+    }
+    reason = m_strReason;
+    return false;
+}
+
 void CFakeLink::Close() {
     ++m_log->closes;
     m_bOpen = false;
