@@ -77,7 +77,9 @@ void CFakeLink::Deliver(const std::vector<std::uint8_t>& bytes) {
     m_onReceive(bytes.data(), bytes.size());
 }
 
-FrameFixture::FrameFixture(bool linkOpens, std::time_t now) : clock(now) {
+FrameFixture::FrameFixture(bool linkOpens, std::time_t now,
+                           std::chrono::milliseconds reconnectPeriod)
+    : clock(now) {
     TestApp();
     auto fake = std::make_unique<CFakeLink>(log, linkOpens);
     link = fake.get();
@@ -86,6 +88,7 @@ FrameFixture::FrameFixture(bool linkOpens, std::time_t now) : clock(now) {
     options.clock = &clock;
     options.discoverPorts = [] { return std::vector<std::string>{}; };
     options.deviceFolder.clear();
+    options.reconnectPeriod = reconnectPeriod;
     frame = std::make_unique<CTestFrame>(std::move(options));
 }
 

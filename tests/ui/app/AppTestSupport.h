@@ -80,7 +80,8 @@ class CTestFrame : public CMainFrame {
 
 // A frame with a fake link, a fixed clock and no port discovery.
 struct FrameFixture {
-    explicit FrameFixture(bool linkOpens = true, std::time_t now = 1'700'000'000);
+    explicit FrameFixture(bool linkOpens = true, std::time_t now = 1'700'000'000,
+                          std::chrono::milliseconds reconnectPeriod = kReconnectPeriod);
     std::shared_ptr<CFakeLink::Log> log = std::make_shared<CFakeLink::Log>();
     FixedClock clock;
     CFakeLink* link = nullptr;
