@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "decode/MeterReading.h"
 #include "common/ObData.h"
+#include "decode/MeterReading.h"
 
 class CRecordingTarget;
 
@@ -49,10 +49,19 @@ class CRoZudozuvDoc {
     // Deletes every record of the three channels; the summary stays.
     void DeleteContents();
 
+    // Records held in the three channels together.
+    std::size_t RecordCount() const;
+    // True when the document gained records since it was last saved or read
+    // (records are only ever appended, so their count tells).
+    bool IsModified() const { return RecordCount() != m_nSavedRecords; }
+    // After a successful save or read.
+    void MarkSaved() { m_nSavedRecords = RecordCount(); }
+
     // The view that shows this document (the first view), or none.
     CRecordingTarget* FirstView() const { return m_pFirstView; }
     void SetFirstView(CRecordingTarget* view) { m_pFirstView = view; }
 
   private:
     CRecordingTarget* m_pFirstView = nullptr;
+    std::size_t m_nSavedRecords = 0;
 };

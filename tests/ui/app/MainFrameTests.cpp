@@ -425,7 +425,9 @@ TEST(MainFrame, DataFilesOpenAsQuietDocumentsAndFailuresAreShown) {
     EXPECT_FALSE(child->View().liveTarget);
     EXPECT_FALSE(child->Document().acquiring);
     EXPECT_EQ(child->Document().channels[0].size(), 1u);
+    EXPECT_EQ(child->Title(), "one.txt");
     EXPECT_EQ(child->windowTitle(), "one.txt");
+    EXPECT_FALSE(child->isWindowModified());
     EXPECT_TRUE(child->SummaryText().contains("StartTime:"));
     EXPECT_EQ(Views(frame).size(), 1u);
     EXPECT_EQ(frame.RecentFiles().value(0), path);
@@ -444,6 +446,7 @@ TEST(MainFrame, DataFilesOpenAsQuietDocumentsAndFailuresAreShown) {
     file.close();
     EXPECT_FALSE(frame.OpenDocumentFile(broken));
     EXPECT_EQ(frame.messages, QStringList({"Unexpected file format."}));
+    EXPECT_EQ(frame.icons.value(0), QMessageBox::Warning);
     EXPECT_EQ(frame.Children().size(), 2u);  // only the Start document came
 }
 
