@@ -195,8 +195,8 @@ void CMainFrame::CreateActions() {
         UpdateCommandUi();
     })->setIcon(ToolbarIcon(cmd::kStop));
 
-    // Graph Setting needs the graph view; kept, disabled.
-    AddAction(cmd::kGraphSetting, QStringLiteral("Setting"), nullptr);
+    AddAction(cmd::kGraphSetting, QStringLiteral("Setting"),
+              [this] { RunViewCommand(cmd::kGraphSetting); });
 
     // Help
     AddAction(cmd::kAbout, QStringLiteral("&About Vavirir..."), [this] { OnAbout(); });
@@ -267,12 +267,7 @@ void CMainFrame::CreateToolBar() {
     addToolBarBreak();
     m_pControlBar = new CControlDlgBar(this);
     addToolBar(Qt::TopToolBarArea, m_pControlBar);
-    connect(m_pControlBar, &CControlDlgBar::command, this, [this](int id) {
-        // Tool commands go to the current view; none, nothing happens.
-        if (m_pCurrentView != nullptr) {
-            m_pCurrentView->HandleCommand(id);
-        }
-    });
+    connect(m_pControlBar, &CControlDlgBar::command, this, [this](int id) { RunViewCommand(id); });
 }
 
 void CMainFrame::CreateStatusBar() {
@@ -331,9 +326,11 @@ void CMainFrame::UpdateCommandUi() {
     for (int id : {cmd::kSave, cmd::kSaveAs, cmd::kExportExcel, cmd::kClose}) {
         Action(id)->setEnabled(hasDocument);
     }
-    for (int id : {cmd::kPrintGraph, cmd::kPrintData, cmd::kGraphSetting}) {
+    for (int id : {cmd::kPrintGraph, cmd::kPrintData}) {
         Action(id)->setEnabled(false);
     }
+    // Commands of the view: there is none without a document window.
+    Action(cmd::kGraphSetting)->setEnabled(m_pCurrentView != nullptr);
     Action(cmd::kDemoMeter)->setChecked(DemoMeterRunning());
 }
 
@@ -373,6 +370,12 @@ CChildFrame* CMainFrame::AddChild(std::unique_ptr<CRoZudozuvDoc> document, const
     child->showMaximized();
     m_pMdi->setActiveSubWindow(child);
     return child;
+}
+
+void CMainFrame::RunViewCommand(int id) {
+    if (m_pCurrentView != nullptr) {
+        m_pCurrentView->HandleCommand(id);
+    }
 }
 
 void CMainFrame::OnSubWindowActivated(QMdiSubWindow* sub) {

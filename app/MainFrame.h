@@ -147,6 +147,9 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     void OnReconnectTimer();
     void ShowReconnecting();
     void UpdateCommandUi();
+    // A command of the current view (graph tools, Setting, printing); with no
+    // view, nothing happens.
+    void RunViewCommand(int id);
 
     void OnFileNew();
     void OnFileOpen();

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "common/ui/CommandIds.h"
+#include "display/ui/ColorSetting.h"
 #include "display/ui/GraphDlg.h"
 #include "docview/ViewLayout.h"
 #include "docview/ui/DataListModel.h"
@@ -126,6 +127,10 @@ bool CRoZudozuvView::HandleCommand(int id) {
         m_pGraph->ResetView();
         return true;
     }
+    if (id == cmd::kGraphSetting) {
+        RunGraphSetting(this, *m_pGraph, autoScale, m_manualScale, Document().summary);
+        return true;
+    }
     for (const auto& [command, tool] : kToolCommands) {
         if (command == id) {
             m_pGraph->SetTool(tool);
@@ -140,7 +145,7 @@ void CRoZudozuvView::RefreshGraph() {
 }
 
 void CRoZudozuvView::InvalidateGraph() {
-    m_pGraph->update();
+    m_pGraph->Redraw();
 }
 
 void CRoZudozuvView::SetYRange(double top, double bottom) {
