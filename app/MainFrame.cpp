@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -28,6 +29,7 @@
 #include "display/ui/LeftDlg.h"
 #include "docview/DataFile.h"
 #include "docview/Export.h"
+#include "docview/ui/CsvCommand.h"
 #include "docview/ui/RoZudozuvView.h"
 #include "link/MeterPort.h"
 #include "link/ui/Port.h"
@@ -141,11 +143,17 @@ void CMainFrame::CreateActions() {
     AddAction(cmd::kExportExcel, QStringLiteral("&Export To Excel"), [this] {
         OnExportExcel();
     })->setIcon(ToolbarIcon(cmd::kExportExcel));
-    // Printing needs the graph view; the commands are kept, disabled.
-    QAction* printGraph = AddAction(cmd::kPrintGraph, QStringLiteral("&Graph"), nullptr);
+    AddAction(cmd::kExportCsv, QStringLiteral("Export To &CSV\u2026"), [this] {
+        if (CChildFrame* child = ActiveChild()) {
+            ExportCsvWithDialog(this, child->Document(), m_clock.Now());
+        }
+    });
+    QAction* printGraph = AddAction(cmd::kPrintGraph, QStringLiteral("&Graph"),
+                                    [this] { RunViewCommand(cmd::kPrintGraph); });
     printGraph->setIcon(ToolbarIcon(cmd::kPrintGraph));
     printGraph->setIconText(QStringLiteral("Print Graph"));
-    AddAction(cmd::kPrintData, QStringLiteral("&Data"), nullptr);
+    AddAction(cmd::kPrintData, QStringLiteral("&Data"),
+              [this] { RunViewCommand(cmd::kPrintData); });
     AddAction(cmd::kClose, QStringLiteral("&Close"), [this] { m_pMdi->closeActiveSubWindow(); });
     AddAction(cmd::kExit, QStringLiteral("E&xit"), [this] { close(); });
 
@@ -220,6 +228,7 @@ void CMainFrame::CreateMenus() {
     m_pFileMenu->addAction(Action(cmd::kSave));
     m_pFileMenu->addAction(Action(cmd::kSaveAs));
     m_pFileMenu->addAction(Action(cmd::kExportExcel));
+    m_pFileMenu->addAction(Action(cmd::kExportCsv));
     QMenu* print = m_pFileMenu->addMenu(QStringLiteral("&Print"));
     print->addAction(Action(cmd::kPrintGraph));
     print->addAction(Action(cmd::kPrintData));
@@ -323,14 +332,13 @@ void CMainFrame::UpdateCommandUi() {
     Action(cmd::kStart)->setEnabled(!running);
     Action(cmd::kStop)->setEnabled(running);
     const bool hasDocument = ActiveChild() != nullptr;
-    for (int id : {cmd::kSave, cmd::kSaveAs, cmd::kExportExcel, cmd::kClose}) {
+    for (int id : {cmd::kSave, cmd::kSaveAs, cmd::kExportExcel, cmd::kExportCsv, cmd::kClose}) {
         Action(id)->setEnabled(hasDocument);
     }
-    for (int id : {cmd::kPrintGraph, cmd::kPrintData}) {
-        Action(id)->setEnabled(false);
-    }
     // Commands of the view: there is none without a document window.
-    Action(cmd::kGraphSetting)->setEnabled(m_pCurrentView != nullptr);
+    for (int id : {cmd::kPrintGraph, cmd::kPrintData, cmd::kGraphSetting}) {
+        Action(id)->setEnabled(m_pCurrentView != nullptr);
+    }
     Action(cmd::kDemoMeter)->setChecked(DemoMeterRunning());
 }
 
@@ -630,8 +638,13 @@ QString CMainFrame::HelpFilePath(const QString& folder) {
 }
 
 void CMainFrame::OnHelpTopics() {
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(HelpFilePath(QCoreApplication::applicationDirPath())));
+    // Beside the program in a build folder; in share/vavirir once installed.
+    const QString folder = QCoreApplication::applicationDirPath();
+    const QString beside = HelpFilePath(folder);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(
+        QFileInfo::exists(beside)
+            ? beside
+            : QDir::cleanPath(HelpFilePath(folder + QStringLiteral("/../share/vavirir")))));
 }
 
 void CMainFrame::OnAbout() {

@@ -16,6 +16,9 @@
 #include "display/ui/GraphDlg.h"
 #include "docview/ViewLayout.h"
 #include "docview/ui/DataListModel.h"
+#include "docview/ui/GraphClipboard.h"
+#include "docview/ui/PrintRX.h"
+#include "fft/ui/FFTDlg.h"
 #include "record/Document.h"
 #include "record/Statistics.h"
 #include "record/SummaryText.h"
@@ -75,6 +78,9 @@ CRoZudozuvView::CRoZudozuvView(CRoZudozuvDoc& document, QWidget* parent)
         std::max(kCopyGraphRect.width(), buttonHint.width()),
         std::max(kCopyGraphRect.height(), buttonHint.height()));
     connect(m_pCopyGraph, &QPushButton::clicked, this, &CRoZudozuvView::OnCopyGraph);
+    // The FFT tool's marked stretch goes to the FFT analysis.
+    connect(m_pGraph, &CGraphDlg::fftRangeRequested, this,
+            [this](int first, int last) { RunFftAnalysis(this, Document(), first, last); });
 
     CreateList();
 
@@ -125,6 +131,14 @@ void CRoZudozuvView::OnInitialUpdate() {
 bool CRoZudozuvView::HandleCommand(int id) {
     if (id == cmd::kToolAll) {
         m_pGraph->ResetView();
+        return true;
+    }
+    if (id == cmd::kPrintGraph) {
+        PrintGraph(this, Document(), *m_pGraph);
+        return true;
+    }
+    if (id == cmd::kPrintData) {
+        PrintData(this, Document());
         return true;
     }
     if (id == cmd::kGraphSetting) {
@@ -195,5 +209,5 @@ void CRoZudozuvView::ShowPane(int tab) {
 }
 
 void CRoZudozuvView::OnCopyGraph() {
-    // Copying the graph to the clipboard comes with printing.
+    CopyGraphToClipboard(this, *m_pGraph);
 }

@@ -39,6 +39,7 @@ Options for every scenario:
                        the program to close the terminal
   --verbose            log every chunk sent and every byte received on stderr
   --help               show this text
+  --version            show the program's version
 
 Options of live (and of the live parts of mixed):
   --kinds LIST         frame kinds 0-6, comma separated, taken in turn (default 0)
@@ -119,6 +120,8 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
         };
         if (arg == "--help" || arg == "-h") {
             o.help = true;
+        } else if (arg == "--version") {
+            o.version = true;
         } else if (arg == "--seed") {
             o.seed = static_cast<std::uint32_t>(ParseInteger(arg, value(), 0, 4294967295L));
         } else if (arg == "--interval-ms") {
@@ -174,7 +177,7 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
             throw UsageError("unexpected argument '" + arg + "'");
         }
     }
-    if (o.help) {
+    if (o.help || o.version) {
         return o;
     }
     if (o.scenario.empty()) {
