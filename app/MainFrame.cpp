@@ -58,7 +58,8 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
       m_pLink(options.link ? std::move(options.link) : MakeSerialLink()),
       m_session(*this, m_clock),
       m_bPrintReadings(options.printReadings),
-      m_pMdi(new QMdiArea(this)) {
+      m_pMdi(new QMdiArea(this)),
+      m_reconnect(options.reconnectPeriod) {
     setWindowTitle(AppTitle());
     setObjectName(QStringLiteral("mainFrame"));
     m_pMdi->setViewMode(QMdiArea::SubWindowView);
@@ -92,6 +93,8 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
     m_timerPortMenu.setSingleShot(true);
     connect(&m_timerPortMenu, &QTimer::timeout, this, &CMainFrame::RefreshPortMenu);
     m_timerPortMenu.start(kFirstPortMenuFillMs);
+    m_timerReconnect.setInterval(options.reconnectPeriod);
+    connect(&m_timerReconnect, &QTimer::timeout, this, &CMainFrame::OnReconnectTimer);
 
     LoadRecentFiles();
     UpdateCommandUi();
@@ -102,6 +105,7 @@ CMainFrame::~CMainFrame() {
     // then the windows whose views the session's registry points to.
     delete m_pDemo;
     m_pDemo = nullptr;
+    StopReconnect();
     CloseLink();
     const auto windows = m_pMdi->subWindowList();
     qDeleteAll(windows);
@@ -663,9 +667,36 @@ void CMainFrame::RefreshPortMenu() {
     m_pPortMenu->RefreshPortMenu();
 }
 
+namespace {
+
+// The device a port choice names, as the status bar shows it.
+std::string DeviceName(const std::string& port) {
+    const std::optional<PortChoice> choice = ParsePortChoice(port);
+    return choice ? choice->Device() : port;
+}
+
+}  // namespace
+
 bool CMainFrame::OpenMeterPort(const QString& port) {
     StopDemoMeter();
+    StopReconnect();
     std::string warning;
+    if (!OpenLink(port, false, warning)) {
+        ShowMessage(QString::fromStdString(warning));
+        UpdateCommandUi();
+        return false;
+    }
+    m_reconnect.Keep(port.toStdString());
+    m_pLink->SetReadSize(kMeterReadSize);
+    SetFace({FaceNumber::PortOpened, m_face.dial});
+    // A fresh link gets a full period before its first time-out check.
+    m_timerDataTimeout.start();
+    statusBar()->showMessage(QStringLiteral("Meter port %1 open").arg(port), 3000);
+    UpdateCommandUi();
+    return true;
+}
+
+bool CMainFrame::OpenLink(const QString& port, bool reopen, std::string& message) {
     // Blocks from an earlier link may still wait in the event queue: only the
     // current link's blocks count.
     const int generation = ++m_nLinkGeneration;
@@ -689,18 +720,9 @@ bool CMainFrame::OpenMeterPort(const QString& port) {
             },
             Qt::QueuedConnection);
     };
-    if (!m_pLink->Open(port.toStdString(), onReceive, onLost, warning)) {
-        ShowMessage(QString::fromStdString(warning));
-        UpdateCommandUi();
-        return false;
-    }
-    m_pLink->SetReadSize(kMeterReadSize);
-    SetFace({FaceNumber::PortOpened, m_face.dial});
-    // A fresh link gets a full period before its first time-out check.
-    m_timerDataTimeout.start();
-    statusBar()->showMessage(QStringLiteral("Meter port %1 open").arg(port), 3000);
-    UpdateCommandUi();
-    return true;
+    const std::string text = port.toStdString();
+    return reopen ? m_pLink->Reopen(text, onReceive, onLost, message)
+                  : m_pLink->Open(text, onReceive, onLost, message);
 }
 
 void CMainFrame::CloseLink() {
@@ -708,9 +730,50 @@ void CMainFrame::CloseLink() {
     m_pLink->Close();
 }
 
+void CMainFrame::StopReconnect() {
+    m_reconnect.Forget();
+    m_timerReconnect.stop();
+}
+
 void CMainFrame::OnLinkLost() {
     CloseLink();
-    statusBar()->showMessage(QStringLiteral("The link to the meter was lost."));
+    if (!m_reconnect.LinkLost(CReconnectSchedule::Clock::now())) {
+        statusBar()->showMessage(QStringLiteral("The link to the meter was lost."));
+        return;
+    }
+    // The recording, if one runs, waits for the device in its document.
+    SetFace({FaceNumber::Disconnected, DialPosition::Off});
+    ShowReconnecting();
+    m_timerReconnect.start();
+    UpdateCommandUi();
+}
+
+void CMainFrame::OnReconnectTimer() {
+    if (!m_reconnect.Pending() || !m_reconnect.Device()) {
+        m_timerReconnect.stop();
+        return;
+    }
+    const std::string port = *m_reconnect.Device();
+    std::string reason;
+    if (!OpenLink(QString::fromStdString(port), true, reason)) {
+        m_reconnect.AttemptFailed(CReconnectSchedule::Clock::now(), reason);
+        ShowReconnecting();
+        return;
+    }
+    m_reconnect.AttemptSucceeded();
+    m_timerReconnect.stop();
+    m_pLink->SetReadSize(kMeterReadSize);
+    // Silence counts from the reopen, not from the last block before the gap.
+    m_dataTimeout.CountFromNow();
+    SetFace({FaceNumber::PortOpened, m_face.dial});
+    statusBar()->showMessage(QString::fromStdString(ConnectedText(DeviceName(port))));
+    UpdateCommandUi();
+}
+
+void CMainFrame::ShowReconnecting() {
+    const std::string device = DeviceName(m_reconnect.Device().value_or(""));
+    statusBar()->showMessage(
+        QString::fromStdString(ReconnectingText(device, m_reconnect.Reason())));
 }
 
 void CMainFrame::OnPortOther() {
@@ -726,6 +789,7 @@ void CMainFrame::OnPortOther() {
 }
 
 void CMainFrame::StartDemoMeter() {
+    StopReconnect();
     CloseLink();
     SetFace({FaceNumber::PortOpened, m_face.dial});
     m_pDemo->Start();
@@ -747,7 +811,7 @@ void CMainFrame::OnReceiveBytes(const std::uint8_t* bytes, std::size_t count) {
 }
 
 void CMainFrame::OnDataTimeout() {
-    const DataTimeoutResult result = m_dataTimeout.Tick(m_face);
+    const DataTimeoutResult result = m_dataTimeout.Tick(m_face, m_reconnect.Pending());
     if (!result.silent) {
         return;
     }
@@ -773,6 +837,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     // The reader goes first, then the windows.
     StopDemoMeter();
+    StopReconnect();
     CloseLink();
     CloseDownloadProgress();
     event->accept();

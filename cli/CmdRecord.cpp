@@ -20,11 +20,15 @@ using SteadyClock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 constexpr const char* kUsage =
-    "usage: vavirir-cli record --port P [--count N] [--seconds S] --out F.txt [--xls F.xls]\n"
+    "usage: vavirir-cli record --port P [--count N] [--seconds S] [--reconnect] --out F.txt\n"
+    "                          [--xls F.xls]\n"
     "  P is a port number (naming /dev/rfcommP), a tty name or a device path.\n"
     "  Recording starts with the first data and ends after N records, S seconds,\n"
     "  SIGINT/SIGTERM/SIGHUP, 10 s without data from the meter, or when the document\n"
-    "  is full: a document holds at most 20,000 readings.\n";
+    "  is full: a document holds at most 20,000 readings.\n"
+    "  --reconnect: when the link is lost (the device hangs up or vanishes), open P\n"
+    "  again every 2 s and go on recording into the same document; the 10 s without\n"
+    "  data do not end the recording while the link is away.\n";
 
 static_assert(CRoZudozuvDoc::kLiveCapacity == 20000, "the usage and end texts name the capacity");
 
@@ -34,6 +38,7 @@ struct RecordOptions {
     std::optional<double> seconds;
     std::string out;
     std::string xls;
+    bool reconnect = false;
 };
 
 enum class EndReason { Count, Seconds, Signal, Silence, LinkLost, DocumentFull, MeterStopped };
@@ -81,6 +86,8 @@ RecordOptions ParseOptions(int argc, char** argv) {
             options.out = OptionValue(argc, argv, i);
         } else if (arg == "--xls") {
             options.xls = OptionValue(argc, argv, i);
+        } else if (arg == "--reconnect") {
+            options.reconnect = true;
         } else {
             throw UsageError("unexpected argument " + arg);
         }
@@ -203,6 +210,10 @@ int Record(const RecordOptions& options) {
     };
     CDataTimeout timeout(link.session);
     timeout.CountFromNow();
+    CLinkReconnect reconnect("record", link, timeout, options.port);
+    if (options.reconnect) {
+        reconnect.AttachTo(steps);
+    }
     const LinkLoopEnd end = RunLinkLoop(link, timeout, steps);
     if (end.reason == LinkLoopEnd::Reason::Silence) {
         reason = EndReason::Silence;

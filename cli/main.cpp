@@ -22,7 +22,8 @@ const Command kCommands[] = {
     {"dump", RunDump, "dump [--json] FILE"},
     {"export", RunExport, "export [--csv] FILE OUT.xls|OUT.csv"},
     {"ports", RunPorts, "ports"},
-    {"record", RunRecord, "record --port P [--count N] [--seconds S] --out F.txt [--xls F.xls]"},
+    {"record", RunRecord,
+     "record --port P [--count N] [--seconds S] [--reconnect] --out F.txt [--xls F.xls]"},
     {"download", RunDownload, "download --port P --out F.txt [--timeout S]"},
     {"fft", RunFft,
      "fft FILE --start A --finish B [--size N] [--window "

@@ -29,7 +29,11 @@ Options for every scenario:
   --seed N             seed of the generated values (default 1)
   --interval-ms MS     time between ticks (live, records, replay: 500; download: 100)
   --rate FPS           ticks per second instead of --interval-ms
-  --link PATH          also make PATH a symbolic link to the terminal
+  --link PATH          also make PATH a symbolic link to the terminal; the link
+                       goes when the simulator ends. A simulator started later
+                       on the same PATH replaces the link in one step, so to the
+                       program the device vanished and came back, as a
+                       Bluetooth port does after a drop (see record --reconnect)
   --start-delay-ms MS  pause after the program opened the terminal (default 500)
   --linger MS          end MS after the scenario finished instead of waiting for
                        the program to close the terminal
