@@ -7,6 +7,7 @@
 
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/JsonLines.h"
 #include "cli/LinkLoop.h"
 #include "cli/MeterLink.h"
 #include "cli/OutputCheck.h"
@@ -21,14 +22,20 @@ using namespace std::chrono_literals;
 
 constexpr const char* kUsage =
     "usage: vavirir-cli record --port P [--count N] [--seconds S] [--reconnect] --out F.txt\n"
-    "                          [--xls F.xls]\n"
+    "                          [--xls F.xls] [--jsonl J|-]\n"
     "  P is a port number (naming /dev/rfcommP), a tty name or a device path.\n"
     "  Recording starts with the first data and ends after N records, S seconds,\n"
     "  SIGINT/SIGTERM/SIGHUP, 10 s without data from the meter, or when the document\n"
     "  is full: a document holds at most 20,000 readings.\n"
     "  --reconnect: when the link is lost (the device hangs up or vanishes), open P\n"
     "  again every 2 s and go on recording into the same document; the 10 s without\n"
-    "  data do not end the recording while the link is away.\n";
+    "  data do not end the recording while the link is away.\n"
+    "  --jsonl: write each reading as it is recorded as one line of JSON to J, or to\n"
+    "  the standard output for -: {\"seq\":1,\"time\":\"ISO 8601\",\"value\":1.25,\n"
+    "  \"unit\":\"V\",\"type\":\"VDC\",\"overload\":false}; an overload has \"value\":null.\n"
+    "  --out is optional with --jsonl. When the reader of the lines goes away (| head)\n"
+    "  the recording ends cleanly (exit 0); a failed write (a full disk) ends it with\n"
+    "  exit 1. The data file is saved either way.\n";
 
 static_assert(CRoZudozuvDoc::kLiveCapacity == 20000, "the usage and end texts name the capacity");
 
@@ -38,10 +45,21 @@ struct RecordOptions {
     std::optional<double> seconds;
     std::string out;
     std::string xls;
+    std::string jsonl;
     bool reconnect = false;
 };
 
-enum class EndReason { Count, Seconds, Signal, Silence, LinkLost, DocumentFull, MeterStopped };
+enum class EndReason {
+    Count,
+    Seconds,
+    Signal,
+    Silence,
+    LinkLost,
+    DocumentFull,
+    MeterStopped,
+    StreamReaderGone,
+    StreamFailed
+};
 
 const char* Describe(EndReason reason) {
     switch (reason) {
@@ -59,6 +77,10 @@ const char* Describe(EndReason reason) {
             return "the document is full: it holds at most 20,000 readings";
         case EndReason::MeterStopped:
             return "live acquisition ended: the meter sent recorded statistics or a download";
+        case EndReason::StreamReaderGone:
+            return "the reader of the JSON lines went away";
+        case EndReason::StreamFailed:
+            return "the JSON lines could not be written";  // the stream's error says why
     }
     return "";
 }
@@ -86,6 +108,8 @@ RecordOptions ParseOptions(int argc, char** argv) {
             options.out = OptionValue(argc, argv, i);
         } else if (arg == "--xls") {
             options.xls = OptionValue(argc, argv, i);
+        } else if (arg == "--jsonl") {
+            options.jsonl = OptionValue(argc, argv, i);
         } else if (arg == "--reconnect") {
             options.reconnect = true;
         } else {
@@ -93,7 +117,7 @@ RecordOptions ParseOptions(int argc, char** argv) {
         }
     }
     RequireArgument(havePort, "--port");
-    RequireArgument(!options.out.empty(), "--out");
+    RequireArgument(!options.out.empty() || !options.jsonl.empty(), "--out (or --jsonl)");
     return options;
 }
 
@@ -144,11 +168,14 @@ void PrintProgress(const LiveRecording& recording) {
 }
 
 int Save(const RecordOptions& options, const CRoZudozuvDoc& doc) {
-    if (!SaveOrKeep("record", doc, options.out)) {
+    if (options.out.empty()) {
+        std::fprintf(stderr, "record: %zu records, no --out file\n", doc.channels[0].size());
+    } else if (!SaveOrKeep("record", doc, options.out)) {
         return 1;
+    } else {
+        std::fprintf(stderr, "record: %zu records saved to %s\n", doc.channels[0].size(),
+                     options.out.c_str());
     }
-    std::fprintf(stderr, "record: %zu records saved to %s\n", doc.channels[0].size(),
-                 options.out.c_str());
     if (!options.xls.empty()) {
         if (HasExportableRecords(doc)) {
             try {
@@ -167,10 +194,29 @@ int Save(const RecordOptions& options, const CRoZudozuvDoc& doc) {
     return 0;
 }
 
+// The files record writes. The standard output under --jsonl - is only
+// compared with the others (`> F.txt` with --out F.txt), never probed.
+int CheckRecordFiles(const RecordOptions& options) {
+    const bool toStdout = options.jsonl == "-";
+    std::vector<NamedFile> compared;
+    if (toStdout) {
+        compared.push_back({"--jsonl - (the standard output)", "/dev/stdout"});
+    }
+    return CheckFiles("record", compared,
+                      {{"--out", options.out},
+                       {"--xls", options.xls},
+                       {"--jsonl", toStdout ? std::string() : options.jsonl}});
+}
+
 int Record(const RecordOptions& options) {
-    if (const int refused =
-            CheckFiles("record", {}, {{"--out", options.out}, {"--xls", options.xls}})) {
+    if (const int refused = CheckRecordFiles(options)) {
         return refused;
+    }
+    CJsonLinesStream stream;
+    if (!options.jsonl.empty() && !stream.Open(options.jsonl)) {
+        std::fprintf(stderr, "vavirir-cli record: cannot write the JSON lines to %s: %s\n",
+                     options.jsonl.c_str(), stream.Error().c_str());
+        return 1;
     }
     CatchStopSignals();
     CMeterLinkSession link;
@@ -185,8 +231,15 @@ int Record(const RecordOptions& options) {
     auto lastProgress = SteadyClock::time_point{};
     EndReason reason = EndReason::Signal;
     LinkLoopSteps steps;
-    steps.feed = [&](const std::vector<std::uint8_t>& bytes) {
+    auto feed = [&](const std::vector<std::uint8_t>& bytes) {
         recording.Feed(bytes);
+        if (!options.jsonl.empty() && recording.Document() != nullptr) {
+            stream.Follow(*recording.Document());
+        }
+    };
+    auto streamEnded = [&] { return stream.GetState() != CJsonLinesStream::State::Open; };
+    steps.feed = [&](const std::vector<std::uint8_t>& bytes) {
+        feed(bytes);
         const auto now = SteadyClock::now();
         if (!countReached() && !recording.Stopped() && now - lastProgress >= 1s) {
             PrintProgress(recording);
@@ -194,7 +247,11 @@ int Record(const RecordOptions& options) {
         }
     };
     steps.done = [&] {
-        if (countReached()) {
+        if (streamEnded()) {
+            reason = stream.GetState() == CJsonLinesStream::State::ReaderGone
+                         ? EndReason::StreamReaderGone
+                         : EndReason::StreamFailed;
+        } else if (countReached()) {
             reason = EndReason::Count;
         } else if (recording.Stopped()) {
             reason = recording.Records() >= CRoZudozuvDoc::kLiveCapacity ? EndReason::DocumentFull
@@ -226,19 +283,29 @@ int Record(const RecordOptions& options) {
 
     // What the reader still held goes into the recording unless it is complete.
     DrainLink(
-        link, [&] { return !countReached() && !recording.Stopped(); },
-        [&](const std::vector<std::uint8_t>& bytes) { recording.Feed(bytes); });
+        link, [&] { return !countReached() && !recording.Stopped() && !streamEnded(); }, feed);
+    stream.Close();
+    if (reason != EndReason::StreamFailed && stream.GetState() == CJsonLinesStream::State::Failed) {
+        reason = EndReason::StreamFailed;
+    }
     PrintProgress(recording);
     // The link's own reason already says "link lost: …".
-    std::fprintf(stderr, "record: %s\n",
-                 lossReason.empty() ? Describe(reason) : lossReason.c_str());
+    std::string endText = lossReason.empty() ? Describe(reason) : lossReason;
+    if (reason == EndReason::StreamFailed) {
+        endText = "cannot write the JSON lines to " +
+                  (stream.IsStandardOutput() ? std::string("the standard output") : stream.Path()) +
+                  ": " + stream.Error();
+    }
+    std::fprintf(stderr, "record: %s\n", endText.c_str());
 
     if (recording.Document() == nullptr) {
         std::fprintf(stderr, "record: no data from the meter, nothing saved\n");
         return reason == EndReason::Signal ? 0 : 1;
     }
     const int saved = Save(options, *recording.Document());
-    return reason == EndReason::LinkLost ? 1 : saved;
+    // A reader that went away (| head -3) took what it wanted: that is a
+    // clean end. A failed write of the lines is not.
+    return reason == EndReason::LinkLost || reason == EndReason::StreamFailed ? 1 : saved;
 }
 
 }  // namespace

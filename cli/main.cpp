@@ -23,7 +23,8 @@ const Command kCommands[] = {
     {"export", RunExport, "export [--csv] FILE OUT.xls|OUT.csv"},
     {"ports", RunPorts, "ports"},
     {"record", RunRecord,
-     "record --port P [--count N] [--seconds S] [--reconnect] --out F.txt [--xls F.xls]"},
+     "record --port P [--count N] [--seconds S] [--reconnect] --out F.txt [--xls F.xls] "
+     "[--jsonl J|-]"},
     {"download", RunDownload, "download --port P --out F.txt [--timeout S]"},
     {"fft", RunFft,
      "fft FILE --start A --finish B [--size N] [--window "

@@ -20,7 +20,7 @@ constexpr char kBlockTrailerMark[] = "a1";
 // Reached when "a0a8" lies within the first five characters and no frame
 // start did; true when a complete header was cut.
 bool CReceiveEngine::RunDownloadHeaderStep() {
-    m_strRxHex.erase(0, m_strRxHex.find("a0a8"));
+    DropHex(m_strRxHex.find("a0a8"));
     bool cut = false;
     if (m_strRxHex.size() >= static_cast<std::size_t>(kDownloadHeaderHexLength)) {
         m_nBlocksDone = 0;

@@ -1,5 +1,6 @@
 #include "decode/ReceiveEngine.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <string_view>
@@ -26,6 +27,7 @@ void CReceiveEngine::OnReceiveBytes(const std::uint8_t* bytes, std::size_t count
     }
     m_tLastRx = m_clock.Now();
     m_bDataReceived = true;
+    m_nBytesReceived += count;
     AppendHex(m_strRxHex, bytes, count);
 
     // Every complete frame at the front is decoded in this call, each as if
@@ -45,15 +47,22 @@ void CReceiveEngine::OnReceiveBytes(const std::uint8_t* bytes, std::size_t count
     }
 
     if (m_strRxHex.size() > kMaxPendingHex) {
-        m_strRxHex.clear();
+        DropHex(m_strRxHex.size());
     }
+}
+
+void CReceiveEngine::DropHex(std::size_t count) {
+    count = std::min(count, m_strRxHex.size());
+    m_nJunkHexChars += count;
+    m_strRxHex.erase(0, count);
 }
 
 bool CReceiveEngine::RunFramePass(bool callHasCut) {
     // Sync marker: everything up to and including it is discarded.
     const std::size_t sync = m_strRxHex.find(kSyncMarker);
     if (sync != std::string::npos) {
-        m_strRxHex.erase(0, sync + kSyncMarker.size());
+        DropHex(sync);
+        m_strRxHex.erase(0, kSyncMarker.size());
         m_bSyncMarker = true;
     } else if (IsMarkerInWindow(kLivePrefix)) {
         m_bSyncMarker = false;
@@ -70,13 +79,14 @@ bool CReceiveEngine::RunFramePass(bool callHasCut) {
         if (p < 0) {
             continue;
         }
-        m_strRxHex.erase(0, static_cast<std::size_t>(p));
+        DropHex(static_cast<std::size_t>(p));
         const auto length = static_cast<std::size_t>(kFrameHexLength[kind]);
         if (m_strRxHex.size() < length) {
             return false;  // the rest of the frame comes with later chunks
         }
         std::string frame = m_strRxHex.substr(0, length);
         m_strRxHex.erase(0, length);
+        ++m_nFramesDecoded;
         DecodeFrameOfKind(FrameKindFromNumber(kind), std::move(frame));
         return true;
     }
@@ -90,7 +100,7 @@ bool CReceiveEngine::RunFramePass(bool callHasCut) {
     // Dropped text may itself end with the first bytes of a marker that the
     // next chunk completes: those few characters stay.
     if (!m_bDownloading && !callHasCut) {
-        m_strRxHex.erase(0, m_strRxHex.size() - SplitMarkerLength(m_strRxHex));
+        DropHex(m_strRxHex.size() - SplitMarkerLength(m_strRxHex));
     }
     return false;
 }

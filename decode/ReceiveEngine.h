@@ -9,11 +9,11 @@
 #include <string_view>
 #include <vector>
 
+#include "common/ObData.h"
 #include "decode/Clock.h"
 #include "decode/MeterCodes.h"
 #include "decode/MeterReading.h"
 #include "decode/ReceiveHost.h"
-#include "common/ObData.h"
 
 // Values of a download header.
 struct DownloadHeader {
@@ -79,6 +79,14 @@ class CReceiveEngine {
     // Received hex text not cut into frames or blocks yet.
     const std::string& PendingHex() const { return m_strRxHex; }
 
+    // Totals since the engine was made, for the link's health display.
+    std::uint64_t BytesReceived() const { return m_nBytesReceived; }
+    // Frames of the seven kinds cut and decoded, live and meter-record alike.
+    std::uint64_t FramesDecoded() const { return m_nFramesDecoded; }
+    // Received bytes thrown away because they began no frame, header or block
+    // (a marker may straddle two bytes, so half bytes are rounded down).
+    std::uint64_t JunkBytesDropped() const { return m_nJunkHexChars / 2; }
+
     // The dial position rule; returns true when the position changed.
     bool SetUnitIcon(const std::string& unit);
 
@@ -113,6 +121,8 @@ class CReceiveEngine {
     // same call did.
     bool RunFramePass(bool callHasCut);
     bool IsMarkerInWindow(std::string_view marker) const;
+    // Removes the first `count` characters of the accumulator as junk.
+    void DropHex(std::size_t count);
     // Characters at the end of `text` that may be a marker cut short by the
     // chunk boundary: a frame's first byte A0, or the first one to three
     // bytes of the sync marker. 0 when there are none.
@@ -143,6 +153,9 @@ class CReceiveEngine {
     bool m_bSyncMarker = false;
     bool m_bMeterRecordFrames = false;
     bool m_bRunning = false;
+    std::uint64_t m_nBytesReceived = 0;
+    std::uint64_t m_nFramesDecoded = 0;
+    std::uint64_t m_nJunkHexChars = 0;
 
     // Download state.
     bool m_bDownloading = false;
