@@ -23,6 +23,7 @@
 #include "app/ChildFrame.h"
 #include "app/ControlDlgBar.h"
 #include "app/DemoMeter.h"
+#include "app/LinkHealthPane.h"
 #include "app/WaitDlg.h"
 #include "common/ui/CommandIds.h"
 #include "display/ui/Artwork.h"
@@ -286,6 +287,8 @@ void CMainFrame::CreateStatusBar() {
     auto* ready = new QLabel(QStringLiteral("Ready"), bar);
     ready->setObjectName(QStringLiteral("readyText"));
     bar->addWidget(ready, 1);
+    m_pLinkHealth = new CLinkHealthPane(bar);
+    bar->addPermanentWidget(m_pLinkHealth);
     for (const char* key : {"CAP", "NUM", "SCRL"}) {
         auto* indicator = new QLabel(QLatin1String(key), bar);
         indicator->setObjectName(QLatin1String(key));
@@ -682,11 +685,14 @@ bool CMainFrame::OpenMeterPort(const QString& port) {
     StopReconnect();
     std::string warning;
     if (!OpenLink(port, false, warning)) {
+        m_pLinkHealth->PortClosed();
         ShowMessage(QString::fromStdString(warning));
         UpdateCommandUi();
         return false;
     }
     m_reconnect.Keep(port.toStdString());
+    m_pLinkHealth->PortOpened(QString::fromStdString(PortShortName(DeviceName(port.toStdString()))),
+                              CountersOf(m_session.Engine()));
     m_pLink->SetReadSize(kMeterReadSize);
     SetFace({FaceNumber::PortOpened, m_face.dial});
     // A fresh link gets a full period before its first time-out check.
@@ -738,6 +744,7 @@ void CMainFrame::StopReconnect() {
 void CMainFrame::OnLinkLost() {
     CloseLink();
     if (!m_reconnect.LinkLost(CReconnectSchedule::Clock::now())) {
+        m_pLinkHealth->PortClosed();
         statusBar()->showMessage(QStringLiteral("The link to the meter was lost."));
         return;
     }
@@ -792,11 +799,15 @@ void CMainFrame::StartDemoMeter() {
     StopReconnect();
     CloseLink();
     SetFace({FaceNumber::PortOpened, m_face.dial});
+    m_pLinkHealth->PortOpened(Action(cmd::kDemoMeter)->text(), CountersOf(m_session.Engine()));
     m_pDemo->Start();
     UpdateCommandUi();
 }
 
 void CMainFrame::StopDemoMeter() {
+    if (DemoMeterRunning()) {
+        m_pLinkHealth->PortClosed();
+    }
     m_pDemo->Stop();
     UpdateCommandUi();
 }
@@ -807,6 +818,7 @@ bool CMainFrame::DemoMeterRunning() const {
 
 void CMainFrame::OnReceiveBytes(const std::uint8_t* bytes, std::size_t count) {
     m_session.OnReceiveBytes(bytes, count);
+    m_pLinkHealth->Observe(CountersOf(m_session.Engine()));
     UpdateCommandUi();
 }
 

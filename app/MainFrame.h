@@ -29,6 +29,7 @@ class CChildFrame;
 class CControlDlgBar;
 class CDemoMeter;
 class CLeftDlg;
+class CLinkHealthPane;
 class CPortMenu;
 
 // What the frame is built from. Tests replace the link, the clock and the
@@ -89,6 +90,7 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     FaceState Face() const { return m_face; }
     CPortMenu* PortMenu() const { return m_pPortMenu; }
     CWaitDlg* WaitDlg() const { return m_pWaitDlg; }
+    CLinkHealthPane* LinkHealthPane() const { return m_pLinkHealth; }
     CChildFrame* ActiveChild() const;
     // The view last activated, which the graph tool bar's commands go to.
     CRoZudozuvView* CurrentView() const { return m_pCurrentView; }
@@ -190,6 +192,7 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     CPortMenu* m_pPortMenu = nullptr;
     QPointer<CWaitDlg> m_pWaitDlg;
     CDemoMeter* m_pDemo = nullptr;
+    CLinkHealthPane* m_pLinkHealth = nullptr;
     QPointer<CRoZudozuvView> m_pCurrentView;
 
     QTimer m_timerDataTimeout;  // timer 2

@@ -104,7 +104,8 @@ std::string AgeText(milliseconds age) {
     if (tenths < 100) {
         return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " s ago";
     }
-    const long long seconds = ms / 1000;
+    // 9.96 s rounds to ten tenths: it is shown as "10 s ago", not "9 s ago".
+    const long long seconds = std::max<long long>(ms / 1000, 10);
     if (seconds < 60) {
         return std::to_string(seconds) + " s ago";
     }

@@ -219,3 +219,24 @@ TEST(FrameCut, AccumulatorStaysBoundedOnJunk) {
     fx.engine.OnReceiveBytes(junk.data(), 0);
     EXPECT_TRUE(fx.host.decoded.empty());
 }
+
+TEST(FrameCut, CountersAccountForEveryByteAsFrameJunkOrPending) {
+    EngineFixture fx;
+    const Bytes frame = PlainVolts(1.25f);
+    Bytes junk(300);
+    for (std::size_t i = 0; i < junk.size(); ++i) {
+        junk[i] = static_cast<std::uint8_t>((i * 37 + 11) & 0x7F);  // no A0, no F8
+    }
+    Bytes stream = {0x12, 0x34};  // two bytes before a marker at character 4
+    stream.insert(stream.end(), frame.begin(), frame.end());
+    fx.Feed(stream);
+    fx.Feed(junk);
+    fx.Feed({0xF8, 0xF8, 0xF8, 0xF8});  // the sync marker is neither frame nor junk
+    fx.Feed(frame);
+    fx.Feed(Bytes(frame.begin(), frame.begin() + 6));  // waits for the rest
+
+    EXPECT_EQ(fx.engine.FramesDecoded(), 2u);
+    EXPECT_EQ(fx.engine.JunkBytesDropped(), 2u + junk.size());
+    EXPECT_EQ(fx.engine.BytesReceived(), 2u + frame.size() + junk.size() + 4 + frame.size() + 6);
+    EXPECT_EQ(fx.engine.PendingHex().size(), 12u);
+}
