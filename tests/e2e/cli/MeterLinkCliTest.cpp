@@ -9,6 +9,7 @@
 
 #include "cli/Json.h"
 #include "decode/Clock.h"
+#include "docview/CsvExport.h"
 #include "frames/FrameEncoder.h"
 #include "link/SerialPort.h"
 #include "record/Document.h"
@@ -390,6 +391,73 @@ TEST_F(MeterLinkCli, InterruptAndVanishingDeviceKeepEverythingReceived) {
         EXPECT_EQ(saved.records.size(), sent.records.size());
         ExpectSameReadings(saved.records, sent.records);
     }
+}
+
+TEST_F(MeterLinkCli, JsonLinesStreamEndsCleanlyWhenHeadClosesThePipeAndAgreesWithTheFile) {
+    std::unique_ptr<ChildProcess> sim;
+    // Seed 7 with overloads begins with two overloads: the null value is seen.
+    std::string pty = StartSim(sim, {"--seed", "7", "--interval-ms", "30", "live", "--kinds",
+                                     "0,1,2", "--overloads", "0.3"});
+    const std::string script =
+        "\"$0\" record --port \"$1\" --jsonl - --out \"$2\"; echo $? > \"$3\"";
+    ChildProcess shell({"/bin/sh", "-c", "{ " + script + "; } | head -3", Bin("vavirir-cli"), pty,
+                        PathOf("rec.txt"), PathOf("rc")},
+                       test_support::StderrTo(PathOf("cli.err")));
+    const std::string out = shell.ReadAll(30s);
+    ASSERT_EQ(shell.Wait(30s), 0) << shell.Stderr();
+    std::ifstream rcFile(PathOf("rc"));
+    int rc = -1;
+    rcFile >> rc;
+    EXPECT_EQ(rc, 0) << "a closed pipe is a clean end: " << shell.Stderr();
+    EXPECT_NE(shell.Stderr().find("the reader of the JSON lines went away"), std::string::npos)
+        << shell.Stderr();
+    EXPECT_EQ(sim->Wait(5s), 0);
+
+    std::vector<std::string> lines;
+    std::istringstream split(out);
+    for (std::string line; std::getline(split, line);) {
+        lines.push_back(line);
+    }
+    ASSERT_EQ(lines.size(), 3u) << out;
+    const Saved saved = Dump(PathOf("rec.txt"));
+    ASSERT_GE(saved.records.size(), 3u) << "the data file holds at least what was streamed";
+    const std::regex shape(
+        "\\{\"seq\":\\d+,\"time\":\"[^\"]*\",\"value\":[^,]+,\"unit\":\"[^\"]*\",\"type\":"
+        "\"[^\"]*\",\"overload\":(true|false)\\}");
+    std::size_t overloads = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        const SavedRecord& record = saved.records[i];
+        ASSERT_TRUE(std::regex_match(line, shape)) << line;
+        EXPECT_EQ(Field(line, "seq"), std::to_string(i + 1));
+        EXPECT_EQ(Field(line, "time"), IsoLocalTime(record.timeText)) << line;
+        EXPECT_NE(Field(line, "time"), record.timeText) << "a PC time text becomes ISO 8601";
+        EXPECT_EQ(Field(line, "unit"), record.unit) << line;
+        EXPECT_EQ(Field(line, "type"), record.typeText) << line;
+        if (record.value == "500000") {
+            ++overloads;
+            EXPECT_EQ(Field(line, "value"), "null") << line;
+            EXPECT_EQ(Field(line, "overload"), "true") << line;
+        } else {
+            // "%.9g" holds the meter's single-precision value exactly.
+            EXPECT_EQ(static_cast<float>(std::stod(Field(line, "value"))),
+                      static_cast<float>(std::stod(record.value)))
+                << line;
+            EXPECT_EQ(Field(line, "overload"), "false") << line;
+        }
+    }
+    EXPECT_GT(overloads, 0u);
+
+    // A full disk under the stream: said clearly, the data file is kept.
+    pty = StartSim(sim, {"--interval-ms", "30", "live"});
+    std::string err;
+    EXPECT_EQ(Cli({"record", "--port", pty, "--jsonl", "/dev/full", "--out", PathOf("full.txt")},
+                  30000, &err),
+              1);
+    EXPECT_NE(err.find("cannot write the JSON lines to /dev/full: No space left on device"),
+              std::string::npos)
+        << err;
+    EXPECT_GE(Dump(PathOf("full.txt")).records.size(), 1u);
 }
 
 TEST_F(MeterLinkCli, MissingBusyAndWrongPortsFailClearly) {
