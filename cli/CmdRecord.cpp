@@ -117,7 +117,8 @@ RecordOptions ParseOptions(int argc, char** argv) {
         }
     }
     RequireArgument(havePort, "--port");
-    RequireArgument(!options.out.empty() || !options.jsonl.empty(), "--out (or --jsonl)");
+    // Without --jsonl the data file is the only output; the usage says --jsonl frees it.
+    RequireArgument(!options.out.empty() || !options.jsonl.empty(), "--out");
     return options;
 }
 
