@@ -10,9 +10,11 @@
 #include "cli/LinkLoop.h"
 #include "cli/MeterLink.h"
 #include "cli/OutputCheck.h"
+#include "cli/RecordJournal.h"
 #include "decode/Clock.h"
 #include "docview/DataFile.h"
 #include "docview/Export.h"
+#include "docview/FallbackSave.h"
 
 namespace {
 
@@ -24,7 +26,9 @@ constexpr const char* kUsage =
     "  P is a port number (naming /dev/rfcommP), a tty name or a device path.\n"
     "  Recording starts with the first data and ends after N records, S seconds,\n"
     "  SIGINT/SIGTERM/SIGHUP, 10 s without data from the meter, or when the document\n"
-    "  is full: a document holds at most 20,000 readings.\n";
+    "  is full: a document holds at most 20,000 readings.\n"
+    "  Until F.txt is saved every reading is also kept in a crash journal in\n"
+    "  $XDG_STATE_HOME/vavirir/journal (see the journals and recover commands).\n";
 
 static_assert(CRoZudozuvDoc::kLiveCapacity == 20000, "the usage and end texts name the capacity");
 
@@ -94,8 +98,8 @@ RecordOptions ParseOptions(int argc, char** argv) {
 // Start opens when the first bytes are there.
 class LiveRecording {
   public:
-    LiveRecording(CCliSessionHost& host, CMeterSession& session)
-        : m_host(host), m_session(session) {}
+    LiveRecording(CCliSessionHost& host, CMeterSession& session, CRecordJournal& journal)
+        : m_host(host), m_session(session), m_journal(journal) {}
 
     void Feed(const std::vector<std::uint8_t>& bytes) {
         if (m_pDocument == nullptr) {
@@ -104,6 +108,7 @@ class LiveRecording {
             if (m_session.StartAsDataArrives()) {
                 m_pDocument = m_host.Documents().back();
                 m_startedAt = SteadyClock::now();
+                m_journal.Attach(m_session.Registry().Views().back()->Document());
             }
         }
         m_session.OnReceiveBytes(bytes.data(), bytes.size());
@@ -117,6 +122,7 @@ class LiveRecording {
   private:
     CCliSessionHost& m_host;
     CMeterSession& m_session;
+    CRecordJournal& m_journal;
     const CRoZudozuvDoc* m_pDocument = nullptr;
     SteadyClock::time_point m_startedAt{};
 };
@@ -136,10 +142,11 @@ void PrintProgress(const LiveRecording& recording) {
     }
 }
 
-int Save(const RecordOptions& options, const CRoZudozuvDoc& doc) {
+int Save(const RecordOptions& options, const CRoZudozuvDoc& doc, CRecordJournal& journal) {
     if (!SaveOrKeep("record", doc, options.out)) {
         return 1;
     }
+    journal.Remove();
     std::fprintf(stderr, "record: %zu records saved to %s\n", doc.channels[0].size(),
                  options.out.c_str());
     if (!options.xls.empty()) {
@@ -173,7 +180,8 @@ int Record(const RecordOptions& options) {
     }
     std::fprintf(stderr, "record: %s open, waiting for the meter\n", options.port.Device().c_str());
 
-    LiveRecording recording(link.host, link.session);
+    CRecordJournal journal(JournalFolder(), options.out);
+    LiveRecording recording(link.host, link.session, journal);
     auto countReached = [&] { return options.count && recording.Records() >= *options.count; };
     auto lastProgress = SteadyClock::time_point{};
     EndReason reason = EndReason::Signal;
@@ -187,6 +195,7 @@ int Record(const RecordOptions& options) {
         }
     };
     steps.done = [&] {
+        journal.Tick();
         if (countReached()) {
             reason = EndReason::Count;
         } else if (recording.Stopped()) {
@@ -217,6 +226,7 @@ int Record(const RecordOptions& options) {
     DrainLink(
         link, [&] { return !countReached() && !recording.Stopped(); },
         [&](const std::vector<std::uint8_t>& bytes) { recording.Feed(bytes); });
+    journal.Sync();
     PrintProgress(recording);
     // The link's own reason already says "link lost: …".
     std::fprintf(stderr, "record: %s\n",
@@ -226,7 +236,7 @@ int Record(const RecordOptions& options) {
         std::fprintf(stderr, "record: no data from the meter, nothing saved\n");
         return reason == EndReason::Signal ? 0 : 1;
     }
-    const int saved = Save(options, *recording.Document());
+    const int saved = Save(options, *recording.Document(), journal);
     return reason == EndReason::LinkLost ? 1 : saved;
 }
 

@@ -9,3 +9,5 @@ int RunExport(int argc, char** argv);
 int RunPorts(int argc, char** argv);
 int RunRecord(int argc, char** argv);
 int RunDownload(int argc, char** argv);
+int RunJournals(int argc, char** argv);
+int RunRecover(int argc, char** argv);

@@ -24,6 +24,8 @@ const Command kCommands[] = {
     {"ports", RunPorts, "ports"},
     {"record", RunRecord, "record --port P [--count N] [--seconds S] --out F.txt [--xls F.xls]"},
     {"download", RunDownload, "download --port P --out F.txt [--timeout S]"},
+    {"journals", RunJournals, "journals"},
+    {"recover", RunRecover, "recover ID --out F.txt [--keep]"},
 };
 
 void PrintUsage(std::FILE* out) {
