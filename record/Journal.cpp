@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 #include "record/Crc32.h"
@@ -456,16 +457,53 @@ CJournalWriter::CJournalWriter(const std::string& folder, const std::string& doc
     file.m_path = path;
     m_file = std::move(file);
     m_nWritten = bytes.size();
-    m_lastWrite = m_lastSync = Clock::now();
+    StartFlusher();
 }
 
 CJournalWriter::CJournalWriter(CJournalFile file, std::uint64_t wholeLength)
     : m_file(std::move(file)), m_nWritten(wholeLength), m_bTrimTail(true) {
-    m_lastWrite = m_lastSync = Clock::now();
+    StartFlusher();
 }
 
 CJournalWriter::~CJournalWriter() {
     Sync();
+    StopFlusher();
+}
+
+void CJournalWriter::StartFlusher() {
+    m_lastWrite = Clock::now();
+    m_flusher = std::thread([this] { FlushLoop(); });
+}
+
+void CJournalWriter::StopFlusher() {
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_bStopFlusher = true;
+    }
+    m_wake.notify_one();
+    if (m_flusher.joinable()) {
+        m_flusher.join();
+    }
+}
+
+// Off the GUI thread: written bytes reach the disk within a second of their
+// write, and fdatasync runs at most once a second.
+void CJournalWriter::FlushLoop() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_bStopFlusher || m_bDirty; });
+        if (m_bStopFlusher) {
+            return;
+        }
+        m_bDirty = false;
+        lock.unlock();
+        const int error = ::fdatasync(m_file.Fd()) == 0 ? 0 : errno;
+        lock.lock();
+        if (error != 0) {
+            m_nFlushError = error;
+        }
+        m_wake.wait_for(lock, kSyncInterval, [this] { return m_bStopFlusher; });
+    }
 }
 
 void CJournalWriter::RecordAppended(int channel, const CObData& record) {
@@ -486,13 +524,13 @@ void CJournalWriter::WriteDue(Clock::time_point now) {
         m_lastWrite = now;
         WritePending();
     }
-    if (m_bUnsynced && now - m_lastSync >= kSyncInterval) {
-        m_lastSync = now;
-        if (::fdatasync(m_file.Fd()) != 0) {
-            Fail("flushed to disk", errno);
-        } else {
-            m_bUnsynced = false;
-        }
+    int flushError = 0;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        flushError = std::exchange(m_nFlushError, 0);
+    }
+    if (flushError != 0) {
+        Fail("flushed to disk", flushError);
     }
 }
 
@@ -526,7 +564,13 @@ bool CJournalWriter::WritePending() {
         m_nWritten += static_cast<std::uint64_t>(n);
     }
     m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(done));
-    m_bUnsynced = m_bUnsynced || done > 0;
+    if (done > 0) {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_bDirty = true;
+        }
+        m_wake.notify_one();
+    }
     if (error != 0) {
         Fail("written", error);
         return false;
@@ -539,20 +583,15 @@ void CJournalWriter::Sync() {
     if (!m_file.IsOpen()) {
         return;
     }
-    const auto now = Clock::now();
-    m_lastWrite = m_lastSync = now;
-    if (WritePending() && m_bUnsynced) {
-        if (::fdatasync(m_file.Fd()) != 0) {
-            Fail("flushed to disk", errno);
-        } else {
-            m_bUnsynced = false;
-        }
+    m_lastWrite = Clock::now();
+    if (WritePending() && ::fdatasync(m_file.Fd()) != 0) {
+        Fail("flushed to disk", errno);
     }
 }
 
 void CJournalWriter::Remove() {
+    StopFlusher();
     m_pending.clear();
-    m_bUnsynced = false;
     m_file.Remove();
 }
 

@@ -17,12 +17,15 @@
 // before it and reports the rest as dropped.
 
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "record/Document.h"
@@ -127,10 +130,11 @@ bool JournalInUse(const std::string& path);
 JournalContents ReadJournalFile(const std::string& path);
 
 // Writes a document's journal. Appends are buffered: the bytes go to the file
-// once 200 ms have passed since the last write and are flushed to disk with
-// fdatasync at most once a second, on the next append or Tick, and at once on
-// Sync. A failed write keeps the bytes for the next try and raises one warning;
-// it never throws into the recording.
+// (where a killed process no longer loses them) on the first append or Tick
+// 200 ms after the last write. A thread of the writer flushes written bytes to
+// disk with fdatasync at most once a second; Sync writes and flushes at once.
+// A failed write keeps the bytes for the next try and raises one warning; it
+// never throws into the recording. Used from one thread (the GUI thread).
 class CJournalWriter : public IRecordSink {
   public:
     // Makes a new journal in folder (made when missing) for documentName, locked
@@ -165,15 +169,24 @@ class CJournalWriter : public IRecordSink {
     void WriteDue(Clock::time_point now);
     bool WritePending();
     void Fail(const char* what, int error);
+    void StartFlusher();
+    void StopFlusher();
+    void FlushLoop();
 
     CJournalFile m_file;
     std::vector<std::uint8_t> m_pending;
     std::uint64_t m_nWritten = 0;  // file length written so far
     std::size_t m_nEntries = 0;
-    bool m_bUnsynced = false;
     bool m_bFailing = false;
     bool m_bTrimTail = false;  // a taken-over journal loses its damaged tail on the first write
     std::optional<std::string> m_warning;
     Clock::time_point m_lastWrite;
-    Clock::time_point m_lastSync;
+
+    // Shared with the flusher thread.
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_bDirty = false;  // written since the last fdatasync
+    bool m_bStopFlusher = false;
+    int m_nFlushError = 0;
+    std::thread m_flusher;
 };
