@@ -2,38 +2,32 @@
 
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <QFontDatabase>
-#include <QVBoxLayout>
-
-#include "record/SummaryText.h"
 
 CChildFrame::CChildFrame(std::unique_ptr<CRoZudozuvDoc> document,
                          std::function<void(CRecordingTarget&)> onDestroy, QWidget* parent)
-    : QWidget(parent),
+    : QMdiSubWindow(parent),
       m_pDocument(std::move(document)),
-      m_onDestroy(std::move(onDestroy)),
-      m_pSummary(new QPlainTextEdit(this)) {
-    m_pView = std::make_unique<CSummaryTarget>(*m_pDocument, [this] { RefreshSummary(); });
-
-    m_pSummary->setObjectName(QStringLiteral("summary"));
-    m_pSummary->setReadOnly(true);
-    m_pSummary->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_pSummary->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_pSummary);
-    RefreshSummary();
+      m_pView(new CRoZudozuvView(*m_pDocument)),
+      m_onDestroy(std::move(onDestroy)) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWidget(m_pView);
+    connect(m_pView, &CRoZudozuvView::recordsAdded, this, &CChildFrame::UpdateModified);
 }
 
 CChildFrame::~CChildFrame() {
     Detach();
+    // The view refers to the document: it goes first.
+    delete m_pView;
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
+    if (m_closeQuery && !m_closeQuery(*this)) {
+        event->ignore();
+        return;
+    }
     // The window is deleted later; no reading may reach it in between.
     Detach();
-    QWidget::closeEvent(event);
+    QMdiSubWindow::closeEvent(event);
 }
 
 void CChildFrame::Detach() {
@@ -43,21 +37,26 @@ void CChildFrame::Detach() {
     }
 }
 
+void CChildFrame::SetTitle(const QString& title) {
+    m_strTitle = title;
+    ShowTitle();
+}
+
+// The mark is written out rather than left to a "[*]" placeholder: the main
+// frame copies a maximised child's title into its own, placeholder and all.
+void CChildFrame::ShowTitle() {
+    setWindowTitle(isWindowModified() ? m_strTitle + QStringLiteral("*") : m_strTitle);
+}
+
 void CChildFrame::SetFilePath(const QString& path) {
     m_strFilePath = path;
-    setWindowTitle(QFileInfo(path).fileName());
+    SetTitle(QFileInfo(path).fileName());
 }
 
-void CChildFrame::RefreshSummary() {
-    // The summary keeps the program's CR LF line ends; the box wants plain LF.
-    QString text = QString::fromStdString(FormatSummaryText(m_pDocument->summary));
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    if (text != m_pSummary->toPlainText()) {
-        m_pSummary->setPlainText(text);
+void CChildFrame::UpdateModified() {
+    const bool modified = m_pDocument->IsModified();
+    if (modified != isWindowModified()) {
+        setWindowModified(modified);
+        ShowTitle();
     }
-}
-
-bool CChildFrame::HandleCommand(int id) {
-    (void)id;
-    return false;
 }

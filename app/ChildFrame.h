@@ -1,39 +1,17 @@
 #pragma once
 
-#include <QPlainTextEdit>
+#include <QMdiSubWindow>
 #include <QString>
-#include <QWidget>
 #include <functional>
 #include <memory>
 
+#include "docview/ui/RoZudozuvView.h"
 #include "record/Document.h"
-#include "record/RecordingTarget.h"
 
-// The recording side of a document window: keeps the summary text in step
-// with the document while it is live.
-class CSummaryTarget : public CRecordingTarget {
-  public:
-    CSummaryTarget(CRoZudozuvDoc& document, std::function<void()> onRefresh)
-        : CRecordingTarget(document), m_onRefresh(std::move(onRefresh)) {}
-
-    void RefreshSummary() override {
-        if (m_onRefresh) {
-            m_onRefresh();
-        }
-    }
-
-  protected:
-    // The window shows only the summary, so it follows every record listed
-    // (meter-record documents are not live, yet their records arrive).
-    void OnListRowAppended(const ListRow&) override { RefreshSummary(); }
-
-  private:
-    std::function<void()> m_onRefresh;
-};
-
-// One document window: owns its document and the document's view, and shows
-// the document's summary in a read-only box.
-class CChildFrame : public QWidget {
+// One document window inside the main frame's MDI area: owns its document
+// and the document's view, opens maximised, and marks its title with "*"
+// while the document holds records not yet saved.
+class CChildFrame : public QMdiSubWindow {
     Q_OBJECT
   public:
     // `onDestroy` runs once when the window closes or goes, before its view and
@@ -43,19 +21,27 @@ class CChildFrame : public QWidget {
     ~CChildFrame() override;
 
     CRoZudozuvDoc& Document() const { return *m_pDocument; }
-    CRecordingTarget& View() const { return *m_pView; }
+    CRoZudozuvView& View() const { return *m_pView; }
 
+    // The name the document goes by: "New File1" or the file's name.
+    const QString& Title() const { return m_strTitle; }
+    void SetTitle(const QString& title);
     // The file the document was read from or saved to; empty for a new one.
     const QString& FilePath() const { return m_strFilePath; }
+    // Sets the file and takes its name as the title.
     void SetFilePath(const QString& path);
+    // The title's modified mark follows the document.
+    void UpdateModified();
 
-    // Re-formats the summary text from the document.
-    void RefreshSummary();
-    QString SummaryText() const { return m_pSummary->toPlainText(); }
+    void RefreshSummary() { m_pView->RefreshSummary(); }
+    QString SummaryText() const { return m_pView->SummaryText(); }
 
-    // A command meant for the document's view (graph tools, settings). The
-    // window has no graph yet, so it takes none of them.
-    bool HandleCommand(int id);
+    // A command meant for the document's view (graph tools).
+    bool HandleCommand(int id) { return m_pView->HandleCommand(id); }
+
+    // Asked before the window closes; false keeps it open (the question
+    // whether to save the document).
+    void SetCloseQuery(std::function<bool(CChildFrame&)> query) { m_closeQuery = std::move(query); }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -63,10 +49,12 @@ class CChildFrame : public QWidget {
   private:
     // Takes the view out of the recording routes (once).
     void Detach();
+    void ShowTitle();
 
     std::unique_ptr<CRoZudozuvDoc> m_pDocument;
-    std::unique_ptr<CSummaryTarget> m_pView;
+    CRoZudozuvView* m_pView;
     std::function<void(CRecordingTarget&)> m_onDestroy;
-    QPlainTextEdit* m_pSummary;
+    std::function<bool(CChildFrame&)> m_closeQuery;
+    QString m_strTitle;
     QString m_strFilePath;
 };

@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QSettings>
 #include <QStatusBar>
 #include <QUrl>
@@ -17,14 +20,15 @@
 
 #include "app/AboutDlg.h"
 #include "app/ChildFrame.h"
-#include "common/ui/CommandIds.h"
 #include "app/ControlDlgBar.h"
 #include "app/DemoMeter.h"
 #include "app/WaitDlg.h"
+#include "common/ui/CommandIds.h"
 #include "display/ui/Artwork.h"
 #include "display/ui/LeftDlg.h"
 #include "docview/DataFile.h"
 #include "docview/Export.h"
+#include "docview/ui/RoZudozuvView.h"
 #include "link/MeterPort.h"
 #include "link/ui/Port.h"
 #include "link/ui/PortMenu.h"
@@ -57,7 +61,9 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
     setObjectName(QStringLiteral("mainFrame"));
     m_pMdi->setViewMode(QMdiArea::SubWindowView);
     setCentralWidget(m_pMdi);
-    connect(m_pMdi, &QMdiArea::subWindowActivated, this, [this] { UpdateCommandUi(); });
+    connect(m_pMdi, &QMdiArea::subWindowActivated, this, &CMainFrame::OnSubWindowActivated);
+    // Data files dropped on the window open like File > Open.
+    setAcceptDrops(true);
 
     CreateActions();
     CreateMenus();
@@ -258,9 +264,9 @@ void CMainFrame::CreateToolBar() {
     m_pControlBar = new CControlDlgBar(this);
     addToolBar(Qt::TopToolBarArea, m_pControlBar);
     connect(m_pControlBar, &CControlDlgBar::command, this, [this](int id) {
-        // Tool commands go to the current document window; none, nothing happens.
-        if (CChildFrame* child = ActiveChild()) {
-            child->HandleCommand(id);
+        // Tool commands go to the current view; none, nothing happens.
+        if (m_pCurrentView != nullptr) {
+            m_pCurrentView->HandleCommand(id);
         }
     });
 }
@@ -330,32 +336,48 @@ void CMainFrame::UpdateCommandUi() {
 // ---------------------------------------------------------------- documents
 
 CChildFrame* CMainFrame::ActiveChild() const {
-    QMdiSubWindow* sub = m_pMdi->currentSubWindow();
-    return sub == nullptr ? nullptr : qobject_cast<CChildFrame*>(sub->widget());
+    return qobject_cast<CChildFrame*>(m_pMdi->currentSubWindow());
 }
 
 std::vector<CChildFrame*> CMainFrame::Children() const {
     std::vector<CChildFrame*> children;
     for (QMdiSubWindow* sub : m_pMdi->subWindowList(QMdiArea::CreationOrder)) {
-        if (auto* child = qobject_cast<CChildFrame*>(sub->widget())) {
+        if (auto* child = qobject_cast<CChildFrame*>(sub)) {
             children.push_back(child);
         }
     }
     return children;
 }
 
-CChildFrame* CMainFrame::AddChild(std::unique_ptr<CRoZudozuvDoc> document) {
+CChildFrame* CMainFrame::AddChild(std::unique_ptr<CRoZudozuvDoc> document, const QString& path) {
     auto* child = new CChildFrame(std::move(document), [this](CRecordingTarget& view) {
         m_session.Registry().Remove(&view);
     });
-    child->setWindowTitle(QStringLiteral("New File%1").arg(++m_nNewDocuments));
-    QMdiSubWindow* sub = m_pMdi->addSubWindow(child);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
+    child->SetCloseQuery([this](CChildFrame& closing) { return SaveModified(closing); });
+    if (path.isEmpty()) {
+        child->SetTitle(QStringLiteral("New File%1").arg(++m_nNewDocuments));
+    } else {
+        // A document read from a file takes no live readings.
+        child->View().liveTarget = false;
+        child->Document().acquiring = false;
+        child->SetFilePath(path);
+    }
+    m_pMdi->addSubWindow(child);
     connect(
-        sub, &QObject::destroyed, this, [this] { UpdateCommandUi(); }, Qt::QueuedConnection);
-    sub->showMaximized();
-    m_pMdi->setActiveSubWindow(sub);
+        child, &QObject::destroyed, this, [this] { UpdateCommandUi(); }, Qt::QueuedConnection);
+    child->View().OnInitialUpdate();
+    child->showMaximized();
+    m_pMdi->setActiveSubWindow(child);
     return child;
+}
+
+void CMainFrame::OnSubWindowActivated(QMdiSubWindow* sub) {
+    // The current view is the one last activated; it is cleared only when its
+    // window goes.
+    if (auto* child = qobject_cast<CChildFrame*>(sub)) {
+        m_pCurrentView = &child->View();
+    }
+    UpdateCommandUi();
 }
 
 CRecordingTarget* CMainFrame::OpenNewDocument() {
@@ -375,17 +397,12 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
     try {
         LoadDocumentFile(QFile::encodeName(path).toStdString(), *document);
     } catch (const CDataFileError& error) {
-        ShowMessage(QString::fromStdString(error.what()));
-        m_recentFiles.removeAll(path);
+        ShowFileError(QString::fromStdString(error.what()));
+        m_recentFiles.removeAll(QFileInfo(path).absoluteFilePath());
         RebuildRecentMenu();
         return false;
     }
-    // A document read from a file takes no live readings.
-    document->acquiring = false;
-    CChildFrame* child = AddChild(std::move(document));
-    child->View().liveTarget = false;
-    child->SetFilePath(path);
-    child->RefreshSummary();
+    CChildFrame* child = AddChild(std::move(document), path);
     m_session.Registry().Add(&child->View());
     AddRecentFile(path);
     UpdateCommandUi();
@@ -393,51 +410,109 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
 }
 
 void CMainFrame::OnFileOpen() {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open"), QString(),
-                                                      QString::fromUtf8(kDocumentFilterName));
+    const QString path = AskOpenFileName();
     if (!path.isEmpty()) {
         OpenDocumentFile(path);
     }
+}
+
+QString CMainFrame::AskOpenFileName() {
+    return QFileDialog::getOpenFileName(this, QStringLiteral("Open"), QString(),
+                                        QString::fromLatin1(kDocumentFilterName));
+}
+
+QString CMainFrame::AskSaveFileName(const QString& suggested) {
+    QFileDialog dialog(this, QStringLiteral("Save As"), QString(),
+                       QString::fromLatin1(kDocumentFilterName));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QString::fromLatin1(kDocumentExtension).mid(1));
+    dialog.selectFile(suggested);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+QMessageBox::StandardButton CMainFrame::AskSaveChanges(const QString& name) {
+    QMessageBox box(QMessageBox::Warning, AppTitle(),
+                    QStringLiteral("Save changes to %1?").arg(name),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setObjectName(QStringLiteral("saveChangesBox"));
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
 bool CMainFrame::SaveChild(CChildFrame& child, const QString& path) {
     try {
         SaveDocumentFile(child.Document(), QFile::encodeName(path).toStdString());
     } catch (const CDataFileError& error) {
-        ShowMessage(QString::fromStdString(error.what()));
+        ShowFileError(QString::fromStdString(error.what()));
         return false;
     }
+    child.Document().MarkSaved();
     child.SetFilePath(path);
     AddRecentFile(path);
     return true;
 }
 
-void CMainFrame::OnFileSave() {
-    CChildFrame* child = ActiveChild();
-    if (child == nullptr) {
-        return;
+bool CMainFrame::SaveDocument(CChildFrame& child, bool askForName) {
+    QString path = child.FilePath();
+    if (askForName || path.isEmpty()) {
+        const QString suggested =
+            path.isEmpty() ? child.Title() + QString::fromLatin1(kDocumentExtension) : path;
+        path = AskSaveFileName(suggested);
+        if (path.isEmpty()) {
+            return false;
+        }
     }
-    if (child->FilePath().isEmpty()) {
-        OnFileSaveAs();
-    } else {
-        SaveChild(*child, child->FilePath());
+    return SaveChild(child, path);
+}
+
+bool CMainFrame::SaveModified(CChildFrame& child) {
+    if (!child.Document().IsModified()) {
+        return true;
+    }
+    const QString name = child.FilePath().isEmpty() ? child.Title() : child.FilePath();
+    switch (AskSaveChanges(name)) {
+        case QMessageBox::Save:
+            return SaveDocument(child, false);
+        case QMessageBox::Discard:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CMainFrame::OnFileSave() {
+    if (CChildFrame* child = ActiveChild()) {
+        SaveDocument(*child, false);
     }
 }
 
 void CMainFrame::OnFileSaveAs() {
-    CChildFrame* child = ActiveChild();
-    if (child == nullptr) {
-        return;
+    if (CChildFrame* child = ActiveChild()) {
+        SaveDocument(*child, true);
     }
-    QFileDialog dialog(this, QStringLiteral("Save As"), child->FilePath(),
-                       QString::fromUtf8(kDocumentFilterName));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
-    if (child->FilePath().isEmpty()) {
-        dialog.selectFile(child->windowTitle() + QStringLiteral(".txt"));
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
     }
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-        SaveChild(*child, dialog.selectedFiles().constFirst());
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    bool opened = false;
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile()) {
+            OpenDocumentFile(url.toLocalFile());
+            opened = true;
+        }
+    }
+    if (opened) {
+        event->acceptProposedAction();
     }
 }
 
@@ -460,7 +535,7 @@ void CMainFrame::OnExportExcel() {
                            QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString());
     } catch (const std::exception& error) {
         QApplication::restoreOverrideCursor();
-        ShowMessage(QString::fromStdString(error.what()));
+        ShowFileError(QString::fromStdString(error.what()));
         return;
     }
     QApplication::restoreOverrideCursor();
@@ -557,9 +632,13 @@ void CMainFrame::OnAbout() {
     about.exec();
 }
 
-void CMainFrame::ShowMessage(const QString& text) {
-    QMessageBox box(QMessageBox::Information, AppTitle(), text, QMessageBox::Ok, this);
+void CMainFrame::ShowMessage(const QString& text, QMessageBox::Icon icon) {
+    QMessageBox box(icon, AppTitle(), text, QMessageBox::Ok, this);
     box.exec();
+}
+
+void CMainFrame::ShowFileError(const QString& text) {
+    ShowMessage(text, QMessageBox::Warning);
 }
 
 // ---------------------------------------------------------------- meter link
@@ -664,7 +743,19 @@ void CMainFrame::OnDataTimeout() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    // The reader goes first; documents are never marked modified, so no prompt.
+    // A live recording ends before its document is asked about, so what is
+    // saved is what the user sees. Cancel keeps every window open.
+    if (m_session.IsRunning()) {
+        m_session.Stop();
+        UpdateCommandUi();
+    }
+    for (CChildFrame* child : Children()) {
+        if (!SaveModified(*child)) {
+            event->ignore();
+            return;
+        }
+    }
+    // The reader goes first, then the windows.
     StopDemoMeter();
     CloseLink();
     CloseDownloadProgress();
@@ -733,7 +824,7 @@ void CMainFrame::CloseDownloadProgress() {
 void CMainFrame::DownloadAdopted(CRecordingTarget& view) {
     for (CChildFrame* child : Children()) {
         if (&child->View() == &view) {
-            child->RefreshSummary();
+            child->UpdateModified();
         }
     }
 }

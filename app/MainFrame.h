@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 #include <QToolBar>
@@ -18,6 +19,7 @@
 #include "app/MeterLink.h"
 #include "app/WaitDlg.h"
 #include "decode/Clock.h"
+#include "docview/ui/RoZudozuvView.h"
 #include "record/DataTimeout.h"
 #include "record/MeterSession.h"
 
@@ -62,6 +64,12 @@ class CMainFrame : public QMainWindow, private ISessionHost {
 
     // Opens a data file in a new window; shows the error and returns false on failure.
     bool OpenDocumentFile(const QString& path);
+    // Saves the window's document, to `path` or (empty) to the file it has,
+    // asking for a name when it has none. False when not saved.
+    bool SaveDocument(CChildFrame& child, bool askForName);
+    // Asks whether to save a modified document before its window goes; false
+    // when the window must stay (Cancel, or the save failed or was cancelled).
+    bool SaveModified(CChildFrame& child);
 
     // The data time-out check (run every 5 s by the frame).
     void OnDataTimeout();
@@ -79,6 +87,8 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     CPortMenu* PortMenu() const { return m_pPortMenu; }
     CWaitDlg* WaitDlg() const { return m_pWaitDlg; }
     CChildFrame* ActiveChild() const;
+    // The view last activated, which the graph tool bar's commands go to.
+    CRoZudozuvView* CurrentView() const { return m_pCurrentView; }
     std::vector<CChildFrame*> Children() const;
     QStringList RecentFiles() const { return m_recentFiles; }
     QString PortDialogText() const { return m_strPortNumber; }
@@ -89,8 +99,16 @@ class CMainFrame : public QMainWindow, private ISessionHost {
   protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     // Message boxes go through here so tests can collect them instead.
-    virtual void ShowMessage(const QString& text);
+    virtual void ShowMessage(const QString& text,
+                             QMessageBox::Icon icon = QMessageBox::Information);
+    // "Save changes to NAME?": Save, Discard or Cancel.
+    virtual QMessageBox::StandardButton AskSaveChanges(const QString& name);
+    // The Open and Save As dialogs; an empty result is a cancel.
+    virtual QString AskOpenFileName();
+    virtual QString AskSaveFileName(const QString& suggested);
 
   private:
     // ISessionHost
@@ -112,7 +130,10 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     void CreateDisplayBar();
     QAction* AddAction(int id, const QString& text, std::function<void()> handler);
 
-    CChildFrame* AddChild(std::unique_ptr<CRoZudozuvDoc> document);
+    // A new window for the document: untitled ("New FileN") and live when
+    // `path` is empty, otherwise the file's quiet document.
+    CChildFrame* AddChild(std::unique_ptr<CRoZudozuvDoc> document, const QString& path = {});
+    void OnSubWindowActivated(QMdiSubWindow* sub);
     void SetFace(FaceState face);
     void CloseLink();
     void UpdateCommandUi();
@@ -128,6 +149,7 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     void OnAbout();
     void OnLinkLost();
     bool SaveChild(CChildFrame& child, const QString& path);
+    void ShowFileError(const QString& text);
     void AddRecentFile(const QString& path);
     void LoadRecentFiles();
     void RebuildRecentMenu();
@@ -155,6 +177,7 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     CPortMenu* m_pPortMenu = nullptr;
     QPointer<CWaitDlg> m_pWaitDlg;
     CDemoMeter* m_pDemo = nullptr;
+    QPointer<CRoZudozuvView> m_pCurrentView;
 
     QTimer m_timerDataTimeout;  // timer 2
     QTimer m_timerPortMenu;     // timer 3

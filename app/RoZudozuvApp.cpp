@@ -13,8 +13,9 @@
 #include "display/ui/Resources.h"
 
 CRoZudozuvApp::CRoZudozuvApp(int& argc, char** argv) : QApplication(argc, argv) {
+    // No display name: the platform would append it to every window title,
+    // and the main frame's title already starts with the program's name.
     setApplicationName(QStringLiteral("Vavirir"));
-    setApplicationDisplayName(QStringLiteral("Vavirir"));
     setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     setApplicationVersion(QStringLiteral(VAVIRIR_VERSION));
     InitVavirirResources();

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <new>
 
-#include "docview/FileIo.h"
 #include "common/TextCodec.h"
+#include "docview/FileIo.h"
 #include "record/RecordingTarget.h"
 
 namespace {
@@ -388,11 +388,13 @@ DocumentContent ReadContent(Source& source) {
     return content;
 }
 
-// A document that has been read from a file never receives readings.
+// A document that has been read from a file never receives readings, and
+// holds nothing that is not in the file.
 void AdoptContent(DocumentContent&& content, CRoZudozuvDoc& doc) {
     doc.channels = std::move(content.channels);
     doc.summary = std::move(content.summary);
     doc.acquiring = false;
+    doc.MarkSaved();
     if (CRecordingTarget* view = doc.FirstView()) {
         view->liveTarget = false;
     }

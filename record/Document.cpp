@@ -45,3 +45,11 @@ void CRoZudozuvDoc::DeleteContents() {
         records.clear();
     }
 }
+
+std::size_t CRoZudozuvDoc::RecordCount() const {
+    std::size_t count = 0;
+    for (const std::vector<CObData>& records : channels) {
+        count += records.size();
+    }
+    return count;
+}

@@ -61,6 +61,14 @@ class CRoZudozuvDoc {
     // Deletes every record of the three channels; the summary stays.
     void DeleteContents();
 
+    // Records held in the three channels together.
+    std::size_t RecordCount() const;
+    // True when the document gained records since it was last saved or read
+    // (records are only ever appended, so their count tells).
+    bool IsModified() const { return RecordCount() != m_nSavedRecords; }
+    // After a successful save or read.
+    void MarkSaved() { m_nSavedRecords = RecordCount(); }
+
     // The view that shows this document (the first view), or none.
     CRecordingTarget* FirstView() const { return m_pFirstView; }
     void SetFirstView(CRecordingTarget* view) { m_pFirstView = view; }
@@ -72,4 +80,5 @@ class CRoZudozuvDoc {
   private:
     CRecordingTarget* m_pFirstView = nullptr;
     IRecordSink* m_pSink = nullptr;
+    std::size_t m_nSavedRecords = 0;
 };

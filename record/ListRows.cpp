@@ -24,31 +24,37 @@ ListRow MakeListRow(int rowIndex, const std::string& timeText, const std::string
     return ListRow{std::to_string(rowIndex + 1), timeText, unit, valueText, typeText};
 }
 
-std::vector<ListRow> ListRowsFromDocument(const CRoZudozuvDoc& document) {
+std::vector<RecordRef> ListRecordOrder(const CRoZudozuvDoc& document) {
     const std::vector<CObData>& main = document.channels[0];
     const std::vector<CObData>& companions = document.channels[1];
 
     // Companion records by sequence, in channel order, so a long recording is
     // not walked once per main record.
-    std::unordered_map<std::int32_t, std::vector<const CObData*>> bySequence;
-    for (const CObData& record : companions) {
-        bySequence[record.sequence].push_back(&record);
+    std::unordered_map<std::int32_t, std::vector<std::uint32_t>> bySequence;
+    for (std::size_t i = 0; i < companions.size(); ++i) {
+        bySequence[companions[i].sequence].push_back(static_cast<std::uint32_t>(i));
     }
 
-    std::vector<ListRow> rows;
-    rows.reserve(main.size() + companions.size());
-    auto append = [&rows](const CObData& record) {
-        rows.push_back(MakeListRow(static_cast<int>(rows.size()), record.timeText, record.unit,
-                                   FormatListValue(record.value), record.typeText));
-    };
-    for (const CObData& record : main) {
-        append(record);
-        const auto found = bySequence.find(record.sequence);
+    std::vector<RecordRef> order;
+    order.reserve(main.size() + companions.size());
+    for (std::size_t i = 0; i < main.size(); ++i) {
+        order.push_back(RecordRef{static_cast<std::uint32_t>(i), 0});
+        const auto found = bySequence.find(main[i].sequence);
         if (found != bySequence.end()) {
-            for (const CObData* companion : found->second) {
-                append(*companion);
+            for (std::uint32_t companion : found->second) {
+                order.push_back(RecordRef{companion, 1});
             }
         }
+    }
+    return order;
+}
+
+std::vector<ListRow> ListRowsFromDocument(const CRoZudozuvDoc& document) {
+    std::vector<ListRow> rows;
+    for (const RecordRef& ref : ListRecordOrder(document)) {
+        const CObData& record = document.channels[ref.channel][ref.index];
+        rows.push_back(MakeListRow(static_cast<int>(rows.size()), record.timeText, record.unit,
+                                   FormatListValue(record.value), record.typeText));
     }
     return rows;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,9 +22,20 @@ std::string FormatListValue(double value);
 ListRow MakeListRow(int rowIndex, const std::string& timeText, const std::string& unit,
                     const std::string& valueText, const std::string& typeText);
 
-// The rows of a document's list: each main record followed by the companion
-// records that carry its sequence number. Channel 2 is not shown, and
-// companion records whose sequence matches no main record never appear.
+// A record of a document by channel and position.
+struct RecordRef {
+    std::uint32_t index = 0;
+    std::uint8_t channel = 0;
+    bool operator==(const RecordRef&) const = default;
+};
+
+// The records of a document's list in list order: each main record followed by
+// the companion records that carry its sequence number. Channel 2 is not
+// shown, and companion records whose sequence matches no main record never
+// appear.
+std::vector<RecordRef> ListRecordOrder(const CRoZudozuvDoc& document);
+
+// The rows of a document's list, in ListRecordOrder.
 std::vector<ListRow> ListRowsFromDocument(const CRoZudozuvDoc& document);
 
 // Appends the document's rows to the view's list, then refreshes its summary.

@@ -41,6 +41,9 @@ class CRecordingTarget {
 
   protected:
     virtual void OnListRowAppended(const ListRow& row) { (void)row; }
+    // Rows a view listed on its own (filled from its document) count as
+    // listed too, so later rows continue their numbering.
+    void CountListedRows(int count) { m_nListRows += count; }
 
   private:
     CRoZudozuvDoc& m_document;

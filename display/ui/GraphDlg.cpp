@@ -1,10 +1,19 @@
 #include "display/ui/GraphDlg.h"
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QResizeEvent>
+#include <QWheelEvent>
 #include <array>
+#include <cmath>
+#include <optional>
 
+#include "common/ui/CommandIds.h"
+#include "display/GraphTools.h"
+#include "display/ui/Artwork.h"
 #include "display/ui/GraphPainter.h"
+#include "display/ui/ShowData.h"
 
 namespace {
 
@@ -12,21 +21,66 @@ namespace {
 constexpr int kInitialWidth = 429;
 constexpr int kInitialHeight = 315;
 
+// One wheel notch scales the visible range by this (towards the pointer).
+constexpr double kWheelZoomFactor = 0.8;
+constexpr int kWheelNotch = 120;
+
+const QColor kRubberBandColour(100, 105, 155);
+
+// The tool bar command whose cursor a tool shows; 0 for the normal cursor.
+int CursorCommand(int tool) {
+    switch (tool) {
+        case 1:
+            return cmd::kToolRect;
+        case 2:
+            return cmd::kToolYBig;
+        case 3:
+            return cmd::kToolXBig;
+        case 4:
+            return cmd::kToolMove;
+        case 6:
+            return cmd::kToolBig;
+        case 7:
+            return cmd::kToolSmall;
+        case 8:
+            return cmd::kFftAnalysis;
+        default:
+            return 0;
+    }
+}
+
+GraphPoint PointOf(const QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    return {p.x(), p.y()};
+}
+
 }  // namespace
 
 CGraphDlg::CGraphDlg(QWidget* parent)
-    : QWidget(parent), m_state(MakeGraphState(kInitialWidth, kInitialHeight)) {
+    : QWidget(parent),
+      m_state(MakeGraphState(kInitialWidth, kInitialHeight)),
+      m_pShowData(new CShowData(this)) {
     // Every pixel comes from the composed picture: no erase before painting.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Moves without a button pressed set the tool's cursor over the plot.
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
     resize(kInitialWidth, kInitialHeight);
 }
 
 CGraphDlg::~CGraphDlg() = default;
 
 void CGraphDlg::SetDocument(const CRoZudozuvDoc* document) {
+    CancelGesture();
     m_pDocument = document;
     m_index = CGraphValueIndex();
+    m_state.selectedIndex = 0;
     Invalidate();
+}
+
+void CGraphDlg::SetTool(int tool) {
+    CancelGesture();
+    m_state.tool = tool;
 }
 
 void CGraphDlg::SetYRange(double top, double bottom) {
@@ -40,6 +94,7 @@ void CGraphDlg::SetYRange(double top, double bottom) {
 }
 
 void CGraphDlg::ResetView() {
+    CancelGesture();
     ResetGraphView(m_state, width(), height());
     Invalidate();
 }
@@ -138,6 +193,9 @@ void CGraphDlg::paintEvent(QPaintEvent* event) {
     }
     QPainter painter(this);
     painter.drawImage(event->rect(), m_image, event->rect());
+    if (m_state.dragging) {
+        PaintToolOverlay(painter);
+    }
 }
 
 void CGraphDlg::resizeEvent(QResizeEvent* event) {
@@ -162,18 +220,262 @@ bool CGraphDlg::ImageIsCurrent() const {
 void CGraphDlg::ComposeImage() {
     m_image = RenderGraphImage(m_state, m_pDocument, &m_index, size());
     m_nImageRecords = GraphRecords(m_pDocument).size();
-    if (m_state.dragging) {
-        QPainter painter(&m_image);
-        PaintToolOverlay(painter);
-    }
     m_bImageStale = false;
 }
 
 void CGraphDlg::PaintToolOverlay(QPainter& painter) {
-    (void)painter;
-    // The marks of the zoom, show and FFT gestures come with the mouse tools;
-    // the move tool pans here, between two paints.
-    if (m_state.tool == 4) {
-        ApplyPanStep(m_state);
+    const GraphPoint press = m_state.pressPoint;
+    const GraphPoint current = m_state.currentPoint;
+    switch (m_state.tool) {
+        case 1:
+        case 8:
+            painter.setPen(QPen(kRubberBandColour, 1, Qt::DotLine));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(std::min(press.x, current.x), std::min(press.y, current.y),
+                             std::abs(current.x - press.x), std::abs(current.y - press.y));
+            break;
+        case 2:
+            painter.setPen(QPen(Qt::black, 1));
+            painter.drawLine(press.x, press.y, press.x, current.y);
+            painter.drawLine(press.x - 5, press.y, press.x + 5, press.y);
+            painter.drawLine(press.x - 5, current.y, press.x + 5, current.y);
+            break;
+        case 3:
+            painter.setPen(QPen(Qt::black, 1));
+            painter.drawLine(press.x, press.y, current.x, press.y);
+            painter.drawLine(press.x, press.y - 5, press.x, press.y + 5);
+            painter.drawLine(current.x, press.y - 5, current.x, press.y + 5);
+            break;
+        case 5: {
+            const std::span<const CObData> records = GraphRecords(m_pDocument);
+            const int selected = m_state.selectedIndex;
+            if (selected < 0 || static_cast<std::size_t>(selected) >= records.size()) {
+                break;
+            }
+            const GraphMapping mapping = WindowMapping(m_state);
+            const GraphLine& line = m_state.lines[0];
+            const int x = mapping.PixelX(selected);
+            const int y = mapping.PixelY(records[static_cast<std::size_t>(selected)].value);
+            painter.setPen(QPen(Qt::black, 1));
+            painter.drawLine(x, kGraphYMargin, x, line.plotHeight + kGraphYMargin);
+            painter.drawLine(kGraphXMargin, y, line.plotWidth + kGraphXMargin, y);
+            break;
+        }
+        default:
+            break;
     }
+}
+
+void CGraphDlg::CancelGesture() {
+    if (m_state.dragging) {
+        m_state.dragging = false;
+        update();
+    }
+    m_state.currentPoint = m_state.pressPoint;
+    m_pShowData->hide();
+}
+
+void CGraphDlg::SelectSampleAt(int x) {
+    const std::span<const CObData> records = GraphRecords(m_pDocument);
+    const long long sample = NearestSampleAt(m_state, x);
+    if (sample < 0 || static_cast<std::size_t>(sample) >= records.size()) {
+        return;
+    }
+    m_state.selectedIndex = static_cast<int>(sample);
+    m_pShowData->ShowRecord(sample, records[static_cast<std::size_t>(sample)]);
+    m_pShowData->show();
+    update();
+}
+
+void CGraphDlg::UpdateCursor(GraphPoint pointer) {
+    const int tool = m_state.tool;
+    const bool onPlot = InsidePlot(m_state, pointer) || m_state.dragging;
+    const int wanted = onPlot ? tool : 0;
+    if (wanted == m_nCursorTool) {
+        return;
+    }
+    m_nCursorTool = wanted;
+    const int command = CursorCommand(wanted);
+    if (command == 0) {
+        unsetCursor();
+    } else {
+        setCursor(ToolCursor(command));
+    }
+}
+
+void CGraphDlg::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const GraphPoint pointer = PointOf(event);
+    if (!InsidePlot(m_state, pointer)) {
+        return;
+    }
+    switch (m_state.tool) {
+        case 1:
+        case 2:
+        case 3:
+        case 8:
+            m_state.pressPoint = pointer;
+            m_state.currentPoint = pointer;
+            m_state.dragging = true;
+            update();
+            break;
+        case 4:
+            m_state.currentPoint = pointer;
+            m_state.previousPoint = pointer;
+            m_state.dragging = true;
+            break;
+        case 5:
+            m_state.dragging = true;
+            SelectSampleAt(pointer.x);
+            break;
+        default:
+            break;  // zoom in and out act on the release
+    }
+    UpdateCursor(pointer);
+}
+
+void CGraphDlg::mouseMoveEvent(QMouseEvent* event) {
+    const GraphPoint pointer = PointOf(event);
+    // A release this window never saw (a grab taken by another window) ends
+    // the gesture here.
+    if (m_state.dragging && !(event->buttons() & Qt::LeftButton)) {
+        CancelGesture();
+    }
+    const bool inside = InsidePlot(m_state, pointer);
+    const int tool = m_state.tool;
+    if (tool == 1 || tool == 8) {
+        if (!InsideDragBand(m_state, pointer)) {
+            CancelGesture();
+        } else if (m_state.dragging) {
+            m_state.currentPoint = ClampToPlot(m_state, pointer);
+            update();
+        }
+    } else if (!inside) {
+        // Leaving the plot ends a pan or a look at the points.
+        if (tool == 4 || tool == 5) {
+            CancelGesture();
+        }
+    } else if (m_state.dragging) {
+        switch (tool) {
+            case 2:
+            case 3:
+                m_state.currentPoint = pointer;
+                update();
+                break;
+            case 4:
+                m_state.currentPoint = pointer;
+                ApplyPanStep(m_state);
+                Invalidate();
+                break;
+            case 5:
+                SelectSampleAt(pointer.x);
+                break;
+            default:
+                break;
+        }
+    }
+    UpdateCursor(pointer);
+}
+
+void CGraphDlg::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    const GraphPoint pointer = PointOf(event);
+    const bool inside = InsidePlot(m_state, pointer);
+    const bool dragging = m_state.dragging;
+    const GraphPoint press = m_state.pressPoint;
+    bool changed = false;
+    std::optional<RecordRange> fftRange;
+    switch (m_state.tool) {
+        case 1:
+            // A rectangle also zooms when released beyond the plot.
+            changed = dragging && ApplyRectZoom(m_state, pointer);
+            break;
+        case 2:
+            changed = dragging && inside && ApplyYZoom(m_state, pointer);
+            break;
+        case 3:
+            changed = dragging && inside && ApplyXZoom(m_state, pointer);
+            break;
+        case 4:
+            if (dragging && inside) {
+                m_state.pressPoint = pointer;
+                m_state.currentPoint = pointer;
+            }
+            break;
+        case 6:
+            if (inside) {
+                ApplyZoomIn(m_state);
+                changed = true;
+            }
+            break;
+        case 7:
+            if (inside) {
+                ApplyZoomOut(m_state);
+                changed = true;
+            }
+            break;
+        case 8:
+            if (dragging && inside) {
+                fftRange =
+                    FftRangeOf(m_state, press.x, pointer.x, GraphRecords(m_pDocument).size());
+            }
+            break;
+        default:
+            break;
+    }
+    // Every release ends the gesture, wherever it happens.
+    if (m_state.tool != 4) {
+        CancelGesture();
+    } else {
+        m_state.dragging = false;
+    }
+    if (changed) {
+        Invalidate();
+    }
+    UpdateCursor(pointer);
+    if (fftRange) {
+        // May open a modal dialog: the gesture is over before it does.
+        emit fftRangeRequested(static_cast<int>(fftRange->first), static_cast<int>(fftRange->last));
+    }
+}
+
+void CGraphDlg::wheelEvent(QWheelEvent* event) {
+    event->accept();
+    if (m_state.dragging) {
+        return;
+    }
+    m_nWheelDelta += event->angleDelta().y();
+    const int steps = m_nWheelDelta / kWheelNotch;
+    m_nWheelDelta -= steps * kWheelNotch;
+    if (steps == 0) {
+        return;
+    }
+    // Turning away from the user zooms in.
+    const double factor = std::pow(kWheelZoomFactor, steps);
+    const QPoint p = event->position().toPoint();
+    const bool changed = event->modifiers() & Qt::ControlModifier
+                             ? ZoomYAround(m_state, p.y(), factor)
+                             : ZoomXAround(m_state, p.x(), factor);
+    if (changed) {
+        Invalidate();
+    }
+}
+
+void CGraphDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Home) {
+        ResetView();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void CGraphDlg::hideEvent(QHideEvent* event) {
+    CancelGesture();
+    QWidget::hideEvent(event);
 }

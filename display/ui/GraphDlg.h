@@ -11,13 +11,20 @@
 #include "display/GraphValueIndex.h"
 
 class CRoZudozuvDoc;
+class CShowData;
 
 // The real-time graph of one document: value axis on the left, sample axis at
 // the bottom, a dotted grid, the curve and point markers. It reads channel 0
 // of its document each time it draws; the document is borrowed.
 //
 // Paint composes the whole picture in an image that is kept and copied to the
-// window; a live reading draws only its segment into the kept image.
+// window; a live reading draws only its segment into the kept image. The
+// marks of a mouse gesture are drawn over the copy, so dragging a rectangle
+// costs no new picture.
+//
+// The mouse tools (SetTool): 1 rectangle zoom, 2 Y zoom, 3 X zoom, 4 move,
+// 5 show point (with the point inspector), 6 zoom in, 7 zoom out, 8 FFT
+// range. The wheel zooms X around the pointer, Ctrl+wheel Y; Home shows all.
 class CGraphDlg : public QWidget {
     Q_OBJECT
 
@@ -36,10 +43,17 @@ class CGraphDlg : public QWidget {
     void ResetView();
     // Called after a live record was appended to the document.
     void DrawNewestSegment();
+    // Composes the whole picture anew at the next paint (update() only copies
+    // the kept picture again).
+    void Redraw() { Invalidate(); }
 
-    // Active mouse tool 1..8 (1 rectangle zoom … 8 FFT range).
-    void SetTool(int tool) { m_state.tool = tool; }
+    // Active mouse tool 1..8 (1 rectangle zoom … 8 FFT range); a gesture in
+    // progress is abandoned.
+    void SetTool(int tool);
     int Tool() const { return m_state.tool; }
+
+    // The point inspector (a child at the top-left corner, hidden until used).
+    CShowData* ShowData() const { return m_pShowData; }
 
     QColor GetColour(Colour which) const;
     // Repaints the whole graph.
@@ -60,9 +74,19 @@ class CGraphDlg : public QWidget {
     // then the graph with 16, 50, 25), without the tool overlay.
     QImage RenderClientImage();
 
+  signals:
+    // The FFT tool marked records first … last (first < last) of the document.
+    void fftRangeRequested(int first, int last);
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     // The next paint composes the picture anew.
@@ -70,6 +94,12 @@ class CGraphDlg : public QWidget {
     bool ImageIsCurrent() const;
     void ComposeImage();
     void PaintToolOverlay(QPainter& painter);
+    // Ends any gesture without applying it; hides the inspector.
+    void CancelGesture();
+    // Show tool: select the record nearest to x and show it in the inspector.
+    void SelectSampleAt(int x);
+    // The tool's cursor over the plot or during a drag, else the normal one.
+    void UpdateCursor(GraphPoint pointer);
 
     GraphState m_state;
     const CRoZudozuvDoc* m_pDocument = nullptr;
@@ -77,4 +107,7 @@ class CGraphDlg : public QWidget {
     QImage m_image;                   // the last composed picture, client sized
     bool m_bImageStale = true;        // the state changed since it was composed
     std::size_t m_nImageRecords = 0;  // records the kept picture shows
+    CShowData* m_pShowData;           // owned as a child widget
+    int m_nCursorTool = 0;            // tool whose cursor is set; 0 the normal cursor
+    int m_nWheelDelta = 0;            // wheel angle not yet turned into steps
 };

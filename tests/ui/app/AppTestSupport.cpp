@@ -1,7 +1,11 @@
 #include "AppTestSupport.h"
 
+#include <QAbstractButton>
+#include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include "display/ui/Resources.h"
 
@@ -69,6 +73,9 @@ void CFakeLink::Deliver(const std::vector<std::uint8_t>& bytes) {
 
 FrameFixture::FrameFixture(bool linkOpens, std::time_t now) : clock(now) {
     TestApp();
+    // Every frame starts with an empty recent-file list.
+    QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Vavirir"))
+        .remove(QStringLiteral("Recent File List"));
     auto fake = std::make_unique<CFakeLink>(log, linkOpens);
     link = fake.get();
     MainFrameOptions options;
@@ -83,4 +90,29 @@ std::vector<std::uint8_t> PlainVdcFrame(float value) {
     frames::PlainFrame frame;
     frame.value = value;
     return frames::Encode(frame);
+}
+
+void AnswerNextBox(QMessageBox::StandardButton button, QString* text) {
+    // Polls until the box is up (exec() runs its own event loop), then clicks;
+    // gives up after a while so no later box is answered by mistake.
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    auto deadline = std::make_shared<QDeadlineTimer>(3000);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, button, text, deadline] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            if (deadline->hasExpired()) {
+                timer->deleteLater();
+                timer->stop();
+            }
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        if (text != nullptr) {
+            *text = box->text();
+        }
+        QTest::mouseClick(box->button(button), Qt::LeftButton);
+    });
+    timer->start();
 }

@@ -60,15 +60,34 @@ class CFakeLink : public IMeterLink {
     LostFn m_onLost;
 };
 
-// The main frame with its message boxes collected instead of shown.
+// The main frame with its message boxes collected instead of shown, and the
+// file dialogs answered from `fileNames` (an empty or missing answer cancels).
 class CTestFrame : public CMainFrame {
   public:
     using CMainFrame::CMainFrame;
     QStringList messages;
+    QList<QMessageBox::Icon> icons;
+    QStringList fileNames;
+    QStringList suggestedNames;
 
   protected:
-    void ShowMessage(const QString& text) override { messages.append(text); }
+    void ShowMessage(const QString& text, QMessageBox::Icon icon) override {
+        messages.append(text);
+        icons.append(icon);
+    }
+    QString AskOpenFileName() override { return NextFileName(); }
+    QString AskSaveFileName(const QString& suggested) override {
+        suggestedNames.append(suggested);
+        return NextFileName();
+    }
+
+  private:
+    QString NextFileName() { return fileNames.isEmpty() ? QString() : fileNames.takeFirst(); }
 };
+
+// Answers the next modal message box with `button`, clicked with the mouse,
+// and records the box's text in `text` (when given).
+void AnswerNextBox(QMessageBox::StandardButton button, QString* text = nullptr);
 
 // A frame with a fake link, a fixed clock and no port discovery.
 struct FrameFixture {

@@ -10,8 +10,8 @@
 
 #include "AppTestSupport.h"
 #include "app/ChildFrame.h"
-#include "common/ui/CommandIds.h"
 #include "app/ControlDlgBar.h"
+#include "common/ui/CommandIds.h"
 #include "display/ui/LeftDlg.h"
 #include "docview/DataFile.h"
 #include "frames/FrameEncoder.h"
@@ -366,7 +366,9 @@ TEST(MainFrame, DataFilesOpenAsQuietDocumentsAndFailuresAreShown) {
     EXPECT_FALSE(child->View().liveTarget);
     EXPECT_FALSE(child->Document().acquiring);
     EXPECT_EQ(child->Document().channels[0].size(), 1u);
+    EXPECT_EQ(child->Title(), "one.txt");
     EXPECT_EQ(child->windowTitle(), "one.txt");
+    EXPECT_FALSE(child->isWindowModified());
     EXPECT_TRUE(child->SummaryText().contains("StartTime:"));
     EXPECT_EQ(Views(frame).size(), 1u);
     EXPECT_EQ(frame.RecentFiles().value(0), path);
@@ -385,6 +387,7 @@ TEST(MainFrame, DataFilesOpenAsQuietDocumentsAndFailuresAreShown) {
     file.close();
     EXPECT_FALSE(frame.OpenDocumentFile(broken));
     EXPECT_EQ(frame.messages, QStringList({"Unexpected file format."}));
+    EXPECT_EQ(frame.icons.value(0), QMessageBox::Warning);
     EXPECT_EQ(frame.Children().size(), 2u);  // only the Start document came
 }
 
