@@ -243,8 +243,10 @@ std::string JournalContents::DamageText() const {
     if (droppedBytes == 0) {
         return {};
     }
-    return std::to_string(droppedEntries) + (droppedEntries == 1 ? " entry" : " entries") + " (" +
-           std::to_string(droppedBytes) + " bytes) at the end were damaged and dropped";
+    const bool one = droppedEntries == 1;
+    return std::to_string(droppedEntries) + (one ? " entry" : " entries") + " (" +
+           std::to_string(droppedBytes) + " bytes) at the end " + (one ? "was" : "were") +
+           " damaged and dropped";
 }
 
 JournalContents ParseJournal(const std::uint8_t* data, std::size_t size) {

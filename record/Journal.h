@@ -68,7 +68,7 @@ struct JournalContents {
     std::size_t droppedEntries = 0;     // the damaged entry and whole entries after it
 
     // "" when nothing was dropped, else for example
-    // "2 entries (75 bytes) after byte 312 were damaged and dropped".
+    // "2 entries (75 bytes) at the end were damaged and dropped".
     std::string DamageText() const;
 };
 
