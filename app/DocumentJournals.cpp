@@ -5,8 +5,8 @@
 
 namespace {
 
-// Often enough that a killed program loses well under a second of readings.
-constexpr int kTickMs = 250;
+// How often a failed journal write is looked for.
+constexpr int kTickMs = 500;
 
 QString WithThousands(std::size_t n) {
     QString digits = QString::number(n);
@@ -102,7 +102,6 @@ void CDocumentJournals::Tick() {
     for (const auto& [doc, journal] : m_journals) {
         if (CJournalWriter* writer = journal->Writer()) {
             writing = true;
-            writer->Tick();
             if (const auto warning = writer->TakeWarning()) {
                 m_warn(QString::fromStdString(*warning));
             }

@@ -23,7 +23,6 @@ void CRecordJournal::Attach(CRoZudozuvDoc& doc) {
 
 void CRecordJournal::Tick() {
     if (m_writer) {
-        m_writer->Tick();
         Warn();
     }
 }

@@ -21,7 +21,7 @@ class CRecordJournal {
 
     // Journals every record doc appends from now on.
     void Attach(CRoZudozuvDoc& doc);
-    // Writes what is due; call it a few times a second.
+    // Says a failed journal write, once; call it a few times a second.
     void Tick();
     // Everything to disk now (the recording ended).
     void Sync();

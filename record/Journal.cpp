@@ -31,6 +31,7 @@ constexpr std::size_t kMinPayload = 1 + 8 + 8 + 4 + 3 * 4;
 constexpr std::size_t kMaxPayload = std::size_t{1} << 24;
 constexpr auto kWriteInterval = 200ms;
 constexpr auto kSyncInterval = 1s;
+constexpr auto kIdleAfter = 5s;  // the flusher sleeps after this long without records
 
 std::string SystemText(int error) {
     return std::strerror(error);
@@ -473,7 +474,7 @@ CJournalWriter::~CJournalWriter() {
 }
 
 void CJournalWriter::StartFlusher() {
-    m_lastWrite = Clock::now();
+    m_lastSync = Clock::now();
     m_flusher = std::thread([this] { FlushLoop(); });
 }
 
@@ -488,62 +489,82 @@ void CJournalWriter::StopFlusher() {
     }
 }
 
-// Off the GUI thread: written bytes reach the disk within a second of their
-// write, and fdatasync runs at most once a second.
+// While records come, the flusher looks for them every write interval, so an
+// append never has to wake it; after a few quiet seconds it sleeps until the
+// next record wakes it. Written bytes are flushed once a second.
 void CJournalWriter::FlushLoop() {
     std::unique_lock<std::mutex> lock(m_mutex);
+    auto stopping = [this] { return m_bStopFlusher; };
+    auto lastRecord = Clock::now();
     for (;;) {
-        m_wake.wait(lock, [this] { return m_bStopFlusher || m_bDirty; });
-        if (m_bStopFlusher) {
+        if (m_pending.empty() && Clock::now() - lastRecord >= kIdleAfter && !Dirty(lock)) {
+            m_bSleeping = true;
+            m_wake.wait(lock, [this] { return m_bStopFlusher || !m_pending.empty(); });
+            m_bSleeping = false;
+        }
+        if (m_wake.wait_for(lock, kWriteInterval, stopping)) {
+            return;  // the destructor's Sync writes what is left
+        }
+        if (!m_pending.empty()) {
+            lastRecord = Clock::now();
+        }
+        lock.unlock();
+        const bool written = WriteOut(false);
+        lock.lock();
+        if (!written && m_wake.wait_for(lock, kSyncInterval, stopping)) {
             return;
         }
-        m_bDirty = false;
-        lock.unlock();
-        const int error = ::fdatasync(m_file.Fd()) == 0 ? 0 : errno;
-        lock.lock();
-        if (error != 0) {
-            m_nFlushError = error;
-        }
-        m_wake.wait_for(lock, kSyncInterval, [this] { return m_bStopFlusher; });
     }
+}
+
+bool CJournalWriter::Dirty(std::unique_lock<std::mutex>& lock) {
+    lock.unlock();
+    bool dirty = false;
+    {
+        const std::lock_guard<std::mutex> io(m_ioMutex);
+        dirty = m_bDirty;
+    }
+    lock.lock();
+    return dirty;
 }
 
 void CJournalWriter::RecordAppended(int channel, const CObData& record) {
-    if (!m_file.IsOpen()) {
+    if (m_bRemoved) {
         return;
     }
-    EncodeJournalEntry(m_pending, channel, record);
-    ++m_nEntries;
-    WriteDue(Clock::now());
-}
-
-void CJournalWriter::Tick() {
-    WriteDue(Clock::now());
-}
-
-void CJournalWriter::WriteDue(Clock::time_point now) {
-    if (!m_pending.empty() && now - m_lastWrite >= kWriteInterval) {
-        m_lastWrite = now;
-        WritePending();
-    }
-    int flushError = 0;
+    bool asleep = false;
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
-        flushError = std::exchange(m_nFlushError, 0);
+        EncodeJournalEntry(m_pending, channel, record);
+        asleep = m_bSleeping;
     }
-    if (flushError != 0) {
-        Fail("flushed to disk", flushError);
+    ++m_nEntries;
+    if (asleep) {
+        m_wake.notify_one();
     }
 }
 
-bool CJournalWriter::WritePending() {
-    if (!m_file.IsOpen() || m_pending.empty()) {
+bool CJournalWriter::WriteOut(bool forceSync) {
+    const std::lock_guard<std::mutex> io(m_ioMutex);
+    if (!m_file.IsOpen()) {
         return true;
     }
-    if (m_bTrimTail) {
+    // The buffers trade places, so neither side allocates once both have grown.
+    std::vector<std::uint8_t>& batch = m_batch;
+    batch.clear();
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        batch.swap(m_pending);
+    }
+    if (m_bTrimTail && !batch.empty()) {
         // A damaged tail left by the crash would hide what comes after it.
         if (::ftruncate(m_file.Fd(), static_cast<off_t>(m_nWritten)) != 0) {
-            Fail("written", errno);
+            const int error = errno;
+            {
+                const std::lock_guard<std::mutex> lock(m_mutex);
+                m_pending.insert(m_pending.begin(), batch.begin(), batch.end());
+            }
+            Fail("written", error);
             return false;
         }
         m_bTrimTail = false;
@@ -552,8 +573,8 @@ bool CJournalWriter::WritePending() {
     // the journal, and the next try goes on where this one stopped.
     std::size_t done = 0;
     int error = 0;
-    while (done < m_pending.size()) {
-        const ssize_t n = ::pwrite(m_file.Fd(), m_pending.data() + done, m_pending.size() - done,
+    while (done < batch.size()) {
+        const ssize_t n = ::pwrite(m_file.Fd(), batch.data() + done, batch.size() - done,
                                    static_cast<off_t>(m_nWritten));
         if (n < 0 && errno == EINTR) {
             continue;
@@ -565,35 +586,42 @@ bool CJournalWriter::WritePending() {
         done += static_cast<std::size_t>(n);
         m_nWritten += static_cast<std::uint64_t>(n);
     }
-    m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(done));
-    if (done > 0) {
+    m_bDirty = m_bDirty || done > 0;
+    if (error != 0) {
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
-            m_bDirty = true;
+            m_pending.insert(m_pending.begin(), batch.begin() + static_cast<std::ptrdiff_t>(done),
+                             batch.end());
         }
-        m_wake.notify_one();
-    }
-    if (error != 0) {
         Fail("written", error);
         return false;
+    }
+    const auto now = Clock::now();
+    if (m_bDirty && (forceSync || now - m_lastSync >= kSyncInterval)) {
+        m_lastSync = now;
+        if (::fdatasync(m_file.Fd()) != 0) {
+            Fail("flushed to disk", errno);
+            return false;
+        }
+        m_bDirty = false;
     }
     m_bFailing = false;
     return true;
 }
 
 void CJournalWriter::Sync() {
-    if (!m_file.IsOpen()) {
-        return;
-    }
-    m_lastWrite = Clock::now();
-    if (WritePending() && ::fdatasync(m_file.Fd()) != 0) {
-        Fail("flushed to disk", errno);
-    }
+    WriteOut(true);
 }
 
 void CJournalWriter::Remove() {
     StopFlusher();
-    m_pending.clear();
+    m_bRemoved = true;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_pending.clear();
+    }
+    const std::lock_guard<std::mutex> io(m_ioMutex);
+    m_bDirty = false;
     m_file.Remove();
 }
 
@@ -602,12 +630,15 @@ std::string CJournalWriter::Id() const {
 }
 
 std::optional<std::string> CJournalWriter::TakeWarning() {
+    const std::lock_guard<std::mutex> lock(m_mutex);
     return std::exchange(m_warning, std::nullopt);
 }
 
+// Called with the file's state held.
 void CJournalWriter::Fail(const char* what, int error) {
     if (!m_bFailing) {
         m_bFailing = true;
+        const std::lock_guard<std::mutex> lock(m_mutex);
         m_warning = std::string("The recording's journal could not be ") + what + ": " +
                     SystemText(error) + ". The recording goes on.";
     }

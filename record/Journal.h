@@ -129,12 +129,12 @@ bool JournalInUse(const std::string& path);
 // Reads the journal at path without locking it. Throws CJournalError.
 JournalContents ReadJournalFile(const std::string& path);
 
-// Writes a document's journal. Appends are buffered: the bytes go to the file
-// (where a killed process no longer loses them) on the first append or Tick
-// 200 ms after the last write. A thread of the writer flushes written bytes to
-// disk with fdatasync at most once a second; Sync writes and flushes at once.
-// A failed write keeps the bytes for the next try and raises one warning; it
-// never throws into the recording. Used from one thread (the GUI thread).
+// Writes a document's journal. An append only encodes the record into a
+// buffer; a thread of the writer puts the buffer into the file within 200 ms
+// (where a killed process no longer loses it) and flushes the file to disk with
+// fdatasync at most once a second. Sync writes and flushes at once, on the
+// calling thread. A failed write keeps the bytes for the next try and raises one
+// warning; it never throws into the recording. Appends come from one thread.
 class CJournalWriter : public IRecordSink {
   public:
     // Makes a new journal in folder (made when missing) for documentName, locked
@@ -149,8 +149,6 @@ class CJournalWriter : public IRecordSink {
 
     void RecordAppended(int channel, const CObData& record) override;
 
-    // Writes and flushes what is due by the clock; call it a few times a second.
-    void Tick();
     // Writes everything and flushes it to disk now (Stop, before closing).
     void Sync();
     // Deletes the journal: its document was saved or discarded on purpose.
@@ -166,27 +164,35 @@ class CJournalWriter : public IRecordSink {
 
   private:
     using Clock = std::chrono::steady_clock;
-    void WriteDue(Clock::time_point now);
-    bool WritePending();
+    // Writes the buffer and, when forced or a second has passed, flushes.
+    // False when a write or flush failed.
+    bool WriteOut(bool forceSync);
     void Fail(const char* what, int error);
     void StartFlusher();
     void StopFlusher();
     void FlushLoop();
+    // m_bDirty, read by the flusher, which holds `lock` on m_mutex.
+    bool Dirty(std::unique_lock<std::mutex>& lock);
 
     CJournalFile m_file;
-    std::vector<std::uint8_t> m_pending;
-    std::uint64_t m_nWritten = 0;  // file length written so far
     std::size_t m_nEntries = 0;
-    bool m_bFailing = false;
-    bool m_bTrimTail = false;  // a taken-over journal loses its damaged tail on the first write
-    std::optional<std::string> m_warning;
-    Clock::time_point m_lastWrite;
+    bool m_bRemoved = false;
 
-    // Shared with the flusher thread.
+    // The buffer and the flusher's state, shared with the flusher thread.
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    bool m_bDirty = false;  // written since the last fdatasync
+    std::vector<std::uint8_t> m_pending;
     bool m_bStopFlusher = false;
-    int m_nFlushError = 0;
+    bool m_bSleeping = false;  // the flusher waits for the next record
+    std::optional<std::string> m_warning;
     std::thread m_flusher;
+
+    // The file's state, held by whichever thread writes.
+    std::mutex m_ioMutex;
+    std::vector<std::uint8_t> m_batch;  // the bytes being written
+    std::uint64_t m_nWritten = 0;       // file length written so far
+    bool m_bDirty = false;              // written since the last fdatasync
+    bool m_bFailing = false;
+    bool m_bTrimTail = false;  // a taken-over journal loses its damaged tail on the first write
+    Clock::time_point m_lastSync;
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <QPointer>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
