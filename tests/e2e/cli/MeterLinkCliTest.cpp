@@ -77,6 +77,8 @@ class MeterLinkCli : public ::testing::Test {
                 ("vavirir-e2e-cli-" + std::string(info->name()) + "-" + std::to_string(getpid()));
         fs::remove_all(m_dir);
         fs::create_directories(m_dir);
+        // Recordings keep their crash journals in the test's own folder.
+        setenv("XDG_STATE_HOME", PathOf("state").c_str(), 1);
     }
     void TearDown() override {
         if (!HasFailure()) {
@@ -298,6 +300,17 @@ TEST_F(MeterLinkCli, KillNineThenRecoverKeepsAllButTheLastSecond) {
     ExpectSameReadings(saved.records, Replayed(SentHex(), true).records);
     const auto after = test_support::RunToEnd({Bin("vavirir-cli"), "journals"}, setup);
     EXPECT_EQ(after.out, "") << "a recovered journal is removed";
+
+    // A recording that ends normally removes its journal once its file is saved.
+    std::unique_ptr<ChildProcess> again;
+    const std::string pty2 = StartSim(again, {"--interval-ms", "30", "live"});
+    std::string err;
+    ASSERT_EQ(
+        Cli({"record", "--port", pty2, "--count", "5", "--out", PathOf("five.txt")}, 30000, &err),
+        0)
+        << err;
+    EXPECT_NE(err.find("record: journal "), std::string::npos) << err;
+    EXPECT_EQ(test_support::RunToEnd({Bin("vavirir-cli"), "journals"}, setup).out, "");
 }
 
 TEST_F(MeterLinkCli, DownloadAcknowledgesEveryStepAndSavesEveryRecord) {
