@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 #include <QPointer>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
+#include <fstream>
 
 #include "AppTestSupport.h"
 #include "app/ChildFrame.h"
@@ -125,5 +127,30 @@ TEST(JournalOffer, LeftRecordingsAreOfferedRecoveredDiscardedOrKeptForLater) {
     EXPECT_TRUE(fx.frame->SaveDocument(*fx.frame->Children()[0], false));
     EXPECT_EQ(ListJournalIds(JournalFolder()).size(), 2u);
 
+    qputenv("XDG_STATE_HOME", oldState);
+}
+
+TEST(JournalOffer, AJournalFolderThatCannotBeUsedTurnsJournalingOffWithOneMessage) {
+    TestApp();
+    QTemporaryDir state;
+    const QByteArray oldState = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", state.path().toLocal8Bit());
+    std::ofstream(state.filePath("vavirir").toStdString()) << "a file where the folder goes";
+
+    FrameFixture fx;
+    fx.frame->OfferLeftJournals();
+    const QString said = fx.frame->statusBar()->currentMessage();
+    EXPECT_TRUE(said.startsWith("Journaling is off: ")) << said.toStdString();
+    for (float v : {0.0f, 1.0f, 2.0f}) {
+        const auto bytes = PlainVdcFrame(v);
+        fx.frame->OnReceiveBytes(bytes.data(), bytes.size());
+        if (v == 0.0f) {
+            fx.frame->statusBar()->clearMessage();
+            fx.frame->RunCommand(cmd::kStart);
+        }
+    }
+    ASSERT_EQ(fx.frame->Children().size(), 1u);
+    EXPECT_EQ(fx.frame->Children()[0]->Document().channels[0].size(), 2u) << "recording goes on";
+    EXPECT_EQ(fx.frame->statusBar()->currentMessage(), "") << "said once";
     qputenv("XDG_STATE_HOME", oldState);
 }
