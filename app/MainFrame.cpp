@@ -141,11 +141,12 @@ void CMainFrame::CreateActions() {
     AddAction(cmd::kExportExcel, QStringLiteral("&Export To Excel"), [this] {
         OnExportExcel();
     })->setIcon(ToolbarIcon(cmd::kExportExcel));
-    // Printing needs the graph view; the commands are kept, disabled.
-    QAction* printGraph = AddAction(cmd::kPrintGraph, QStringLiteral("&Graph"), nullptr);
+    QAction* printGraph = AddAction(cmd::kPrintGraph, QStringLiteral("&Graph"),
+                                    [this] { RunViewCommand(cmd::kPrintGraph); });
     printGraph->setIcon(ToolbarIcon(cmd::kPrintGraph));
     printGraph->setIconText(QStringLiteral("Print Graph"));
-    AddAction(cmd::kPrintData, QStringLiteral("&Data"), nullptr);
+    AddAction(cmd::kPrintData, QStringLiteral("&Data"),
+              [this] { RunViewCommand(cmd::kPrintData); });
     AddAction(cmd::kClose, QStringLiteral("&Close"), [this] { m_pMdi->closeActiveSubWindow(); });
     AddAction(cmd::kExit, QStringLiteral("E&xit"), [this] { close(); });
 
@@ -196,8 +197,8 @@ void CMainFrame::CreateActions() {
         UpdateCommandUi();
     })->setIcon(ToolbarIcon(cmd::kStop));
 
-    // Graph Setting needs the graph view; kept, disabled.
-    AddAction(cmd::kGraphSetting, QStringLiteral("Setting"), nullptr);
+    AddAction(cmd::kGraphSetting, QStringLiteral("Setting"),
+              [this] { RunViewCommand(cmd::kGraphSetting); });
 
     // Help
     AddAction(cmd::kAbout, QStringLiteral("&About Vavirir..."), [this] { OnAbout(); });
@@ -268,12 +269,7 @@ void CMainFrame::CreateToolBar() {
     addToolBarBreak();
     m_pControlBar = new CControlDlgBar(this);
     addToolBar(Qt::TopToolBarArea, m_pControlBar);
-    connect(m_pControlBar, &CControlDlgBar::command, this, [this](int id) {
-        // Tool commands go to the current view; none, nothing happens.
-        if (m_pCurrentView != nullptr) {
-            m_pCurrentView->HandleCommand(id);
-        }
-    });
+    connect(m_pControlBar, &CControlDlgBar::command, this, [this](int id) { RunViewCommand(id); });
 }
 
 void CMainFrame::CreateStatusBar() {
@@ -332,8 +328,9 @@ void CMainFrame::UpdateCommandUi() {
     for (int id : {cmd::kSave, cmd::kSaveAs, cmd::kExportExcel, cmd::kClose}) {
         Action(id)->setEnabled(hasDocument);
     }
+    // Commands of the view: there is none without a document window.
     for (int id : {cmd::kPrintGraph, cmd::kPrintData, cmd::kGraphSetting}) {
-        Action(id)->setEnabled(false);
+        Action(id)->setEnabled(m_pCurrentView != nullptr);
     }
     Action(cmd::kDemoMeter)->setChecked(DemoMeterRunning());
 }
@@ -378,6 +375,12 @@ CChildFrame* CMainFrame::AddChild(std::unique_ptr<CRoZudozuvDoc> document, const
     child->showMaximized();
     m_pMdi->setActiveSubWindow(child);
     return child;
+}
+
+void CMainFrame::RunViewCommand(int id) {
+    if (m_pCurrentView != nullptr) {
+        m_pCurrentView->HandleCommand(id);
+    }
 }
 
 void CMainFrame::OnSubWindowActivated(QMdiSubWindow* sub) {

@@ -146,6 +146,9 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     void SetFace(FaceState face);
     void CloseLink();
     void UpdateCommandUi();
+    // A command of the current view (graph tools, Setting, printing); with no
+    // view, nothing happens.
+    void RunViewCommand(int id);
 
     void OnFileNew();
     void OnFileOpen();

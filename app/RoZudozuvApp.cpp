@@ -9,6 +9,7 @@
 
 #include "app/GraphPng.h"
 #include "app/MainFrame.h"
+#include "app/PrintPdf.h"
 #include "display/ui/Artwork.h"
 #include "display/ui/Resources.h"
 
@@ -36,7 +37,8 @@ void CRoZudozuvApp::AllowHelpWithoutDisplay(int argc, char** argv) {
         if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0 ||
             std::strcmp(arg, "--help-all") == 0 || std::strcmp(arg, "-v") == 0 ||
             std::strcmp(arg, "--version") == 0 || std::strncmp(arg, "--graph-png", 11) == 0 ||
-            std::strncmp(arg, "--size", 6) == 0) {
+            std::strncmp(arg, "--size", 6) == 0 || std::strcmp(arg, "--print") == 0 ||
+            std::strncmp(arg, "--print=", 8) == 0) {
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
             return;
         }
@@ -69,7 +71,17 @@ bool CRoZudozuvApp::InitInstance(int& exitCode) {
         QStringLiteral("size"),
         QStringLiteral("Client size of the graph for --graph-png (default 800x500)."),
         QStringLiteral("WxH"));
-    parser.addOptions({port, demo, printReadings, graphPng, graphSize});
+    const QCommandLineOption print(
+        QStringLiteral("print"),
+        QStringLiteral("Print the graph page or the data table of FILE into the PDF given by "
+                       "--pdf and exit."),
+        QStringLiteral("graph|data"));
+    const QCommandLineOption pdf(QStringLiteral("pdf"), QStringLiteral("Output file for --print."),
+                                 QStringLiteral("OUT.pdf"));
+    const QCommandLineOption paper(QStringLiteral("paper"),
+                                   QStringLiteral("Paper for --print: A4 (default) or Letter."),
+                                   QStringLiteral("A4|Letter"));
+    parser.addOptions({port, demo, printReadings, graphPng, graphSize, print, pdf, paper});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("Data files (.txt) to open."),
                                  QStringLiteral("[FILE...]"));
@@ -95,6 +107,10 @@ bool CRoZudozuvApp::InitInstance(int& exitCode) {
         return false;
     }
 
+    if (parser.isSet(print) || parser.isSet(pdf) || parser.isSet(paper)) {
+        exitCode = RunPrintCommand(parser, print, pdf, paper);
+        return false;
+    }
     if (parser.isSet(graphPng) || parser.isSet(graphSize)) {
         exitCode = RunGraphPngCommand(parser, graphPng, graphSize);
         return false;

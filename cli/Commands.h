@@ -11,3 +11,4 @@ int RunRecord(int argc, char** argv);
 int RunDownload(int argc, char** argv);
 int RunJournals(int argc, char** argv);
 int RunRecover(int argc, char** argv);
+int RunFft(int argc, char** argv);

@@ -26,6 +26,9 @@ const Command kCommands[] = {
     {"download", RunDownload, "download --port P --out F.txt [--timeout S]"},
     {"journals", RunJournals, "journals"},
     {"recover", RunRecover, "recover ID --out F.txt [--keep]"},
+    {"fft", RunFft,
+     "fft FILE --start A --finish B [--size N] [--window "
+     "none|hamming|hanning|triangle|blackman|blackman-harris] [--frequency]"},
 };
 
 void PrintUsage(std::FILE* out) {

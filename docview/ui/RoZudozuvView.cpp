@@ -12,9 +12,13 @@
 #include <utility>
 
 #include "common/ui/CommandIds.h"
+#include "display/ui/ColorSetting.h"
 #include "display/ui/GraphDlg.h"
 #include "docview/ViewLayout.h"
 #include "docview/ui/DataListModel.h"
+#include "docview/ui/GraphClipboard.h"
+#include "docview/ui/PrintRX.h"
+#include "fft/ui/FFTDlg.h"
 #include "record/Document.h"
 #include "record/Statistics.h"
 #include "record/SummaryText.h"
@@ -74,6 +78,9 @@ CRoZudozuvView::CRoZudozuvView(CRoZudozuvDoc& document, QWidget* parent)
         std::max(kCopyGraphRect.width(), buttonHint.width()),
         std::max(kCopyGraphRect.height(), buttonHint.height()));
     connect(m_pCopyGraph, &QPushButton::clicked, this, &CRoZudozuvView::OnCopyGraph);
+    // The FFT tool's marked stretch goes to the FFT analysis.
+    connect(m_pGraph, &CGraphDlg::fftRangeRequested, this,
+            [this](int first, int last) { RunFftAnalysis(this, Document(), first, last); });
 
     CreateList();
 
@@ -126,6 +133,18 @@ bool CRoZudozuvView::HandleCommand(int id) {
         m_pGraph->ResetView();
         return true;
     }
+    if (id == cmd::kPrintGraph) {
+        PrintGraph(this, Document(), *m_pGraph);
+        return true;
+    }
+    if (id == cmd::kPrintData) {
+        PrintData(this, Document());
+        return true;
+    }
+    if (id == cmd::kGraphSetting) {
+        RunGraphSetting(this, *m_pGraph, autoScale, m_manualScale, Document().summary);
+        return true;
+    }
     for (const auto& [command, tool] : kToolCommands) {
         if (command == id) {
             m_pGraph->SetTool(tool);
@@ -140,7 +159,7 @@ void CRoZudozuvView::RefreshGraph() {
 }
 
 void CRoZudozuvView::InvalidateGraph() {
-    m_pGraph->update();
+    m_pGraph->Redraw();
 }
 
 void CRoZudozuvView::SetYRange(double top, double bottom) {
@@ -190,5 +209,5 @@ void CRoZudozuvView::ShowPane(int tab) {
 }
 
 void CRoZudozuvView::OnCopyGraph() {
-    // Copying the graph to the clipboard comes with printing.
+    CopyGraphToClipboard(this, *m_pGraph);
 }

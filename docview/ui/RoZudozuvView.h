@@ -3,6 +3,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "display/GraphSetting.h"
 #include "record/RecordingTarget.h"
 
 class CDataListModel;
@@ -65,4 +66,5 @@ class CRoZudozuvView : public QWidget, public CRecordingTarget {
     QPlainTextEdit* m_pSummary;
     QPushButton* m_pCopyGraph;
     QString m_strSummary;
+    GraphManualScale m_manualScale;  // the Setting dialog's list choices, kept with the view
 };

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -9,6 +13,8 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 #include <thread>
 
 #include "AppTestSupport.h"
@@ -397,4 +403,84 @@ TEST(DocumentWindow, ClosingAWindowWhileReadingsAreQueuedForItIsSafe) {
     }
     EXPECT_TRUE(frame.Children().empty());
     EXPECT_TRUE(frame.Session().Registry().Views().empty());
+}
+
+namespace {
+
+// Runs `answer` on the next modal window once it is up (message box, dialog,
+// print dialog), so a test can drive a command that waits for the user.
+void AnswerNextModal(std::function<void(QWidget*)> answer) {
+    QTimer::singleShot(10, [answer = std::move(answer)]() mutable {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            answer(modal);
+        } else {
+            AnswerNextModal(std::move(answer));
+        }
+    });
+}
+
+}  // namespace
+
+TEST(DocumentWindow, ViewCommandsReachTheirDialogsAndTheClipboard) {
+    FrameFixture f;
+    CTestFrame& frame = *f.frame;
+    frame.resize(1000, 700);
+    frame.show();
+    for (int id : {cmd::kPrintGraph, cmd::kPrintData, cmd::kGraphSetting}) {
+        EXPECT_FALSE(frame.Action(id)->isEnabled()) << id;
+    }
+    StartRecording(frame, {1.0f, 2.5f, -1.0f, 3.0f, 0.5f, 2.0f, 1.5f, 0.0f, 1.0f, 2.0f});
+    frame.RunCommand(cmd::kStop);
+    CRoZudozuvView& view = frame.Children().at(0)->View();
+    for (int id : {cmd::kPrintGraph, cmd::kPrintData, cmd::kGraphSetting}) {
+        EXPECT_TRUE(frame.Action(id)->isEnabled()) << id;
+    }
+
+    // Graph Setting opens the Setting dialog; Cancel changes nothing.
+    QString seen;
+    const QColor background = view.Graph()->GetColour(CGraphDlg::Colour::Background);
+    AnswerNextModal([&](QWidget* modal) {
+        seen = modal->windowTitle();
+        qobject_cast<QDialog*>(modal)->reject();
+    });
+    frame.Action(cmd::kGraphSetting)->trigger();
+    EXPECT_EQ(seen, "Setting");
+    EXPECT_EQ(view.Graph()->GetColour(CGraphDlg::Colour::Background), background);
+
+    // Print > Data asks for the printer; Cancel prints nothing.
+    seen.clear();
+    AnswerNextModal([&](QWidget* modal) {
+        seen = modal->metaObject()->className();
+        qobject_cast<QDialog*>(modal)->reject();
+    });
+    frame.Action(cmd::kPrintData)->trigger();
+    EXPECT_TRUE(seen.contains("PrintDialog")) << seen.toStdString();
+
+    // Copy Graph: the graph's picture on the clipboard, then the tip.
+    QString tip;
+    AnswerNextModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        tip = box->windowTitle() + "|" + box->text();
+        EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+        box->accept();
+    });
+    QTest::mouseClick(view.CopyGraphButton(), Qt::LeftButton);
+    EXPECT_EQ(tip, "Tip|Graph is already copied to clipboard!");
+    const QImage copied = QGuiApplication::clipboard()->image();
+    EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB32),
+              view.Graph()->RenderClientImage().convertToFormat(QImage::Format_RGB32));
+
+    // The FFT tool's drag opens the FFT analysis.
+    seen.clear();
+    view.HandleCommand(cmd::kFftAnalysis);
+    CGraphDlg* graph = view.Graph();
+    AnswerNextModal([&](QWidget* modal) {
+        seen = modal->windowTitle();
+        qobject_cast<QDialog*>(modal)->reject();
+    });
+    QTest::mousePress(graph, Qt::LeftButton, {}, QPoint(graph->width() - 60, 100));
+    QTest::mouseMove(graph, QPoint(60, 110));
+    QTest::mouseRelease(graph, Qt::LeftButton, {}, QPoint(60, 110));
+    EXPECT_EQ(seen, "FFT Analysis");
 }

@@ -1,0 +1,134 @@
+// vavirir-cli fft: the spectrum of a stretch of a data file's main records,
+// as the FFT analysis dialog computes it, as one JSON object.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "cli/Json.h"
+#include "docview/DataFile.h"
+#include "fft/Spectrum.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: vavirir-cli fft FILE --start A --finish B [--size N] "
+    "[--window none|hamming|hanning|triangle|blackman|blackman-harris] [--frequency]\n";
+
+struct FftOptions {
+    std::string file;
+    SpectrumRequest request;
+};
+
+int WholeNumber(const std::string& text, const char* what) {
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || value < -2147483647L || value > 2147483647L) {
+        throw UsageError(std::string(what) + " must be a whole number: '" + text + "'");
+    }
+    return static_cast<int>(value);
+}
+
+FftWindow WindowNamed(const std::string& name) {
+    struct Named {
+        const char* name;
+        FftWindow window;
+    } const kWindows[] = {
+        {"none", FftWindow::None},         {"hamming", FftWindow::Hamming},
+        {"hanning", FftWindow::Hanning},   {"triangle", FftWindow::Triangle},
+        {"blackman", FftWindow::Blackman}, {"blackman-harris", FftWindow::BlackmanHarris4},
+    };
+    for (const Named& w : kWindows) {
+        if (name == w.name) {
+            return w.window;
+        }
+    }
+    throw UsageError("unknown window '" + name + "'");
+}
+
+FftOptions Parse(int argc, char** argv) {
+    FftOptions options;
+    bool haveStart = false;
+    bool haveFinish = false;
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--start") {
+            options.request.start = WholeNumber(OptionValue(argc, argv, i), "--start");
+            haveStart = true;
+        } else if (arg == "--finish") {
+            options.request.finish = WholeNumber(OptionValue(argc, argv, i), "--finish");
+            haveFinish = true;
+        } else if (arg == "--size") {
+            options.request.size = WholeNumber(OptionValue(argc, argv, i), "--size");
+            if (!IsSpectrumSize(options.request.size)) {
+                throw UsageError("--size must be a power of two from 32 to 2048");
+            }
+        } else if (arg == "--window") {
+            options.request.window = WindowNamed(OptionValue(argc, argv, i));
+        } else if (arg == "--frequency") {
+            options.request.kind = SpectrumKind::Frequency;
+        } else if (!arg.empty() && arg[0] == '-') {
+            throw UsageError("unknown option '" + arg + "'");
+        } else if (options.file.empty()) {
+            options.file = arg;
+        } else {
+            throw UsageError("more than one FILE");
+        }
+    }
+    RequireArgument(!options.file.empty(), "FILE");
+    RequireArgument(haveStart, "--start");
+    RequireArgument(haveFinish, "--finish");
+    if (options.request.start < 0 || options.request.start >= options.request.finish) {
+        throw UsageError("the range needs 0 <= start < finish");
+    }
+    return options;
+}
+
+void Print(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+int Run(const FftOptions& options) {
+    CRoZudozuvDoc doc;
+    try {
+        LoadDocumentFile(options.file, doc);
+    } catch (const CDataFileError& e) {
+        std::fprintf(stderr, "vavirir-cli fft: %s\n", e.what());
+        return 1;
+    }
+    const std::vector<CObData>& records = doc.channels[0];
+    if (static_cast<std::size_t>(options.request.finish) >= records.size()) {
+        std::fprintf(stderr, "vavirir-cli fft: --finish %d is beyond the %zu records of %s\n%s",
+                     options.request.finish, records.size(), options.file.c_str(), kUsage);
+        return 2;
+    }
+    std::vector<double> bins;
+    const SpectrumResult result = RunSpectrum(records, options.request, bins);
+    if (!result.Ok()) {
+        std::fprintf(stderr, "vavirir-cli fft: %s\n", result.error.c_str());
+        return 1;
+    }
+    const bool power = result.kind == SpectrumKind::Power;
+    // The power values are doubles; the magnitudes were computed as floats.
+    const char* binFormat = power ? "%.17g" : "%.9g";
+    Print("{\"size\":" + std::to_string(result.size) +
+          ",\"window\":" + std::to_string(static_cast<int>(result.window)) +
+          ",\"spectrum\":" + (power ? "\"power\"" : "\"frequency\"") +
+          ",\"peak\":" + JsonNumber(result.peak, "%.17g") + ",\"bins\":[");
+    for (std::size_t k = 0; k < bins.size(); ++k) {
+        Print((k > 0 ? "," : "") + JsonNumber(bins[k], binFormat));
+    }
+    Print("]}\n");
+    return 0;
+}
+
+}  // namespace
+
+int RunFft(int argc, char** argv) {
+    return RunCommand<FftOptions>("fft", kUsage, argc, argv, Parse, Run);
+}

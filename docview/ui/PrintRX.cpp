@@ -1,0 +1,183 @@
+#include "docview/ui/PrintRX.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QFontMetrics>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <algorithm>
+
+#include "display/ui/GraphDlg.h"
+
+namespace {
+
+// The wait cursor for the life of a printout.
+class WaitCursor {
+  public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// "Arial" (or a sans-serif stand-in) whose text cell, ascent plus descent,
+// is `cell` pixels high on the painter's device, weight 200.
+QFont DataTableFont(QPainter& painter, int cell) {
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setWeight(QFont::ExtraLight);
+    font.setPixelSize(std::max(cell, 1));
+    painter.setFont(font);
+    const int height = painter.fontMetrics().height();
+    if (height > 0 && height != cell) {
+        font.setPixelSize(std::max(cell * cell / height, 1));
+    }
+    return font;
+}
+
+void ReportPrinterFailure(QWidget* parent) {
+    QMessageBox::warning(parent, QApplication::applicationDisplayName(),
+                         QStringLiteral("The printer could not be opened; nothing was printed."));
+}
+
+}  // namespace
+
+CPrintRX::CPrintRX(QPrinter& printer) : m_printer(printer) {}
+
+CPrintRX::~CPrintRX() {
+    if (m_painter.isActive()) {
+        m_painter.end();
+    }
+}
+
+bool CPrintRX::Begin(QWidget* parent, QPrinter& printer) {
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool CPrintRX::StartDocument() {
+    m_printer.setDocName(QStringLiteral("Vavirir"));
+    if (!m_painter.begin(&m_printer)) {
+        return false;
+    }
+    m_nWidth = m_printer.width();
+    m_nHeight = m_printer.height();
+    m_painter.setBackgroundMode(Qt::TransparentMode);
+    return true;
+}
+
+void CPrintRX::NextPage() {
+    m_printer.newPage();
+}
+
+void CPrintRX::EndDocument() {
+    m_painter.end();
+}
+
+void CPrintRX::Play(const PrintPage& page) {
+    m_painter.setPen(QPen(Qt::black, 0));
+    for (const PrintLine& line : page.lines) {
+        m_painter.drawLine(line.x1, line.y1, line.x2, line.y2);
+    }
+    const int ascent = m_painter.fontMetrics().ascent();
+    for (const PrintText& text : page.texts) {
+        m_painter.drawText(text.x, text.y + ascent, QString::fromStdString(text.text));
+    }
+}
+
+GraphPrintSource GraphPrintSourceOf(CGraphDlg& graph) {
+    GraphPrintSource source;
+    source.xScale = graph.XScale();
+    source.yScale = graph.YScale();
+    source.plotWidth = graph.PlotWidth();
+    source.plotHeight = graph.PlotHeight();
+    source.draw = [&graph](QPainter& painter, const QRect& rect, double xScale, double yScale,
+                           int fontHeight, int xMargin, int yMargin, bool whiteBorder) {
+        graph.DrawGraph(painter, rect, xScale, yScale, fontHeight, xMargin, yMargin, whiteBorder);
+    };
+    return source;
+}
+
+bool PrintGraphPage(QPrinter& printer, const CRoZudozuvDoc& doc, const GraphPrintSource& graph) {
+    CPrintRX job(printer);
+    if (!job.StartDocument()) {
+        return false;
+    }
+    QPainter& painter = job.Painter();
+    const int width = job.Width();
+    const int height = job.Height();
+    const GraphPrintFrame frame = GraphPrintFrameFor(width, height, graph.xScale, graph.yScale,
+                                                     graph.plotWidth, graph.plotHeight);
+    painter.save();
+    graph.draw(painter, QRect(0, 0, frame.width, frame.height), frame.xScale, frame.yScale,
+               frame.fontHeight, frame.xMargin, frame.yMargin, true);
+    painter.restore();
+
+    // The rest of the page in the printer's own font.
+    painter.setFont(QFont());
+    const QFontMetrics metrics = painter.fontMetrics();
+    const auto textWidth = [&metrics](const std::string& text) {
+        return metrics.horizontalAdvance(QString::fromStdString(text));
+    };
+    job.Play(GraphPrintTexts(doc.summary, width, height, metrics.lineSpacing(), PrintClockNow(),
+                             textWidth));
+    job.EndDocument();
+    return true;
+}
+
+bool PrintDataTable(QPrinter& printer, const CRoZudozuvDoc& doc) {
+    CPrintRX job(printer);
+    if (!job.StartDocument()) {
+        return false;
+    }
+    QPainter& painter = job.Painter();
+    painter.setFont(DataTableFont(painter, DataPrintCellHeight(job.Height())));
+    const DataPrintMetrics metrics{job.Width(), job.Height(), painter.fontMetrics().lineSpacing()};
+    const PrintClock clock = PrintClockNow();
+    const int pages = DataPrintPageCount(doc.channels[0].size(), DataPrintRowsPerPage(metrics));
+    // One page at a time, so a long table needs no more memory than a page.
+    for (int page = 1; page <= pages; ++page) {
+        if (page > 1) {
+            job.NextPage();
+        }
+        job.Play(DataPrintPage(doc, metrics, page, clock));
+    }
+    job.EndDocument();
+    return true;
+}
+
+void PrintGraph(QWidget* parent, const CRoZudozuvDoc& doc, CGraphDlg& graph) {
+    if (doc.channels[0].empty()) {
+        return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    if (!CPrintRX::Begin(parent, printer)) {
+        return;
+    }
+    bool printed = false;
+    {
+        const WaitCursor wait;
+        printed = PrintGraphPage(printer, doc, GraphPrintSourceOf(graph));
+    }
+    if (!printed) {
+        ReportPrinterFailure(parent);
+    }
+}
+
+void PrintData(QWidget* parent, const CRoZudozuvDoc& doc) {
+    if (doc.channels[0].empty()) {
+        return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    if (!CPrintRX::Begin(parent, printer)) {
+        return;
+    }
+    bool printed = false;
+    {
+        const WaitCursor wait;
+        printed = PrintDataTable(printer, doc);
+    }
+    if (!printed) {
+        ReportPrinterFailure(parent);
+    }
+}
