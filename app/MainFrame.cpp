@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -30,6 +31,7 @@
 #include "docview/DataFile.h"
 #include "docview/Export.h"
 #include "docview/FallbackSave.h"
+#include "docview/ui/CsvCommand.h"
 #include "docview/ui/RoZudozuvView.h"
 #include "link/MeterPort.h"
 #include "link/ui/Port.h"
@@ -58,7 +60,8 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
       m_pLink(options.link ? std::move(options.link) : MakeSerialLink()),
       m_session(*this, m_clock),
       m_bPrintReadings(options.printReadings),
-      m_pMdi(new QMdiArea(this)) {
+      m_pMdi(new QMdiArea(this)),
+      m_reconnect(options.reconnectPeriod) {
     setWindowTitle(AppTitle());
     setObjectName(QStringLiteral("mainFrame"));
     m_pMdi->setViewMode(QMdiArea::SubWindowView);
@@ -94,6 +97,8 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
     m_timerPortMenu.setSingleShot(true);
     connect(&m_timerPortMenu, &QTimer::timeout, this, &CMainFrame::RefreshPortMenu);
     m_timerPortMenu.start(kFirstPortMenuFillMs);
+    m_timerReconnect.setInterval(options.reconnectPeriod);
+    connect(&m_timerReconnect, &QTimer::timeout, this, &CMainFrame::OnReconnectTimer);
 
     LoadRecentFiles();
     UpdateCommandUi();
@@ -104,6 +109,7 @@ CMainFrame::~CMainFrame() {
     // then the windows whose views the session's registry points to.
     delete m_pDemo;
     m_pDemo = nullptr;
+    StopReconnect();
     CloseLink();
     const auto windows = m_pMdi->subWindowList();
     qDeleteAll(windows);
@@ -141,6 +147,11 @@ void CMainFrame::CreateActions() {
     AddAction(cmd::kExportExcel, QStringLiteral("&Export To Excel"), [this] {
         OnExportExcel();
     })->setIcon(ToolbarIcon(cmd::kExportExcel));
+    AddAction(cmd::kExportCsv, QStringLiteral("Export To &CSV\u2026"), [this] {
+        if (CChildFrame* child = ActiveChild()) {
+            ExportCsvWithDialog(this, child->Document(), m_clock.Now());
+        }
+    });
     QAction* printGraph = AddAction(cmd::kPrintGraph, QStringLiteral("&Graph"),
                                     [this] { RunViewCommand(cmd::kPrintGraph); });
     printGraph->setIcon(ToolbarIcon(cmd::kPrintGraph));
@@ -222,6 +233,7 @@ void CMainFrame::CreateMenus() {
     m_pFileMenu->addAction(Action(cmd::kSave));
     m_pFileMenu->addAction(Action(cmd::kSaveAs));
     m_pFileMenu->addAction(Action(cmd::kExportExcel));
+    m_pFileMenu->addAction(Action(cmd::kExportCsv));
     QMenu* print = m_pFileMenu->addMenu(QStringLiteral("&Print"));
     print->addAction(Action(cmd::kPrintGraph));
     print->addAction(Action(cmd::kPrintData));
@@ -325,7 +337,7 @@ void CMainFrame::UpdateCommandUi() {
     Action(cmd::kStart)->setEnabled(!running);
     Action(cmd::kStop)->setEnabled(running);
     const bool hasDocument = ActiveChild() != nullptr;
-    for (int id : {cmd::kSave, cmd::kSaveAs, cmd::kExportExcel, cmd::kClose}) {
+    for (int id : {cmd::kSave, cmd::kSaveAs, cmd::kExportExcel, cmd::kExportCsv, cmd::kClose}) {
         Action(id)->setEnabled(hasDocument);
     }
     // Commands of the view: there is none without a document window.
@@ -670,8 +682,13 @@ QString CMainFrame::HelpFilePath(const QString& folder) {
 }
 
 void CMainFrame::OnHelpTopics() {
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(HelpFilePath(QCoreApplication::applicationDirPath())));
+    // Beside the program in a build folder; in share/vavirir once installed.
+    const QString folder = QCoreApplication::applicationDirPath();
+    const QString beside = HelpFilePath(folder);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(
+        QFileInfo::exists(beside)
+            ? beside
+            : QDir::cleanPath(HelpFilePath(folder + QStringLiteral("/../share/vavirir")))));
 }
 
 void CMainFrame::OnAbout() {
@@ -694,9 +711,36 @@ void CMainFrame::RefreshPortMenu() {
     m_pPortMenu->RefreshPortMenu();
 }
 
+namespace {
+
+// The device a port choice names, as the status bar shows it.
+std::string DeviceName(const std::string& port) {
+    const std::optional<PortChoice> choice = ParsePortChoice(port);
+    return choice ? choice->Device() : port;
+}
+
+}  // namespace
+
 bool CMainFrame::OpenMeterPort(const QString& port) {
     StopDemoMeter();
+    StopReconnect();
     std::string warning;
+    if (!OpenLink(port, false, warning)) {
+        ShowMessage(QString::fromStdString(warning));
+        UpdateCommandUi();
+        return false;
+    }
+    m_reconnect.Keep(port.toStdString());
+    m_pLink->SetReadSize(kMeterReadSize);
+    SetFace({FaceNumber::PortOpened, m_face.dial});
+    // A fresh link gets a full period before its first time-out check.
+    m_timerDataTimeout.start();
+    statusBar()->showMessage(QStringLiteral("Meter port %1 open").arg(port), 3000);
+    UpdateCommandUi();
+    return true;
+}
+
+bool CMainFrame::OpenLink(const QString& port, bool reopen, std::string& message) {
     // Blocks from an earlier link may still wait in the event queue: only the
     // current link's blocks count.
     const int generation = ++m_nLinkGeneration;
@@ -720,18 +764,9 @@ bool CMainFrame::OpenMeterPort(const QString& port) {
             },
             Qt::QueuedConnection);
     };
-    if (!m_pLink->Open(port.toStdString(), onReceive, onLost, warning)) {
-        ShowMessage(QString::fromStdString(warning));
-        UpdateCommandUi();
-        return false;
-    }
-    m_pLink->SetReadSize(kMeterReadSize);
-    SetFace({FaceNumber::PortOpened, m_face.dial});
-    // A fresh link gets a full period before its first time-out check.
-    m_timerDataTimeout.start();
-    statusBar()->showMessage(QStringLiteral("Meter port %1 open").arg(port), 3000);
-    UpdateCommandUi();
-    return true;
+    const std::string text = port.toStdString();
+    return reopen ? m_pLink->Reopen(text, onReceive, onLost, message)
+                  : m_pLink->Open(text, onReceive, onLost, message);
 }
 
 void CMainFrame::CloseLink() {
@@ -739,9 +774,50 @@ void CMainFrame::CloseLink() {
     m_pLink->Close();
 }
 
+void CMainFrame::StopReconnect() {
+    m_reconnect.Forget();
+    m_timerReconnect.stop();
+}
+
 void CMainFrame::OnLinkLost() {
     CloseLink();
-    statusBar()->showMessage(QStringLiteral("The link to the meter was lost."));
+    if (!m_reconnect.LinkLost(CReconnectSchedule::Clock::now())) {
+        statusBar()->showMessage(QStringLiteral("The link to the meter was lost."));
+        return;
+    }
+    // The recording, if one runs, waits for the device in its document.
+    SetFace({FaceNumber::Disconnected, DialPosition::Off});
+    ShowReconnecting();
+    m_timerReconnect.start();
+    UpdateCommandUi();
+}
+
+void CMainFrame::OnReconnectTimer() {
+    if (!m_reconnect.Pending() || !m_reconnect.Device()) {
+        m_timerReconnect.stop();
+        return;
+    }
+    const std::string port = *m_reconnect.Device();
+    std::string reason;
+    if (!OpenLink(QString::fromStdString(port), true, reason)) {
+        m_reconnect.AttemptFailed(CReconnectSchedule::Clock::now(), reason);
+        ShowReconnecting();
+        return;
+    }
+    m_reconnect.AttemptSucceeded();
+    m_timerReconnect.stop();
+    m_pLink->SetReadSize(kMeterReadSize);
+    // Silence counts from the reopen, not from the last block before the gap.
+    m_dataTimeout.CountFromNow();
+    SetFace({FaceNumber::PortOpened, m_face.dial});
+    statusBar()->showMessage(QString::fromStdString(ConnectedText(DeviceName(port))));
+    UpdateCommandUi();
+}
+
+void CMainFrame::ShowReconnecting() {
+    const std::string device = DeviceName(m_reconnect.Device().value_or(""));
+    statusBar()->showMessage(
+        QString::fromStdString(ReconnectingText(device, m_reconnect.Reason())));
 }
 
 void CMainFrame::OnPortOther() {
@@ -757,6 +833,7 @@ void CMainFrame::OnPortOther() {
 }
 
 void CMainFrame::StartDemoMeter() {
+    StopReconnect();
     CloseLink();
     SetFace({FaceNumber::PortOpened, m_face.dial});
     m_pDemo->Start();
@@ -778,7 +855,7 @@ void CMainFrame::OnReceiveBytes(const std::uint8_t* bytes, std::size_t count) {
 }
 
 void CMainFrame::OnDataTimeout() {
-    const DataTimeoutResult result = m_dataTimeout.Tick(m_face);
+    const DataTimeoutResult result = m_dataTimeout.Tick(m_face, m_reconnect.Pending());
     if (!result.silent) {
         return;
     }
@@ -804,6 +881,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     // The reader goes first, then the windows.
     StopDemoMeter();
+    StopReconnect();
     CloseLink();
     CloseDownloadProgress();
     event->accept();

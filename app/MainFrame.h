@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QToolBar>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -21,6 +22,7 @@
 #include "app/WaitDlg.h"
 #include "decode/Clock.h"
 #include "docview/ui/RoZudozuvView.h"
+#include "link/Reconnect.h"
 #include "record/DataTimeout.h"
 #include "record/MeterSession.h"
 
@@ -33,11 +35,12 @@ class CPortMenu;
 // What the frame is built from. Tests replace the link, the clock and the
 // port discovery; the program uses the defaults.
 struct MainFrameOptions {
-    std::unique_ptr<IMeterLink> link;                         // null: the serial port
-    const IClock* clock = nullptr;                            // null: the system clock
-    std::function<std::vector<std::string>()> discoverPorts;  // null: scan the system
-    QString deviceFolder = QStringLiteral("/dev");            // watched for port changes
-    bool printReadings = false;                               // echo face readings on stdout
+    std::unique_ptr<IMeterLink> link;                              // null: the serial port
+    const IClock* clock = nullptr;                                 // null: the system clock
+    std::function<std::vector<std::string>()> discoverPorts;       // null: scan the system
+    QString deviceFolder = QStringLiteral("/dev");                 // watched for port changes
+    bool printReadings = false;                                    // echo face readings on stdout
+    std::chrono::milliseconds reconnectPeriod = kReconnectPeriod;  // between reopen attempts
 };
 
 // The program's main window: menus, toolbar, status bar, the "Display" dock
@@ -145,6 +148,13 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     void OnSubWindowActivated(QMdiSubWindow* sub);
     void SetFace(FaceState face);
     void CloseLink();
+    // Opens (or quietly reopens) the link with this frame's routines; only
+    // the newest link's blocks and loss reach the frame.
+    bool OpenLink(const QString& port, bool reopen, std::string& message);
+    // The user let go of the port: it is not reopened any more.
+    void StopReconnect();
+    void OnReconnectTimer();
+    void ShowReconnecting();
     void UpdateCommandUi();
     // A command of the current view (graph tools, Setting, printing); with no
     // view, nothing happens.
@@ -194,6 +204,8 @@ class CMainFrame : public QMainWindow, private ISessionHost {
 
     QTimer m_timerDataTimeout;  // timer 2
     QTimer m_timerPortMenu;     // timer 3
+    QTimer m_timerReconnect;    // reopen attempts while a lost link is pending
+    CReconnectSchedule m_reconnect;
     QString m_strPortNumber = QStringLiteral("1");
     int m_nNewDocuments = 0;
     int m_nLinkGeneration = 0;

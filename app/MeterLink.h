@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 // The frame's connection to the meter. The real one is the serial port reader;
 // tests put a fake in its place.
@@ -21,6 +22,14 @@ class IMeterLink {
     // On failure returns false and sets `warning` to the text to show.
     virtual bool Open(const std::string& port, ReceiveFn onReceive, LostFn onLost,
                       std::string& warning) = 0;
+    // One quiet attempt to open `port` again after its link was lost (no
+    // retries, no pause). On failure `reason` says why, for the status bar;
+    // it is empty while the device is simply not there. Links without a
+    // device of their own simply open again.
+    virtual bool Reopen(const std::string& port, ReceiveFn onReceive, LostFn onLost,
+                        std::string& reason) {
+        return Open(port, std::move(onReceive), std::move(onLost), reason);
+    }
     // Stops the reader (joined before this returns) and closes the port.
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;

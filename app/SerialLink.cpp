@@ -2,6 +2,7 @@
 #include "link/ComPort.h"
 #include "link/MeterPort.h"
 #include "link/PortDiscovery.h"
+#include "link/Reconnect.h"
 
 namespace {
 
@@ -10,23 +11,19 @@ class CSerialLink : public IMeterLink {
   public:
     bool Open(const std::string& port, ReceiveFn onReceive, LostFn onLost,
               std::string& warning) override {
-        Close();
-        const std::optional<PortChoice> choice = ParsePortChoice(port);
-        if (!choice) {
-            // Text that names no device, such as "-3", is shown as typed.
-            warning = "Warning:Can't open " + port + "!";
-            return false;
-        }
-        const MeterPortResult result =
-            OpenMeterPort(m_port, *choice, std::move(onReceive),
-                          [onLost = std::move(onLost)](const std::string&) {
-                              if (onLost) {
-                                  onLost();
-                              }
-                          });
-        m_bOpen = result.opened;
-        warning = result.Message();
-        return result.opened;
+        const std::optional<MeterPortResult> result =
+            OpenPort(port, std::move(onReceive), std::move(onLost), kOpenAttempts);
+        // Text that names no device, such as "-3", is shown as typed.
+        warning = result ? result->Message() : "Warning:Can't open " + port + "!";
+        return m_bOpen;
+    }
+
+    bool Reopen(const std::string& port, ReceiveFn onReceive, LostFn onLost,
+                std::string& reason) override {
+        const std::optional<MeterPortResult> result =
+            OpenPort(port, std::move(onReceive), std::move(onLost), 1);
+        reason = result ? ReconnectFailureReason(result->error) : "no such port";
+        return m_bOpen;
     }
 
     void Close() override {
@@ -41,6 +38,26 @@ class CSerialLink : public IMeterLink {
     void SetReadSize(int bytes) override { m_port.SetReadSize(bytes); }
 
   private:
+    // Nothing when `port` names no device.
+    std::optional<MeterPortResult> OpenPort(const std::string& port, ReceiveFn onReceive,
+                                            LostFn onLost, int attempts) {
+        Close();
+        const std::optional<PortChoice> choice = ParsePortChoice(port);
+        if (!choice) {
+            return std::nullopt;
+        }
+        MeterPortResult result = OpenMeterPort(
+            m_port, *choice, std::move(onReceive),
+            [onLost = std::move(onLost)](const std::string&) {
+                if (onLost) {
+                    onLost();
+                }
+            },
+            attempts);
+        m_bOpen = result.opened;
+        return result;
+    }
+
     CComPort m_port;
     bool m_bOpen = false;
 };

@@ -1,5 +1,6 @@
 // vavirir-cli export: the spreadsheet file of a data file's document.
 #include <cstdio>
+#include <string_view>
 
 #include "cli/Commands.h"
 #include "cli/OutputCheck.h"
@@ -7,6 +8,9 @@
 #include "docview/Export.h"
 
 int RunExport(int argc, char** argv) {
+    if (argc > 0 && std::string_view(argv[0]) == "--csv") {
+        return RunExportCsv(argc - 1, argv + 1);
+    }
     if (argc != 2 || argv[0][0] == '-' || argv[1][0] == '-') {
         std::fputs("usage: vavirir-cli export FILE OUT.xls\n", stderr);
         return 2;

@@ -22,11 +22,15 @@ using SteadyClock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 constexpr const char* kUsage =
-    "usage: vavirir-cli record --port P [--count N] [--seconds S] --out F.txt [--xls F.xls]\n"
+    "usage: vavirir-cli record --port P [--count N] [--seconds S] [--reconnect] --out F.txt\n"
+    "                          [--xls F.xls]\n"
     "  P is a port number (naming /dev/rfcommP), a tty name or a device path.\n"
     "  Recording starts with the first data and ends after N records, S seconds,\n"
     "  SIGINT/SIGTERM/SIGHUP, 10 s without data from the meter, or when the document\n"
     "  is full: a document holds at most 20,000 readings.\n"
+    "  --reconnect: when the link is lost (the device hangs up or vanishes), open P\n"
+    "  again every 2 s and go on recording into the same document; the 10 s without\n"
+    "  data do not end the recording while the link is away.\n"
     "  Until F.txt is saved every reading is also kept in a crash journal in\n"
     "  $XDG_STATE_HOME/vavirir/journal (see the journals and recover commands).\n";
 
@@ -38,6 +42,7 @@ struct RecordOptions {
     std::optional<double> seconds;
     std::string out;
     std::string xls;
+    bool reconnect = false;
 };
 
 enum class EndReason { Count, Seconds, Signal, Silence, LinkLost, DocumentFull, MeterStopped };
@@ -85,6 +90,8 @@ RecordOptions ParseOptions(int argc, char** argv) {
             options.out = OptionValue(argc, argv, i);
         } else if (arg == "--xls") {
             options.xls = OptionValue(argc, argv, i);
+        } else if (arg == "--reconnect") {
+            options.reconnect = true;
         } else {
             throw UsageError("unexpected argument " + arg);
         }
@@ -212,6 +219,10 @@ int Record(const RecordOptions& options) {
     };
     CDataTimeout timeout(link.session);
     timeout.CountFromNow();
+    CLinkReconnect reconnect("record", link, timeout, options.port);
+    if (options.reconnect) {
+        reconnect.AttachTo(steps);
+    }
     const LinkLoopEnd end = RunLinkLoop(link, timeout, steps);
     if (end.reason == LinkLoopEnd::Reason::Silence) {
         reason = EndReason::Silence;

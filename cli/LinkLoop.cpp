@@ -1,6 +1,7 @@
 #include "cli/LinkLoop.h"
 
 #include <chrono>
+#include <cstdio>
 #include <optional>
 
 namespace {
@@ -22,18 +23,25 @@ LinkLoopEnd RunLinkLoop(CMeterLinkSession& link, CDataTimeout& timeout,
             end.reason = LinkLoopEnd::Reason::Signal;
             return end;
         }
+        const bool reconnecting = steps.reconnectPending && steps.reconnectPending();
         if (!steps.silenceCounts || steps.silenceCounts()) {
-            end.timeout = timeout.Tick();
-            if (end.timeout.silent) {
+            end.timeout = timeout.Tick({}, reconnecting);
+            if (end.timeout.silent && !reconnecting) {
                 end.reason = LinkLoopEnd::Reason::Silence;
                 return end;
             }
+        }
+        if (steps.turn) {
+            steps.turn();
         }
         std::optional<LinkEvent> event = link.queue.Pop(kPollInterval);
         if (!event) {
             continue;
         }
         if (event->kind == LinkEvent::Kind::LinkLost) {
+            if (steps.linkLost && steps.linkLost(event->reason)) {
+                continue;
+            }
             end.reason = LinkLoopEnd::Reason::LinkLost;
             end.lossReason = event->reason;
             return end;
@@ -53,5 +61,59 @@ void DrainLink(CMeterLinkSession& link, const std::function<bool()>& accept,
         if (event->kind == LinkEvent::Kind::Bytes && accept()) {
             feed(event->bytes);
         }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// CLinkReconnect
+
+CLinkReconnect::CLinkReconnect(const char* command, CMeterLinkSession& link, CDataTimeout& timeout,
+                               PortChoice choice, std::chrono::milliseconds period)
+    : m_szCommand(command),
+      m_link(link),
+      m_timeout(timeout),
+      m_choice(std::move(choice)),
+      m_schedule(period) {
+    m_schedule.Keep(m_choice.Device());
+}
+
+void CLinkReconnect::AttachTo(LinkLoopSteps& steps) {
+    steps.linkLost = [this](const std::string& reason) { return OnLinkLost(reason); };
+    steps.reconnectPending = [this] { return Pending(); };
+    steps.turn = [this] { Turn(); };
+}
+
+bool CLinkReconnect::OnLinkLost(const std::string& reason) {
+    if (!m_schedule.LinkLost(CReconnectSchedule::Clock::now())) {
+        return false;
+    }
+    // The reader has ended; its descriptor goes now, not at the next attempt.
+    m_link.port.Close();
+    m_strShownReason.clear();
+    std::fprintf(stderr, "%s: %s\n%s: %s\n", m_szCommand, reason.c_str(), m_szCommand,
+                 ReconnectingText(m_choice.Device()).c_str());
+    return true;
+}
+
+void CLinkReconnect::Turn() {
+    const auto now = CReconnectSchedule::Clock::now();
+    if (!m_schedule.Due(now)) {
+        return;
+    }
+    if (m_link.Reopen(m_choice)) {
+        m_schedule.AttemptSucceeded();
+        // The silence counts afresh from the reopen, not from the last block
+        // before the gap.
+        m_timeout.CountFromNow();
+        std::fprintf(stderr, "%s: %s\n", m_szCommand, ConnectedText(m_choice.Device()).c_str());
+        return;
+    }
+    const std::string reason = ReconnectFailureReason(m_link.port.LastError());
+    m_schedule.AttemptFailed(now, reason);
+    if (reason != m_strShownReason) {
+        // A new reason is said once, not every period.
+        std::fprintf(stderr, "%s: %s\n", m_szCommand,
+                     ReconnectingText(m_choice.Device(), reason).c_str());
+        m_strShownReason = reason;
     }
 }

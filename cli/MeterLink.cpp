@@ -84,12 +84,25 @@ bool StopSignalled() {
     return g_stopSignal != 0;
 }
 
-bool OpenMeterLink(const char* command, CComPort& port, const PortChoice& choice,
-                   CLinkQueue& queue) {
-    const MeterPortResult result = OpenMeterPort(
+namespace {
+
+MeterPortResult OpenQueued(CComPort& port, const PortChoice& choice, CLinkQueue& queue,
+                           int attempts) {
+    return OpenMeterPort(
         port, choice,
         [&queue](const std::uint8_t* bytes, std::size_t count) { queue.PushBytes(bytes, count); },
-        [&queue](const std::string& reason) { queue.PushLinkLost(reason); });
+        [&queue](const std::string& reason) { queue.PushLinkLost(reason); }, attempts);
+}
+
+}  // namespace
+
+bool CMeterLinkSession::Reopen(const PortChoice& choice) {
+    return OpenQueued(port, choice, queue, 1).opened;
+}
+
+bool OpenMeterLink(const char* command, CComPort& port, const PortChoice& choice,
+                   CLinkQueue& queue) {
+    const MeterPortResult result = OpenQueued(port, choice, queue, kOpenAttempts);
     if (result.opened) {
         return true;
     }

@@ -89,6 +89,9 @@ struct CMeterLinkSession {
     bool Open(const char* command, const PortChoice& choice) {
         return OpenMeterLink(command, port, choice, queue);
     }
+    // One quiet attempt to open the port again after its link was lost; the
+    // port's LastError says why it failed.
+    bool Reopen(const PortChoice& choice);
 };
 
 // The --port option's value as a port choice; throws UsageError when it is

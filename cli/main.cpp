@@ -20,9 +20,10 @@ const Command kCommands[] = {
      "replay [--hex] [--chunk N] [--now \"YYYY-MM-DD HH:MM:SS\"] [--no-start] STREAM --out-dir "
      "DIR"},
     {"dump", RunDump, "dump [--json] FILE"},
-    {"export", RunExport, "export FILE OUT.xls"},
+    {"export", RunExport, "export [--csv] FILE OUT.xls|OUT.csv"},
     {"ports", RunPorts, "ports"},
-    {"record", RunRecord, "record --port P [--count N] [--seconds S] --out F.txt [--xls F.xls]"},
+    {"record", RunRecord,
+     "record --port P [--count N] [--seconds S] [--reconnect] --out F.txt [--xls F.xls]"},
     {"download", RunDownload, "download --port P --out F.txt [--timeout S]"},
     {"journals", RunJournals, "journals"},
     {"recover", RunRecover, "recover ID --out F.txt [--keep]"},
@@ -30,6 +31,19 @@ const Command kCommands[] = {
      "fft FILE --start A --finish B [--size N] [--window "
      "none|hamming|hanning|triangle|blackman|blackman-harris] [--frequency]"},
 };
+
+bool IsHelp(const char* arg) {
+    return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0;
+}
+
+bool IsVersion(const char* arg) {
+    return std::strcmp(arg, "--version") == 0;
+}
+
+int PrintVersion() {
+    std::printf("vavirir-cli %s\n", VAVIRIR_VERSION);
+    return 0;
+}
 
 void PrintUsage(std::FILE* out) {
     std::fprintf(out, "usage: vavirir-cli COMMAND [ARGS]\n\ncommands:\n");
@@ -59,14 +73,29 @@ int main(int argc, char** argv) {
         PrintUsage(stderr);
         return 2;
     }
-    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+    if (IsHelp(argv[1])) {
         PrintUsage(stdout);
         return CheckOutput("", 0);
     }
+    if (IsVersion(argv[1])) {
+        return CheckOutput("", PrintVersion());
+    }
     for (const Command& c : kCommands) {
-        if (std::strcmp(argv[1], c.name) == 0) {
-            return CheckOutput(c.name, c.run(argc - 2, argv + 2));
+        if (std::strcmp(argv[1], c.name) != 0) {
+            continue;
         }
+        // Help and version are answered before a command reads its arguments,
+        // wherever they stand, so no command has to know them.
+        for (int i = 2; i < argc; ++i) {
+            if (IsHelp(argv[i])) {
+                std::printf("usage: vavirir-cli %s\n", c.usage);
+                return CheckOutput(c.name, 0);
+            }
+            if (IsVersion(argv[i])) {
+                return CheckOutput(c.name, PrintVersion());
+            }
+        }
+        return CheckOutput(c.name, c.run(argc - 2, argv + 2));
     }
     std::fprintf(stderr, "vavirir-cli: unknown command '%s'\n", argv[1]);
     PrintUsage(stderr);

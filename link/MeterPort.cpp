@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr int kAttempts = 3;
 constexpr auto kRetryPause = std::chrono::milliseconds(100);
 
 bool AllDigits(const std::string& text) {
@@ -62,12 +61,12 @@ std::string MeterPortResult::Message() const {
 }
 
 MeterPortResult OpenMeterPort(CComPort& port, const PortChoice& choice, ReceiveHandler onReceive,
-                              LinkLostHandler onLinkLost) {
+                              LinkLostHandler onLinkLost, int attempts) {
     port.Close();
     port.SetReceiveHandler(std::move(onReceive));
     port.SetLinkLostHandler(std::move(onLinkLost));
     MeterPortResult result;
-    for (int attempt = 0; attempt < kAttempts && !result.opened; ++attempt) {
+    for (int attempt = 0; attempt < attempts && !result.opened; ++attempt) {
         if (attempt > 0) {
             std::this_thread::sleep_for(kRetryPause);
         }

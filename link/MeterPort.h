@@ -37,10 +37,13 @@ struct MeterPortResult {
     std::string Message() const;
 };
 
+// Attempts of one open as the user asks for it; a reconnect tries once.
+inline constexpr int kOpenAttempts = 3;
+
 // (Re)opens the meter's port: closes the link first (also when the same port
-// is chosen again), then up to three attempts with 9600 baud, 8 data bits, no
-// parity, one stop bit, no flow control. The receive and link-lost routines
+// is chosen again), then up to `attempts` tries with 9600 baud, 8 data bits,
+// no parity, one stop bit, no flow control. The receive and link-lost routines
 // are registered before the reader starts, so no byte is dropped. On success
 // the read size is 100.
 MeterPortResult OpenMeterPort(CComPort& port, const PortChoice& choice, ReceiveHandler onReceive,
-                              LinkLostHandler onLinkLost = {});
+                              LinkLostHandler onLinkLost = {}, int attempts = kOpenAttempts);

@@ -286,12 +286,25 @@ void CSerialPort::OpenDevice(const std::string& path, const LineSettings& settin
     m_hComm = fd;
     m_strDevice = path;
     try {
+        RequireCharacterDevice();
         LockExclusive();
         m_bPseudoTerminal = IsPseudoTerminal(fd);
         Configure(settings);
     } catch (...) {
         Close();
         throw;
+    }
+}
+
+void CSerialPort::RequireCharacterDevice() {
+    // A path that comes back as a plain file (or a pipe) is named as such,
+    // rather than by the first terminal call that fails on it.
+    struct stat st {};
+    if (fstat(m_hComm, &st) != 0) {
+        ThrowSerialException("fstat " + m_strDevice);
+    }
+    if (!S_ISCHR(st.st_mode)) {
+        ThrowSerialException("open " + m_strDevice + ": not a serial device", ENOTTY);
     }
 }
 

@@ -141,6 +141,7 @@ class CSerialPort {
 
   private:
     void Configure(const LineSettings& settings);
+    void RequireCharacterDevice();
     void LockExclusive();
 
     int m_hComm = -1;

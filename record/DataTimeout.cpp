@@ -36,21 +36,25 @@ void CDataTimeout::CountFromNow() {
     m_tCountFrom = m_session.Clock().Now();
 }
 
-DataTimeoutResult CDataTimeout::Tick(FaceState shown) {
+DataTimeoutResult CDataTimeout::Tick(FaceState shown, bool reconnectPending) {
     CReceiveEngine& engine = m_session.Engine();
     const std::time_t lastActivity = std::max(engine.LastReceiveTime(), m_tCountFrom);
     DataTimeoutResult result = CheckDataTimeout(engine.IsSyncMarkerSet(), m_session.Clock().Now(),
                                                 lastActivity, shown, m_nSilenceSeconds);
     if (result.silent) {
-        ActOnSilence(result);
+        ActOnSilence(result, reconnectPending);
     }
     return result;
 }
 
-void CDataTimeout::ActOnSilence(DataTimeoutResult& result) {
+void CDataTimeout::ActOnSilence(DataTimeoutResult& result, bool reconnectPending) {
     CReceiveEngine& engine = m_session.Engine();
     engine.MarkSilent();
-    m_session.HaltAcquisition();
+    if (reconnectPending) {
+        result.recordingKept = m_session.IsRunning();
+    } else {
+        m_session.HaltAcquisition();
+    }
     if (engine.IsDownloading()) {
         m_session.EndDownloadEarly();
         result.downloadEnded = true;

@@ -22,6 +22,7 @@ struct DataTimeoutResult {
     bool faceChanged = false;    // `face` differs from the face passed in
     FaceState face;              // what the meter face shows now
     bool downloadEnded = false;  // a stalled download ended with the records it sent
+    bool recordingKept = false;  // silent, but a reconnect is pending: acquisition goes on
 };
 
 // The rule of one tick. A meter that has sent nothing for `silenceSeconds`
@@ -47,15 +48,17 @@ class CDataTimeout {
     void CountFromNow();
 
     // One tick. `shown` is what the meter face shows; hosts without a face
-    // leave it out and ignore the face in the result.
-    DataTimeoutResult Tick(FaceState shown = {});
+    // leave it out and ignore the face in the result. While a reconnect is
+    // pending, silence does not stop acquisition (the recording goes on once
+    // the link is back), but a stalled download still ends.
+    DataTimeoutResult Tick(FaceState shown = {}, bool reconnectPending = false);
 
     long SilenceSeconds() const { return m_nSilenceSeconds; }
 
   private:
     // What a silent meter ends, one step each: a link that is about to be
     // restored would keep the recording by leaving out the acquisition step.
-    void ActOnSilence(DataTimeoutResult& result);
+    void ActOnSilence(DataTimeoutResult& result, bool reconnectPending);
 
     CMeterSession& m_session;
     long m_nSilenceSeconds;

@@ -29,6 +29,7 @@ inline constexpr int kStart = 32787;
 inline constexpr int kStop = 32788;
 inline constexpr int kFftAnalysis = 32792;
 inline constexpr int kExportExcel = 32793;
+inline constexpr int kExportCsv = 32794;
 inline constexpr int kPrintGraph = 32798;
 inline constexpr int kPrintData = 32799;
 inline constexpr int kHelpTopics = 32800;

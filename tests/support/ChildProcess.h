@@ -148,6 +148,7 @@ class ChildProcess {
     }
 
     void Signal(int signal) const { ::kill(m_pid, signal); }
+    pid_t Pid() const { return m_pid; }
 
     // The exit code (128 + the signal when a signal ended it), or nothing when
     // the child still runs after `limit`; it is left running then.

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <string>
 
 namespace sim {
 
@@ -43,6 +44,12 @@ void MakeSlaveRaw(const std::string& slavePath) {
         errno = saved;
         ThrowSystemError("cannot set raw mode on " + slavePath);
     }
+}
+
+std::string LinkTarget(const std::string& path) {
+    char target[4096];
+    const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+    return n > 0 ? std::string(target, static_cast<std::size_t>(n)) : std::string();
 }
 
 }  // namespace
@@ -89,21 +96,32 @@ bool Pty::PeerPresent() const {
 }
 
 SlaveLink::SlaveLink(const std::string& target, std::string linkPath)
-    : m_linkPath(std::move(linkPath)) {
+    : m_linkPath(std::move(linkPath)), m_target(target) {
     struct stat st {};
-    if (::lstat(m_linkPath.c_str(), &st) == 0) {
-        if (!S_ISLNK(st.st_mode)) {
-            throw std::runtime_error(m_linkPath + " exists and is not a symbolic link");
-        }
-        ::unlink(m_linkPath.c_str());
+    if (::lstat(m_linkPath.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
+        throw std::runtime_error(m_linkPath + " exists and is not a symbolic link");
     }
-    if (::symlink(target.c_str(), m_linkPath.c_str()) != 0) {
+    // A new link under a temporary name, renamed over the old one: a program
+    // that opens the path sees either the old terminal or the new one, never
+    // a missing path in between.
+    const std::string temporary = m_linkPath + ".new." + std::to_string(::getpid());
+    ::unlink(temporary.c_str());
+    if (::symlink(target.c_str(), temporary.c_str()) != 0) {
+        ThrowSystemError("cannot create the link " + temporary);
+    }
+    if (::rename(temporary.c_str(), m_linkPath.c_str()) != 0) {
+        const int saved = errno;
+        ::unlink(temporary.c_str());
+        errno = saved;
         ThrowSystemError("cannot create the link " + m_linkPath);
     }
 }
 
 SlaveLink::~SlaveLink() {
-    ::unlink(m_linkPath.c_str());
+    // A simulator started later on the same path owns the link now: leave it.
+    if (LinkTarget(m_linkPath) == m_target) {
+        ::unlink(m_linkPath.c_str());
+    }
 }
 
 }  // namespace sim

@@ -29,11 +29,12 @@ class Pty {
     std::string m_slavePath;
 };
 
-// A symbolic link to the slave that is removed again on destruction.
+// A symbolic link to the slave that is removed again on destruction, unless
+// another simulator has taken the path over in the meantime.
 class SlaveLink {
   public:
-    // Replaces an existing symbolic link at linkPath; refuses to replace anything else.
-    // Throws std::runtime_error.
+    // Replaces an existing symbolic link at linkPath in one step (rename);
+    // refuses to replace anything else. Throws std::runtime_error.
     SlaveLink(const std::string& target, std::string linkPath);
     SlaveLink(const SlaveLink&) = delete;
     SlaveLink& operator=(const SlaveLink&) = delete;
@@ -41,6 +42,7 @@ class SlaveLink {
 
   private:
     std::string m_linkPath;
+    std::string m_target;
 };
 
 }  // namespace sim

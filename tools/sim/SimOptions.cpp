@@ -29,12 +29,17 @@ Options for every scenario:
   --seed N             seed of the generated values (default 1)
   --interval-ms MS     time between ticks (live, records, replay: 500; download: 100)
   --rate FPS           ticks per second instead of --interval-ms
-  --link PATH          also make PATH a symbolic link to the terminal
+  --link PATH          also make PATH a symbolic link to the terminal; the link
+                       goes when the simulator ends. A simulator started later
+                       on the same PATH replaces the link in one step, so to the
+                       program the device vanished and came back, as a
+                       Bluetooth port does after a drop (see record --reconnect)
   --start-delay-ms MS  pause after the program opened the terminal (default 500)
   --linger MS          end MS after the scenario finished instead of waiting for
                        the program to close the terminal
   --verbose            log every chunk sent and every byte received on stderr
   --help               show this text
+  --version            show the program's version
 
 Options of live (and of the live parts of mixed):
   --kinds LIST         frame kinds 0-6, comma separated, taken in turn (default 0)
@@ -115,6 +120,8 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
         };
         if (arg == "--help" || arg == "-h") {
             o.help = true;
+        } else if (arg == "--version") {
+            o.version = true;
         } else if (arg == "--seed") {
             o.seed = static_cast<std::uint32_t>(ParseInteger(arg, value(), 0, 4294967295L));
         } else if (arg == "--interval-ms") {
@@ -170,7 +177,7 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
             throw UsageError("unexpected argument '" + arg + "'");
         }
     }
-    if (o.help) {
+    if (o.help || o.version) {
         return o;
     }
     if (o.scenario.empty()) {

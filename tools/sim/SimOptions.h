@@ -18,6 +18,7 @@ struct SimOptions {
     int startDelayMs = 500;  // after the peer opened the port, before the first chunk
     bool verbose = false;
     bool help = false;
+    bool version = false;
     std::uint32_t seed = 1;
     int intervalMs = 0;  // 0: the scenario's own default
     frames::LiveScenarioOptions live;

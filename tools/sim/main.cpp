@@ -28,6 +28,10 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
+    if (options.version) {
+        std::cout << "vavirir-sim " << VAVIRIR_VERSION << "\n";
+        return 0;
+    }
     try {
         auto scenario = sim::MakeScenario(options);
         sim::Pty pty = sim::Pty::Open();

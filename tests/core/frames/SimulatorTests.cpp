@@ -167,6 +167,22 @@ TEST_F(Simulator, EndsCleanlyOnSignalsAndRemovesItsLink) {
         EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
     }
     {
+        // A second simulator on the same path takes the link over (the device
+        // came back); the first one ending leaves the successor's link alone.
+        ChildProcess first(Sim({"records", "--link", link}));
+        const std::string firstPath = first.ReadLine(5s).value_or("");
+        ChildProcess second(Sim({"records", "--link", link}));
+        const std::string secondPath = second.ReadLine(5s).value_or("");
+        ASSERT_FALSE(secondPath.empty());
+        EXPECT_NE(firstPath, secondPath);
+        first.Signal(SIGTERM);
+        EXPECT_EQ(first.Wait(5s), 0);
+        EXPECT_EQ(std::filesystem::read_symlink(link).string(), secondPath);
+        second.Signal(SIGTERM);
+        EXPECT_EQ(second.Wait(5s), 0);
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+    }
+    {
         // Still waiting for a program to open the terminal.
         ChildProcess sim(Sim({"records"}));
         ASSERT_FALSE(sim.ReadLine(5s).value_or("").empty());

@@ -314,3 +314,42 @@ TEST_F(Session, DataTimeoutStopsASilentMeterAndEndsAStalledDownload) {
     clock.Advance(1);
     EXPECT_TRUE(fromNow.Tick().silent);
 }
+
+TEST_F(Session, APendingReconnectKeepsTheRecordingButEndsAStalledDownload) {
+    CDataTimeout timeout(session);
+    Receive(LiveFrame(1.0f));
+    ASSERT_TRUE(session.Start());
+    Receive(LiveFrame(1.5f));
+    const FaceState shown{FaceNumber::Standard, DialPosition::VoltsDc};
+
+    // A minute without the device: DISCONNECTED, but the recording waits for it.
+    clock.Advance(60);
+    const DataTimeoutResult kept = timeout.Tick(shown, true);
+    EXPECT_TRUE(kept.silent);
+    EXPECT_TRUE(kept.recordingKept);
+    EXPECT_EQ(kept.face, (FaceState{FaceNumber::Disconnected, DialPosition::Off}));
+    EXPECT_TRUE(session.IsRunning());
+    EXPECT_TRUE(host.Doc(0).document->acquiring);
+
+    // Back: counted afresh, and the readings go on with the next sequence numbers.
+    timeout.CountFromNow();
+    clock.Advance(9);
+    EXPECT_FALSE(timeout.Tick(shown).silent);
+    Receive(LiveFrame(2.0f));
+    const auto& records = host.Doc(0).document->channels[0];
+    ASSERT_EQ(records.size(), 2u);  // 1.5 before the gap, 2.0 after it
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        EXPECT_EQ(records[i].sequence, static_cast<std::int32_t>(i));
+    }
+
+    // A download that stalls while the link is away ends with what arrived.
+    frames::DownloadHeader header;
+    header.blockCount = 2;
+    Receive(frames::Encode(header));
+    Receive(frames::EncodeBlock(1, {{1.0f, 0}, {2.0f, 1}}));
+    clock.Advance(10);
+    EXPECT_TRUE(timeout.Tick(shown, true).downloadEnded);
+    EXPECT_FALSE(session.Engine().IsDownloading());
+    ASSERT_EQ(host.adopted.size(), 1u);
+    EXPECT_EQ(host.adopted[0]->Document().channels[0].size(), 2u);
+}

@@ -469,3 +469,51 @@ TEST_F(MeterLinkCli, MissingBusyAndWrongPortsFailClearly) {
 }
 
 }  // namespace
+
+TEST_F(MeterLinkCli, RecordReconnectKeepsOneDocumentAcrossADeviceThatVanishesAndComesBack) {
+    const std::string link = PathOf("meter");
+    auto startSim = [&](const std::string& errFile) {
+        auto sim = std::make_unique<ChildProcess>(
+            std::vector<std::string>{Bin("vavirir-sim"), "--verbose", "live", "--interval-ms", "50",
+                                     "--start-delay-ms", "0", "--link", link},
+            test_support::StderrTo(PathOf(errFile)));
+        EXPECT_FALSE(sim->ReadLine(5s).value_or("").empty()) << "the simulator printed no terminal";
+        return sim;
+    };
+    auto sentFrames = [&](const std::string& errFile) {
+        std::ifstream in(PathOf(errFile));
+        int count = 0;
+        for (std::string line; std::getline(in, line);) {
+            count += line.find(": sent ") != std::string::npos ? 1 : 0;
+        }
+        return count;
+    };
+
+    auto first = startSim("sim1.err");
+    ChildProcess cli({Bin("vavirir-cli"), "record", "--port", link, "--reconnect", "--count", "60",
+                      "--out", PathOf("gap.txt")},
+                     test_support::StderrTo(PathOf("cli.err")));
+    std::this_thread::sleep_for(1s);
+    first->Signal(SIGTERM);
+    ASSERT_EQ(first->Wait(5s), 0);
+    // Away for longer than a retry period, then back on the same path.
+    std::this_thread::sleep_for(2500ms);
+    auto second = startSim("sim2.err");
+    ASSERT_EQ(cli.Wait(20s), 0) << cli.Stderr();
+    second->Signal(SIGTERM);
+    second->Wait(5s);
+
+    const std::string err = cli.Stderr();
+    EXPECT_NE(err.find("Reconnecting to " + link), std::string::npos) << err;
+    EXPECT_NE(err.find("Connected to " + link), std::string::npos) << err;
+    const int before = sentFrames("sim1.err");
+    EXPECT_GT(before, 0);
+    EXPECT_LT(before, 60);
+    EXPECT_GT(sentFrames("sim2.err"), 0);
+    // One document whose sequence numbers run on across the gap.
+    const Saved saved = Dump(PathOf("gap.txt"));
+    ASSERT_EQ(saved.records.size(), 60u);
+    for (std::size_t i = 0; i < saved.records.size(); ++i) {
+        EXPECT_EQ(saved.records[i].sequence, std::to_string(i));
+    }
+}

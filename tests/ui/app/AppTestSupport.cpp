@@ -59,6 +59,16 @@ bool CFakeLink::Open(const std::string& port, ReceiveFn onReceive, LostFn onLost
     return true;
 }
 
+bool CFakeLink::Reopen(const std::string& port, ReceiveFn onReceive, LostFn onLost,
+                       std::string& reason) {
+    std::string warning;
+    if (Open(port, std::move(onReceive), std::move(onLost), warning)) {
+        return true;
+    }
+    reason = m_strReason;
+    return false;
+}
+
 void CFakeLink::Close() {
     ++m_log->closes;
     m_bOpen = false;
@@ -73,7 +83,9 @@ void CFakeLink::Deliver(const std::vector<std::uint8_t>& bytes) {
     m_onReceive(bytes.data(), bytes.size());
 }
 
-FrameFixture::FrameFixture(bool linkOpens, std::time_t now) : clock(now) {
+FrameFixture::FrameFixture(bool linkOpens, std::time_t now,
+                           std::chrono::milliseconds reconnectPeriod)
+    : clock(now) {
     TestApp();
     // Every frame starts with an empty recent-file list.
     QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Vavirir"))
@@ -85,6 +97,7 @@ FrameFixture::FrameFixture(bool linkOpens, std::time_t now) : clock(now) {
     options.clock = &clock;
     options.discoverPorts = [] { return std::vector<std::string>{}; };
     options.deviceFolder.clear();
+    options.reconnectPeriod = reconnectPeriod;
     frame = std::make_unique<CTestFrame>(std::move(options));
 }
 

@@ -40,8 +40,15 @@ class CFakeLink : public IMeterLink {
 
     bool Open(const std::string& port, ReceiveFn onReceive, LostFn onLost,
               std::string& warning) override;
+    bool Reopen(const std::string& port, ReceiveFn onReceive, LostFn onLost,
+                std::string& reason) override;
     void Close() override;
     bool IsOpen() const override { return m_bOpen; }
+    // Whether the next opens succeed; a failed reopen gives `reason`.
+    void SetOpens(bool opens, std::string reason = {}) {
+        m_bOpens = opens;
+        m_strReason = std::move(reason);
+    }
     int Write(const std::uint8_t* bytes, std::size_t count) override;
     int ReadSize() const override { return m_log->readSize; }
     void SetReadSize(int bytes) override { m_log->readSize = bytes; }
@@ -56,6 +63,7 @@ class CFakeLink : public IMeterLink {
     std::shared_ptr<Log> m_log;
     bool m_bOpens;
     bool m_bOpen = false;
+    std::string m_strReason;
     ReceiveFn m_onReceive;
     LostFn m_onLost;
 };
@@ -91,7 +99,8 @@ void AnswerNextBox(QMessageBox::StandardButton button, QString* text = nullptr);
 
 // A frame with a fake link, a fixed clock and no port discovery.
 struct FrameFixture {
-    explicit FrameFixture(bool linkOpens = true, std::time_t now = 1'700'000'000);
+    explicit FrameFixture(bool linkOpens = true, std::time_t now = 1'700'000'000,
+                          std::chrono::milliseconds reconnectPeriod = kReconnectPeriod);
     std::shared_ptr<CFakeLink::Log> log = std::make_shared<CFakeLink::Log>();
     FixedClock clock;
     CFakeLink* link = nullptr;

@@ -426,13 +426,13 @@ TEST(DocumentWindow, ViewCommandsReachTheirDialogsAndTheClipboard) {
     CTestFrame& frame = *f.frame;
     frame.resize(1000, 700);
     frame.show();
-    for (int id : {cmd::kPrintGraph, cmd::kPrintData, cmd::kGraphSetting}) {
+    for (int id : {cmd::kPrintGraph, cmd::kPrintData, cmd::kGraphSetting, cmd::kExportCsv}) {
         EXPECT_FALSE(frame.Action(id)->isEnabled()) << id;
     }
     StartRecording(frame, {1.0f, 2.5f, -1.0f, 3.0f, 0.5f, 2.0f, 1.5f, 0.0f, 1.0f, 2.0f});
     frame.RunCommand(cmd::kStop);
     CRoZudozuvView& view = frame.Children().at(0)->View();
-    for (int id : {cmd::kPrintGraph, cmd::kPrintData, cmd::kGraphSetting}) {
+    for (int id : {cmd::kPrintGraph, cmd::kPrintData, cmd::kGraphSetting, cmd::kExportCsv}) {
         EXPECT_TRUE(frame.Action(id)->isEnabled()) << id;
     }
 

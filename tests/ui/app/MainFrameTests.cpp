@@ -61,13 +61,14 @@ TEST(MainFrame, MenusToolbarsAndStatusBarCarryTheirTextsAndIds) {
                                                  {"&Save", 57603},
                                                  {"Save as", 57604},
                                                  {"&Export To Excel", 32793},
+                                                 {"Export To &CSV\u2026", 32794},
                                                  {"&Print", -1},
                                                  {"-", 0},
                                                  {"Recent File", 57616},
                                                  {"-", 0},
                                                  {"&Close", 57602},
                                                  {"E&xit", 57665}}));
-    QMenu* print = TopMenu(frame, 0)->actions().at(4)->menu();
+    QMenu* print = TopMenu(frame, 0)->actions().at(5)->menu();
     EXPECT_EQ(Items(print), (Items_t{{"&Graph", 32798}, {"&Data", 32799}}));
     EXPECT_EQ(Items(TopMenu(frame, 1)),
               (Items_t{{"&Toolbar", 59392}, {"&Status Bar", 59393}, {"Real Time", 32782}}));
@@ -317,8 +318,67 @@ TEST(MainFrame, PortOpeningWarnsOnceAndOnlyTheCurrentLinksBlocksCount) {
     const int closes = f.log->closes;
     std::thread([&] { f.link->LoseLink(); }).join();
     ASSERT_TRUE(WaitFor([&] { return f.log->closes > closes; }));
-    EXPECT_EQ(frame.statusBar()->currentMessage(), "The link to the meter was lost.");
+    EXPECT_EQ(frame.statusBar()->currentMessage(), "Reconnecting to /dev/pts/99…");
     EXPECT_TRUE(frame.messages.isEmpty());
+}
+
+TEST(MainFrame, ALostLinkIsReopenedAndTheRecordingGoesOnInItsDocument) {
+    FrameFixture f(true, 1'700'000'000, std::chrono::milliseconds(40));
+    CTestFrame& frame = *f.frame;
+    auto status = [&] { return frame.statusBar()->currentMessage(); };
+    auto records = [&] { return frame.Children().at(0)->Document().channels[0].size(); };
+    ASSERT_TRUE(frame.OpenMeterPort("rfcomm0"));
+    f.link->Deliver(PlainVdcFrame(1.0f));
+    ASSERT_TRUE(WaitFor([&] { return frame.Session().Engine().HasReceivedData(); }));
+    frame.RunCommand(cmd::kStart);
+    ASSERT_EQ(frame.Children().size(), 1u);
+    f.link->Deliver(PlainVdcFrame(2.0f));
+    ASSERT_TRUE(WaitFor([&] { return records() == 1; }));
+
+    // The device vanishes and stays away: DISCONNECTED, and the retries say so.
+    f.link->SetOpens(false);
+    std::thread([&] { f.link->LoseLink(); }).join();
+    ASSERT_TRUE(WaitFor([&] { return status() == "Reconnecting to /dev/rfcomm0…"; }));
+    EXPECT_EQ(frame.Face(), (FaceState{FaceNumber::Disconnected, DialPosition::Off}));
+    const std::size_t tries = f.log->opened.size();
+    ASSERT_TRUE(WaitFor([&] { return f.log->opened.size() >= tries + 2; }));
+    // A minute of silence does not end the recording while the link is away.
+    f.clock.Advance(60);
+    frame.OnDataTimeout();
+    EXPECT_TRUE(frame.Session().IsRunning());
+    // Back, but held by another program: the status bar says why.
+    f.link->SetOpens(false, "port in use by another program");
+    ASSERT_TRUE(WaitFor([&] {
+        return status() == "Reconnecting to /dev/rfcomm0… (port in use by another program)";
+    }));
+
+    // Back for good: connected, and the readings go on in the same document.
+    f.link->SetOpens(true);
+    ASSERT_TRUE(WaitFor([&] { return status() == "Connected to /dev/rfcomm0"; }));
+    EXPECT_EQ(f.log->opened.back(), "rfcomm0");
+    EXPECT_EQ(f.log->readSize, 100);
+    // The silence counts from the reopen, not from the last block before the gap.
+    frame.OnDataTimeout();
+    EXPECT_TRUE(frame.Session().IsRunning());
+    for (float v : {3.0f, 4.0f}) {
+        f.link->Deliver(PlainVdcFrame(v));
+    }
+    ASSERT_TRUE(WaitFor([&] { return records() == 3; }));
+    ASSERT_EQ(frame.Children().size(), 1u);
+    const auto& kept = frame.Children().at(0)->Document().channels[0];
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        EXPECT_EQ(kept[i].sequence, static_cast<std::int32_t>(i));
+        EXPECT_EQ(kept[i].value, 2.0 + static_cast<double>(i));
+    }
+
+    // Lost again, then the user picks another port: the old one is left alone.
+    f.link->SetOpens(false);
+    std::thread([&] { f.link->LoseLink(); }).join();
+    ASSERT_TRUE(WaitFor([&] { return status().startsWith("Reconnecting"); }));
+    EXPECT_FALSE(frame.OpenMeterPort("7"));
+    const std::size_t opens = f.log->opened.size();
+    WaitFor([] { return false; }, 200);
+    EXPECT_EQ(f.log->opened.size(), opens);
 }
 
 TEST(MainFrame, StalledDownloadEndsWithTheRecordsReceivedSoFar) {
