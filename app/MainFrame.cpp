@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
 #include <QUrl>
@@ -30,6 +31,7 @@
 #include "display/ui/LeftDlg.h"
 #include "docview/DataFile.h"
 #include "docview/Export.h"
+#include "docview/FallbackSave.h"
 #include "docview/ui/CsvCommand.h"
 #include "docview/ui/RoZudozuvView.h"
 #include "link/MeterPort.h"
@@ -74,6 +76,8 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
     CreateToolBar();
     CreateStatusBar();
     CreateDisplayBar();
+    m_pJournals = std::make_unique<CDocumentJournals>(
+        JournalFolder(), [this](const QString& text) { statusBar()->showMessage(text); });
 
     auto discover = options.discoverPorts ? options.discoverPorts : DiscoverSystemPorts;
     m_pPortMenu = new CPortMenu(m_pPortPopup, Action(cmd::kDemoMeter), discover, this);
@@ -201,6 +205,7 @@ void CMainFrame::CreateActions() {
     })->setIcon(ToolbarIcon(cmd::kStart));
     AddAction(cmd::kStop, QStringLiteral("Stop"), [this] {
         m_session.Stop();
+        m_pJournals->SyncAll();
         UpdateCommandUi();
     })->setIcon(ToolbarIcon(cmd::kStop));
 
@@ -364,10 +369,14 @@ std::vector<CChildFrame*> CMainFrame::Children() const {
 CChildFrame* CMainFrame::AddChild(std::unique_ptr<CRoZudozuvDoc> document, const QString& path) {
     auto* child = new CChildFrame(std::move(document), [this](CRecordingTarget& view) {
         m_session.Registry().Remove(&view);
+        m_pJournals->Forget(view.Document());
     });
+    m_pJournals->Watch(child->Document(), [child] { return child->Title().toStdString(); });
     child->SetCloseQuery([this](CChildFrame& closing) { return SaveModified(closing); });
     if (path.isEmpty()) {
         child->SetTitle(QStringLiteral("New File%1").arg(++m_nNewDocuments));
+        // A recovered recording is new but takes no live readings.
+        child->View().liveTarget = child->Document().acquiring;
     } else {
         // A document read from a file takes no live readings.
         child->View().liveTarget = false;
@@ -427,6 +436,39 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
     return true;
 }
 
+void CMainFrame::OfferLeftJournals() {
+    m_pJournals->OfferLeftJournals(
+        [this](const QString& question, const QString& damage) {
+            return AskRecoverJournal(question, damage);
+        },
+        [this](std::unique_ptr<CRoZudozuvDoc> document) {
+            CChildFrame* child = AddChild(std::move(document));
+            m_session.Registry().Add(&child->View());
+            child->UpdateModified();
+            UpdateCommandUi();
+            return &child->Document();
+        });
+}
+
+JournalChoice CMainFrame::AskRecoverJournal(const QString& question, const QString& damage) {
+    QMessageBox box(QMessageBox::Question, AppTitle(), question,
+                    QMessageBox::Open | QMessageBox::Discard | QMessageBox::Ignore, this);
+    box.setObjectName(QStringLiteral("recoverJournalBox"));
+    box.button(QMessageBox::Open)->setText(QStringLiteral("Recover"));
+    box.button(QMessageBox::Ignore)->setText(QStringLiteral("Later"));
+    box.setDefaultButton(QMessageBox::Open);
+    box.setEscapeButton(QMessageBox::Ignore);
+    box.setInformativeText(damage);
+    switch (box.exec()) {
+        case QMessageBox::Open:
+            return JournalChoice::Recover;
+        case QMessageBox::Discard:
+            return JournalChoice::Discard;
+        default:
+            return JournalChoice::Later;
+    }
+}
+
 void CMainFrame::OnFileOpen() {
     const QString path = AskOpenFileName();
     if (!path.isEmpty()) {
@@ -469,6 +511,7 @@ bool CMainFrame::SaveChild(CChildFrame& child, const QString& path) {
         return false;
     }
     child.Document().MarkSaved();
+    m_pJournals->Remove(child.Document());
     child.SetFilePath(path);
     AddRecentFile(path);
     return true;
@@ -496,6 +539,7 @@ bool CMainFrame::SaveModified(CChildFrame& child) {
         case QMessageBox::Save:
             return SaveDocument(child, false);
         case QMessageBox::Discard:
+            m_pJournals->Remove(child.Document());
             return true;
         default:
             return false;

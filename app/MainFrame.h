@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/DocumentJournals.h"
 #include "app/MeterLink.h"
 #include "app/WaitDlg.h"
 #include "decode/Clock.h"
@@ -75,6 +76,11 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     // when the window must stay (Cancel, or the save failed or was cancelled).
     bool SaveModified(CChildFrame& child);
 
+    // Offers the recordings that a program which ended without saving left
+    // in its journals (run once at start-up).
+    void OfferLeftJournals();
+    CDocumentJournals& Journals() const { return *m_pJournals; }
+
     // The data time-out check (run every 5 s by the frame).
     void OnDataTimeout();
     // Rebuilds the discovered entries of the Com Port menu.
@@ -114,6 +120,9 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     // The Open and Save As dialogs; an empty result is a cancel.
     virtual QString AskOpenFileName();
     virtual QString AskSaveFileName(const QString& suggested);
+    // "Recover the unsaved recording of …?": Recover, Discard or Later; the
+    // damage (if any) is shown below the question.
+    virtual JournalChoice AskRecoverJournal(const QString& question, const QString& damage);
 
   private:
     // ISessionHost
@@ -175,6 +184,7 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     CMeterSession m_session;
     CDataTimeout m_dataTimeout{m_session};
     bool m_bPrintReadings;
+    std::unique_ptr<CDocumentJournals> m_pJournals;
 
     std::map<int, QAction*> m_actions;
     QMdiArea* m_pMdi;

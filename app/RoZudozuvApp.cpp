@@ -132,6 +132,7 @@ bool CRoZudozuvApp::InitInstance(int& exitCode) {
     const bool startDemo = parser.isSet(demo);
     QTimer::singleShot(0, m_pMainFrame.get(),
                        [frame = m_pMainFrame.get(), files, device, startDemo] {
+                           frame->OfferLeftJournals();
                            for (const QString& file : files) {
                                frame->OpenDocumentFile(file);
                            }

@@ -11,9 +11,11 @@
 #include "cli/LinkLoop.h"
 #include "cli/MeterLink.h"
 #include "cli/OutputCheck.h"
+#include "cli/RecordJournal.h"
 #include "decode/Clock.h"
 #include "docview/DataFile.h"
 #include "docview/Export.h"
+#include "docview/FallbackSave.h"
 
 namespace {
 
@@ -35,7 +37,9 @@ constexpr const char* kUsage =
     "  \"unit\":\"V\",\"type\":\"VDC\",\"overload\":false}; an overload has \"value\":null.\n"
     "  --out is optional with --jsonl. When the reader of the lines goes away (| head)\n"
     "  the recording ends cleanly (exit 0); a failed write (a full disk) ends it with\n"
-    "  exit 1. The data file is saved either way.\n";
+    "  exit 1. The data file is saved either way.\n"
+    "  Until F.txt is saved every reading is also kept in a crash journal in\n"
+    "  $XDG_STATE_HOME/vavirir/journal (see the journals and recover commands).\n";
 
 static_assert(CRoZudozuvDoc::kLiveCapacity == 20000, "the usage and end texts name the capacity");
 
@@ -126,8 +130,8 @@ RecordOptions ParseOptions(int argc, char** argv) {
 // Start opens when the first bytes are there.
 class LiveRecording {
   public:
-    LiveRecording(CCliSessionHost& host, CMeterSession& session)
-        : m_host(host), m_session(session) {}
+    LiveRecording(CCliSessionHost& host, CMeterSession& session, CRecordJournal& journal)
+        : m_host(host), m_session(session), m_journal(journal) {}
 
     void Feed(const std::vector<std::uint8_t>& bytes) {
         if (m_pDocument == nullptr) {
@@ -136,6 +140,7 @@ class LiveRecording {
             if (m_session.StartAsDataArrives()) {
                 m_pDocument = m_host.Documents().back();
                 m_startedAt = SteadyClock::now();
+                m_journal.Attach(m_session.Registry().Views().back()->Document());
             }
         }
         m_session.OnReceiveBytes(bytes.data(), bytes.size());
@@ -149,6 +154,7 @@ class LiveRecording {
   private:
     CCliSessionHost& m_host;
     CMeterSession& m_session;
+    CRecordJournal& m_journal;
     const CRoZudozuvDoc* m_pDocument = nullptr;
     SteadyClock::time_point m_startedAt{};
 };
@@ -168,12 +174,15 @@ void PrintProgress(const LiveRecording& recording) {
     }
 }
 
-int Save(const RecordOptions& options, const CRoZudozuvDoc& doc) {
+int Save(const RecordOptions& options, const CRoZudozuvDoc& doc, CRecordJournal& journal) {
     if (options.out.empty()) {
+        // The lines were the output asked for: there is nothing to recover.
+        journal.Remove();
         std::fprintf(stderr, "record: %zu records, no --out file\n", doc.channels[0].size());
     } else if (!SaveOrKeep("record", doc, options.out)) {
         return 1;
     } else {
+        journal.Remove();
         std::fprintf(stderr, "record: %zu records saved to %s\n", doc.channels[0].size(),
                      options.out.c_str());
     }
@@ -227,7 +236,8 @@ int Record(const RecordOptions& options) {
     }
     std::fprintf(stderr, "record: %s open, waiting for the meter\n", options.port.Device().c_str());
 
-    LiveRecording recording(link.host, link.session);
+    CRecordJournal journal(JournalFolder(), options.out);
+    LiveRecording recording(link.host, link.session, journal);
     auto countReached = [&] { return options.count && recording.Records() >= *options.count; };
     auto lastProgress = SteadyClock::time_point{};
     EndReason reason = EndReason::Signal;
@@ -248,6 +258,7 @@ int Record(const RecordOptions& options) {
         }
     };
     steps.done = [&] {
+        journal.Tick();
         if (streamEnded()) {
             reason = stream.GetState() == CJsonLinesStream::State::ReaderGone
                          ? EndReason::StreamReaderGone
@@ -285,6 +296,7 @@ int Record(const RecordOptions& options) {
     // What the reader still held goes into the recording unless it is complete.
     DrainLink(
         link, [&] { return !countReached() && !recording.Stopped() && !streamEnded(); }, feed);
+    journal.Sync();
     stream.Close();
     if (reason != EndReason::StreamFailed && stream.GetState() == CJsonLinesStream::State::Failed) {
         reason = EndReason::StreamFailed;
@@ -303,7 +315,14 @@ int Record(const RecordOptions& options) {
         std::fprintf(stderr, "record: no data from the meter, nothing saved\n");
         return reason == EndReason::Signal ? 0 : 1;
     }
-    const int saved = Save(options, *recording.Document());
+    if (options.out.empty() && reason == EndReason::StreamFailed) {
+        // Not all lines got out and there is no data file: the journal keeps them.
+        std::fprintf(stderr,
+                     "record: %zu records are kept in the crash journal (vavirir-cli journals)\n",
+                     recording.Records());
+        return 1;
+    }
+    const int saved = Save(options, *recording.Document(), journal);
     // A reader that went away (| head -3) took what it wanted: that is a
     // clean end. A failed write of the lines is not.
     return reason == EndReason::LinkLost || reason == EndReason::StreamFailed ? 1 : saved;

@@ -10,4 +10,6 @@ int RunExportCsv(int argc, char** argv);  // export --csv
 int RunPorts(int argc, char** argv);
 int RunRecord(int argc, char** argv);
 int RunDownload(int argc, char** argv);
+int RunJournals(int argc, char** argv);
+int RunRecover(int argc, char** argv);
 int RunFft(int argc, char** argv);

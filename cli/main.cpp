@@ -26,6 +26,8 @@ const Command kCommands[] = {
      "record --port P [--count N] [--seconds S] [--reconnect] --out F.txt [--xls F.xls] "
      "[--jsonl J|-]"},
     {"download", RunDownload, "download --port P --out F.txt [--timeout S]"},
+    {"journals", RunJournals, "journals"},
+    {"recover", RunRecover, "recover ID --out F.txt [--keep]"},
     {"fft", RunFft,
      "fft FILE --start A --finish B [--size N] [--window "
      "none|hamming|hanning|triangle|blackman|blackman-harris] [--frequency]"},

@@ -38,6 +38,10 @@ std::string FallbackFolder() {
     return FallbackFolder(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
 }
 
+std::string JournalFolder() {
+    return FallbackFolder() + "/journal";
+}
+
 std::string SaveDocumentFallback(const CRoZudozuvDoc& doc, const std::string& wantedPath,
                                  const std::string& folder, std::time_t now) {
     std::error_code error;

@@ -15,6 +15,9 @@ std::string FallbackFolder(const char* xdgStateHome, const char* home);
 // FallbackFolder of this process's environment.
 std::string FallbackFolder();
 
+// The crash journals' folder: FallbackFolder() + "/journal".
+std::string JournalFolder();
+
 // Saves doc as a new data file in folder (made when missing), named after the
 // file the user asked for and the local time: "rec.txt" at 2026-12-08 04:45:01
 // becomes "rec-20261208-044501.txt" ("-2", "-3", … added when that is taken).

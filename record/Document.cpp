@@ -10,11 +10,11 @@ void CRoZudozuvDoc::AddReading(int channel, double value, const std::string& uni
     if (channel < 0 || channel >= kChannelCount) {
         return;
     }
-    std::vector<CObData>& records = channels[static_cast<std::size_t>(channel)];
-    records.push_back(CObData{value, unit, sampleRate, sequence, timeText, typeText});
+    AppendRecord(channel, CObData{value, unit, sampleRate, sequence, timeText, typeText});
     if (channel != 0) {
         return;
     }
+    std::vector<CObData>& records = channels[0];
 
     // The summary test looks at the meter's current reading, not at the value
     // being added: an overload (value above the limit) is never counted.
@@ -27,6 +27,16 @@ void CRoZudozuvDoc::AddReading(int channel, double value, const std::string& uni
 
     if (m_pFirstView != nullptr && m_pFirstView->liveTarget) {
         m_pFirstView->RefreshSummary();
+    }
+}
+
+void CRoZudozuvDoc::AppendRecord(int channel, const CObData& record) {
+    if (channel < 0 || channel >= kChannelCount) {
+        return;
+    }
+    channels[static_cast<std::size_t>(channel)].push_back(record);
+    if (m_pSink != nullptr) {
+        m_pSink->RecordAppended(channel, record);
     }
 }
 

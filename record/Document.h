@@ -10,6 +10,14 @@
 
 class CRecordingTarget;
 
+// Something that sees every record appended to a document, in order (the
+// crash journal). It must not throw.
+class IRecordSink {
+  public:
+    virtual ~IRecordSink() = default;
+    virtual void RecordAppended(int channel, const CObData& record) = 0;
+};
+
 // Summary of a document's main channel, kept as the readings arrive.
 struct DocumentSummary {
     double sum = 0.0;
@@ -46,6 +54,10 @@ class CRoZudozuvDoc {
                     std::int32_t sequence, const std::string& timeText, const std::string& typeText,
                     const MeterReading& current);
 
+    // Appends a record as it is, with no summary work (adopted downloads,
+    // recovered journals). AddReading appends through it too.
+    void AppendRecord(int channel, const CObData& record);
+
     // Deletes every record of the three channels; the summary stays.
     void DeleteContents();
 
@@ -61,7 +73,12 @@ class CRoZudozuvDoc {
     CRecordingTarget* FirstView() const { return m_pFirstView; }
     void SetFirstView(CRecordingTarget* view) { m_pFirstView = view; }
 
+    // The sink told of every append from now on, or none. Not owned.
+    void SetRecordSink(IRecordSink* sink) { m_pSink = sink; }
+    IRecordSink* RecordSink() const { return m_pSink; }
+
   private:
     CRecordingTarget* m_pFirstView = nullptr;
+    IRecordSink* m_pSink = nullptr;
     std::size_t m_nSavedRecords = 0;
 };

@@ -17,7 +17,7 @@ void ImportDownloadedRecords(CRecordingTarget& view, std::vector<CObData>& downl
     std::vector<CObData>& main = document.channels[0];
     main.reserve(main.size() + downloaded.size());
     for (const CObData& record : downloaded) {
-        main.push_back(record);
+        document.AppendRecord(0, record);
         view.AppendListRow(MakeListRow(view.ListRowCount(), record.timeText, record.unit,
                                        FormatFixed(record.value, 4), record.typeText));
     }

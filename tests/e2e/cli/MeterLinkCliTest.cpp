@@ -78,6 +78,8 @@ class MeterLinkCli : public ::testing::Test {
                 ("vavirir-e2e-cli-" + std::string(info->name()) + "-" + std::to_string(getpid()));
         fs::remove_all(m_dir);
         fs::create_directories(m_dir);
+        // Recordings keep their crash journals in the test's own folder.
+        setenv("XDG_STATE_HOME", PathOf("state").c_str(), 1);
     }
     void TearDown() override {
         if (!HasFailure()) {
@@ -262,6 +264,54 @@ TEST_F(MeterLinkCli, RecordSavesExactlyTheReadingsTheMeterSent) {
     for (const char* field : {"maximum", "minimum", "average", "sum", "type"}) {
         EXPECT_EQ(Field(saved.summary, field), Field(expected.summary, field)) << field;
     }
+}
+
+// A recording killed without warning leaves its journal; recover gives back
+// every reading that arrived more than a second before the kill.
+TEST_F(MeterLinkCli, KillNineThenRecoverKeepsAllButTheLastSecond) {
+    test_support::ChildSetup setup = test_support::StderrTo(PathOf("rec.err"));
+    setup.env = {"XDG_STATE_HOME=" + PathOf("state")};
+    std::unique_ptr<ChildProcess> sim;
+    const std::string pty = StartSim(sim, {"--seed", "5", "--interval-ms", "30", "live"});
+    ChildProcess record({Bin("vavirir-cli"), "record", "--port", pty, "--out", PathOf("rec.txt")},
+                        setup);
+    std::this_thread::sleep_for(2500ms);
+    const std::size_t sentBefore = Replayed(SentHex(), true).records.size();
+    std::this_thread::sleep_for(1000ms);
+    record.Signal(SIGKILL);
+    EXPECT_EQ(record.Wait(5s), 128 + SIGKILL);
+    EXPECT_EQ(sim->Wait(5s), 0);
+    EXPECT_FALSE(fs::exists(PathOf("rec.txt")));
+
+    setup.stderrPath = PathOf("journals.err");
+    const auto listed = test_support::RunToEnd({Bin("vavirir-cli"), "journals"}, setup);
+    ASSERT_EQ(listed.exitCode, 0) << listed.err;
+    const std::regex line("([^\t\n]+)\\t[0-9-]+ [0-9:]+\\t([0-9]+)\\t([^\t]*)\\t\n");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(listed.out, m, line)) << listed.out;
+    EXPECT_EQ(m[3].str(), PathOf("rec.txt"));
+    const std::string id = m[1];
+
+    const auto recovered = test_support::RunToEnd(
+        {Bin("vavirir-cli"), "recover", id, "--out", PathOf("back.txt")}, setup);
+    ASSERT_EQ(recovered.exitCode, 0) << recovered.err;
+    const Saved saved = Dump(PathOf("back.txt"));
+    EXPECT_EQ(std::to_string(saved.records.size()), m[2].str());
+    EXPECT_GE(saved.records.size(), sentBefore);
+    ExpectSameReadings(saved.records, Replayed(SentHex(), true).records);
+    const auto after = test_support::RunToEnd({Bin("vavirir-cli"), "journals"}, setup);
+    EXPECT_EQ(after.out, "") << "a recovered journal is removed";
+
+    // A recording that ends normally removes its journal once its file is saved.
+    std::unique_ptr<ChildProcess> again;
+    const std::string pty2 = StartSim(again, {"--interval-ms", "30", "live"});
+    std::string err;
+    ASSERT_EQ(
+        Cli({"record", "--port", pty2, "--count", "5", "--out", PathOf("five.txt")}, 30000, &err),
+        0)
+        << err;
+    EXPECT_NE(err.find("record: journal "), std::string::npos) << err;
+    EXPECT_EQ(test_support::RunToEnd({Bin("vavirir-cli"), "journals"}, setup).out, "");
 }
 
 TEST_F(MeterLinkCli, DownloadAcknowledgesEveryStepAndSavesEveryRecord) {

@@ -15,6 +15,7 @@
 #include "core/docview/DocviewTestSupport.h"
 #include "docview/DataFile.h"
 #include "docview/Export.h"
+#include "record/Journal.h"
 #include "support/ChildProcess.h"
 
 namespace fs = std::filesystem;
@@ -163,10 +164,16 @@ TEST_F(OutputSafety, HangUpEndsARecordingAndAFailedSaveKeepsItInTheStateFolder) 
 
     const fs::path kept = dir.Path() / "state" / "vavirir";
     ASSERT_TRUE(fs::is_directory(kept)) << err;
-    const auto entry = fs::directory_iterator(kept);
+    // Beside the kept file lies the journal folder: the recording was not
+    // saved where it was asked to be, so its journal stays too.
+    auto entry = fs::directory_iterator(kept);
+    while (entry != fs::directory_iterator() && !entry->is_regular_file()) {
+        ++entry;
+    }
     ASSERT_NE(entry, fs::directory_iterator()) << err;
     const std::string file = entry->path().string();
     EXPECT_EQ(entry->path().filename().string().rfind("rec-", 0), 0u) << file;
+    EXPECT_EQ(ListJournalIds((kept / "journal").string()).size(), 1u);
     EXPECT_NE(err.find("records saved to " + file + " instead"), std::string::npos) << err;
     CRoZudozuvDoc doc;
     LoadDocumentFile(file, doc);

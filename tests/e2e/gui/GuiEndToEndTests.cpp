@@ -18,10 +18,14 @@ namespace {
 
 using test_support::ChildProcess;
 
-// The GUI runs without a display.
+// The GUI runs without a display, and with a state folder of its own, so no
+// crash journal left on this machine is offered to it at start-up.
 test_support::ChildSetup Offscreen() {
+    static const std::string state = (std::filesystem::temp_directory_path() /
+                                      ("vavirir-gui-e2e-state-" + std::to_string(::getpid())))
+                                         .string();
     test_support::ChildSetup setup;
-    setup.env = {"QT_QPA_PLATFORM=offscreen"};
+    setup.env = {"QT_QPA_PLATFORM=offscreen", "XDG_STATE_HOME=" + state};
     return setup;
 }
 

@@ -13,6 +13,8 @@ QApplication& TestApp() {
     static QTemporaryDir settingsDir;
     static bool prepared = [] {
         qputenv("XDG_CONFIG_HOME", settingsDir.path().toLocal8Bit());
+        // Crash journals and fallback files stay in the scratch folder too.
+        qputenv("XDG_STATE_HOME", (settingsDir.path() + QStringLiteral("/state")).toLocal8Bit());
         qputenv("QT_QPA_PLATFORM", "offscreen");
         return true;
     }();

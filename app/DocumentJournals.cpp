@@ -1,0 +1,179 @@
+#include "app/DocumentJournals.h"
+
+#include <ctime>
+#include <vector>
+
+namespace {
+
+// How often a failed journal write is looked for.
+constexpr int kTickMs = 500;
+
+QString WithThousands(std::size_t n) {
+    QString digits = QString::number(n);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
+        digits.insert(at, QLatin1Char(','));
+    }
+    return digits;
+}
+
+}  // namespace
+
+QString RecoverQuestion(const JournalContents& contents) {
+    return QStringLiteral("Recover the unsaved recording of %1 (%2 readings)?")
+        .arg(QString::fromStdString(FormatJournalTime(contents.header.createdAt)),
+             WithThousands(contents.entries.size()));
+}
+
+// One document's journal, made with its first record.
+class CDocumentJournals::CDocJournal : public IRecordSink {
+  public:
+    CDocJournal(CDocumentJournals& owner, CRoZudozuvDoc& doc, std::function<std::string()> name)
+        : m_owner(owner), m_doc(doc), m_name(std::move(name)) {
+        m_doc.SetRecordSink(this);
+    }
+    ~CDocJournal() override { m_doc.SetRecordSink(nullptr); }
+    CDocJournal(const CDocJournal&) = delete;
+    CDocJournal& operator=(const CDocJournal&) = delete;
+
+    void RecordAppended(int channel, const CObData& record) override {
+        if (!m_writer && m_owner.m_bEnabled) {
+            try {
+                m_writer = std::make_unique<CJournalWriter>(m_owner.m_folder, m_name(),
+                                                            std::time(nullptr));
+                m_owner.WriterStarted();
+            } catch (const CJournalError& error) {
+                m_owner.Disable(error.what());
+            }
+        }
+        if (m_writer) {
+            m_writer->RecordAppended(channel, record);
+        }
+    }
+
+    void Adopt(std::unique_ptr<CJournalWriter> writer) { m_writer = std::move(writer); }
+    CJournalWriter* Writer() const { return m_writer.get(); }
+    void Remove() {
+        if (m_writer) {
+            m_writer->Remove();
+            m_writer.reset();
+        }
+    }
+
+  private:
+    CDocumentJournals& m_owner;
+    CRoZudozuvDoc& m_doc;
+    std::function<std::string()> m_name;
+    std::unique_ptr<CJournalWriter> m_writer;
+};
+
+CDocumentJournals::CDocumentJournals(std::string folder, Warn warn, QObject* parent)
+    : QObject(parent), m_folder(std::move(folder)), m_warn(std::move(warn)) {
+    m_tick.setInterval(kTickMs);
+    connect(&m_tick, &QTimer::timeout, this, &CDocumentJournals::Tick);
+}
+
+CDocumentJournals::~CDocumentJournals() = default;
+
+void CDocumentJournals::Watch(CRoZudozuvDoc& doc, std::function<std::string()> name) {
+    m_journals[&doc] = std::make_unique<CDocJournal>(*this, doc, std::move(name));
+}
+
+void CDocumentJournals::Forget(CRoZudozuvDoc& doc) {
+    m_journals.erase(&doc);
+}
+
+void CDocumentJournals::Remove(CRoZudozuvDoc& doc) {
+    if (const auto it = m_journals.find(&doc); it != m_journals.end()) {
+        it->second->Remove();
+    }
+}
+
+void CDocumentJournals::SyncAll() {
+    for (const auto& [doc, journal] : m_journals) {
+        if (CJournalWriter* writer = journal->Writer()) {
+            writer->Sync();
+        }
+    }
+    Tick();
+}
+
+void CDocumentJournals::Tick() {
+    bool writing = false;
+    for (const auto& [doc, journal] : m_journals) {
+        if (CJournalWriter* writer = journal->Writer()) {
+            writing = true;
+            if (const auto warning = writer->TakeWarning()) {
+                m_warn(QString::fromStdString(*warning));
+            }
+        }
+    }
+    if (!writing) {
+        m_tick.stop();  // no wake-ups while nothing is journaled
+    }
+}
+
+void CDocumentJournals::WriterStarted() {
+    if (!m_tick.isActive()) {
+        m_tick.start();
+    }
+}
+
+void CDocumentJournals::Disable(const std::string& why) {
+    if (m_bEnabled) {
+        m_bEnabled = false;
+        m_warn(QStringLiteral("Journaling is off: %1").arg(QString::fromStdString(why)));
+    }
+}
+
+void CDocumentJournals::OfferLeftJournals(
+    const std::function<JournalChoice(const QString& question, const QString& damage)>& ask,
+    const std::function<CRoZudozuvDoc*(std::unique_ptr<CRoZudozuvDoc>)>& open) {
+    std::vector<std::string> ids;
+    try {
+        ids = ListJournalIds(m_folder);
+    } catch (const CJournalError& error) {
+        Disable(error.what());
+        return;
+    }
+    for (const std::string& id : ids) {
+        std::optional<CJournalFile> file;
+        JournalContents contents;
+        std::uint64_t size = 0;
+        try {
+            file = CJournalFile::Lock(JournalPath(m_folder, id));
+            if (!file) {
+                continue;  // its recording still runs in another instance
+            }
+            const std::vector<std::uint8_t> bytes = file->ReadAll();
+            contents = ParseJournal(bytes.data(), bytes.size());
+            size = bytes.size();
+        } catch (const CJournalError&) {
+            continue;  // gone meanwhile, or not a file we may touch
+        }
+        if (!contents.headerOk) {
+            continue;  // left for vavirir-cli journals to show
+        }
+        if (contents.entries.empty() && contents.droppedBytes == 0) {
+            file->Remove();  // nothing was recorded
+            continue;
+        }
+        switch (ask(RecoverQuestion(contents), QString::fromStdString(contents.DamageText()))) {
+            case JournalChoice::Recover: {
+                auto doc = std::make_unique<CRoZudozuvDoc>();
+                RebuildFromJournal(contents.entries, *doc);
+                const std::uint64_t whole = size - contents.droppedBytes;
+                CRoZudozuvDoc* shown = open(std::move(doc));
+                if (const auto it = m_journals.find(shown); it != m_journals.end()) {
+                    it->second->Adopt(std::make_unique<CJournalWriter>(std::move(*file), whole));
+                    WriterStarted();
+                }
+                break;
+            }
+            case JournalChoice::Discard:
+                file->Remove();
+                break;
+            case JournalChoice::Later:
+                break;
+        }
+    }
+}

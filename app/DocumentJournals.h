@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "record/Document.h"
+#include "record/Journal.h"
+
+// The answer to "Recover the unsaved recording of …?".
+enum class JournalChoice { Recover, Discard, Later };
+
+// The crash journals of the main frame's documents. A document gets a journal
+// with its first record (live readings, meter-record frames, an adopted
+// download); the journal goes when the document is saved or discarded on
+// purpose, and stays on disk when the program ends any other way, to be offered
+// at the next start. A journal folder that cannot be used turns journaling off
+// with one message; a failed write shows one warning; recording goes on.
+class CDocumentJournals : public QObject {
+    Q_OBJECT
+  public:
+    using Warn = std::function<void(const QString& text)>;
+
+    CDocumentJournals(std::string folder, Warn warn, QObject* parent = nullptr);
+    ~CDocumentJournals() override;
+
+    // Journals every record `doc` appends from now on; `name` gives the name
+    // the journal keeps (the window's title when the first record comes).
+    void Watch(CRoZudozuvDoc& doc, std::function<std::string()> name);
+    // The document's window goes: its journal, if any, is flushed and kept.
+    void Forget(CRoZudozuvDoc& doc);
+    // The document was saved or discarded: its journal is deleted. A later
+    // record starts a new one.
+    void Remove(CRoZudozuvDoc& doc);
+    // Every journal to disk now (Stop).
+    void SyncAll();
+
+    // Offers each journal left behind by a program that ended without saving
+    // (oldest first; journals another running program holds are skipped,
+    // journals without records are deleted). Recover hands the rebuilt document
+    // to `open`, which shows it and returns it (the journal then belongs to it);
+    // Discard deletes the journal; Later keeps it for the next start.
+    void OfferLeftJournals(
+        const std::function<JournalChoice(const QString& question, const QString& damage)>& ask,
+        const std::function<CRoZudozuvDoc*(std::unique_ptr<CRoZudozuvDoc>)>& open);
+
+    bool Enabled() const { return m_bEnabled; }
+    const std::string& Folder() const { return m_folder; }
+
+  private:
+    class CDocJournal;
+    friend class CDocJournal;
+
+    void Disable(const std::string& why);
+    void Tick();
+    void WriterStarted();
+
+    std::string m_folder;
+    Warn m_warn;
+    bool m_bEnabled = true;
+    std::map<CRoZudozuvDoc*, std::unique_ptr<CDocJournal>> m_journals;
+    QTimer m_tick;
+};
+
+// "Recover the unsaved recording of 2026-12-08 09:05 (1,234 readings)?"
+QString RecoverQuestion(const JournalContents& contents);
