@@ -13,6 +13,8 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
 #include <QUrl>
@@ -310,8 +312,22 @@ void CMainFrame::CreateDisplayBar() {
     m_pDisplayBar->setAllowedAreas(Qt::AllDockWidgetAreas);
     m_pDisplayBar->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
                                QDockWidget::DockWidgetFloatable);
-    m_pFace = new CLeftDlg(m_pDisplayBar, &m_clock);
-    m_pDisplayBar->setWidget(m_pFace);
+    // The meter picture is taller than a laptop screen leaves for it: the bar
+    // scrolls it rather than push the status bar and the graph's axis off screen.
+    auto* scroller = new QScrollArea(m_pDisplayBar);
+    scroller->setObjectName(QStringLiteral("displayScroller"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroller->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    QPalette palette = scroller->palette();
+    palette.setColor(QPalette::Window, CLeftDlg::kPanelBackground);
+    scroller->setPalette(palette);
+    scroller->setBackgroundRole(QPalette::Window);
+    m_pFace = new CLeftDlg(scroller, &m_clock);
+    scroller->setWidget(m_pFace);
+    scroller->setMinimumWidth(m_pFace->sizeHint().width() +
+                              scroller->verticalScrollBar()->sizeHint().width());
+    m_pDisplayBar->setWidget(scroller);
     addDockWidget(Qt::LeftDockWidgetArea, m_pDisplayBar);
     m_pDisplayBar->installEventFilter(this);
 }

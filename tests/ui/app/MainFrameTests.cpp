@@ -122,7 +122,7 @@ TEST(MainFrame, MenusToolbarsAndStatusBarCarryTheirTextsAndIds) {
     EXPECT_EQ(frame.DisplayBar()->windowTitle(), "Display");
     EXPECT_EQ(frame.dockWidgetArea(frame.DisplayBar()), Qt::LeftDockWidgetArea);
     EXPECT_EQ(frame.DisplayBar()->allowedAreas(), Qt::AllDockWidgetAreas);
-    EXPECT_NE(qobject_cast<CLeftDlg*>(frame.DisplayBar()->widget()), nullptr);
+    EXPECT_NE(frame.DisplayBar()->findChild<CLeftDlg*>(), nullptr);
 
     // Enable rules at start: Start on, Stop off, nothing that needs a document.
     EXPECT_TRUE(frame.Action(cmd::kStart)->isEnabled());
