@@ -30,24 +30,33 @@ std::optional<QSize> ParseGraphPngSize(const QString& text) {
     return QSize(width, height);
 }
 
-int WriteGraphPng(const QString& output, QSize size, const QString& file) {
-    CRoZudozuvDoc document;
+bool LoadDocumentForOutput(const QString& file, CRoZudozuvDoc& document) {
     try {
         LoadDocumentFile(QFile::encodeName(file).toStdString(), document);
     } catch (const CDataFileError& error) {
         std::fprintf(stderr, "vavirir: %s\n", error.what());
-        return 1;
+        return false;
     }
     document.acquiring = false;
+    return true;
+}
 
-    // As the data view shows a document read from a file: the graph at its
-    // client size, the Y range from the summary when there are records.
-    GraphState state = MakeGraphState(size.width(), size.height());
+GraphState OpenedDocumentGraph(const CRoZudozuvDoc& document, QSize clientSize) {
+    GraphState state = MakeGraphState(clientSize.width(), clientSize.height());
     if (!document.channels[0].empty()) {
         const GraphYRange range =
             YRangeForExtremes(document.summary.maximum, document.summary.minimum);
         SetGraphYRange(state, range.top, range.bottom);
     }
+    return state;
+}
+
+int WriteGraphPng(const QString& output, QSize size, const QString& file) {
+    CRoZudozuvDoc document;
+    if (!LoadDocumentForOutput(file, document)) {
+        return 1;
+    }
+    GraphState state = OpenedDocumentGraph(document, size);
     const QImage image = RenderGraphImage(state, &document, nullptr, size);
     if (!image.save(output, "PNG")) {
         std::fprintf(stderr, "vavirir: cannot write %s\n", qPrintable(output));

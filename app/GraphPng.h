@@ -6,10 +6,22 @@
 #include <QString>
 #include <optional>
 
+#include "display/GraphState.h"
+
+class CRoZudozuvDoc;
+
 // vavirir --graph-png OUT.png [--size WxH] FILE: the graph of a data file as
 // the Graph tab shows it right after opening, written as a PNG.
 
 inline constexpr QSize kGraphPngDefaultSize{800, 500};
+
+// Reads a data file for a command-line output; on failure the reason goes to
+// standard error and the result is false.
+bool LoadDocumentForOutput(const QString& file, CRoZudozuvDoc& document);
+
+// The graph of a document read from a file as the data view first shows it:
+// at this client size, its Y range from the summary when there are records.
+GraphState OpenedDocumentGraph(const CRoZudozuvDoc& document, QSize clientSize);
 
 // "WxH" with both sides 1 … 8192, or nothing.
 std::optional<QSize> ParseGraphPngSize(const QString& text);

@@ -22,30 +22,14 @@ void Usage() {
                  "usage: vavirir --print graph|data FILE --pdf OUT.pdf [--paper A4|Letter]\n");
 }
 
-// The graph as the data view shows a document read from a file, at the
-// --graph-png default client size.
-GraphState OpenedDocumentGraph(const CRoZudozuvDoc& document) {
-    GraphState state = MakeGraphState(kGraphPngDefaultSize.width(), kGraphPngDefaultSize.height());
-    if (!document.channels[0].empty()) {
-        const GraphYRange range =
-            YRangeForExtremes(document.summary.maximum, document.summary.minimum);
-        SetGraphYRange(state, range.top, range.bottom);
-    }
-    return state;
-}
-
 }  // namespace
 
 int WritePrintPdf(PrintKind kind, const QString& file, const QString& output,
                   QPageSize::PageSizeId paper) {
     CRoZudozuvDoc document;
-    try {
-        LoadDocumentFile(QFile::encodeName(file).toStdString(), document);
-    } catch (const CDataFileError& error) {
-        std::fprintf(stderr, "vavirir: %s\n", error.what());
+    if (!LoadDocumentForOutput(file, document)) {
         return 1;
     }
-    document.acquiring = false;
     // The menu command prints nothing for such a document; here that is said.
     if (document.channels[0].empty()) {
         std::fprintf(stderr, "vavirir: %s has no records to print\n", qPrintable(file));
@@ -65,7 +49,7 @@ int WritePrintPdf(PrintKind kind, const QString& file, const QString& output,
     if (kind == PrintKind::Data) {
         printed = PrintDataTable(printer, document);
     } else {
-        GraphState state = OpenedDocumentGraph(document);
+        GraphState state = OpenedDocumentGraph(document, kGraphPngDefaultSize);
         GraphPrintSource graph;
         graph.xScale = state.lines[0].xScale;
         graph.yScale = state.lines[0].yScale;

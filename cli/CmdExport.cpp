@@ -1,18 +1,22 @@
-// vavirir-cli export: the spreadsheet file of a data file's document.
+// vavirir-cli export: a data file's document as a spreadsheet file, or with
+// --csv its list as CSV.
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "cli/Commands.h"
 #include "cli/OutputCheck.h"
+#include "docview/CsvExport.h"
 #include "docview/DataFile.h"
 #include "docview/Export.h"
 
-int RunExport(int argc, char** argv) {
-    if (argc > 0 && std::string_view(argv[0]) == "--csv") {
-        return RunExportCsv(argc - 1, argv + 1);
-    }
+namespace {
+
+using ExportWriter = void (*)(const CRoZudozuvDoc&, const std::string&);
+
+int ExportWith(ExportWriter write, const char* usage, int argc, char** argv) {
     if (argc != 2 || argv[0][0] == '-' || argv[1][0] == '-') {
-        std::fputs("usage: vavirir-cli export FILE OUT.xls\n", stderr);
+        std::fputs(usage, stderr);
         return 2;
     }
     if (const int refused =
@@ -33,10 +37,20 @@ int RunExport(int argc, char** argv) {
         return 1;
     }
     try {
-        ExportDocumentFile(doc, argv[1]);
+        write(doc, argv[1]);
     } catch (const CExportError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
     return 0;
+}
+
+}  // namespace
+
+int RunExport(int argc, char** argv) {
+    if (argc > 0 && std::string_view(argv[0]) == "--csv") {
+        return ExportWith(ExportCsvFile, "usage: vavirir-cli export --csv FILE OUT.csv\n", argc - 1,
+                          argv + 1);
+    }
+    return ExportWith(ExportDocumentFile, "usage: vavirir-cli export FILE OUT.xls\n", argc, argv);
 }

@@ -6,7 +6,6 @@ int RunDecode(int argc, char** argv);
 int RunReplay(int argc, char** argv);
 int RunDump(int argc, char** argv);
 int RunExport(int argc, char** argv);
-int RunExportCsv(int argc, char** argv);  // export --csv
 int RunPorts(int argc, char** argv);
 int RunRecord(int argc, char** argv);
 int RunDownload(int argc, char** argv);

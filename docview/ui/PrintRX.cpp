@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <algorithm>
+#include <functional>
 
 #include "display/ui/GraphDlg.h"
 
@@ -146,7 +147,13 @@ bool PrintDataTable(QPrinter& printer, const CRoZudozuvDoc& doc) {
     return true;
 }
 
-void PrintGraph(QWidget* parent, const CRoZudozuvDoc& doc, CGraphDlg& graph) {
+namespace {
+
+// The menu commands' frame: nothing for a document without main records, the
+// print dialog, the wait cursor while the pages go out, and a warning when the
+// printer could not take them.
+void PrintThroughDialog(QWidget* parent, const CRoZudozuvDoc& doc,
+                        const std::function<bool(QPrinter&)>& print) {
     if (doc.channels[0].empty()) {
         return;
     }
@@ -157,27 +164,22 @@ void PrintGraph(QWidget* parent, const CRoZudozuvDoc& doc, CGraphDlg& graph) {
     bool printed = false;
     {
         const WaitCursor wait;
-        printed = PrintGraphPage(printer, doc, GraphPrintSourceOf(graph));
+        printed = print(printer);
     }
     if (!printed) {
         ReportPrinterFailure(parent);
     }
 }
 
+}  // namespace
+
+void PrintGraph(QWidget* parent, const CRoZudozuvDoc& doc, CGraphDlg& graph) {
+    PrintThroughDialog(parent, doc, [&](QPrinter& printer) {
+        return PrintGraphPage(printer, doc, GraphPrintSourceOf(graph));
+    });
+}
+
 void PrintData(QWidget* parent, const CRoZudozuvDoc& doc) {
-    if (doc.channels[0].empty()) {
-        return;
-    }
-    QPrinter printer(QPrinter::HighResolution);
-    if (!CPrintRX::Begin(parent, printer)) {
-        return;
-    }
-    bool printed = false;
-    {
-        const WaitCursor wait;
-        printed = PrintDataTable(printer, doc);
-    }
-    if (!printed) {
-        ReportPrinterFailure(parent);
-    }
+    PrintThroughDialog(parent, doc,
+                       [&](QPrinter& printer) { return PrintDataTable(printer, doc); });
 }
