@@ -26,9 +26,13 @@ CRoZudozuvApp::CRoZudozuvApp(int& argc, char** argv) : QApplication(argc, argv) 
 CRoZudozuvApp::~CRoZudozuvApp() = default;
 
 void CRoZudozuvApp::AllowHelpWithoutDisplay(int argc, char** argv) {
-    const bool haveDisplay = std::getenv("DISPLAY") != nullptr ||
-                             std::getenv("WAYLAND_DISPLAY") != nullptr ||
-                             std::getenv("QT_QPA_PLATFORM") != nullptr;
+    // An empty variable names no display either.
+    const auto isSet = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr && *value != '\0';
+    };
+    const bool haveDisplay =
+        isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
     if (haveDisplay) {
         return;
     }

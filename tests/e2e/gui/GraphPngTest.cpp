@@ -1,5 +1,3 @@
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -8,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/ChildProcess.h"
+
 namespace {
 
 const std::string kCurve = std::string(VAVIRIR_TEST_DATA) + "/graph/curve.txt";
@@ -15,23 +15,11 @@ const std::string kGolden = std::string(VAVIRIR_TEST_DATA) + "/graph/curve.png";
 
 // Runs the program offscreen, its output discarded; the exit code.
 int RunVavirir(const std::vector<std::string>& args) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        const int null = ::open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
-        std::vector<char*> argv{const_cast<char*>(VAVIRIR_BINARY_DIR "/vavirir")};
-        for (const std::string& arg : args) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    std::vector<std::string> command{test_support::ProgramPath("vavirir")};
+    command.insert(command.end(), args.begin(), args.end());
+    test_support::ChildSetup setup;
+    setup.env = {"QT_QPA_PLATFORM=offscreen"};
+    return test_support::RunToEnd(command, setup).exitCode.value_or(-1);
 }
 
 std::string Scratch(const char* name) {

@@ -1,6 +1,4 @@
 // vavirir --print graph|data FILE --pdf OUT.pdf: the printout written offscreen.
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -12,30 +10,19 @@
 #include <string>
 #include <vector>
 
+#include "support/ChildProcess.h"
+
 namespace {
 
 const std::string kCurve = std::string(VAVIRIR_TEST_DATA) + "/graph/curve.txt";
 const std::string kEmpty = std::string(VAVIRIR_TEST_DATA) + "/datafiles/golden/empty.txt";
 
 int RunVavirir(const std::vector<std::string>& args) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        unsetenv("DISPLAY");  // it needs none
-        unsetenv("QT_QPA_PLATFORM");
-        const int null = ::open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
-        std::vector<char*> argv{const_cast<char*>(VAVIRIR_BINARY_DIR "/vavirir")};
-        for (const std::string& arg : args) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    std::vector<std::string> command{test_support::ProgramPath("vavirir")};
+    command.insert(command.end(), args.begin(), args.end());
+    test_support::ChildSetup setup;
+    setup.env = {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="};  // it needs no display
+    return test_support::RunToEnd(command, setup).exitCode.value_or(-1);
 }
 
 // The page count and the media box of a PDF as Qt writes it.
