@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "decode/MeterReading.h"
+#include "docview/CalendarTime.h"
 #include "docview/Export.h"
 #include "docview/FileIo.h"
 #include "record/ListRows.h"
@@ -14,18 +15,9 @@ namespace {
 constexpr const char* kFailedToExport = "Failed to export the data to %1.";
 constexpr const char* kHeader = "id,time,value,unit,type,overload\r\n";
 
-struct DateTimeFields {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-};
-
 // Six numbers "a/b/c d:e:f" and nothing else; the order of the date depends on
 // which clock wrote it: a four-digit first number is the meter's year.
-bool ReadTimeText(const std::string& text, DateTimeFields& f) {
+bool ReadTimeText(const std::string& text, CalendarTime& f) {
     int a = 0;
     int b = 0;
     int c = 0;
@@ -78,7 +70,7 @@ void AppendRow(std::string& out, std::size_t id, const CObData& record) {
 }  // namespace
 
 std::string IsoLocalTime(const std::string& timeText) {
-    DateTimeFields f;
+    CalendarTime f;
     if (!ReadTimeText(timeText, f)) {
         return timeText;
     }

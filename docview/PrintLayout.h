@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "docview/CalendarTime.h"
 #include "record/Document.h"
 
 struct PrintText {
@@ -30,14 +31,7 @@ struct PrintPage {
 };
 
 // The local time a printout shows.
-struct PrintClock {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-};
+using PrintClock = CalendarTime;
 
 PrintClock PrintClockNow();
 
