@@ -28,6 +28,7 @@
 #include "app/DemoMeter.h"
 #include "app/LinkHealthPane.h"
 #include "app/WaitDlg.h"
+#include "common/CLocaleFormat.h"
 #include "common/ui/CommandIds.h"
 #include "display/ui/Artwork.h"
 #include "display/ui/LeftDlg.h"
@@ -929,9 +930,11 @@ void CMainFrame::ReadingDecoded(const MeterReading& reading, FaceNumber face, Di
     m_face = {face, dial};
     m_pFace->ShowReading(reading, face, dial);
     if (m_bPrintReadings) {
-        std::printf("reading face=%d dial=%d value=%.6g unit=%s function=%s\n", ToNumber(face),
-                    ToNumber(dial), static_cast<double>(reading.value), reading.unit.c_str(),
-                    reading.function.c_str());
+        const std::string line =
+            FormatInCLocale("reading face=%d dial=%d value=%.6g unit=%s function=%s\n",
+                            ToNumber(face), ToNumber(dial), static_cast<double>(reading.value),
+                            reading.unit.c_str(), reading.function.c_str());
+        std::fputs(line.c_str(), stdout);
         if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
             // The reader went away (| head): the program goes on without the listing.
             m_bPrintReadings = false;

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "common/CLocaleFormat.h"
+
 // Small JSON writing helpers for the CLI's line-oriented output.
 
 // A UTF-8 text as a JSON string literal.
@@ -48,7 +50,5 @@ inline std::string JsonNumber(double value, const char* format) {
     if (std::isinf(value)) {
         return value > 0 ? "\"inf\"" : "\"-inf\"";
     }
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
+    return FormatInCLocale(format, value);
 }

@@ -3,15 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <string_view>
+
+#include "common/CLocaleFormat.h"
 
 namespace {
 
 std::string LabelText(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.0f", value);
-    return text;
+    return FormatInCLocale("%.0f", value);
 }
 
 int Truncate(double x) {

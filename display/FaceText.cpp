@@ -2,22 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <vector>
 
+#include "common/CLocaleFormat.h"
 #include "decode/MeterReading.h"
 
 namespace {
 
 std::string Printf(const char* format, double value) {
-    // Floats up to 3.4e38 with up to nine decimals fit easily; size it anyway.
-    const int needed = std::snprintf(nullptr, 0, format, value);
-    if (needed <= 0) {
-        return {};
-    }
-    std::vector<char> text(static_cast<std::size_t>(needed) + 1);
-    std::snprintf(text.data(), text.size(), format, value);
-    return std::string(text.data(), static_cast<std::size_t>(needed));
+    return FormatInCLocale(format, value);
 }
 
 bool MagnitudeOver(float value, float limit) {
@@ -28,9 +20,7 @@ bool MagnitudeOver(float value, float limit) {
 
 std::string FormatDecimals(double value, int decimals) {
     const int digits = std::clamp(decimals, 0, 9);
-    char format[8];
-    std::snprintf(format, sizeof format, "%%.%df", digits);
-    return Printf(format, value);
+    return FormatInCLocale("%.*f", digits, value);
 }
 
 std::string NumberOrOverload(bool overloaded, double value, int decimals) {
@@ -112,18 +102,13 @@ std::string FrequencySecondUnit(const MeterReading& reading) {
 }
 
 std::string ClockText(const std::tm& local) {
-    char text[32];
     if (local.tm_hour <= 12) {
-        std::snprintf(text, sizeof text, "%.2d:%.2dam", local.tm_hour, local.tm_min);
-    } else {
-        std::snprintf(text, sizeof text, "%.2d:%.2dpm", local.tm_hour - 12, local.tm_min);
+        return FormatInCLocale("%.2d:%.2dam", local.tm_hour, local.tm_min);
     }
-    return text;
+    return FormatInCLocale("%.2d:%.2dpm", local.tm_hour - 12, local.tm_min);
 }
 
 std::string DateText(const std::tm& local) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%.2d/%.2d/%.2d", local.tm_mday, local.tm_mon + 1,
-                  local.tm_year + 1900 - 2000);
-    return text;
+    return FormatInCLocale("%.2d/%.2d/%.2d", local.tm_mday, local.tm_mon + 1,
+                           local.tm_year + 1900 - 2000);
 }

@@ -1,10 +1,10 @@
 #include "display/GraphState.h"
 
+#include "common/CLocaleFormat.h"
 #include "display/GraphValueIndex.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -27,10 +27,7 @@ int ClampPixel(long long value) {
 }
 
 std::string Format(const char* format, double value) {
-    const int size = std::snprintf(nullptr, 0, format, value);
-    std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
-    std::snprintf(text.data(), text.size() + 1, format, value);
-    return text;
+    return FormatInCLocale(format, value);
 }
 
 }  // namespace

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
+
+#include "common/CLocaleFormat.h"
 
 namespace {
 
@@ -64,9 +65,7 @@ std::optional<double> WheelScale(double scale, double factor, double homeScale) 
 }
 
 std::string FormatDouble(const char* format, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
+    return FormatInCLocale(format, value);
 }
 
 }  // namespace

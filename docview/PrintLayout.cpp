@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "common/CLocaleFormat.h"
+
 namespace {
 
 constexpr int kFirstRecordSlot = 7;
@@ -63,9 +65,7 @@ PrintClock PrintClockNow() {
 }
 
 std::string PrintNumber(const char* format, double value) {
-    char text[512];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
+    return FormatInCLocale(format, value);
 }
 
 int DataPrintCellHeight(int height) {

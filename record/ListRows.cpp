@@ -1,18 +1,16 @@
 #include "record/ListRows.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <unordered_map>
 
+#include "common/CLocaleFormat.h"
 #include "decode/MeterReading.h"
 #include "record/Document.h"
 
 std::string FormatFixed(double value, int decimals) {
     // The decimals come from the meter's range byte and may be anything.
     const int precision = std::clamp(decimals, 0, 20);
-    char text[400];
-    std::snprintf(text, sizeof text, "%.*f", precision, value);
-    return text;
+    return FormatInCLocale("%.*f", precision, value);
 }
 
 std::string FormatListValue(double value) {

@@ -1,7 +1,6 @@
 #include "record/SummaryText.h"
 
-#include <cstdio>
-#include <vector>
+#include "common/CLocaleFormat.h"
 
 std::string FormatSummaryText(const DocumentSummary& s) {
     static const char kFormat[] =
@@ -15,16 +14,7 @@ std::string FormatSummaryText(const DocumentSummary& s) {
         "Average:%.4f\r\n\r\n"
         "DataNumber: %d\r\n\r\n"
         "Type:%s\r\n\r\n";
-    auto print = [&](char* out, std::size_t size) {
-        return std::snprintf(out, size, kFormat, s.startTime.c_str(), s.endTime.c_str(), s.maximum,
-                             s.maximumTime.c_str(), s.minimum, s.minimumTime.c_str(), s.average,
-                             static_cast<int>(s.dataNumber), s.type.c_str());
-    };
-    const int length = print(nullptr, 0);
-    if (length <= 0) {
-        return {};
-    }
-    std::vector<char> text(static_cast<std::size_t>(length) + 1);
-    print(text.data(), text.size());
-    return std::string(text.data(), static_cast<std::size_t>(length));
+    return FormatInCLocale(kFormat, s.startTime.c_str(), s.endTime.c_str(), s.maximum,
+                           s.maximumTime.c_str(), s.minimum, s.minimumTime.c_str(), s.average,
+                           static_cast<int>(s.dataNumber), s.type.c_str());
 }

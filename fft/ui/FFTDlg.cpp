@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <string>
 
+#include "common/CLocaleFormat.h"
 #include "record/Document.h"
 
 namespace {
@@ -61,15 +62,11 @@ QLabel* Label(QWidget* parent, const QString& text, const char* name, QRect geom
 }
 
 QString Printf(const char* format, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return QString::fromLatin1(text);
+    return QString::fromStdString(FormatInCLocale(format, value));
 }
 
 QString Printf(const char* format, int value) {
-    char text[32];
-    std::snprintf(text, sizeof text, format, value);
-    return QString::fromLatin1(text);
+    return QString::fromStdString(FormatInCLocale(format, value));
 }
 
 // Text with its cell's top-left corner at (x, y).

@@ -25,6 +25,7 @@
 #include "docview/DataFile.h"
 #include "docview/ui/DataListModel.h"
 #include "frames/Scenarios.h"
+#include "support/DecimalCommaLocale.h"
 
 namespace {
 
@@ -483,4 +484,26 @@ TEST(DocumentWindow, ViewCommandsReachTheirDialogsAndTheClipboard) {
     QTest::mouseMove(graph, QPoint(60, 110));
     QTest::mouseRelease(graph, Qt::LeftButton, {}, QPoint(60, 110));
     EXPECT_EQ(seen, "FFT Analysis");
+}
+
+TEST(DocumentWindow, DataListAndSummaryKeepTheirPointUnderALocaleWithADecimalComma) {
+    FrameFixture f;  // the application takes the environment's locale when it is made
+    const test_support::DecimalCommaLocale locale;
+    ASSERT_TRUE(locale.Active()) << test_support::kDecimalCommaLocale
+                                 << " is missing: scripts/deps generates it";
+    CTestFrame& frame = *f.frame;
+    frame.show();
+    StartRecording(frame, {5.4f, -0.25f});
+    frame.RunCommand(cmd::kStop);
+    CChildFrame& child = *frame.Children().at(0);
+    QApplication::processEvents();
+
+    const std::vector<QStringList> rows = Rows(child);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][3], "5.400");
+    EXPECT_EQ(rows[1][3], "-0.250");
+    const QString summary = child.View().SummaryText();
+    EXPECT_TRUE(summary.contains("Minimum: -0.2500") && summary.contains("Average:2.5750"))
+        << summary.toStdString();
+    EXPECT_FALSE(summary.contains(QRegularExpression("[0-9],[0-9]"))) << summary.toStdString();
 }
