@@ -2,6 +2,8 @@
 
 #include <initializer_list>
 
+#include "decode/Clock.h"
+
 namespace {
 
 // The two digits of a BCD byte read as a decimal number (nibbles above 9
@@ -45,14 +47,12 @@ std::string BcdStartText(const std::uint8_t* bytes) {
     const std::uint8_t year = bytes[0];
     const std::uint8_t month = bytes[1];
     const std::uint8_t day = bytes[2];
-    std::uint8_t hour = bytes[3];
-    const char* suffix = "am";
-    const int hours = BcdToNumber(hour);
-    if (hours > 12) {
-        hour = NumberToBcd(hours - 12);
-        suffix = "pm";
-    }
-    return JoinHexBytes({day, month, year, hour, bytes[4], bytes[5]}, "// :: ") + suffix;
+    const int hours = BcdToNumber(bytes[3]);
+    const TwelveHourClock clock = ToTwelveHourClock(hours);
+    // Hours the 12-hour clock keeps (1..11, and any beyond the day) print as received.
+    const std::uint8_t hour = clock.hour == hours ? bytes[3] : NumberToBcd(clock.hour);
+    return JoinHexBytes({day, month, year, hour, bytes[4], bytes[5]}, "// :: ") +
+           (clock.pm ? "pm" : "am");
 }
 
 std::string BcdDateTimeText(const std::uint8_t* bytes) {

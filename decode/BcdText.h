@@ -10,8 +10,8 @@
 std::string BcdTimeText(const std::uint8_t* bytes);
 
 // The meter's start stamp d0..d5 (year, month, day, hour, minute, second) as
-// "dd/mm/yy hh:mm:ss am", or "... pm" with the hour reduced by twelve when
-// the hour is above 12.
+// "dd/mm/yy hh:mm:ss am" or "... pm" on the 12-hour clock: hour 00 is
+// "12:.. am", 12 is "12:.. pm", 13 is "01:.. pm".
 std::string BcdStartText(const std::uint8_t* bytes);
 
 // The download header's start text "dd/mm/yy hh:mm:ss" of the bytes year,

@@ -22,6 +22,21 @@ std::time_t MakeLocalTime(int year, int month, int day, int hour, int minute, in
     return std::mktime(&fields);
 }
 
+TwelveHourClock ToTwelveHourClock(int hour24) {
+    if (hour24 < 0 || hour24 > 23) {
+        return {hour24, true};
+    }
+    const int hour = hour24 % 12;
+    return {hour == 0 ? 12 : hour, hour24 >= 12};
+}
+
+int FromTwelveHourClock(int hour, bool pm) {
+    if (hour == 12) {
+        return pm ? 12 : 0;
+    }
+    return pm ? hour + 12 : hour;
+}
+
 std::string FormatPcTime(std::time_t t) {
     const std::tm f = LocalFields(t);
     char text[64];

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/CLocaleFormat.h"
+#include "decode/Clock.h"
 #include "decode/MeterReading.h"
 
 namespace {
@@ -102,10 +103,8 @@ std::string FrequencySecondUnit(const MeterReading& reading) {
 }
 
 std::string ClockText(const std::tm& local) {
-    if (local.tm_hour <= 12) {
-        return FormatInCLocale("%.2d:%.2dam", local.tm_hour, local.tm_min);
-    }
-    return FormatInCLocale("%.2d:%.2dpm", local.tm_hour - 12, local.tm_min);
+    const TwelveHourClock clock = ToTwelveHourClock(local.tm_hour);
+    return FormatInCLocale("%.2d:%.2d%s", clock.hour, local.tm_min, clock.pm ? "pm" : "am");
 }
 
 std::string DateText(const std::tm& local) {

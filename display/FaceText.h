@@ -41,7 +41,8 @@ std::string FrequencySecondText(const MeterReading& reading);
 // Unit after it: "%" or "ms".
 std::string FrequencySecondUnit(const MeterReading& reading);
 
-// Clock box: "%.2d:%.2dam" for hours 0..12, "%.2d:%.2dpm" with hour - 12 after.
+// Clock box on the 12-hour clock: "12:05am" just after midnight, "09:30am",
+// "12:28pm" at noon, "01:05pm".
 std::string ClockText(const std::tm& local);
 // Date box: "%.2d/%.2d/%.2d" of day, month, year - 2000.
 std::string DateText(const std::tm& local);

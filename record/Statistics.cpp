@@ -119,8 +119,9 @@ std::optional<MeterDateTime> ParseMeterDateTime(const std::string& text) {
     if (fields < 6 || twoDigitYear < 0 || twoDigitYear > 99) {
         return std::nullopt;
     }
-    if (std::strcmp(suffix, "pm") == 0) {
-        t.hour += 12;
+    const bool pm = std::strcmp(suffix, "pm") == 0;
+    if (pm || std::strcmp(suffix, "am") == 0) {
+        t.hour = FromTwelveHourClock(t.hour, pm);
     }
     t.year = twoDigitYear + kMeterYearOffset;
     if (!IsCalendarDateTime(t)) {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "common/ObData.h"
 #include "decode/MeterReading.h"
 #include "record/Document.h"
-#include "common/ObData.h"
 
 // The summary arithmetic of a recording and the meter's own clock, as pure
 // functions.
@@ -45,7 +45,8 @@ YRange YRangeForAutoScaleSetting(const DocumentSummary& summary);
 
 // The meter's start date-time, as the decoders print it:
 // "dd/mm/yy hh:mm:ss am" or "... pm" (day, month, two-digit year of 20yy,
-// 12-hour clock with "pm" adding 12). A missing suffix counts as "am".
+// 12-hour clock: "12:.. am" is 0 h, "12:.. pm" is 12 h). Without a suffix the
+// hour is read as 0..23.
 // Returns nothing when the text does not hold six numbers forming a calendar
 // date and a time of day.
 struct MeterDateTime {

@@ -185,7 +185,7 @@ TEST_F(MeterRecords, OverloadClampOfTheEightFields) {
 
 TEST_F(MeterRecords, MeterClockArithmeticAndOddTexts) {
     EXPECT_EQ(MeterTimeText("31/12/18 11:59:30 pm", "00:01:00", now), "2019/01/01 00:00:30");
-    EXPECT_EQ(MeterTimeText("28/02/24 12:00:00 am", "24:00:00", now), "2024/02/29 12:00:00");
+    EXPECT_EQ(MeterTimeText("28/02/24 12:00:00 am", "24:00:00", now), "2024/02/29 00:00:00");
     EXPECT_EQ(MeterTimeText("01/03/26 00:00:00 am", "00:00:00", now), "2026/03/01 00:00:00");
 
     const auto parsed = ParseMeterDateTime("07/12/26 09:05:09 pm");
@@ -197,9 +197,9 @@ TEST_F(MeterRecords, MeterClockArithmeticAndOddTexts) {
     EXPECT_TRUE(ParseMeterDateTime("07/12/26 09:05:09").has_value());  // no suffix: am
 
     // Unreadable or impossible start texts fall back to the PC's time.
-    for (const char* bad :
-         {"", "garbage", "1a/12/26 09:05:09 am", "31/02/26 09:05:09 am", "07/13/26 09:05:09 am",
-          "07/12/26 12:05:09 pm", "07/12/26 09:60:09 am", "07/12/126 09:05:09 am"}) {
+    for (const char* bad : {"", "garbage", "1a/12/26 09:05:09 am", "31/02/26 09:05:09 am",
+                            "07/13/26 09:05:09 am", "07/12/26 13:05:09 pm", "07/12/26 24:05:09 pm",
+                            "07/12/26 09:60:09 am", "07/12/126 09:05:09 am"}) {
         EXPECT_FALSE(ParseMeterDateTime(bad).has_value()) << bad;
         EXPECT_EQ(MeterTimeText(bad, "00:01:00", now), "2026/12/07 09:05:03") << bad;
     }
