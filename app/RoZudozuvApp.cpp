@@ -5,7 +5,6 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "app/GraphPng.h"
 #include "app/MainFrame.h"
@@ -25,31 +24,41 @@ CRoZudozuvApp::CRoZudozuvApp(int& argc, char** argv) : QApplication(argc, argv) 
 
 CRoZudozuvApp::~CRoZudozuvApp() = default;
 
-void CRoZudozuvApp::AllowHelpWithoutDisplay(int argc, char** argv) {
+bool CRoZudozuvApp::UseOffscreenWithoutDisplay() {
     // An empty variable names no display either.
     const auto isSet = [](const char* name) {
         const char* value = std::getenv(name);
         return value != nullptr && *value != '\0';
     };
-    const bool haveDisplay =
-        isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
-    if (haveDisplay) {
+    if (isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM")) {
+        return false;
+    }
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    return true;
+}
+
+namespace {
+
+// Qt's default output for every message but the notes a user can do nothing
+// about: a session without XDG_RUNTIME_DIR (a terminal over ssh, a batch job)
+// works as well with the folder Qt picks instead.
+void WriteQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) {
         return;
     }
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0 ||
-            std::strcmp(arg, "--help-all") == 0 || std::strcmp(arg, "-v") == 0 ||
-            std::strcmp(arg, "--version") == 0 || std::strncmp(arg, "--graph-png", 11) == 0 ||
-            std::strncmp(arg, "--size", 6) == 0 || std::strcmp(arg, "--print") == 0 ||
-            std::strncmp(arg, "--print=", 8) == 0) {
-            setenv("QT_QPA_PLATFORM", "offscreen", 1);
-            return;
-        }
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+    if (type == QtFatalMsg) {
+        std::abort();
     }
 }
 
-bool CRoZudozuvApp::InitInstance(int& exitCode) {
+}  // namespace
+
+void CRoZudozuvApp::QuietenQtNotes() {
+    qInstallMessageHandler(WriteQtMessage);
+}
+
+bool CRoZudozuvApp::InitInstance(int& exitCode, bool withoutDisplay) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Desktop companion for the handheld digital multimeter: shows the meter's "
@@ -90,7 +99,7 @@ bool CRoZudozuvApp::InitInstance(int& exitCode) {
                                  QStringLiteral("Data files (.txt) to open."),
                                  QStringLiteral("[FILE...]"));
     if (!parser.parse(arguments())) {
-        std::fprintf(stderr, "%s\n%s", qPrintable(parser.errorText()),
+        std::fprintf(stderr, "vavirir: %s\n%s", qPrintable(parser.errorText()),
                      qPrintable(parser.helpText()));
         exitCode = 2;
         return false;
@@ -106,7 +115,7 @@ bool CRoZudozuvApp::InitInstance(int& exitCode) {
         return false;
     }
     if (parser.isSet(port) && parser.isSet(demo)) {
-        std::fprintf(stderr, "--port and --demo exclude each other\n");
+        std::fprintf(stderr, "vavirir: --port and --demo exclude each other\n");
         exitCode = 2;
         return false;
     }
@@ -117,6 +126,14 @@ bool CRoZudozuvApp::InitInstance(int& exitCode) {
     }
     if (parser.isSet(graphPng) || parser.isSet(graphSize)) {
         exitCode = RunGraphPngCommand(parser, graphPng, graphSize);
+        return false;
+    }
+
+    if (withoutDisplay) {
+        std::fprintf(stderr,
+                     "vavirir: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are "
+                     "not set); --graph-png and --print work without one\n");
+        exitCode = 1;
         return false;
     }
 
