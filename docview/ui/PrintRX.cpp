@@ -48,11 +48,13 @@ void ReportPrinterFailure(QWidget* parent) {
 
 void ReportPdfFailure(QWidget* parent, const QString& path, int error) {
     const std::string file = path.toStdString();
-    const std::string fallback =
-        "The PDF file " + file + " could not be written: " + std::strerror(error);
-    QMessageBox::warning(
-        parent, QApplication::applicationDisplayName(),
-        QString::fromStdString(FileErrorMessage(error, file, FileAction::Write, fallback)));
+    const std::string reason =
+        FileErrorMessage(error, file, FileAction::Write, std::string(std::strerror(error)) + ".");
+    const std::string text = reason.find(file) != std::string::npos
+                                 ? reason
+                                 : "The PDF file " + file + " was not written.\n" + reason;
+    QMessageBox::warning(parent, QApplication::applicationDisplayName(),
+                         QString::fromStdString(text));
 }
 
 // Qt closes a PDF with this line; a printout cut short by a full disk lacks it.
