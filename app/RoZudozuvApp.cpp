@@ -41,9 +41,11 @@ namespace {
 
 // Qt's default output for every message but the notes a user can do nothing
 // about: a session without XDG_RUNTIME_DIR (a terminal over ssh, a batch job)
-// works as well with the folder Qt picks instead.
+// works as well with the folder Qt picks instead, and the offscreen platform
+// has no window manager to pass size hints to.
 void WriteQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) {
+    if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")) ||
+        message == QLatin1String("This plugin does not support propagateSizeHints()")) {
         return;
     }
     std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
