@@ -99,7 +99,7 @@ int RunDump(int argc, char** argv) {
         if (std::strcmp(argv[i], "--json") == 0) {
             json = true;
         } else if (argv[i][0] == '-' || path != nullptr) {
-            std::fputs(kUsage, stderr);
+            std::fprintf(stderr, "vavirir-cli dump: unexpected argument %s\n%s", argv[i], kUsage);
             return 2;
         } else {
             path = argv[i];

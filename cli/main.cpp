@@ -55,6 +55,7 @@ void PrintUsage(std::FILE* out) {
     for (const Command& c : kCommands) {
         std::fprintf(out, "  vavirir-cli %s\n", c.usage);
     }
+    std::fprintf(out, "\nvavirir-cli COMMAND --help describes a command; man vavirir-cli all.\n");
 }
 
 }  // namespace
@@ -64,6 +65,7 @@ int main(int argc, char** argv) {
     // killing the command before it can save; its end is then a quiet one.
     std::signal(SIGPIPE, SIG_IGN);
     if (argc < 2) {
+        Say("", "COMMAND is missing");
         PrintUsage(stderr);
         return 2;
     }

@@ -87,6 +87,7 @@ TEST(CommandLine, EmptyFileNamesAndDashForAFileToWriteAreUsageErrors) {
     } cases[] = {
         {{"dump", ""}, empty},
         {{"dump", "--json"}, "FILE is missing"},
+        {{"dump", "a.txt", "b.txt"}, "unexpected argument b.txt"},
         {{"decode", ""}, empty},
         {{"fft", "", "--start", "0", "--finish", "9"}, empty},
         {{"export", kCurve, ""}, "OUT needs a file name, not \"\""},
