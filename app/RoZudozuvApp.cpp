@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/GraphPng.h"
 #include "app/MainFrame.h"
@@ -24,17 +25,42 @@ CRoZudozuvApp::CRoZudozuvApp(int& argc, char** argv) : QApplication(argc, argv) 
 
 CRoZudozuvApp::~CRoZudozuvApp() = default;
 
-bool CRoZudozuvApp::UseOffscreenWithoutDisplay() {
+namespace {
+
+// An option of a run that never opens a window (as "--name" or "--name=…").
+bool IsWindowlessOption(const char* arg) {
+    for (const char* name : {"--help", "--help-all", "--version", "--graph-png", "--size",
+                             "--print", "--pdf", "--paper"}) {
+        const std::size_t length = std::strlen(name);
+        if (std::strncmp(arg, name, length) == 0 && (arg[length] == '\0' || arg[length] == '=')) {
+            return true;
+        }
+    }
+    return std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "-v") == 0;
+}
+
+}  // namespace
+
+bool CRoZudozuvApp::UseOffscreenWithoutDisplay(int argc, char** argv) {
     // An empty variable names no display either.
     const auto isSet = [](const char* name) {
         const char* value = std::getenv(name);
         return value != nullptr && *value != '\0';
     };
-    if (isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM")) {
+    if (isSet("QT_QPA_PLATFORM")) {
         return false;
     }
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    return true;
+    const bool withoutDisplay = !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY");
+    // A run without a window needs no display, not even one that is named but
+    // cannot be reached.
+    bool windowless = false;
+    for (int i = 1; i < argc && !windowless; ++i) {
+        windowless = IsWindowlessOption(argv[i]);
+    }
+    if (withoutDisplay || windowless) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    return withoutDisplay;
 }
 
 namespace {

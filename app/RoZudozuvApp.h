@@ -15,8 +15,10 @@ class CRoZudozuvApp : public QApplication {
     // Without a display named (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM all
     // unset or empty) the program runs on the offscreen platform, so that all
     // it does without a window (--help, --graph-png, --print, usage errors) works,
-    // and returns true. Call before the application object is created.
-    static bool UseOffscreenWithoutDisplay();
+    // and returns true. A command line for a run without a window (--graph-png,
+    // --print …) runs there even with a display. Call before the application
+    // object is created.
+    static bool UseOffscreenWithoutDisplay(int argc, char** argv);
 
     // Keeps Qt's notes that say nothing to the user (the missing
     // XDG_RUNTIME_DIR) off standard error. Call before the application object

@@ -5,7 +5,7 @@
 int main(int argc, char** argv) {
     // A closed output pipe (--print-readings | head) must not end the program.
     std::signal(SIGPIPE, SIG_IGN);
-    const bool withoutDisplay = CRoZudozuvApp::UseOffscreenWithoutDisplay();
+    const bool withoutDisplay = CRoZudozuvApp::UseOffscreenWithoutDisplay(argc, argv);
     CRoZudozuvApp::QuietenQtNotes();
     CRoZudozuvApp app(argc, argv);
     int exitCode = 0;

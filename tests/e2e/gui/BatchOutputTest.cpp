@@ -38,7 +38,8 @@ class BatchOutput : public ::testing::Test {
 
     // Runs vavirir with no display and no XDG_RUNTIME_DIR, as a batch job
     // over ssh; with a file size limit in KiB when limitKiB > 0.
-    test_support::ChildResult Run(const std::vector<std::string>& args, int limitKiB = 0) const {
+    test_support::ChildResult Run(const std::vector<std::string>& args, int limitKiB = 0,
+                                  const std::string& display = "DISPLAY=") const {
         std::vector<std::string> command{"/bin/bash",
                                          "-c",
                                          "trap '' XFSZ; [ \"$1\" = 0 ] || ulimit -f \"$1\"; "
@@ -48,7 +49,7 @@ class BatchOutput : public ::testing::Test {
                                          test_support::ProgramPath("vavirir")};
         command.insert(command.end(), args.begin(), args.end());
         test_support::ChildSetup setup;
-        setup.env = {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=", "XDG_RUNTIME_DIR=",
+        setup.env = {display, "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=", "XDG_RUNTIME_DIR=",
                      "TMPDIR=" + m_dir.string()};
         return test_support::RunToEnd(command, setup);
     }
@@ -151,6 +152,11 @@ TEST_F(BatchOutput, AGoodRunSaysNothing) {
         EXPECT_EQ(result.err, "") << args.front();
         EXPECT_EQ(result.out, "") << args.front();
     }
+    // A display that is named but cannot be reached is never asked.
+    const test_support::ChildResult unreachable =
+        Run({"--graph-png", Scratch("u.png"), rec}, 0, "DISPLAY=:77");
+    EXPECT_EQ(unreachable.exitCode, 0) << unreachable.err;
+    EXPECT_TRUE(fs::exists(Scratch("u.png")));
 }
 
 }  // namespace
