@@ -258,7 +258,8 @@ int RunDecode(int argc, char** argv) {
         writeError = errno;
     }
     if (writeError == EPIPE || (writeError != 0 && OutputReaderGone())) {
-        return status;  // the reader took what it wanted
+        // The reader took what it wanted; a decoding cut short by it is done.
+        return host.WriteError() != 0 ? 0 : status;
     }
     if (writeError != 0) {
         std::fprintf(stderr, "vavirir-cli decode: cannot write the output: %s\n",

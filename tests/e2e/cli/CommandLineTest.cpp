@@ -117,7 +117,7 @@ TEST(CommandLine, AClosedOutputPipeEndsQuietly) {
     const std::string outDir =
         (fs::temp_directory_path() / ("vavirir-e2e-closed-pipe-" + std::to_string(getpid())))
             .string();
-    const std::vector<std::vector<std::string>> commands = {
+    std::vector<std::vector<std::string>> commands = {
         {"dump", kCurve},
         {"dump", "--json", kCurve},
         {"fft", kCurve, "--start", "0", "--finish", "29", "--frequency"},
@@ -128,6 +128,17 @@ TEST(CommandLine, AClosedOutputPipeEndsQuietly) {
         {"--version"},
     };
     const std::string errPath = outDir + ".err";
+    // A stream long enough that decode meets the closed pipe while it runs.
+    const std::string longStream = outDir + ".hex";
+    {
+        std::ifstream in(kStream);
+        const std::string hex(std::istreambuf_iterator<char>(in), {});
+        std::ofstream out(longStream);
+        for (int i = 0; i < 200; ++i) {
+            out << hex << "\n";
+        }
+    }
+    commands.push_back({"decode", "--hex", longStream});
     for (const auto& command : commands) {
         SCOPED_TRACE(command[0] + " " + command.back());
         std::vector<std::string> args{std::string(VAVIRIR_BINARY_DIR) + "/vavirir-cli"};
@@ -158,6 +169,7 @@ TEST(CommandLine, AClosedOutputPipeEndsQuietly) {
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(err), {}), "");
     }
     fs::remove(errPath);
+    fs::remove(longStream);
     fs::remove_all(outDir);
 }
 
