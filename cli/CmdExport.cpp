@@ -24,10 +24,12 @@ constexpr const char* kUsage =
 
 int ExportWith(ExportWriter write, int argc, char** argv) {
     std::string problem;
-    if (argc != 2 || argv[0][0] == '-' || argv[1][0] == '-') {
-        problem = argc == 2 && std::string_view(argv[1]) == "-"
-                      ? "OUT needs a file name; \"-\" (the standard output) is not one"
-                      : "FILE and OUT are needed";
+    if (argc != 2) {
+        problem = "FILE and OUT are needed";
+    } else if (std::string_view(argv[1]) == "-") {
+        problem = "OUT needs a file name; \"-\" (the standard output) is not one";
+    } else if (argv[0][0] == '-' || argv[1][0] == '-') {
+        problem = std::string("unexpected argument ") + (argv[0][0] == '-' ? argv[0] : argv[1]);
     } else if (*argv[0] == '\0' || *argv[1] == '\0') {
         problem = *argv[0] == '\0' ? "FILE needs a file name, not \"\""
                                    : "OUT needs a file name, not \"\"";
