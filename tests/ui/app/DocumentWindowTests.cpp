@@ -513,8 +513,9 @@ TEST(DocumentWindow, APdfFileThatCannotBeWrittenIsReported) {
                 warning = box->text();
                 QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
             });
-            QTest::mouseClick(qobject_cast<QMessageBox*>(question)->button(QMessageBox::Yes),
-                              Qt::LeftButton);
+            auto* replace = qobject_cast<QMessageBox*>(question);
+            ASSERT_NE(replace, nullptr);
+            QTest::mouseClick(replace->button(QMessageBox::Yes), Qt::LeftButton);
         });
         QTest::keyClick(dialog, Qt::Key_Return);
     });
