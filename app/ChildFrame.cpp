@@ -56,7 +56,9 @@ void CChildFrame::SetFilePath(const QString& path) {
 void CChildFrame::UpdateModified() {
     const bool modified = m_pDocument->IsModified();
     if (modified != isWindowModified()) {
-        setWindowModified(modified);
+        // The attribute alone: setWindowModified would look for a "[*]" in a
+        // title that has none and warn on standard error.
+        setAttribute(Qt::WA_WindowModified, modified);
         ShowTitle();
     }
 }

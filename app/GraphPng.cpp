@@ -1,13 +1,18 @@
 #include "app/GraphPng.h"
 
+#include <sys/stat.h>
+
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QRegularExpression>
 #include <cstdio>
+#include <cstring>
 
 #include "display/GraphState.h"
 #include "display/ui/GraphPainter.h"
 #include "docview/DataFile.h"
+#include "docview/FileIo.h"
 #include "record/Document.h"
 
 namespace {
@@ -15,6 +20,28 @@ namespace {
 constexpr int kLargestSide = 8192;
 
 }  // namespace
+
+bool IsSameFile(const QString& first, const QString& second) {
+    struct stat one {};
+    struct stat other {};
+    if (stat(QFile::encodeName(first).constData(), &one) != 0 ||
+        stat(QFile::encodeName(second).constData(), &other) != 0) {
+        return false;
+    }
+    return one.st_dev == other.st_dev && one.st_ino == other.st_ino && !S_ISCHR(one.st_mode);
+}
+
+int RefuseOutputOverInput(const char* what, const QString& output, const QString& input) {
+    std::fprintf(stderr, "vavirir: %s %s is the same file as %s; nothing was written\n", what,
+                 qPrintable(output), qPrintable(input));
+    return 2;
+}
+
+int WriteFileBytes(const QString& path, const QByteArray& bytes) {
+    return ReplaceFileContents(QFile::encodeName(path).toStdString(), [&bytes](CFileSink& sink) {
+        sink.Put(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    });
+}
 
 std::optional<QSize> ParseGraphPngSize(const QString& text) {
     static const QRegularExpression pattern(QStringLiteral("^(\\d{1,5})x(\\d{1,5})$"));
@@ -34,7 +61,16 @@ bool LoadDocumentForOutput(const QString& file, CRoZudozuvDoc& document) {
     try {
         LoadDocumentFile(QFile::encodeName(file).toStdString(), document);
     } catch (const CDataFileError& error) {
-        std::fprintf(stderr, "vavirir: %s\n", error.what());
+        // The message on one line, naming the file.
+        QString text = QString::fromUtf8(error.what());
+        if (text.startsWith(file + QLatin1Char('\n'))) {
+            text.remove(0, file.size() + 1);
+        }
+        if (!text.contains(file)) {
+            text = file + QStringLiteral(": ") + text;
+        }
+        std::fprintf(stderr, "vavirir: %s\n",
+                     qPrintable(text.replace(QLatin1Char('\n'), QLatin1Char(' '))));
         return false;
     }
     document.acquiring = false;
@@ -58,8 +94,16 @@ int WriteGraphPng(const QString& output, QSize size, const QString& file) {
     }
     GraphState state = OpenedDocumentGraph(document, size);
     const QImage image = RenderGraphImage(state, &document, nullptr, size);
-    if (!image.save(output, "PNG")) {
-        std::fprintf(stderr, "vavirir: cannot write %s\n", qPrintable(output));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) {
+        std::fprintf(stderr, "vavirir: the picture of %s could not be made\n", qPrintable(file));
+        return 1;
+    }
+    if (const int error = WriteFileBytes(output, png)) {
+        std::fprintf(stderr, "vavirir: cannot write %s: %s\n", qPrintable(output),
+                     std::strerror(error));
         return 1;
     }
     return 0;
@@ -68,10 +112,26 @@ int WriteGraphPng(const QString& output, QSize size, const QString& file) {
 int RunGraphPngCommand(const QCommandLineParser& parser, const QCommandLineOption& graphPng,
                        const QCommandLineOption& graphSize) {
     const QStringList files = parser.positionalArguments();
-    if (!parser.isSet(graphPng) || files.size() != 1 || parser.isSet(QStringLiteral("port")) ||
-        parser.isSet(QStringLiteral("demo"))) {
-        std::fprintf(stderr, "usage: vavirir --graph-png OUT.png [--size WxH] FILE\n");
+    QString problem;
+    if (!parser.isSet(graphPng)) {
+        problem = QStringLiteral("--size goes with --graph-png");
+    } else if (files.size() != 1) {
+        problem = QStringLiteral("--graph-png takes one FILE");
+    } else if (parser.value(graphPng).isEmpty() || files.front().isEmpty()) {
+        problem = QStringLiteral("--graph-png needs the names of OUT.png and FILE, not \"\"");
+    }
+    for (const char* other : {"port", "demo", "print-readings"}) {
+        if (problem.isEmpty() && parser.isSet(QLatin1String(other))) {
+            problem = QStringLiteral("--graph-png does not go with --%1").arg(QLatin1String(other));
+        }
+    }
+    if (!problem.isEmpty()) {
+        std::fprintf(stderr, "vavirir: %s\nusage: vavirir --graph-png OUT.png [--size WxH] FILE\n",
+                     qPrintable(problem));
         return 2;
+    }
+    if (IsSameFile(parser.value(graphPng), files.front())) {
+        return RefuseOutputOverInput("--graph-png", parser.value(graphPng), files.front());
     }
     QSize size = kGraphPngDefaultSize;
     if (parser.isSet(graphSize)) {

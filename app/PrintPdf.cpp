@@ -5,6 +5,7 @@
 #include <QPageLayout>
 #include <QPrinter>
 #include <cstdio>
+#include <cstring>
 
 #include "app/GraphPng.h"
 #include "display/GraphState.h"
@@ -17,9 +18,39 @@ namespace {
 constexpr int kPdfResolution = 600;
 constexpr double kMarginMillimetres = 10.0;
 
-void Usage() {
+int Usage(const QString& problem) {
     std::fprintf(stderr,
-                 "usage: vavirir --print graph|data FILE --pdf OUT.pdf [--paper A4|Letter]\n");
+                 "vavirir: %s\nusage: vavirir --print graph|data FILE --pdf OUT.pdf "
+                 "[--paper A4|Letter]\n",
+                 qPrintable(problem));
+    return 2;
+}
+
+// What is wrong with the command line of a printout, or nothing.
+QString PrintUsageProblem(const QCommandLineParser& parser, const QCommandLineOption& print,
+                          const QCommandLineOption& pdf) {
+    const QString what = parser.value(print);
+    if (!parser.isSet(print)) {
+        return QStringLiteral("--pdf and --paper go with --print graph|data");
+    }
+    if (what != QLatin1String("graph") && what != QLatin1String("data")) {
+        return QStringLiteral("--print takes graph or data, not '%1'").arg(what);
+    }
+    if (!parser.isSet(pdf)) {
+        return QStringLiteral("--print needs --pdf OUT.pdf");
+    }
+    if (parser.positionalArguments().size() != 1) {
+        return QStringLiteral("--print takes one FILE");
+    }
+    for (const char* other : {"port", "demo", "print-readings", "graph-png", "size"}) {
+        if (parser.isSet(QLatin1String(other))) {
+            return QStringLiteral("--print does not go with --%1").arg(QLatin1String(other));
+        }
+    }
+    if (parser.value(pdf).isEmpty() || parser.positionalArguments().front().isEmpty()) {
+        return QStringLiteral("--print needs the names of FILE and OUT.pdf, not \"\"");
+    }
+    return {};
 }
 
 }  // namespace
@@ -39,32 +70,30 @@ int WritePrintPdf(PrintKind kind, const QString& file, const QString& output,
     QPrinter printer(QPrinter::HighResolution);
     printer.setResolution(kPdfResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(output);
     const QMarginsF margins(kMarginMillimetres, kMarginMillimetres, kMarginMillimetres,
                             kMarginMillimetres);
     printer.setPageLayout(
         QPageLayout(QPageSize(paper), QPageLayout::Portrait, margins, QPageLayout::Millimeter));
 
-    bool printed = false;
-    if (kind == PrintKind::Data) {
-        printed = PrintDataTable(printer, document);
-    } else {
-        GraphState state = OpenedDocumentGraph(document, kGraphPngDefaultSize);
-        GraphPrintSource graph;
-        graph.xScale = state.lines[0].xScale;
-        graph.yScale = state.lines[0].yScale;
-        graph.plotWidth = state.lines[0].plotWidth;
-        graph.plotHeight = state.lines[0].plotHeight;
-        graph.draw = [&state, &document](QPainter& painter, const QRect& rect, double xScale,
-                                         double yScale, int fontHeight, int xMargin, int yMargin,
-                                         bool whiteBorder) {
-            PaintGraph(painter, state, &document, nullptr, rect, xScale, yScale, fontHeight,
-                       xMargin, yMargin, whiteBorder);
-        };
-        printed = PrintGraphPage(printer, document, graph);
-    }
-    if (!printed) {
-        std::fprintf(stderr, "vavirir: cannot write %s\n", qPrintable(output));
+    GraphState state = OpenedDocumentGraph(document, kGraphPngDefaultSize);
+    GraphPrintSource graph;
+    graph.xScale = state.lines[0].xScale;
+    graph.yScale = state.lines[0].yScale;
+    graph.plotWidth = state.lines[0].plotWidth;
+    graph.plotHeight = state.lines[0].plotHeight;
+    graph.draw = [&state, &document](QPainter& painter, const QRect& rect, double xScale,
+                                     double yScale, int fontHeight, int xMargin, int yMargin,
+                                     bool whiteBorder) {
+        PaintGraph(painter, state, &document, nullptr, rect, xScale, yScale, fontHeight, xMargin,
+                   yMargin, whiteBorder);
+    };
+    const int error = PrintPdfFile(printer, output, [&](QPrinter& target) {
+        return kind == PrintKind::Data ? PrintDataTable(target, document)
+                                       : PrintGraphPage(target, document, graph);
+    });
+    if (error != 0) {
+        std::fprintf(stderr, "vavirir: cannot write %s: %s\n", qPrintable(output),
+                     std::strerror(error));
         return 1;
     }
     return 0;
@@ -72,14 +101,13 @@ int WritePrintPdf(PrintKind kind, const QString& file, const QString& output,
 
 int RunPrintCommand(const QCommandLineParser& parser, const QCommandLineOption& print,
                     const QCommandLineOption& pdf, const QCommandLineOption& paper) {
+    if (const QString problem = PrintUsageProblem(parser, print, pdf); !problem.isEmpty()) {
+        return Usage(problem);
+    }
     const QStringList files = parser.positionalArguments();
     const QString what = parser.value(print);
-    if (!parser.isSet(print) || !parser.isSet(pdf) || files.size() != 1 ||
-        (what != QLatin1String("graph") && what != QLatin1String("data")) ||
-        parser.isSet(QStringLiteral("port")) || parser.isSet(QStringLiteral("demo")) ||
-        parser.isSet(QStringLiteral("graph-png")) || parser.isSet(QStringLiteral("size"))) {
-        Usage();
-        return 2;
+    if (IsSameFile(parser.value(pdf), files.front())) {
+        return RefuseOutputOverInput("--pdf", parser.value(pdf), files.front());
     }
     QPageSize::PageSizeId size = QPageSize::A4;
     if (parser.isSet(paper)) {
@@ -89,8 +117,7 @@ int RunPrintCommand(const QCommandLineParser& parser, const QCommandLineOption& 
         } else if (name.compare(QLatin1String("Letter"), Qt::CaseInsensitive) == 0) {
             size = QPageSize::Letter;
         } else {
-            std::fprintf(stderr, "vavirir: unknown paper '%s' (A4 or Letter)\n", qPrintable(name));
-            return 2;
+            return Usage(QStringLiteral("unknown paper '%1' (A4 or Letter)").arg(name));
         }
     }
     const PrintKind kind = what == QLatin1String("graph") ? PrintKind::Graph : PrintKind::Data;

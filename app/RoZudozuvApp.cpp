@@ -25,31 +25,68 @@ CRoZudozuvApp::CRoZudozuvApp(int& argc, char** argv) : QApplication(argc, argv) 
 
 CRoZudozuvApp::~CRoZudozuvApp() = default;
 
-void CRoZudozuvApp::AllowHelpWithoutDisplay(int argc, char** argv) {
+namespace {
+
+// An option of a run that never opens a window (as "--name" or "--name=…").
+bool IsWindowlessOption(const char* arg) {
+    for (const char* name : {"--help", "--help-all", "--version", "--graph-png", "--size",
+                             "--print", "--pdf", "--paper"}) {
+        const std::size_t length = std::strlen(name);
+        if (std::strncmp(arg, name, length) == 0 && (arg[length] == '\0' || arg[length] == '=')) {
+            return true;
+        }
+    }
+    return std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "-v") == 0;
+}
+
+}  // namespace
+
+bool CRoZudozuvApp::UseOffscreenWithoutDisplay(int argc, char** argv) {
     // An empty variable names no display either.
     const auto isSet = [](const char* name) {
         const char* value = std::getenv(name);
         return value != nullptr && *value != '\0';
     };
-    const bool haveDisplay =
-        isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
-    if (haveDisplay) {
+    if (isSet("QT_QPA_PLATFORM")) {
+        return false;
+    }
+    const bool withoutDisplay = !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY");
+    // A run without a window needs no display, not even one that is named but
+    // cannot be reached.
+    bool windowless = false;
+    for (int i = 1; i < argc && !windowless; ++i) {
+        windowless = IsWindowlessOption(argv[i]);
+    }
+    if (withoutDisplay || windowless) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    return withoutDisplay;
+}
+
+namespace {
+
+// Qt's default output for every message but the notes a user can do nothing
+// about: a session without XDG_RUNTIME_DIR (a terminal over ssh, a batch job)
+// works as well with the folder Qt picks instead, and the offscreen platform
+// has no window manager to pass size hints to.
+void WriteQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")) ||
+        message == QLatin1String("This plugin does not support propagateSizeHints()")) {
         return;
     }
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0 ||
-            std::strcmp(arg, "--help-all") == 0 || std::strcmp(arg, "-v") == 0 ||
-            std::strcmp(arg, "--version") == 0 || std::strncmp(arg, "--graph-png", 11) == 0 ||
-            std::strncmp(arg, "--size", 6) == 0 || std::strcmp(arg, "--print") == 0 ||
-            std::strncmp(arg, "--print=", 8) == 0) {
-            setenv("QT_QPA_PLATFORM", "offscreen", 1);
-            return;
-        }
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+    if (type == QtFatalMsg) {
+        std::abort();
     }
 }
 
-bool CRoZudozuvApp::InitInstance(int& exitCode) {
+}  // namespace
+
+void CRoZudozuvApp::QuietenQtNotes() {
+    qInstallMessageHandler(WriteQtMessage);
+}
+
+bool CRoZudozuvApp::InitInstance(int& exitCode, bool withoutDisplay) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Desktop companion for the handheld digital multimeter: shows the meter's "
@@ -90,7 +127,7 @@ bool CRoZudozuvApp::InitInstance(int& exitCode) {
                                  QStringLiteral("Data files (.txt) to open."),
                                  QStringLiteral("[FILE...]"));
     if (!parser.parse(arguments())) {
-        std::fprintf(stderr, "%s\n%s", qPrintable(parser.errorText()),
+        std::fprintf(stderr, "vavirir: %s\n%s", qPrintable(parser.errorText()),
                      qPrintable(parser.helpText()));
         exitCode = 2;
         return false;
@@ -106,7 +143,7 @@ bool CRoZudozuvApp::InitInstance(int& exitCode) {
         return false;
     }
     if (parser.isSet(port) && parser.isSet(demo)) {
-        std::fprintf(stderr, "--port and --demo exclude each other\n");
+        std::fprintf(stderr, "vavirir: --port and --demo exclude each other\n");
         exitCode = 2;
         return false;
     }
@@ -117,6 +154,14 @@ bool CRoZudozuvApp::InitInstance(int& exitCode) {
     }
     if (parser.isSet(graphPng) || parser.isSet(graphSize)) {
         exitCode = RunGraphPngCommand(parser, graphPng, graphSize);
+        return false;
+    }
+
+    if (withoutDisplay) {
+        std::fprintf(stderr,
+                     "vavirir: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are "
+                     "not set); --graph-png and --print work without one\n");
+        exitCode = 1;
         return false;
     }
 

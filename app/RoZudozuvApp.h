@@ -12,14 +12,23 @@ class CRoZudozuvApp : public QApplication {
   public:
     CRoZudozuvApp(int& argc, char** argv);
 
-    // --help, --version and --graph-png need no screen: when no display is
-    // reachable they run on the offscreen platform instead of failing to start.
-    // Call before the application object is created.
-    static void AllowHelpWithoutDisplay(int argc, char** argv);
+    // Without a display named (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM all
+    // unset or empty) the program runs on the offscreen platform, so that all
+    // it does without a window (--help, --graph-png, --print, usage errors) works,
+    // and returns true. A command line for a run without a window (--graph-png,
+    // --print …) runs there even with a display. Call before the application
+    // object is created.
+    static bool UseOffscreenWithoutDisplay(int argc, char** argv);
+
+    // Keeps Qt's notes that say nothing to the user (the missing
+    // XDG_RUNTIME_DIR) off standard error. Call before the application object
+    // is created.
+    static void QuietenQtNotes();
     ~CRoZudozuvApp() override;
 
     // Returns false when the program should end at once; `exitCode` says how.
-    bool InitInstance(int& exitCode);
+    // Without a display the main window is refused with a message.
+    bool InitInstance(int& exitCode, bool withoutDisplay = false);
 
     CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
 

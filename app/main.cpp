@@ -5,10 +5,11 @@
 int main(int argc, char** argv) {
     // A closed output pipe (--print-readings | head) must not end the program.
     std::signal(SIGPIPE, SIG_IGN);
-    CRoZudozuvApp::AllowHelpWithoutDisplay(argc, argv);
+    const bool withoutDisplay = CRoZudozuvApp::UseOffscreenWithoutDisplay(argc, argv);
+    CRoZudozuvApp::QuietenQtNotes();
     CRoZudozuvApp app(argc, argv);
     int exitCode = 0;
-    if (!app.InitInstance(exitCode)) {
+    if (!app.InitInstance(exitCode, withoutDisplay)) {
         return exitCode;
     }
     return app.exec();

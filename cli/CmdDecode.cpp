@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "decode/Clock.h"
@@ -17,6 +18,15 @@
 #include "link/MeterPort.h"
 
 namespace {
+
+constexpr const char* kUsage =
+    "usage: vavirir-cli decode [--hex] [--chunk N] FILE|-\n"
+    "  Feeds the bytes of FILE (- for the standard input) through the receive\n"
+    "  engine, N bytes at a time (default 100), and prints every decoded frame as\n"
+    "  one line of JSON: {\"kind\",\"live\",\"face\",\"dial\",\"reading\":{...}}.\n"
+    "  Nothing is recorded and nothing is sent to a meter.\n"
+    "  --hex: FILE is hex text (pairs of hex digits, with blanks, commas or colons\n"
+    "  between bytes).\n";
 
 struct DecodeOptions {
     bool hex = false;
@@ -143,6 +153,11 @@ std::optional<DecodeOptions> ParseArguments(int argc, char** argv) {
             std::fprintf(stderr, "vavirir-cli decode: unknown option '%s'\n", arg.c_str());
             return std::nullopt;
         } else if (!havePath) {
+            if (arg.empty()) {
+                std::fprintf(stderr, "vavirir-cli decode: FILE needs a file name, not \"\"\n%s",
+                             kUsage);
+                return std::nullopt;
+            }
             options.path = arg;
             havePath = true;
         } else {
@@ -151,7 +166,7 @@ std::optional<DecodeOptions> ParseArguments(int argc, char** argv) {
         }
     }
     if (!havePath) {
-        std::fprintf(stderr, "usage: vavirir-cli decode [--hex] [--chunk N] FILE|-\n");
+        std::fprintf(stderr, "vavirir-cli decode: FILE is missing\n%s", kUsage);
         return std::nullopt;
     }
     return options;
@@ -209,6 +224,10 @@ int DecodeStream(std::FILE* file, const DecodeOptions& options, CReceiveEngine& 
 
 }  // namespace
 
+const char* DecodeHelp() {
+    return kUsage;
+}
+
 int RunDecode(int argc, char** argv) {
     const std::optional<DecodeOptions> options = ParseArguments(argc, argv);
     if (!options) {
@@ -237,6 +256,10 @@ int RunDecode(int argc, char** argv) {
     int writeError = host.WriteError();
     if (std::fflush(stdout) != 0 && writeError == 0) {
         writeError = errno;
+    }
+    if (writeError == EPIPE || (writeError != 0 && OutputReaderGone())) {
+        // The reader took what it wanted; a decoding cut short by it is done.
+        return host.WriteError() != 0 ? 0 : status;
     }
     if (writeError != 0) {
         std::fprintf(stderr, "vavirir-cli decode: cannot write the output: %s\n",

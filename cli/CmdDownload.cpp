@@ -35,7 +35,7 @@ DownloadOptions ParseOptions(int argc, char** argv) {
             options.port = PortOption(OptionValue(argc, argv, i));
             havePort = true;
         } else if (arg == "--out") {
-            options.out = OptionValue(argc, argv, i);
+            options.out = PathValue(argc, argv, i);
         } else if (arg == "--timeout") {
             const auto seconds = ParsePositive(OptionValue(argc, argv, i));
             if (!seconds) {
@@ -62,7 +62,7 @@ int Download(const DownloadOptions& options) {
     if (!link.Open("download", options.port)) {
         return 1;
     }
-    std::fprintf(stderr, "download: %s open, waiting for the meter's download\n",
+    std::fprintf(stderr, "vavirir-cli download: %s open, waiting for the meter's download\n",
                  options.port.Device().c_str());
 
     const CReceiveEngine& engine = link.session.Engine();
@@ -73,7 +73,7 @@ int Download(const DownloadOptions& options) {
     steps.feed = [&](const std::vector<std::uint8_t>& bytes) {
         feed(bytes);
         if (link.host.WriteError()) {
-            std::fprintf(stderr, "download: acknowledgement not sent: %s\n",
+            std::fprintf(stderr, "vavirir-cli download: acknowledgement not sent: %s\n",
                          link.host.WriteError()->c_str());
         }
     };
@@ -102,10 +102,10 @@ int Download(const DownloadOptions& options) {
     const int blockCount = engine.DownloadInfo().blockCount;
     if (outcome == Outcome::Interrupted || outcome == Outcome::LinkLost) {
         if (!engine.IsDownloading()) {
-            std::fprintf(stderr, "download: %s before the meter started a download\n",
+            std::fprintf(stderr, "vavirir-cli download: %s before the meter started a download\n",
                          outcome == Outcome::LinkLost ? "link lost" : "interrupted");
             if (!lossReason.empty()) {
-                std::fprintf(stderr, "download: %s\n", lossReason.c_str());
+                std::fprintf(stderr, "vavirir-cli download: %s\n", lossReason.c_str());
             }
             return 1;
         }
@@ -113,7 +113,7 @@ int Download(const DownloadOptions& options) {
     }
     const CRoZudozuvDoc* doc = link.host.AdoptedDownload();
     if (doc == nullptr) {
-        std::fprintf(stderr, "download: no document could be made, nothing saved\n");
+        std::fprintf(stderr, "vavirir-cli download: no document could be made, nothing saved\n");
         return 1;
     }
     if (!SaveOrKeep("download", *doc, options.out)) {
@@ -121,18 +121,19 @@ int Download(const DownloadOptions& options) {
     }
     const std::size_t records = doc->channels[0].size();
     if (outcome == Outcome::Complete) {
-        std::fprintf(stderr, "download: complete, %zu records saved to %s\n", records,
+        std::fprintf(stderr, "vavirir-cli download: complete, %zu records saved to %s\n", records,
                      options.out.c_str());
         return 0;
     }
     const char* why = outcome == Outcome::Stalled    ? "the meter stopped sending"
                       : outcome == Outcome::LinkLost ? "link lost"
                                                      : "interrupted";
-    std::fprintf(stderr,
-                 "download: incomplete (%s) after %d of %d blocks, %zu records saved to %s\n", why,
-                 blocksDone, blockCount, records, options.out.c_str());
+    std::fprintf(
+        stderr,
+        "vavirir-cli download: incomplete (%s) after %d of %d blocks, %zu records saved to %s\n",
+        why, blocksDone, blockCount, records, options.out.c_str());
     if (!lossReason.empty()) {
-        std::fprintf(stderr, "download: %s\n", lossReason.c_str());
+        std::fprintf(stderr, "vavirir-cli download: %s\n", lossReason.c_str());
     }
     return 1;
 }
@@ -141,4 +142,8 @@ int Download(const DownloadOptions& options) {
 
 int RunDownload(int argc, char** argv) {
     return RunCommand("download", kUsage, argc, argv, ParseOptions, Download);
+}
+
+const char* DownloadHelp() {
+    return kUsage;
 }

@@ -1,16 +1,23 @@
 // vavirir-cli dump: the channels and the summary of a data file.
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "docview/DataFile.h"
 
 namespace {
 
-constexpr const char* kUsage = "usage: vavirir-cli dump [--json] FILE\n";
+constexpr const char* kUsage =
+    "usage: vavirir-cli dump [--json] FILE\n"
+    "  Prints the channels and the summary of the data file FILE. The text lists\n"
+    "  the records of each channel numbered from 1 (#); `vavirir-cli fft` and the\n"
+    "  FFT dialog count the same records from 0.\n"
+    "  --json: one JSON object {\"channels\":[[record,...],...],\"summary\":{...}},\n"
+    "  every record {\"value\",\"unit\",\"sampleRate\",\"sequence\",\"timeText\",\n"
+    "  \"typeText\"}, numbers with all their digits.\n";
 
 std::string RecordJson(const CObData& r) {
     return "{\"value\":" + JsonNumber(r.value, "%.17g") + ",\"unit\":" + JsonString(r.unit) +
@@ -81,6 +88,10 @@ void PrintText(const CRoZudozuvDoc& doc) {
 
 }  // namespace
 
+const char* DumpHelp() {
+    return kUsage;
+}
+
 int RunDump(int argc, char** argv) {
     bool json = false;
     const char* path = nullptr;
@@ -88,21 +99,20 @@ int RunDump(int argc, char** argv) {
         if (std::strcmp(argv[i], "--json") == 0) {
             json = true;
         } else if (argv[i][0] == '-' || path != nullptr) {
-            std::fputs(kUsage, stderr);
+            std::fprintf(stderr, "vavirir-cli dump: unexpected argument %s\n%s", argv[i], kUsage);
             return 2;
         } else {
             path = argv[i];
         }
     }
-    if (path == nullptr) {
-        std::fputs(kUsage, stderr);
+    if (path == nullptr || *path == '\0') {
+        std::fprintf(stderr, "vavirir-cli dump: %s\n%s",
+                     path == nullptr ? "FILE is missing" : "FILE needs a file name, not \"\"",
+                     kUsage);
         return 2;
     }
     CRoZudozuvDoc doc;
-    try {
-        LoadDocumentFile(path, doc);
-    } catch (const CDataFileError& e) {
-        std::fprintf(stderr, "%s\n", e.what());
+    if (!LoadDataFile("dump", path, doc)) {
         return 1;
     }
     if (json) {
@@ -110,10 +120,5 @@ int RunDump(int argc, char** argv) {
     } else {
         PrintText(doc);
     }
-    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-        std::fprintf(stderr, "vavirir-cli dump: cannot write the output: %s\n",
-                     std::strerror(errno));
-        return 1;
-    }
-    return 0;
+    return FinishOutput("dump", 0);
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/OutputCheck.h"
 #include "docview/CsvExport.h"
@@ -14,9 +15,27 @@ namespace {
 
 using ExportWriter = void (*)(const CRoZudozuvDoc&, const std::string&);
 
-int ExportWith(ExportWriter write, const char* usage, int argc, char** argv) {
-    if (argc != 2 || argv[0][0] == '-' || argv[1][0] == '-') {
-        std::fputs(usage, stderr);
+constexpr const char* kUsage =
+    "usage: vavirir-cli export FILE OUT.xls\n"
+    "       vavirir-cli export --csv FILE OUT.csv\n"
+    "  Writes the data file FILE as the program's Export To Excel does (OUT.xls),\n"
+    "  or with --csv as its Export To CSV does (OUT.csv). OUT may not be FILE\n"
+    "  itself (exit 2); a FILE without records writes nothing (exit 1).\n";
+
+int ExportWith(ExportWriter write, int argc, char** argv) {
+    std::string problem;
+    if (argc != 2) {
+        problem = "FILE and OUT are needed";
+    } else if (std::string_view(argv[1]) == "-") {
+        problem = "OUT needs a file name; \"-\" (the standard output) is not one";
+    } else if (argv[0][0] == '-' || argv[1][0] == '-') {
+        problem = std::string("unexpected argument ") + (argv[0][0] == '-' ? argv[0] : argv[1]);
+    } else if (*argv[0] == '\0' || *argv[1] == '\0') {
+        problem = *argv[0] == '\0' ? "FILE needs a file name, not \"\""
+                                   : "OUT needs a file name, not \"\"";
+    }
+    if (!problem.empty()) {
+        std::fprintf(stderr, "vavirir-cli export: %s\n%s", problem.c_str(), kUsage);
         return 2;
     }
     if (const int refused =
@@ -24,22 +43,19 @@ int ExportWith(ExportWriter write, const char* usage, int argc, char** argv) {
         return refused;
     }
     CRoZudozuvDoc doc;
-    try {
-        LoadDocumentFile(argv[0], doc);
-    } catch (const CDataFileError& e) {
-        std::fprintf(stderr, "%s\n", e.what());
+    if (!LoadDataFile("export", argv[0], doc)) {
         return 1;
     }
     // The export command does nothing for a document without main records; here
     // that is reported rather than passed off as a written file.
     if (!HasExportableRecords(doc)) {
-        std::fprintf(stderr, "%s has no records to export.\n", argv[0]);
+        Say("export", "%s has no records to export.", argv[0]);
         return 1;
     }
     try {
         write(doc, argv[1]);
     } catch (const CExportError& e) {
-        std::fprintf(stderr, "%s\n", e.what());
+        Say("export", "%s", FileMessage(argv[1], e.what()).c_str());
         return 1;
     }
     return 0;
@@ -47,10 +63,13 @@ int ExportWith(ExportWriter write, const char* usage, int argc, char** argv) {
 
 }  // namespace
 
+const char* ExportHelp() {
+    return kUsage;
+}
+
 int RunExport(int argc, char** argv) {
     if (argc > 0 && std::string_view(argv[0]) == "--csv") {
-        return ExportWith(ExportCsvFile, "usage: vavirir-cli export --csv FILE OUT.csv\n", argc - 1,
-                          argv + 1);
+        return ExportWith(ExportCsvFile, argc - 1, argv + 1);
     }
-    return ExportWith(ExportDocumentFile, "usage: vavirir-cli export FILE OUT.xls\n", argc, argv);
+    return ExportWith(ExportDocumentFile, argc, argv);
 }

@@ -1,5 +1,6 @@
 // vavirir-cli fft: the spectrum of a stretch of a data file's main records,
 // as the FFT analysis dialog computes it, as one JSON object.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +18,22 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: vavirir-cli fft FILE --start A --finish B [--size N] "
-    "[--window none|hamming|hanning|triangle|blackman|blackman-harris] [--frequency]\n";
+    "[--window none|hamming|hanning|triangle|blackman|blackman-harris] [--frequency]\n"
+    "  The spectrum of records A to B of FILE's main channel, as the FFT analysis\n"
+    "  dialog computes it, printed as one JSON object.\n"
+    "  A and B count the records from 0, as the dialog does: record 0 is the one\n"
+    "  `vavirir-cli dump` lists as #1, and B is at most the record count - 1.\n"
+    "  At most N + 1 records from A are read and the first N enter the transform;\n"
+    "  a shorter range is padded with zeros. N is a power of two from 32 to 2048\n"
+    "  (default 32).\n"
+    "  --frequency: the magnitudes of one block (N bins) instead of the power\n"
+    "  spectrum in dB averaged over 16 segments (N/2 bins).\n"
+    "  The object: {\"size\":N,\"window\":W,\"spectrum\":\"power\"|\"frequency\",\n"
+    "  \"peak\":P,\"highest\":H,\"highestBin\":K,\"bins\":[...]}. W numbers the window\n"
+    "  (none -1, hamming 0, hanning 1, triangle 2, blackman 3, blackman-harris 4).\n"
+    "  peak is the largest absolute value of the bins (at least 1e-90), the scale\n"
+    "  of the dialog's y axis; in dB it can be a low bin's magnitude. highest is the\n"
+    "  highest bin value and highestBin its index from 0 (the first on a tie).\n";
 
 struct FftOptions {
     std::string file;
@@ -75,6 +91,7 @@ FftOptions Parse(int argc, char** argv) {
         } else if (!arg.empty() && arg[0] == '-') {
             throw UsageError("unknown option '" + arg + "'");
         } else if (options.file.empty()) {
+            RequireNonEmptyPath(arg, "FILE");
             options.file = arg;
         } else {
             throw UsageError("more than one FILE");
@@ -95,16 +112,17 @@ void Print(const std::string& text) {
 
 int Run(const FftOptions& options) {
     CRoZudozuvDoc doc;
-    try {
-        LoadDocumentFile(options.file, doc);
-    } catch (const CDataFileError& e) {
-        std::fprintf(stderr, "vavirir-cli fft: %s\n", e.what());
+    if (!LoadDataFile("fft", options.file, doc)) {
         return 1;
     }
     const std::vector<CObData>& records = doc.channels[0];
     if (static_cast<std::size_t>(options.request.finish) >= records.size()) {
-        std::fprintf(stderr, "vavirir-cli fft: --finish %d is beyond the %zu records of %s\n%s",
-                     options.request.finish, records.size(), options.file.c_str(), kUsage);
+        const std::string have = records.empty() ? "has no records"
+                                                 : "has " + std::to_string(records.size()) +
+                                                       " records, counted from 0 to " +
+                                                       std::to_string(records.size() - 1);
+        std::fprintf(stderr, "vavirir-cli fft: --finish %d is past the last record: %s %s\n%s",
+                     options.request.finish, options.file.c_str(), have.c_str(), kUsage);
         return 2;
     }
     std::vector<double> bins;
@@ -116,10 +134,14 @@ int Run(const FftOptions& options) {
     const bool power = result.kind == SpectrumKind::Power;
     // The power values are doubles; the magnitudes were computed as floats.
     const char* binFormat = power ? "%.17g" : "%.9g";
+    const std::size_t highest =
+        static_cast<std::size_t>(std::max_element(bins.begin(), bins.end()) - bins.begin());
     Print("{\"size\":" + std::to_string(result.size) +
           ",\"window\":" + std::to_string(static_cast<int>(result.window)) +
           ",\"spectrum\":" + (power ? "\"power\"" : "\"frequency\"") +
-          ",\"peak\":" + JsonNumber(result.peak, "%.17g") + ",\"bins\":[");
+          ",\"peak\":" + JsonNumber(result.peak, "%.17g") +
+          ",\"highest\":" + JsonNumber(bins[highest], binFormat) +
+          ",\"highestBin\":" + std::to_string(highest) + ",\"bins\":[");
     for (std::size_t k = 0; k < bins.size(); ++k) {
         Print((k > 0 ? "," : "") + JsonNumber(bins[k], binFormat));
     }
@@ -128,6 +150,10 @@ int Run(const FftOptions& options) {
 }
 
 }  // namespace
+
+const char* FftHelp() {
+    return kUsage;
+}
 
 int RunFft(int argc, char** argv) {
     return RunCommand<FftOptions>("fft", kUsage, argc, argv, Parse, Run);

@@ -37,7 +37,7 @@ RecoverOptions ParseRecover(int argc, char** argv) {
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--out") {
-            options.out = OptionValue(argc, argv, i);
+            options.out = PathValue(argc, argv, i);
         } else if (arg == "--keep") {
             options.keep = true;
         } else if (options.id.empty() && !arg.empty() && arg[0] != '-') {
@@ -81,7 +81,7 @@ int Recover(const RecoverOptions& options) {
         return 1;
     }
     if (!contents.DamageText().empty()) {
-        std::fprintf(stderr, "recover: %s\n", contents.DamageText().c_str());
+        std::fprintf(stderr, "vavirir-cli recover: %s\n", contents.DamageText().c_str());
     }
     CRoZudozuvDoc doc;
     RebuildFromJournal(contents.entries, doc);
@@ -92,7 +92,7 @@ int Recover(const RecoverOptions& options) {
                      error.what());
         return 1;
     }
-    std::fprintf(stderr, "recover: %zu records saved to %s\n", contents.entries.size(),
+    std::fprintf(stderr, "vavirir-cli recover: %zu records saved to %s\n", contents.entries.size(),
                  options.out.c_str());
     if (!options.keep) {
         if (const int error = file->Remove()) {
@@ -100,7 +100,7 @@ int Recover(const RecoverOptions& options) {
                          options.id.c_str(), std::strerror(error));
             return 1;
         }
-        std::fprintf(stderr, "recover: journal %s removed\n", options.id.c_str());
+        std::fprintf(stderr, "vavirir-cli recover: journal %s removed\n", options.id.c_str());
     }
     return 0;
 }
@@ -146,4 +146,12 @@ int RunJournals(int argc, char** argv) {
 
 int RunRecover(int argc, char** argv) {
     return RunCommand("recover", kRecoverUsage, argc, argv, ParseRecover, Recover);
+}
+
+const char* JournalsHelp() {
+    return kJournalsUsage;
+}
+
+const char* RecoverHelp() {
+    return kRecoverUsage;
 }

@@ -5,11 +5,21 @@
 #include "cli/Commands.h"
 #include "link/PortDiscovery.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: vavirir-cli ports\n"
+    "  Lists the Bluetooth serial ports present now (/dev/rfcomm*), one a line.\n";
+
+}  // namespace
+
+const char* PortsHelp() {
+    return kUsage;
+}
+
 int RunPorts(int argc, char** argv) {
     if (argc != 0) {
-        std::fprintf(stderr,
-                     "vavirir-cli ports: unexpected argument '%s'\nusage: vavirir-cli ports\n",
-                     argv[0]);
+        std::fprintf(stderr, "vavirir-cli ports: unexpected argument '%s'\n%s", argv[0], kUsage);
         return 2;
     }
     for (const DiscoveredPort& port : DiscoverBluetoothPorts()) {

@@ -109,11 +109,11 @@ RecordOptions ParseOptions(int argc, char** argv) {
                 throw UsageError("--seconds needs a number above 0");
             }
         } else if (arg == "--out") {
-            options.out = OptionValue(argc, argv, i);
+            options.out = PathValue(argc, argv, i);
         } else if (arg == "--xls") {
-            options.xls = OptionValue(argc, argv, i);
+            options.xls = PathValue(argc, argv, i);
         } else if (arg == "--jsonl") {
-            options.jsonl = OptionValue(argc, argv, i);
+            options.jsonl = PathValue(argc, argv, i, DashMeans::StandardOutput);
         } else if (arg == "--reconnect") {
             options.reconnect = true;
         } else {
@@ -166,11 +166,11 @@ void PrintProgress(const LiveRecording& recording) {
     }
     const CObData& last = doc->channels[0].back();
     if (last.value == kOverloadValue) {
-        std::fprintf(stderr, "record: %zu records, last OL %s\n", recording.Records(),
+        std::fprintf(stderr, "vavirir-cli record: %zu records, last OL %s\n", recording.Records(),
                      last.unit.c_str());
     } else {
-        std::fprintf(stderr, "record: %zu records, last %.10g %s\n", recording.Records(),
-                     last.value, last.unit.c_str());
+        std::fprintf(stderr, "vavirir-cli record: %zu records, last %.10g %s\n",
+                     recording.Records(), last.value, last.unit.c_str());
     }
 }
 
@@ -178,26 +178,27 @@ int Save(const RecordOptions& options, const CRoZudozuvDoc& doc, CRecordJournal&
     if (options.out.empty()) {
         // The lines were the output asked for: there is nothing to recover.
         journal.Remove();
-        std::fprintf(stderr, "record: %zu records, no --out file\n", doc.channels[0].size());
+        std::fprintf(stderr, "vavirir-cli record: %zu records, no --out file\n",
+                     doc.channels[0].size());
     } else if (!SaveOrKeep("record", doc, options.out)) {
         return 1;
     } else {
         journal.Remove();
-        std::fprintf(stderr, "record: %zu records saved to %s\n", doc.channels[0].size(),
-                     options.out.c_str());
+        std::fprintf(stderr, "vavirir-cli record: %zu records saved to %s\n",
+                     doc.channels[0].size(), options.out.c_str());
     }
     if (!options.xls.empty()) {
         if (HasExportableRecords(doc)) {
             try {
                 ExportDocumentFile(doc, options.xls);
             } catch (const CExportError& error) {
-                std::fprintf(stderr, "record: %s was not exported: %s\n", options.xls.c_str(),
-                             error.what());
+                std::fprintf(stderr, "vavirir-cli record: %s was not exported: %s\n",
+                             options.xls.c_str(), error.what());
                 return 1;
             }
-            std::fprintf(stderr, "record: exported to %s\n", options.xls.c_str());
+            std::fprintf(stderr, "vavirir-cli record: exported to %s\n", options.xls.c_str());
         } else {
-            std::fprintf(stderr, "record: no records, so %s was not written\n",
+            std::fprintf(stderr, "vavirir-cli record: no records, so %s was not written\n",
                          options.xls.c_str());
         }
     }
@@ -234,7 +235,8 @@ int Record(const RecordOptions& options) {
     if (!link.Open("record", options.port)) {
         return 1;
     }
-    std::fprintf(stderr, "record: %s open, waiting for the meter\n", options.port.Device().c_str());
+    std::fprintf(stderr, "vavirir-cli record: %s open, waiting for the meter\n",
+                 options.port.Device().c_str());
 
     CRecordJournal journal(JournalFolder(), options.out);
     LiveRecording recording(link.host, link.session, journal);
@@ -309,16 +311,17 @@ int Record(const RecordOptions& options) {
                   (stream.IsStandardOutput() ? std::string("the standard output") : stream.Path()) +
                   ": " + stream.Error();
     }
-    std::fprintf(stderr, "record: %s\n", endText.c_str());
+    std::fprintf(stderr, "vavirir-cli record: %s\n", endText.c_str());
 
     if (recording.Document() == nullptr) {
-        std::fprintf(stderr, "record: no data from the meter, nothing saved\n");
+        std::fprintf(stderr, "vavirir-cli record: no data from the meter, nothing saved\n");
         return reason == EndReason::Signal ? 0 : 1;
     }
     if (options.out.empty() && reason == EndReason::StreamFailed) {
         // Not all lines got out and there is no data file: the journal keeps them.
         std::fprintf(stderr,
-                     "record: %zu records are kept in the crash journal (vavirir-cli journals)\n",
+                     "vavirir-cli record: %zu records are kept in the crash journal (vavirir-cli "
+                     "journals)\n",
                      recording.Records());
         return 1;
     }
@@ -332,4 +335,8 @@ int Record(const RecordOptions& options) {
 
 int RunRecord(int argc, char** argv) {
     return RunCommand("record", kUsage, argc, argv, ParseOptions, Record);
+}
+
+const char* RecordHelp() {
+    return kUsage;
 }

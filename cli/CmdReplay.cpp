@@ -28,7 +28,16 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: vavirir-cli replay [--hex] [--chunk N] [--now \"YYYY-MM-DD HH:MM:SS\"] "
-    "[--no-start] STREAM --out-dir DIR\n";
+    "[--no-start] STREAM --out-dir DIR\n"
+    "  Plays the bytes of STREAM (- for the standard input) through the program's\n"
+    "  receive and recording path as if the meter sent them, N bytes at a time\n"
+    "  (default 100), and saves every document it made as DIR/recording-K.txt,\n"
+    "  printing each path.\n"
+    "  --hex: STREAM is hex text (pairs of hex digits, with blanks, commas\n"
+    "  or colons between bytes).\n"
+    "  --now: the PC clock reads this local time throughout.\n"
+    "  --no-start: Start is never chosen, so only meter recordings and downloads\n"
+    "  make documents.\n";
 
 struct ReplayOptions {
     bool hex = false;
@@ -85,10 +94,11 @@ ReplayOptions ParseOptions(int argc, char** argv) {
         } else if (arg == "--no-start") {
             options.start = false;
         } else if (arg == "--out-dir") {
-            options.outDir = OptionValue(argc, argv, i);
+            options.outDir = PathValue(argc, argv, i);
         } else if (arg.size() > 1 && arg[0] == '-') {
             throw UsageError("unknown option " + arg);
         } else if (!haveStream) {
+            RequireNonEmptyPath(arg, "STREAM");
             options.stream = arg;
             haveStream = true;
         } else {
@@ -157,6 +167,10 @@ int Replay(const ReplayOptions& options) {
 }
 
 }  // namespace
+
+const char* ReplayHelp() {
+    return kUsage;
+}
 
 int RunReplay(int argc, char** argv) {
     return RunCommand("replay", kUsage, argc, argv, ParseOptions, Replay);

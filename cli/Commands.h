@@ -12,3 +12,16 @@ int RunDownload(int argc, char** argv);
 int RunJournals(int argc, char** argv);
 int RunRecover(int argc, char** argv);
 int RunFft(int argc, char** argv);
+
+// The full text `vavirir-cli COMMAND --help` prints: the usage, then what the
+// command does and what its options mean.
+const char* DecodeHelp();
+const char* ReplayHelp();
+const char* DumpHelp();
+const char* ExportHelp();
+const char* PortsHelp();
+const char* RecordHelp();
+const char* DownloadHelp();
+const char* JournalsHelp();
+const char* RecoverHelp();
+const char* FftHelp();

@@ -90,8 +90,8 @@ bool CLinkReconnect::OnLinkLost(const std::string& reason) {
     // The reader has ended; its descriptor goes now, not at the next attempt.
     m_link.port.Close();
     m_strShownReason.clear();
-    std::fprintf(stderr, "%s: %s\n%s: %s\n", m_szCommand, reason.c_str(), m_szCommand,
-                 ReconnectingText(m_choice.Device()).c_str());
+    std::fprintf(stderr, "vavirir-cli %s: %s\nvavirir-cli %s: %s\n", m_szCommand, reason.c_str(),
+                 m_szCommand, ReconnectingText(m_choice.Device()).c_str());
     return true;
 }
 
@@ -105,14 +105,15 @@ void CLinkReconnect::Turn() {
         // The silence counts afresh from the reopen, not from the last block
         // before the gap.
         m_timeout.CountFromNow();
-        std::fprintf(stderr, "%s: %s\n", m_szCommand, ConnectedText(m_choice.Device()).c_str());
+        std::fprintf(stderr, "vavirir-cli %s: %s\n", m_szCommand,
+                     ConnectedText(m_choice.Device()).c_str());
         return;
     }
     const std::string reason = ReconnectFailureReason(m_link.port.LastError());
     m_schedule.AttemptFailed(now, reason);
     if (reason != m_strShownReason) {
         // A new reason is said once, not every period.
-        std::fprintf(stderr, "%s: %s\n", m_szCommand,
+        std::fprintf(stderr, "vavirir-cli %s: %s\n", m_szCommand,
                      ReconnectingText(m_choice.Device(), reason).c_str());
         m_strShownReason = reason;
     }

@@ -52,11 +52,11 @@ void CCliSessionHost::WriteToMeter(const std::uint8_t* bytes, std::size_t count)
 
 void CCliSessionHost::ShowDownloadProgress(int blockCount) {
     m_nBlockCount = blockCount;
-    std::fprintf(stderr, "download: %d blocks announced\n", blockCount);
+    std::fprintf(stderr, "vavirir-cli download: %d blocks announced\n", blockCount);
 }
 
 void CCliSessionHost::SetDownloadProgress(int blocksDone) {
-    std::fprintf(stderr, "download: block %d of %d\n", blocksDone, m_nBlockCount);
+    std::fprintf(stderr, "vavirir-cli download: block %d of %d\n", blocksDone, m_nBlockCount);
 }
 
 // ---------------------------------------------------------------------------

@@ -13,12 +13,12 @@ void CRecordJournal::Attach(CRoZudozuvDoc& doc) {
     try {
         m_writer = std::make_unique<CJournalWriter>(m_folder, m_documentName, std::time(nullptr));
     } catch (const CJournalError& error) {
-        std::fprintf(stderr, "record: journaling is off: %s\n", error.what());
+        std::fprintf(stderr, "vavirir-cli record: journaling is off: %s\n", error.what());
         return;
     }
     m_pDocument = &doc;
     doc.SetRecordSink(m_writer.get());
-    std::fprintf(stderr, "record: journal %s\n", m_writer->Id().c_str());
+    std::fprintf(stderr, "vavirir-cli record: journal %s\n", m_writer->Id().c_str());
 }
 
 void CRecordJournal::Tick() {
@@ -42,6 +42,6 @@ void CRecordJournal::Remove() {
 
 void CRecordJournal::Warn() {
     if (const auto warning = m_writer->TakeWarning()) {
-        std::fprintf(stderr, "record: %s\n", warning->c_str());
+        std::fprintf(stderr, "vavirir-cli record: %s\n", warning->c_str());
     }
 }

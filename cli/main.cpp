@@ -1,9 +1,9 @@
 // vavirir-cli: the headless tool. Every subcommand shares the core with the GUI.
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 
+#include "cli/CliSupport.h"
 #include "cli/Commands.h"
 
 namespace {
@@ -12,25 +12,29 @@ struct Command {
     const char* name;
     int (*run)(int, char**);
     const char* usage;
+    const char* (*help)();
 };
 
 const Command kCommands[] = {
-    {"decode", RunDecode, "decode [--hex] [--chunk N] FILE|-"},
+    {"decode", RunDecode, "decode [--hex] [--chunk N] FILE|-", DecodeHelp},
     {"replay", RunReplay,
      "replay [--hex] [--chunk N] [--now \"YYYY-MM-DD HH:MM:SS\"] [--no-start] STREAM --out-dir "
-     "DIR"},
-    {"dump", RunDump, "dump [--json] FILE"},
-    {"export", RunExport, "export [--csv] FILE OUT.xls|OUT.csv"},
-    {"ports", RunPorts, "ports"},
+     "DIR",
+     ReplayHelp},
+    {"dump", RunDump, "dump [--json] FILE", DumpHelp},
+    {"export", RunExport, "export [--csv] FILE OUT.xls|OUT.csv", ExportHelp},
+    {"ports", RunPorts, "ports", PortsHelp},
     {"record", RunRecord,
      "record --port P [--count N] [--seconds S] [--reconnect] --out F.txt [--xls F.xls] "
-     "[--jsonl J|-]"},
-    {"download", RunDownload, "download --port P --out F.txt [--timeout S]"},
-    {"journals", RunJournals, "journals"},
-    {"recover", RunRecover, "recover ID --out F.txt [--keep]"},
+     "[--jsonl J|-]",
+     RecordHelp},
+    {"download", RunDownload, "download --port P --out F.txt [--timeout S]", DownloadHelp},
+    {"journals", RunJournals, "journals", JournalsHelp},
+    {"recover", RunRecover, "recover ID --out F.txt [--keep]", RecoverHelp},
     {"fft", RunFft,
      "fft FILE --start A --finish B [--size N] [--window "
-     "none|hamming|hanning|triangle|blackman|blackman-harris] [--frequency]"},
+     "none|hamming|hanning|triangle|blackman|blackman-harris] [--frequency]",
+     FftHelp},
 };
 
 bool IsHelp(const char* arg) {
@@ -51,35 +55,26 @@ void PrintUsage(std::FILE* out) {
     for (const Command& c : kCommands) {
         std::fprintf(out, "  vavirir-cli %s\n", c.usage);
     }
-}
-
-// A command that succeeded but whose output did not all arrive has failed:
-// the last buffered lines are written here at the latest.
-int CheckOutput(const char* name, int exitCode) {
-    if ((std::fflush(stdout) != 0 || std::ferror(stdout) != 0) && exitCode == 0) {
-        std::fprintf(stderr, "vavirir-cli%s%s: cannot write the output: %s\n", *name ? " " : "",
-                     name, std::strerror(errno));
-        return 1;
-    }
-    return exitCode;
+    std::fprintf(out, "\nvavirir-cli COMMAND --help describes a command; man vavirir-cli all.\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A reader that went away (`| head`) makes writes fail with EPIPE, which
-    // each command reports, instead of killing it before it can save.
+    // A reader that went away (`| head`) makes writes fail with EPIPE instead of
+    // killing the command before it can save; its end is then a quiet one.
     std::signal(SIGPIPE, SIG_IGN);
     if (argc < 2) {
+        Say("", "COMMAND is missing");
         PrintUsage(stderr);
         return 2;
     }
     if (IsHelp(argv[1])) {
         PrintUsage(stdout);
-        return CheckOutput("", 0);
+        return FinishOutput("", 0);
     }
     if (IsVersion(argv[1])) {
-        return CheckOutput("", PrintVersion());
+        return FinishOutput("", PrintVersion());
     }
     for (const Command& c : kCommands) {
         if (std::strcmp(argv[1], c.name) != 0) {
@@ -89,16 +84,16 @@ int main(int argc, char** argv) {
         // wherever they stand, so no command has to know them.
         for (int i = 2; i < argc; ++i) {
             if (IsHelp(argv[i])) {
-                std::printf("usage: vavirir-cli %s\n", c.usage);
-                return CheckOutput(c.name, 0);
+                std::fputs(c.help(), stdout);
+                return FinishOutput(c.name, 0);
             }
             if (IsVersion(argv[i])) {
-                return CheckOutput(c.name, PrintVersion());
+                return FinishOutput(c.name, PrintVersion());
             }
         }
-        return CheckOutput(c.name, c.run(argc - 2, argv + 2));
+        return FinishOutput(c.name, c.run(argc - 2, argv + 2));
     }
-    std::fprintf(stderr, "vavirir-cli: unknown command '%s'\n", argv[1]);
+    Say("", "unknown command '%s'", argv[1]);
     PrintUsage(stderr);
     return 2;
 }

@@ -1,14 +1,19 @@
 #include "docview/ui/PrintRX.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFont>
 #include <QFontMetrics>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QTemporaryDir>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <functional>
 
 #include "display/ui/GraphDlg.h"
+#include "docview/FileIo.h"
 
 namespace {
 
@@ -39,6 +44,22 @@ QFont DataTableFont(QPainter& painter, int cell) {
 void ReportPrinterFailure(QWidget* parent) {
     QMessageBox::warning(parent, QApplication::applicationDisplayName(),
                          QStringLiteral("The printer could not be opened; nothing was printed."));
+}
+
+void ReportPdfFailure(QWidget* parent, const QString& path, int error) {
+    const std::string file = path.toStdString();
+    const std::string reason =
+        FileErrorMessage(error, file, FileAction::Write, std::string(std::strerror(error)) + ".");
+    const std::string text = reason.find(file) != std::string::npos
+                                 ? reason
+                                 : "The PDF file " + file + " was not written.\n" + reason;
+    QMessageBox::warning(parent, QApplication::applicationDisplayName(),
+                         QString::fromStdString(text));
+}
+
+// Qt closes a PDF with this line; a printout cut short by a full disk lacks it.
+bool IsWholePdf(const QByteArray& bytes) {
+    return bytes.endsWith("%%EOF\n");
 }
 
 }  // namespace
@@ -147,11 +168,53 @@ bool PrintDataTable(QPrinter& printer, const CRoZudozuvDoc& doc) {
     return true;
 }
 
+int PrintPdfFile(QPrinter& printer, const QString& path,
+                 const std::function<bool(QPrinter&)>& print) {
+    const QTemporaryDir folder;
+    if (!folder.isValid()) {
+        return EIO;
+    }
+    QFile printout(folder.filePath(QStringLiteral("printout.pdf")));
+    printer.setOutputFileName(printout.fileName());
+    const bool printed = print(printer);
+    printer.setOutputFileName(path);
+    if (!printed || !printout.open(QIODevice::ReadOnly)) {
+        return EIO;
+    }
+    const QByteArray bytes = printout.readAll();
+    if (!IsWholePdf(bytes)) {
+        return EIO;
+    }
+    return ReplaceFileContents(path.toStdString(), [&bytes](CFileSink& sink) {
+        sink.Put(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    });
+}
+
+void PrintOntoChosenPrinter(QWidget* parent, QPrinter& printer,
+                            const std::function<bool(QPrinter&)>& print) {
+    const QString pdf =
+        printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+    bool printed = false;
+    int pdfError = 0;
+    {
+        const WaitCursor wait;
+        if (pdf.isEmpty()) {
+            printed = print(printer);
+        } else {
+            pdfError = PrintPdfFile(printer, pdf, print);
+        }
+    }
+    if (pdfError != 0) {
+        ReportPdfFailure(parent, pdf, pdfError);
+    } else if (pdf.isEmpty() && !printed) {
+        ReportPrinterFailure(parent);
+    }
+}
+
 namespace {
 
 // The menu commands' frame: nothing for a document without main records, the
-// print dialog, the wait cursor while the pages go out, and a warning when the
-// printer could not take them.
+// print dialog, then the printout onto the printer it chose.
 void PrintThroughDialog(QWidget* parent, const CRoZudozuvDoc& doc,
                         const std::function<bool(QPrinter&)>& print) {
     if (doc.channels[0].empty()) {
@@ -161,14 +224,7 @@ void PrintThroughDialog(QWidget* parent, const CRoZudozuvDoc& doc,
     if (!CPrintRX::Begin(parent, printer)) {
         return;
     }
-    bool printed = false;
-    {
-        const WaitCursor wait;
-        printed = print(printer);
-    }
-    if (!printed) {
-        ReportPrinterFailure(parent);
-    }
+    PrintOntoChosenPrinter(parent, printer, print);
 }
 
 }  // namespace

@@ -67,6 +67,20 @@ bool PrintGraphPage(QPrinter& printer, const CRoZudozuvDoc& doc, const GraphPrin
 // cannot start.
 bool PrintDataTable(QPrinter& printer, const CRoZudozuvDoc& doc);
 
+// Prints into the PDF file at path the way a data file is saved: print writes
+// a temporary file, which replaces path only once it is whole, so a failure
+// leaves no partial file and an existing one untouched. The printer prints to
+// path again afterwards. Returns 0, or the errno value of the failure (EIO when
+// the printout could not be made).
+int PrintPdfFile(QPrinter& printer, const QString& path,
+                 const std::function<bool(QPrinter&)>& print);
+
+// Prints onto the printer the print dialog chose, under the wait cursor. A
+// printer that cannot be opened, or a PDF file that cannot be written, is
+// reported in a warning box.
+void PrintOntoChosenPrinter(QWidget* parent, QPrinter& printer,
+                            const std::function<bool(QPrinter&)>& print);
+
 // The Print > Graph and Print > Data commands: nothing for a document without
 // main records; else the print dialog, then the printout under the wait
 // cursor. A printer that cannot be opened is reported in a warning box.

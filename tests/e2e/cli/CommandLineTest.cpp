@@ -1,6 +1,13 @@
-// How record, download and replay answer a command line they cannot accept,
-// and a failure once running: exit codes, the command's name, the usage text.
+// How the commands answer a command line they cannot accept, a failure once
+// running and a reader that went away: exit codes, the command's name, the
+// usage text.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -10,7 +17,12 @@
 
 namespace fs = std::filesystem;
 
+extern char** environ;
+
 namespace {
+
+const std::string kCurve = std::string(VAVIRIR_TEST_DATA) + "/graph/curve.txt";
+const std::string kStream = std::string(VAVIRIR_TEST_DATA) + "/sample-stream.hex";
 
 struct CliResult {
     int exitCode = -1;
@@ -66,6 +78,101 @@ TEST(CommandLine, UsageErrorsNameTheCommandAndShowItsUsage) {
                      "only one STREAM may be given");
 }
 
+TEST(CommandLine, EmptyFileNamesAndDashForAFileToWriteAreUsageErrors) {
+    const std::string empty = "FILE needs a file name, not \"\"";
+    const std::string dash = "needs a file name; \"-\" (the standard output) is not one";
+    const struct {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{"dump", ""}, empty},
+        {{"dump", "--json"}, "FILE is missing"},
+        {{"dump", "a.txt", "b.txt"}, "unexpected argument b.txt"},
+        {{"decode", ""}, empty},
+        {{"fft", "", "--start", "0", "--finish", "9"}, empty},
+        {{"export", kCurve, ""}, "OUT needs a file name, not \"\""},
+        {{"export", "--csv", "", "out.csv"}, empty},
+        {{"export", kCurve, "-"}, "OUT " + dash},
+        {{"replay", "", "--out-dir", "d"}, "STREAM needs a file name, not \"\""},
+        {{"replay", "s.bin", "--out-dir", ""}, "--out-dir needs a file name, not \"\""},
+        {{"replay", "s.bin", "--out-dir", "-"}, "--out-dir " + dash},
+        {{"record", "--port", "3", "--out", ""}, "--out needs a file name, not \"\""},
+        {{"record", "--port", "3", "--out", "-"}, "--out " + dash},
+        {{"record", "--port", "3", "--out", "x.txt", "--xls", "-"}, "--xls " + dash},
+        {{"record", "--port", "3", "--jsonl", ""}, "--jsonl needs a file name, not \"\""},
+        {{"download", "--port", "3", "--out", "-"}, "--out " + dash},
+        {{"recover", "ID", "--out", "-"}, "--out " + dash},
+        {{"fft", kCurve, "--start", "0", "--finish", "30"},
+         "--finish 30 is past the last record: " + kCurve +
+             " has 30 records, counted from 0 to 29"},
+    };
+    for (const auto& c : cases) {
+        ExpectUsageError(c.args, c.message);
+    }
+}
+
+// A reader that took what it wanted and went away (`| head -2`) ends every
+// command quietly with the exit code it would have had.
+TEST(CommandLine, AClosedOutputPipeEndsQuietly) {
+    const std::string outDir =
+        (fs::temp_directory_path() / ("vavirir-e2e-closed-pipe-" + std::to_string(getpid())))
+            .string();
+    std::vector<std::vector<std::string>> commands = {
+        {"dump", kCurve},
+        {"dump", "--json", kCurve},
+        {"fft", kCurve, "--start", "0", "--finish", "29", "--frequency"},
+        {"decode", "--hex", kStream},
+        {"replay", "--hex", kStream, "--out-dir", outDir},
+        {"--help"},
+        {"fft", "--help"},
+        {"--version"},
+    };
+    const std::string errPath = outDir + ".err";
+    // A stream long enough that decode meets the closed pipe while it runs.
+    const std::string longStream = outDir + ".hex";
+    {
+        std::ifstream in(kStream);
+        const std::string hex(std::istreambuf_iterator<char>(in), {});
+        std::ofstream out(longStream);
+        for (int i = 0; i < 200; ++i) {
+            out << hex << "\n";
+        }
+    }
+    commands.push_back({"decode", "--hex", longStream});
+    for (const auto& command : commands) {
+        SCOPED_TRACE(command[0] + " " + command.back());
+        std::vector<std::string> args{std::string(VAVIRIR_BINARY_DIR) + "/vavirir-cli"};
+        args.insert(args.end(), command.begin(), command.end());
+        std::vector<char*> argv;
+        for (std::string& arg : args) {
+            argv.push_back(arg.data());
+        }
+        argv.push_back(nullptr);
+        // The reading end is closed before the command starts.
+        int pipeEnds[2];
+        ASSERT_EQ(pipe(pipeEnds), 0);
+        close(pipeEnds[0]);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        close(pipeEnds[1]);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        std::ifstream err(errPath);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(err), {}), "");
+    }
+    fs::remove(errPath);
+    fs::remove(longStream);
+    fs::remove_all(outDir);
+}
+
 TEST(CommandLine, AFailureWhileRunningIsReportedWithoutUsage) {
     const std::string missing =
         (fs::temp_directory_path() / ("vavirir-no-such-stream-" + std::to_string(getpid())))
@@ -74,6 +181,18 @@ TEST(CommandLine, AFailureWhileRunningIsReportedWithoutUsage) {
     EXPECT_EQ(replay.exitCode, 1);
     EXPECT_EQ(replay.err, "vavirir-cli replay: cannot open " + missing + "\n");
     EXPECT_FALSE(fs::exists(missing + "-out"));
+
+    // A file that is not a data file is named with the reader's own text.
+    const std::string notData = missing + ".txt";
+    std::ofstream(notData) << "not a recording";
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"dump", notData},
+          {"export", notData, missing + ".xls"},
+          {"fft", notData, "--start", "0", "--finish", "1"}}) {
+        EXPECT_EQ(RunCli(args).err,
+                  "vavirir-cli " + args[0] + ": " + notData + ": Unexpected file format.\n");
+    }
+    fs::remove(notData);
 
     const CliResult download = RunCli({"download", "--port", missing, "--out", missing + ".txt"});
     EXPECT_EQ(download.exitCode, 1);

@@ -63,7 +63,7 @@ TEST_F(Cli, DumpJsonAndText) {
     EXPECT_EQ(RunCli({"dump", "a", "b"}).exitCode, 2);
     const Result missing = RunCli({"dump", dir.File("none.txt")});
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_EQ(missing.out, dir.File("none.txt") + " was not found.\n");
+    EXPECT_EQ(missing.out, "vavirir-cli dump: " + dir.File("none.txt") + " was not found.\n");
 }
 
 TEST_F(Cli, ExportWritesTheSpreadsheet) {
@@ -90,7 +90,8 @@ TEST_F(Cli, DamagedFilesGiveTheMessageAndExitOne) {
         }
         const Result dump = RunCli({"dump", "--json", entry.path().string()});
         EXPECT_EQ(dump.exitCode, 1) << entry.path().filename();
-        EXPECT_EQ(dump.out, "Unexpected file format.\n") << entry.path().filename();
+        EXPECT_EQ(dump.out,
+                  "vavirir-cli dump: " + entry.path().string() + ": Unexpected file format.\n");
     }
     const Result exported = RunCli(
         {"export", (DataFilesDir() / "damaged" / "schema_2.txt").string(), dir.File("x.xls")});

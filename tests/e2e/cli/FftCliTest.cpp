@@ -1,10 +1,16 @@
 // vavirir-cli fft: the JSON of a data file's spectrum, and its exit codes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <fstream>
+#include <random>
+#include <regex>
 #include <string>
 #include <vector>
 
+#include "core/docview/DocviewTestSupport.h"
+#include "docview/DataFile.h"
 #include "support/ChildProcess.h"
 
 namespace {
@@ -58,4 +64,67 @@ TEST(FftCli, BadRangesAndSizesAreUsageErrorsAndAMissingFileFails) {
         EXPECT_TRUE(run.out.empty());
     }
     EXPECT_EQ(RunFft({"/nonexistent/file.txt", "--start", "0", "--finish", "9"}).exitCode, 1);
+}
+
+namespace {
+
+double JsonField(const std::string& json, const std::string& name) {
+    std::smatch match;
+    const std::regex pattern("\"" + name + "\":([-+0-9.eE]+)");
+    EXPECT_TRUE(std::regex_search(json, match, pattern)) << name;
+    return match.empty() ? NAN : std::stod(match[1]);
+}
+
+std::vector<double> JsonBins(const std::string& json) {
+    const std::string list = json.substr(json.find("\"bins\":[") + 8);
+    std::vector<double> bins;
+    const std::regex number("[-+0-9.eE]+");
+    for (auto it = std::sregex_iterator(list.begin(), list.end(), number);
+         it != std::sregex_iterator(); ++it) {
+        bins.push_back(std::stod(it->str()));
+    }
+    return bins;
+}
+
+}  // namespace
+
+// Over random recordings, small (negative dB) and large: highest is the
+// highest bin at highestBin, and peak the largest absolute bin.
+TEST(FftCli, HighestIsTheHighestBinAndPeakTheLargestMagnitude) {
+    docview_test::TempDir dir;
+    std::mt19937 random(16);
+    bool peakDiffered = false;
+    for (const double scale : {0.001, 0.01, 1.0, 1000.0}) {
+        CRoZudozuvDoc doc;
+        std::uniform_real_distribution<double> value(-scale, scale);
+        for (int i = 0; i < 64; ++i) {
+            doc.channels[0].push_back(
+                docview_test::Record(value(random), "V", 0.0, i, "3/5/2018 9:7:5", "VDC"));
+        }
+        const std::string path = dir.File("random.txt");
+        SaveDocumentFile(doc, path);
+        for (const char* kind : {"--window", "--frequency"}) {
+            std::vector<std::string> args{path, "--start", "0", "--finish", "63", "--size", "32"};
+            args.push_back(kind);
+            if (std::string(kind) == "--window") {
+                args.push_back("hamming");
+            }
+            const FftRun run = RunFft(args);
+            ASSERT_EQ(run.exitCode, 0) << run.err;
+            const std::vector<double> bins = JsonBins(run.out);
+            ASSERT_FALSE(bins.empty());
+            const auto highest = std::max_element(bins.begin(), bins.end());
+            EXPECT_EQ(JsonField(run.out, "highest"), *highest) << scale << kind;
+            EXPECT_EQ(JsonField(run.out, "highestBin"), highest - bins.begin()) << scale << kind;
+            double largest = 1e-90;
+            for (double bin : bins) {
+                largest = std::max(largest, std::abs(bin));
+            }
+            // The magnitudes are printed with 9 digits, the peak with 17.
+            const double peak = JsonField(run.out, "peak");
+            EXPECT_NEAR(peak, largest, largest * 1e-8) << scale << kind;
+            peakDiffered = peakDiffered || std::abs(peak - *highest) > 1.0;
+        }
+    }
+    EXPECT_TRUE(peakDiffered) << "no case where the two differ: the test proves nothing";
 }

@@ -130,7 +130,7 @@ TEST_F(OutputSafety, AFullDiskOrADirectoryIsReportedAsSuch) {
     EXPECT_EQ(replay.err, "vavirir-cli replay: " + folder + " is a directory\n");
     const ChildResult dump = Cli({"dump", folder});
     EXPECT_EQ(dump.exitCode, 1);
-    EXPECT_EQ(dump.err, folder + " is a directory.\n");
+    EXPECT_EQ(dump.err, "vavirir-cli dump: " + folder + " is a directory.\n");
     const ChildResult decode = Cli({"decode", folder});
     EXPECT_EQ(decode.exitCode, 1);
     EXPECT_EQ(decode.err, "vavirir-cli decode: " + folder + " is a directory\n");

@@ -2,7 +2,9 @@
 # Every program and every vavirir-cli command answers --help with its usage on
 # standard output and --version with "<program> <version>", both with exit 0;
 # a command line a program cannot accept gives exit 2 and nothing on stdout.
-#   command_line.sh BUILD_DIR VERSION
+# Every command's --help gives more than its usage line, and every command and
+# option the programs know is in their manual page and the bash completion.
+#   command_line.sh BUILD_DIR VERSION [SOURCE_DIR]
 set -uo pipefail
 build=$1
 version=$2
@@ -40,13 +42,47 @@ for program in vavirir vavirir-cli vavirir-sim; do
     expect 0 "[Uu]sage: .*$program" "$build/$program" --help
 done
 
-for command in decode replay dump export ports record download; do
+commands=$("$build/vavirir-cli" --help | sed -n 's/^  vavirir-cli \([a-z]*\).*/\1/p')
+[ "$(wc -w <<<"$commands")" -ge 10 ] || fail "vavirir-cli --help lists only: $commands"
+for command in $commands; do
     expect 0 "^usage: vavirir-cli $command( |\$)" "$build/vavirir-cli" "$command" --help
+    lines=$("$build/vavirir-cli" "$command" --help | wc -l)
+    [ "$lines" -gt 1 ] || fail "vavirir-cli $command --help gives only its usage line"
     expect 0 "^usage: vavirir-cli $command( |\$)" "$build/vavirir-cli" "$command" --port 3 --help
     expect 0 "^vavirir-cli $version\$" "$build/vavirir-cli" "$command" --version
     expect 2 "" "$build/vavirir-cli" "$command" --no-such-option
 done
 expect 2 "" "$build/vavirir-cli"
+
+# plain_man PAGE: the page's source with the escapes of dashes and fonts removed.
+plain_man() {
+    sed 's/\\-/-/g; s/\\f[BIRP]//g' "$build/man/$1.1"
+}
+completion=${3:-}/resources/completion/vavirir-cli
+for command in $commands; do
+    grep -qE "^\.B $command( |\$)" <(plain_man vavirir-cli) ||
+        fail "the manual page has no entry for vavirir-cli $command"
+    if [ -n "${3:-}" ]; then
+        grep -qE "^ *local commands=\".*\<$command\>" "$completion" ||
+            fail "the completion does not offer $command"
+    fi
+    for option in $("$build/vavirir-cli" "$command" --help | head -1 | grep -oE -- '--[a-z-]+'); do
+        [ "$option" = --help ] && continue
+        grep -qF -- "$option" <(plain_man vavirir-cli) ||
+            fail "the manual page does not name vavirir-cli $command $option"
+        if [ -n "${3:-}" ]; then
+            grep -qE "^ *$command\) options=\".*$option\>" "$completion" ||
+                fail "the completion does not offer $command $option"
+        fi
+    done
+done
+if [ -x "$build/vavirir" ]; then
+    for option in $("$build/vavirir" --help | grep -oE -- '^ +(-[a-z], )?--[a-z-]+' | grep -oE -- '--[a-z-]+'); do
+        case $option in --help-all) continue ;; esac
+        grep -qF -- "$option" <(plain_man vavirir) ||
+            fail "the manual page does not name vavirir $option"
+    done
+fi
 expect 2 "" "$build/vavirir-cli" no-such-command
 expect 2 "" "$build/vavirir-sim"
 

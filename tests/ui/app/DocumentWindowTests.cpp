@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDialog>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -506,4 +508,40 @@ TEST(DocumentWindow, DataListAndSummaryKeepTheirPointUnderALocaleWithADecimalCom
     EXPECT_TRUE(summary.contains("Minimum: -0.2500") && summary.contains("Average:2.5750"))
         << summary.toStdString();
     EXPECT_FALSE(summary.contains(QRegularExpression("[0-9],[0-9]"))) << summary.toStdString();
+}
+
+// Print > Data into a PDF file that cannot take it (/dev/full): the print
+// dialog's own question whether to replace it, then a warning that names it.
+TEST(DocumentWindow, APdfFileThatCannotBeWrittenIsReported) {
+    FrameFixture f;
+    CTestFrame& frame = *f.frame;
+    frame.resize(1000, 700);
+    frame.show();
+    StartRecording(frame, {1.0f, 2.5f, -1.0f, 3.0f});
+    frame.RunCommand(cmd::kStop);
+
+    QString warning;
+    AnswerNextModal([&](QWidget* dialog) {
+        auto* printers = dialog->findChild<QComboBox*>(QStringLiteral("printers"));
+        auto* file = dialog->findChild<QLineEdit*>(QStringLiteral("filename"));
+        ASSERT_NE(printers, nullptr);
+        ASSERT_NE(file, nullptr);
+        printers->setCurrentIndex(printers->count() - 1);  // Print to File (PDF)
+        file->setText(QStringLiteral("/dev/full"));
+        AnswerNextModal([&](QWidget* question) {
+            AnswerNextModal([&](QWidget* modal) {
+                auto* box = qobject_cast<QMessageBox*>(modal);
+                ASSERT_NE(box, nullptr);
+                EXPECT_EQ(box->icon(), QMessageBox::Warning);
+                warning = box->text();
+                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+            });
+            auto* replace = qobject_cast<QMessageBox*>(question);
+            ASSERT_NE(replace, nullptr);
+            QTest::mouseClick(replace->button(QMessageBox::Yes), Qt::LeftButton);
+        });
+        QTest::keyClick(dialog, Qt::Key_Return);
+    });
+    frame.Action(cmd::kPrintData)->trigger();
+    EXPECT_EQ(warning, "The PDF file /dev/full was not written.\nDestination disk drive is full.");
 }
