@@ -8,6 +8,9 @@
 
 namespace {
 
+// Pixels kept free between the unit text and the LCD's right edge.
+constexpr int kUnitRightSpare = 2;
+
 std::string LabelText(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%.0f", value);
@@ -110,8 +113,12 @@ void AppendBarGraph(FacePlan& plan, const BarScale& scale, double value, double 
         const int x = Truncate(label.x) - (label.centred ? lastLabelWidth / 2 : 0);
         plan.push_back(FaceOp::Text(x, y0 + 8, FaceFont::Label, label.text));
     }
-    plan.push_back(FaceOp::Text(Truncate(x0 + 11.0 * w / 15.0 + lastLabelWidth / 2), y0 + 8,
-                                FaceFont::Label, unit));
+    // The unit follows the last label, but a long unit after a wide label
+    // would run past the LCD's right edge: it then ends at the edge instead.
+    const int unitX = Truncate(x0 + 11.0 * w / 15.0 + lastLabelWidth / 2);
+    const int unitEnd = w - kUnitRightSpare;
+    plan.push_back(FaceOp::Text(std::min(unitX, unitEnd - metrics.textWidth(FaceFont::Label, unit)),
+                                y0 + 8, FaceFont::Label, unit));
 
     const BarExtent bar = BarGraphBar(scale, value, limit, w);
     if (bar.width > 0) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -140,4 +141,31 @@ TEST(BarGraph, PlanHasAxisTicksLabelsUnitAndBar) {
     const FaceOp& bar = plan.back();
     EXPECT_EQ(bar.y, 84 - 5);
     EXPECT_EQ(bar.height, 5);
+}
+
+// The unit text follows the last label but never leaves the LCD: a long unit
+// after a wide label ends 2 pixels before the right edge.
+TEST(BarGraph, UnitTextStaysInsideTheLcd) {
+    struct Case {
+        BarScale scale;
+        std::string unit;
+        int x;  // 5 pixels per character
+    };
+    const int followX = static_cast<int>(2.0 * kW / 15 + 11.0 * kW / 15);  // 197
+    const Case cases[] = {
+        {{5.0, -5.0}, "VDC", followX + 2},         // "5": fits after the label
+        {{50.0, 0.0}, "mVDC", followX + 5},        // "50": 197 + 5 + 20 = 222 fits
+        {{500.0, -500.0}, "mVDC", followX + 7},    // "500": 197 + 7 + 20 = 224 fits
+        {{5000.0, -5000.0}, "mVDC", kW - 2 - 20},  // "5000": 197 + 10 + 20 > 226
+        {{5000.0, 0.0}, "KOhm", kW - 2 - 20},     {{5000.0, 0.0}, "VERYLONGUNIT", kW - 2 - 60},
+    };
+    for (const Case& c : cases) {
+        FacePlan plan;
+        AppendBarGraph(plan, c.scale, 1.0, 1e9, c.unit, Metrics());
+        const auto unit = std::find_if(plan.begin(), plan.end(),
+                                       [&c](const FaceOp& op) { return op.text == c.unit; });
+        ASSERT_NE(unit, plan.end()) << c.unit;
+        EXPECT_EQ(unit->x, c.x) << c.unit << " after " << c.scale.maximum;
+        EXPECT_LE(unit->x + 5 * static_cast<int>(c.unit.size()), kW - 2) << c.unit;
+    }
 }
