@@ -49,7 +49,10 @@ int WritePrintPdf(PrintKind kind, const QString& file, const QString& output,
     if (kind == PrintKind::Data) {
         printed = PrintDataTable(printer, document);
     } else {
+        // The graph as the Graph tab first shows it, with its plot's left edge
+        // where its value labels put it.
         GraphState state = OpenedDocumentGraph(document, kGraphPngDefaultSize);
+        RenderGraphImage(state, &document, nullptr, kGraphPngDefaultSize);
         GraphPrintSource graph;
         graph.xScale = state.lines[0].xScale;
         graph.yScale = state.lines[0].yScale;
@@ -60,6 +63,10 @@ int WritePrintPdf(PrintKind kind, const QString& file, const QString& output,
                                          bool whiteBorder) {
             PaintGraph(painter, state, &document, nullptr, rect, xScale, yScale, fontHeight,
                        xMargin, yMargin, whiteBorder);
+        };
+        graph.plotLeft = [&state](const QPainter& painter, const GraphPrintFrame& frame) {
+            return GraphPlotLeftOn(painter, state, frame.height, frame.yScale, frame.fontHeight,
+                                   frame.xMargin, frame.yMargin);
         };
         printed = PrintGraphPage(printer, document, graph);
     }
