@@ -180,43 +180,6 @@ TEST(GraphState, WideValueLabelsMoveThePlotsLeftEdge) {
     }
 }
 
-// The window's plot follows its left edge: the same samples stay visible and
-// the tools' mapping starts at the new edge.
-TEST(GraphState, MovingThePlotsLeftEdgeKeepsTheVisibleSamples) {
-    GraphState state = MakeGraphState(kClientW, kClientH);
-    state.lines[0].xLeft = 4.0;
-    EXPECT_FALSE(SetGraphPlotLeft(state, kClientW, kGraphXMargin));
-    ASSERT_TRUE(SetGraphPlotLeft(state, kClientW, 80));
-    const double rightEnds[] = {24.0, 20.0, 20.0};
-    for (std::size_t i = 0; i < 3; ++i) {
-        const GraphLine& line = state.lines[i];
-        EXPECT_EQ(line.plotWidth, 470);
-        EXPECT_DOUBLE_EQ(line.xLeft + line.xScale * line.plotWidth, rightEnds[i]);
-    }
-    EXPECT_EQ(WindowMapping(state).PixelX(4.0), 80);
-    EXPECT_EQ(WindowPlotInterior(state), (GraphRect{81, 25, 469, 250}));
-    ResetGraphView(state, kClientW, kClientH);
-    EXPECT_EQ(state.lines[0].plotWidth, 470);
-}
-
-// Fonts are asked for by their em; the graph names the height of their cell.
-TEST(GraphState, FontPixelSizeForACellHeight) {
-    struct Case {
-        int cell;
-        double cellPerPixel;  // the font's cell height per pixel of em
-        int pixelSize;
-    };
-    const Case cases[] = {{16, 1.149, 14}, {16, 1.0, 16}, {16, 2.5, 6},   {75, 1.149, 65},
-                          {1, 1.149, 1},   {0, 1.149, 1}, {16, 1.07, 15}, {10, 40.0, 1}};
-    for (const Case& c : cases) {
-        const auto cellOf = [&c](int size) {
-            return static_cast<int>(std::lround(size * c.cellPerPixel));
-        };
-        EXPECT_EQ(GraphFontPixelSize(c.cell, cellOf), c.pixelSize)
-            << c.cell << " " << c.cellPerPixel;
-    }
-}
-
 TEST(GraphState, MappingAndOverloadAtTheTop) {
     GraphState state = MakeGraphState(kClientW, kClientH);
     SetGraphYRange(state, 10.0, -10.0);  // 0.08 per pixel
