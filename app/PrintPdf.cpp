@@ -75,18 +75,27 @@ int WritePrintPdf(PrintKind kind, const QString& file, const QString& output,
     printer.setPageLayout(
         QPageLayout(QPageSize(paper), QPageLayout::Portrait, margins, QPageLayout::Millimeter));
 
+    // The graph as the Graph tab first shows it, with its plot's left edge
+    // where its value labels put it.
     GraphState state = OpenedDocumentGraph(document, kGraphPngDefaultSize);
     GraphPrintSource graph;
-    graph.xScale = state.lines[0].xScale;
-    graph.yScale = state.lines[0].yScale;
-    graph.plotWidth = state.lines[0].plotWidth;
-    graph.plotHeight = state.lines[0].plotHeight;
-    graph.draw = [&state, &document](QPainter& painter, const QRect& rect, double xScale,
-                                     double yScale, int fontHeight, int xMargin, int yMargin,
-                                     bool whiteBorder) {
-        PaintGraph(painter, state, &document, nullptr, rect, xScale, yScale, fontHeight, xMargin,
-                   yMargin, whiteBorder);
-    };
+    if (kind == PrintKind::Graph) {
+        RenderGraphImage(state, &document, nullptr, kGraphPngDefaultSize);
+        graph.xScale = state.lines[0].xScale;
+        graph.yScale = state.lines[0].yScale;
+        graph.plotWidth = state.lines[0].plotWidth;
+        graph.plotHeight = state.lines[0].plotHeight;
+        graph.draw = [&state, &document](QPainter& painter, const QRect& rect, double xScale,
+                                         double yScale, int fontHeight, int xMargin, int yMargin,
+                                         bool whiteBorder) {
+            PaintGraph(painter, state, &document, nullptr, rect, xScale, yScale, fontHeight,
+                       xMargin, yMargin, whiteBorder);
+        };
+        graph.plotLeft = [&state](const QPainter& painter, const GraphPrintFrame& frame) {
+            return GraphPlotLeftOn(painter, state, frame.height, frame.yScale, frame.fontHeight,
+                                   frame.xMargin, frame.yMargin);
+        };
+    }
     const int error = PrintPdfFile(printer, output, [&](QPrinter& target) {
         return kind == PrintKind::Data ? PrintDataTable(target, document)
                                        : PrintGraphPage(target, document, graph);

@@ -9,6 +9,12 @@
 
 namespace {
 
+// Pixels kept free between the unit text and the LCD's right edge.
+constexpr int kUnitRightSpare = 2;
+// Cell height of the labels' font; the bar is 5 pixels high above the axis.
+constexpr int kLabelCellHeight = 10;
+constexpr int kBarHeight = 5;
+
 std::string LabelText(double value) {
     return FormatInCLocale("%.0f", value);
 }
@@ -109,8 +115,17 @@ void AppendBarGraph(FacePlan& plan, const BarScale& scale, double value, double 
         const int x = Truncate(label.x) - (label.centred ? lastLabelWidth / 2 : 0);
         plan.push_back(FaceOp::Text(x, y0 + 8, FaceFont::Label, label.text));
     }
-    plan.push_back(FaceOp::Text(Truncate(x0 + 11.0 * w / 15.0 + lastLabelWidth / 2), y0 + 8,
-                                FaceFont::Label, unit));
+    // The unit follows the last label. A long unit after a wide label would
+    // run past the LCD's right edge, and moved left it would cover the label:
+    // it then ends at the edge just above the bar's right end.
+    const int followX = Truncate(x0 + 11.0 * w / 15.0 + lastLabelWidth / 2);
+    const int edgeX = w - kUnitRightSpare - metrics.textWidth(FaceFont::Label, unit);
+    if (followX <= edgeX) {
+        plan.push_back(FaceOp::Text(followX, y0 + 8, FaceFont::Label, unit));
+    } else {
+        plan.push_back(
+            FaceOp::Text(edgeX, y0 - kBarHeight - kLabelCellHeight - 1, FaceFont::Label, unit));
+    }
 
     const BarExtent bar = BarGraphBar(scale, value, limit, w);
     if (bar.width > 0) {

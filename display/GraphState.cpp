@@ -32,12 +32,51 @@ std::string Format(const char* format, double value) {
 
 }  // namespace
 
-int GraphPlotWidth(int clientWidth) {
-    return std::max(1, clientWidth - 2 * kGraphXMargin);
+int GraphPlotWidth(int clientWidth, int plotLeft) {
+    return std::max(1, clientWidth - plotLeft - kGraphXMargin);
 }
 
 int GraphPlotHeight(int clientHeight) {
     return std::max(1, clientHeight - 2 * kGraphYMargin);
+}
+
+std::array<std::string, 11> GraphYLabelTexts(double yBottom, double yScale, int plotHeight) {
+    std::array<std::string, 11> texts;
+    for (int i = 0; i <= 10; ++i) {
+        texts[static_cast<std::size_t>(i)] =
+            Format("%.2f", (i * plotHeight / 10.0) * yScale + yBottom);
+    }
+    return texts;
+}
+
+int GraphFontPixelSize(int cellHeight, const std::function<int(int)>& cellHeightOf) {
+    int size = std::max(1, cellHeight);
+    while (size > 1 && cellHeightOf(size) > cellHeight) {
+        --size;
+    }
+    return size;
+}
+
+int GraphPlotLeft(double yBottom, double yScale, int plotHeight, int xMargin,
+                  const std::function<int(const std::string&)>& textWidth) {
+    int widest = 0;
+    for (const std::string& text : GraphYLabelTexts(yBottom, yScale, plotHeight)) {
+        widest = std::max(widest, textWidth(text));
+    }
+    return std::max(xMargin, widest + kGraphLabelGap + kGraphLabelSpare);
+}
+
+bool SetGraphPlotLeft(GraphState& state, int clientWidth, int plotLeft) {
+    if (plotLeft == state.plotLeft) {
+        return false;
+    }
+    state.plotLeft = plotLeft;
+    for (GraphLine& line : state.lines) {
+        const double xRight = line.xScale * line.plotWidth + line.xLeft;
+        line.plotWidth = GraphPlotWidth(clientWidth, plotLeft);
+        line.xScale = (xRight - line.xLeft) / line.plotWidth;
+    }
+    return true;
 }
 
 GraphState MakeGraphState(int clientWidth, int clientHeight) {
@@ -58,11 +97,38 @@ void SetGraphYRange(GraphState& state, double top, double bottom) {
         line.yBottom = bottom;
         line.yScale = (top - bottom) / line.plotHeight;
     }
+    state.yZoomed = false;
+    state.hasAutoYRange = false;
+}
+
+bool SetGraphAutoYRange(GraphState& state, double top, double bottom) {
+    if (state.yZoomed) {
+        state.hasAutoYRange = true;
+        state.autoYTop = top;
+        state.autoYBottom = bottom;
+        return false;
+    }
+    SetGraphYRange(state, top, bottom);
+    return true;
+}
+
+void NoteUserYView(GraphState& state, double yBottomBefore, double yScaleBefore) {
+    const GraphLine& line = state.lines[0];
+    const double halfPixel = 0.5 * std::fabs(yScaleBefore);
+    const bool moved = std::fabs(line.yBottom - yBottomBefore) >= halfPixel;
+    const bool scaled = line.yScale != yScaleBefore;
+    if (moved || scaled) {
+        state.yZoomed = true;
+    }
 }
 
 void ResetGraphView(GraphState& state, int clientWidth, int clientHeight) {
+    if (state.hasAutoYRange) {
+        SetGraphYRange(state, state.autoYTop, state.autoYBottom);
+    }
+    state.yZoomed = false;
     for (GraphLine& line : state.lines) {
-        line.plotWidth = GraphPlotWidth(clientWidth);
+        line.plotWidth = GraphPlotWidth(clientWidth, state.plotLeft);
         line.plotHeight = GraphPlotHeight(clientHeight);
         line.xLeft = line.xHome;
         line.yBottom = line.yHome;
@@ -76,7 +142,7 @@ void ResizeGraph(GraphState& state, int clientWidth, int clientHeight) {
     for (GraphLine& line : state.lines) {
         const double xRight = line.xScale * line.plotWidth + line.xLeft;
         const double yUp = line.yScale * line.plotHeight + line.yBottom;
-        line.plotWidth = GraphPlotWidth(clientWidth);
+        line.plotWidth = GraphPlotWidth(clientWidth, state.plotLeft);
         line.plotHeight = GraphPlotHeight(clientHeight);
         line.xScale = (xRight - line.xLeft) / line.plotWidth;
         line.yScale = (yUp - line.yBottom) / line.plotHeight;
@@ -85,6 +151,7 @@ void ResizeGraph(GraphState& state, int clientWidth, int clientHeight) {
 
 void ApplyPanStep(GraphState& state) {
     GraphLine& line = state.lines[0];
+    const double yBottomBefore = line.yBottom;
     const int dy = state.currentPoint.y - state.previousPoint.y;
     const int dx = state.previousPoint.x - state.currentPoint.x;
     const double visibleY = line.plotHeight * line.yScale;
@@ -118,6 +185,7 @@ void ApplyPanStep(GraphState& state) {
         line.xLeft = std::max(line.xLeft, line.xHome);
     }
     state.previousPoint = state.currentPoint;
+    NoteUserYView(state, yBottomBefore, line.yScale);
 }
 
 int GraphMapping::PixelX(double sample) const {
@@ -145,6 +213,7 @@ GraphMapping WindowMapping(const GraphState& state) {
     mapping.yHome = line.yHome;
     mapping.yTop = line.yTop;
     mapping.plotHeight = line.plotHeight;
+    mapping.xMargin = state.plotLeft;
     return mapping;
 }
 
@@ -276,16 +345,17 @@ GraphPicture PlanGraph(const GraphState& state, std::span<const CObData> records
                        int height, double xScale, double yScale, int xMargin, int yMargin,
                        const GraphTextMetrics& metrics, const CGraphValueIndex* index) {
     const GraphLine& line = state.lines[0];
-    const int pw = width - 2 * xMargin;
     const int ph = height - 2 * yMargin;
+    const int left = GraphPlotLeft(line.yBottom, yScale, ph, xMargin, metrics.textWidth);
+    const int pw = width - left - xMargin;
     GraphPicture picture;
 
     for (int i = 0; i <= 10; ++i) {
         const int y = ph + yMargin - i * ph / 10;
-        picture.grid.push_back({xMargin, y, pw + xMargin, y});
+        picture.grid.push_back({left, y, pw + left, y});
     }
     for (int j = 0; j <= 5; ++j) {
-        const int x = j * pw / 5 + xMargin;
+        const int x = j * pw / 5 + left;
         picture.grid.push_back({x, yMargin, x, ph + yMargin});
     }
 
@@ -298,7 +368,7 @@ GraphPicture PlanGraph(const GraphState& state, std::span<const CObData> records
     mapping.yHome = line.yHome;
     mapping.yTop = line.yTop;
     mapping.plotHeight = ph;
-    mapping.xMargin = xMargin;
+    mapping.xMargin = left;
     mapping.yMargin = yMargin;
 
     const long long n = static_cast<long long>(records.size());
@@ -318,18 +388,22 @@ GraphPicture PlanGraph(const GraphState& state, std::span<const CObData> records
         }
     }
 
-    picture.margins = {{{0, 0, pw + 2 * xMargin, yMargin},
-                        {0, 0, xMargin, ph + xMargin},
-                        {0, ph + yMargin, pw + 2 * xMargin, xMargin - yMargin},
-                        {pw + xMargin, 0, xMargin, ph + xMargin}}};
-    picture.axes = {{{xMargin, yMargin, xMargin, ph + yMargin},
-                     {xMargin, ph + yMargin, pw + xMargin, ph + yMargin}}};
+    // The bands keep the heights of the x margin below and beside the plot,
+    // as the window's bands reach its bottom edge.
+    const int right = pw + left;
+    picture.margins = {{{0, 0, right + xMargin, yMargin},
+                        {0, 0, left, ph + xMargin},
+                        {0, ph + yMargin, right + xMargin, xMargin - yMargin},
+                        {right, 0, xMargin, ph + xMargin}}};
+    picture.axes = {
+        {{left, yMargin, left, ph + yMargin}, {left, ph + yMargin, right, ph + yMargin}}};
 
     const int lineHeight = metrics.lineHeight;
+    std::array<std::string, 11> texts = GraphYLabelTexts(line.yBottom, yScale, ph);
     for (int i = 0; i <= 10; ++i) {
-        std::string text = Format("%.2f", (i * ph / 10.0) * yScale + line.yBottom);
+        std::string& text = texts[static_cast<std::size_t>(i)];
         const int textWidth = metrics.textWidth(text);
-        picture.labels.push_back({xMargin - textWidth - 2,
+        picture.labels.push_back({left - textWidth - kGraphLabelGap,
                                   ph + yMargin - i * ph / 10 - lineHeight / 2, std::move(text)});
     }
     for (int j = 0; j <= 5; ++j) {
@@ -337,7 +411,7 @@ GraphPicture PlanGraph(const GraphState& state, std::span<const CObData> records
         std::string text = std::to_string(TruncToInt(static_cast<double>(g) + line.xLeft));
         const int textWidth = metrics.textWidth(text);
         picture.labels.push_back(
-            {j * pw / 5 + xMargin - textWidth / 2, ph + yMargin + lineHeight / 2, std::move(text)});
+            {j * pw / 5 + left - textWidth / 2, ph + yMargin + lineHeight / 2, std::move(text)});
     }
     return picture;
 }
@@ -372,7 +446,7 @@ NewestSegmentPlan PlanNewestSegment(const GraphState& state, std::span<const COb
 
 GraphRect WindowPlotInterior(const GraphState& state) {
     const GraphLine& line = state.lines[0];
-    return {kGraphXMargin + 1, kGraphYMargin, line.plotWidth - 1, line.plotHeight};
+    return {state.plotLeft + 1, kGraphYMargin, line.plotWidth - 1, line.plotHeight};
 }
 
 GraphYRange YRangeForExtremes(double maximum, double minimum) {

@@ -48,7 +48,14 @@ struct GraphLine {
 // Margins around the plot area of the window; printing passes its own.
 inline constexpr int kGraphXMargin = 50;
 inline constexpr int kGraphYMargin = 25;
+// The label font's cell height (ascent plus descent), not its em.
 inline constexpr int kGraphFontHeight = 16;
+
+// A value label ends this far left of the axis, and a label too wide for the
+// x margin moves the plot's left edge right until it keeps this much room to
+// the picture's edge.
+inline constexpr int kGraphLabelGap = 2;
+inline constexpr int kGraphLabelSpare = 4;
 
 // A value at or above this is an overload and plots at the top of the range.
 inline constexpr double kGraphOverload = 500000.0;
@@ -67,19 +74,60 @@ struct GraphState {
     GraphPoint previousPoint;
     bool zoomed = false;  // X follows the newest sample instead of growing
     int selectedIndex = 0;
+
+    // The window's plot starts here: the x margin, or further right when a
+    // value label needs the room (SetGraphPlotLeft).
+    int plotLeft = kGraphXMargin;
+
+    // The user zoomed or panned in Y: automatic ranges wait in autoYRange
+    // until the All command, instead of undoing the user's view.
+    bool yZoomed = false;
+    bool hasAutoYRange = false;
+    double autoYTop = 0.0;
+    double autoYBottom = 0.0;
 };
 
 // Plot size of a client area (never below one pixel, so the scales stay finite).
-int GraphPlotWidth(int clientWidth);
+int GraphPlotWidth(int clientWidth, int plotLeft = kGraphXMargin);
 int GraphPlotHeight(int clientHeight);
+
+// The eleven value labels of a plot plotHeight pixels high, bottom first:
+// "%.2f" of (i · plotHeight / 10) · yScale + yBottom.
+std::array<std::string, 11> GraphYLabelTexts(double yBottom, double yScale, int plotHeight);
+
+// The largest pixel size (at least 1) whose font cell height, as
+// cellHeightOf measures it for a pixel size, is at most cellHeight: fonts are
+// asked for by their em, while the graph names the height of their cell.
+int GraphFontPixelSize(int cellHeight, const std::function<int(int)>& cellHeightOf);
+
+// The plot's left edge: the x margin, or the widest value label plus the gap
+// to the axis and the spare room, whichever is larger.
+int GraphPlotLeft(double yBottom, double yScale, int plotHeight, int xMargin,
+                  const std::function<int(const std::string&)>& textWidth);
+
+// The window's plot left edge moves to plotLeft for a client clientWidth
+// wide; the same X range stays visible (all three lines). Returns whether it
+// moved.
+bool SetGraphPlotLeft(GraphState& state, int clientWidth, int plotLeft);
 
 // A new graph for a client area: plot size and scales from the initial ranges.
 GraphState MakeGraphState(int clientWidth, int clientHeight);
 
 // y top = top, y home = y bottom = bottom, y scale to fit; all three lines.
+// The user's Y zoom ends with it.
 void SetGraphYRange(GraphState& state, double top, double bottom);
 
-// The whole recording, unzoomed, for a client area; all three lines.
+// A range the graph picks for itself (a live reading's full scale): applied
+// as SetGraphYRange unless the user has zoomed or panned in Y, and otherwise
+// kept for the All command. Returns whether it was applied.
+bool SetGraphAutoYRange(GraphState& state, double top, double bottom);
+
+// Marks a Y view the user chose when the bottom or the scale of the first
+// line moved from the given values by half a pixel or more.
+void NoteUserYView(GraphState& state, double yBottomBefore, double yScaleBefore);
+
+// The whole recording, unzoomed, for a client area; all three lines. An
+// automatic Y range that waited for it is applied first.
 void ResetGraphView(GraphState& state, int clientWidth, int clientHeight);
 
 // New client size; the same data range stays visible. All three lines.

@@ -8,8 +8,8 @@
 
 namespace {
 
-int PlotRight(const GraphLine& line) {
-    return line.plotWidth + kGraphXMargin;
+int PlotRight(const GraphState& state, const GraphLine& line) {
+    return line.plotWidth + state.plotLeft;
 }
 
 int PlotBottom(const GraphLine& line) {
@@ -20,14 +20,16 @@ bool Usable(double scale) {
     return scale > 0.0 && std::isfinite(scale);
 }
 
-// The stretch from pressX to x (both on the plot) fills the plot width.
-void ZoomLineX(GraphLine& line, int pressX, int x) {
-    pressX = std::clamp(pressX, kGraphXMargin, PlotRight(line));
-    x = std::clamp(x, kGraphXMargin, PlotRight(line));
+// The stretch from pressX to x (both on the plot, which starts at plotLeft)
+// fills the plot width.
+void ZoomLineX(GraphLine& line, int plotLeft, int pressX, int x) {
+    const int plotRight = line.plotWidth + plotLeft;
+    pressX = std::clamp(pressX, plotLeft, plotRight);
+    x = std::clamp(x, plotLeft, plotRight);
     if (x == pressX) {
         return;
     }
-    line.xLeft += (std::min(pressX, x) - kGraphXMargin) * line.xScale;
+    line.xLeft += (std::min(pressX, x) - plotLeft) * line.xScale;
     line.xScale = std::abs(x - pressX) * line.xScale / line.plotWidth;
 }
 
@@ -72,19 +74,19 @@ std::string FormatDouble(const char* format, double value) {
 
 bool InsidePlot(const GraphState& state, GraphPoint point) {
     const GraphLine& line = state.lines[0];
-    return point.x > kGraphXMargin && point.x < PlotRight(line) && point.y > kGraphYMargin &&
-           point.y < PlotBottom(line);
+    return point.x > state.plotLeft && point.x < PlotRight(state, line) &&
+           point.y > kGraphYMargin && point.y < PlotBottom(line);
 }
 
 bool InsideDragBand(const GraphState& state, GraphPoint point) {
     const GraphLine& line = state.lines[0];
-    return point.x >= 4 && point.x < line.plotWidth + 97 && point.y >= 4 &&
+    return point.x >= 4 && point.x < PlotRight(state, line) + kGraphXMargin - 3 && point.y >= 4 &&
            point.y < line.plotHeight + 47;
 }
 
 GraphPoint ClampToPlot(const GraphState& state, GraphPoint point) {
     const GraphLine& line = state.lines[0];
-    return {std::clamp(point.x, kGraphXMargin, PlotRight(line)),
+    return {std::clamp(point.x, state.plotLeft, PlotRight(state, line)),
             std::clamp(point.y, kGraphYMargin, PlotBottom(line))};
 }
 
@@ -99,9 +101,11 @@ bool ApplyRectZoom(GraphState& state, GraphPoint release) {
         return false;
     }
     GraphLine& line = state.lines[0];
+    const double yBottomBefore = line.yBottom;
+    const double yScaleBefore = line.yScale;
     bool changed = false;
     if (line.xScale > kDragZoomLimit) {
-        ZoomLineX(line, press.x, release.x);
+        ZoomLineX(line, state.plotLeft, press.x, release.x);
         changed = true;
     }
     if (line.yScale > kDragZoomLimit) {
@@ -109,6 +113,7 @@ bool ApplyRectZoom(GraphState& state, GraphPoint release) {
         changed = true;
     }
     state.zoomed = state.zoomed || changed;
+    NoteUserYView(state, yBottomBefore, yScaleBefore);
     return changed;
 }
 
@@ -116,6 +121,8 @@ bool ApplyYZoom(GraphState& state, GraphPoint release) {
     if (std::abs(release.y - state.pressPoint.y) <= kDragDeadZone) {
         return false;
     }
+    const double yBottomBefore = state.lines[0].yBottom;
+    const double yScaleBefore = state.lines[0].yScale;
     bool changed = false;
     for (GraphLine& line : state.lines) {
         if (line.yScale > kDragZoomLimit) {
@@ -123,6 +130,7 @@ bool ApplyYZoom(GraphState& state, GraphPoint release) {
             changed = true;
         }
     }
+    NoteUserYView(state, yBottomBefore, yScaleBefore);
     return changed;
 }
 
@@ -133,7 +141,7 @@ bool ApplyXZoom(GraphState& state, GraphPoint release) {
     bool changed = false;
     for (GraphLine& line : state.lines) {
         if (line.xScale > kDragZoomLimit) {
-            ZoomLineX(line, state.pressPoint.x, release.x);
+            ZoomLineX(line, state.plotLeft, state.pressPoint.x, release.x);
             changed = true;
         }
     }
@@ -148,6 +156,7 @@ void ApplyZoomIn(GraphState& state) {
     }
     if (line.yScale > kZoomStep) {
         line.yScale -= kZoomStep;
+        state.yZoomed = true;
     }
 }
 
@@ -158,6 +167,7 @@ void ApplyZoomOut(GraphState& state) {
     }
     if ((line.yTop - line.yBottom) / line.plotHeight > line.yScale) {
         line.yScale = std::min(line.yScale + kZoomStep, (line.yTop - line.yHome) / line.plotHeight);
+        state.yZoomed = true;
     }
 }
 
@@ -185,7 +195,8 @@ bool ZoomXAround(GraphState& state, int pointerX, double factor) {
         if (!scale) {
             continue;
         }
-        const int offset = std::clamp(pointerX, kGraphXMargin, PlotRight(line)) - kGraphXMargin;
+        const int offset =
+            std::clamp(pointerX, state.plotLeft, PlotRight(state, line)) - state.plotLeft;
         const double anchor = line.xLeft + offset * line.xScale;
         line.xScale = *scale;
         line.xLeft = KeepInside(anchor - offset * line.xScale, line.plotWidth * line.xScale,
@@ -199,6 +210,8 @@ bool ZoomXAround(GraphState& state, int pointerX, double factor) {
 }
 
 bool ZoomYAround(GraphState& state, int pointerY, double factor) {
+    const double yBottomBefore = state.lines[0].yBottom;
+    const double yScaleBefore = state.lines[0].yScale;
     bool changed = false;
     for (GraphLine& line : state.lines) {
         const std::optional<double> scale =
@@ -213,6 +226,7 @@ bool ZoomYAround(GraphState& state, int pointerY, double factor) {
                                   line.yHome, line.yTop);
         changed = true;
     }
+    NoteUserYView(state, yBottomBefore, yScaleBefore);
     return changed;
 }
 

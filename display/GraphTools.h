@@ -7,15 +7,18 @@
 #include "display/GraphState.h"
 
 // The arithmetic of the graph's mouse tools and of the wheel, over the graph
-// state. Points are client pixels of the graph window (margins 50 and 25).
+// state. Points are client pixels of the graph window: the plot starts at
+// the state's plot left (50, or more when a value label needs the room) and
+// 25 pixels from the top, and ends 50 pixels before the right edge.
 // The widget decides when a gesture happens; these functions only change the
 // ranges and scales.
 
-// Strictly inside the plot: 50 < x < plot width + 50, 25 < y < plot height + 25.
+// Strictly inside the plot: left < x < plot width + left, 25 < y < plot height
+// + 25, with left the plot's left edge.
 bool InsidePlot(const GraphState& state, GraphPoint point);
 
 // The band a rectangle or FFT drag may wander in before it is abandoned:
-// 4 <= x < plot width + 97, 4 <= y < plot height + 47.
+// 4 <= x < left + plot width + 47, 4 <= y < plot height + 47.
 bool InsideDragBand(const GraphState& state, GraphPoint point);
 
 // The point moved onto the plot's edges when it lies beyond them.

@@ -124,17 +124,22 @@ PrintPage DataPrintPage(const CRoZudozuvDoc& doc, const DataPrintMetrics& m, int
 }
 
 GraphPrintFrame GraphPrintFrameFor(int width, int height, double windowXScale, double windowYScale,
-                                   int windowPlotWidth, int windowPlotHeight) {
+                                   int windowPlotWidth, int windowPlotHeight,
+                                   const std::function<int(const GraphPrintFrame&)>& plotLeftOf) {
     GraphPrintFrame frame;
     frame.width = width;
     frame.height = height / 2;
     frame.xMargin = width / 10;
     frame.yMargin = height / 20;
     frame.fontHeight = height / 80;
-    const double plotWidth = width - 2 * frame.xMargin;
     const double plotHeight = height / 2 - 2 * frame.yMargin;
-    frame.xScale = windowXScale * windowPlotWidth / plotWidth;
     frame.yScale = windowYScale * windowPlotHeight / plotHeight;
+    frame.plotLeft = frame.xMargin;
+    if (plotLeftOf) {
+        frame.plotLeft = std::max(frame.xMargin, plotLeftOf(frame));
+    }
+    const double plotWidth = width - frame.plotLeft - frame.xMargin;
+    frame.xScale = windowXScale * windowPlotWidth / plotWidth;
     return frame;
 }
 

@@ -71,15 +71,20 @@ struct GraphPrintFrame {
     int height = 0;  // H / 2
     double xScale = 0.0;
     double yScale = 0.0;
-    int fontHeight = 0;  // H / 80
+    int fontHeight = 0;  // H / 80: the cell height of the label font
     int xMargin = 0;     // W / 10
     int yMargin = 0;     // H / 20
+    int plotLeft = 0;    // the x margin, or more when a value label needs it
 };
 
 // windowXScale/windowYScale and windowPlotWidth/windowPlotHeight: the graph
-// window's own scales and plot size.
+// window's own scales and plot size. plotLeftOf gives the plot's left edge
+// for a frame whose y scale, font and margins are set (the graph's labels
+// decide it); the x scale then spreads the window's samples over the plot
+// from there to W minus the x margin.
 GraphPrintFrame GraphPrintFrameFor(int width, int height, double windowXScale, double windowYScale,
-                                   int windowPlotWidth, int windowPlotHeight);
+                                   int windowPlotWidth, int windowPlotHeight,
+                                   const std::function<int(const GraphPrintFrame&)>& plotLeftOf);
 
 // The texts under and above the graph, in the printer's font of line height L;
 // textWidth measures a text in that font.

@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """Writes data files for looking at the graph and for its golden picture.
 
-    python3 tools/make_graph_data.py                 # tests/data/graph/curve.txt
+    python3 tools/make_graph_data.py                 # tests/data/graph/curve.txt, wide.txt
     python3 tools/make_graph_data.py OUT.txt KIND N [SEED]
 
-KIND is walk (random walk), sine, or overload (a sine with every seventh
-reading an overload). Uses the independent writer of tools/make_datafiles.py.
+KIND is walk (random walk), sine, overload (a sine with every seventh
+reading an overload), or wide (a sawtooth from -6000 to 494000, whose value
+labels are wider than the graph's left margin). Uses the independent writer of tools/make_datafiles.py.
 """
 import math
 import os
@@ -27,6 +28,8 @@ def values_of(kind, n, seed):
             v += rng.uniform(-1.0, 1.0)
             out.append(round(v, 4))
         return out
+    if kind == "wide":
+        return [-6000.0 + (k % 11) * 50000.0 for k in range(n)]
     out = [round(2.5 * math.sin(k / 4.0) + 0.01 * k, 4) for k in range(n)]
     if kind == "overload":
         out = [OVERLOAD if k % 7 == 6 else v for k, v in enumerate(out)]
@@ -50,14 +53,16 @@ def document(values):
 def main():
     if len(sys.argv) == 1:
         here = os.path.dirname(os.path.abspath(__file__))
-        out = os.path.join(here, "..", "tests", "data", "graph", "curve.txt")
-        os.makedirs(os.path.dirname(out), exist_ok=True)
-        kind, n, seed = "overload", 30, 0
+        folder = os.path.join(here, "..", "tests", "data", "graph")
+        os.makedirs(folder, exist_ok=True)
+        jobs = [(os.path.join(folder, "curve.txt"), "overload", 30, 0),
+                (os.path.join(folder, "wide.txt"), "wide", 30, 0)]
     else:
-        out, kind, n = sys.argv[1], sys.argv[2], int(sys.argv[3])
         seed = int(sys.argv[4]) if len(sys.argv) > 4 else 1
-    with open(out, "wb") as f:
-        f.write(document(values_of(kind, n, seed)))
+        jobs = [(sys.argv[1], sys.argv[2], int(sys.argv[3]), seed)]
+    for out, kind, n, seed in jobs:
+        with open(out, "wb") as f:
+            f.write(document(values_of(kind, n, seed)))
 
 
 if __name__ == "__main__":

@@ -93,6 +93,14 @@ void CGraphDlg::SetYRange(double top, double bottom) {
     }
 }
 
+void CGraphDlg::SetAutoYRange(double top, double bottom) {
+    const std::array<GraphLine, 3> before = m_state.lines;
+    SetGraphAutoYRange(m_state, top, bottom);
+    if (m_state.lines != before) {
+        Invalidate();
+    }
+}
+
 void CGraphDlg::ResetView() {
     CancelGesture();
     ResetGraphView(m_state, width(), height());
@@ -201,7 +209,7 @@ void CGraphDlg::paintEvent(QPaintEvent* event) {
 void CGraphDlg::resizeEvent(QResizeEvent* event) {
     const GraphLine& line = m_state.lines[0];
     const QSize size = event->size();
-    if (GraphPlotWidth(size.width()) != line.plotWidth ||
+    if (GraphPlotWidth(size.width(), m_state.plotLeft) != line.plotWidth ||
         GraphPlotHeight(size.height()) != line.plotHeight) {
         ResizeGraph(m_state, size.width(), size.height());
     }
@@ -258,7 +266,7 @@ void CGraphDlg::PaintToolOverlay(QPainter& painter) {
             const int y = mapping.PixelY(records[static_cast<std::size_t>(selected)].value);
             painter.setPen(QPen(Qt::black, 1));
             painter.drawLine(x, kGraphYMargin, x, line.plotHeight + kGraphYMargin);
-            painter.drawLine(kGraphXMargin, y, line.plotWidth + kGraphXMargin, y);
+            painter.drawLine(m_state.plotLeft, y, line.plotWidth + m_state.plotLeft, y);
             break;
         }
         default:

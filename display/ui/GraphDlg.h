@@ -38,8 +38,14 @@ class CGraphDlg : public QWidget {
     const CRoZudozuvDoc* Document() const { return m_pDocument; }
 
     // Y range of all three lines; repaints the whole graph when it changed.
+    // Ends a Y zoom of the user.
     void SetYRange(double top, double bottom);
-    // The All command: the whole recording, unzoomed.
+    // A range the program picks (a live reading's full scale): as SetYRange,
+    // but while the user has zoomed or panned in Y it only waits for the All
+    // command.
+    void SetAutoYRange(double top, double bottom);
+    // The All command: the whole recording, unzoomed, in the automatic Y
+    // range.
     void ResetView();
     // Called after a live record was appended to the document.
     void DrawNewestSegment();
@@ -62,6 +68,7 @@ class CGraphDlg : public QWidget {
     double XScale() const { return m_state.lines[0].xScale; }
     double YScale() const { return m_state.lines[0].yScale; }
     int PlotWidth() const { return m_state.lines[0].plotWidth; }
+    int PlotLeft() const { return m_state.plotLeft; }
     int PlotHeight() const { return m_state.lines[0].plotHeight; }
     const GraphState& State() const { return m_state; }
 

@@ -34,13 +34,34 @@ GraphRgb ToGraphRgb(const QColor& colour) {
     return {colour.red(), colour.green(), colour.blue()};
 }
 
-QFont GraphFont(int pixelHeight) {
+QFont GraphFont(int cellHeight, const QPaintDevice* device) {
     QFont font;
     font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(std::max(1, pixelHeight));
     font.setWeight(QFont::ExtraLight);
+    const int pixelSize = GraphFontPixelSize(cellHeight, [&font, device](int size) {
+        font.setPixelSize(size);
+        return QFontMetrics(font, device).height();
+    });
+    font.setPixelSize(pixelSize);
     return font;
+}
+
+GraphTextMetrics GraphTextMetricsOn(const QPainter& painter, int cellHeight) {
+    const QFontMetrics metrics(GraphFont(cellHeight, painter.device()), painter.device());
+    GraphTextMetrics textMetrics;
+    textMetrics.lineHeight = metrics.lineSpacing();
+    textMetrics.textWidth = [metrics](const std::string& text) {
+        return metrics.horizontalAdvance(QString::fromStdString(text));
+    };
+    return textMetrics;
+}
+
+int GraphPlotLeftOn(const QPainter& painter, const GraphState& state, int height, double yScale,
+                    int fontHeight, int xMargin, int yMargin) {
+    const GraphTextMetrics metrics = GraphTextMetricsOn(painter, fontHeight);
+    return GraphPlotLeft(state.lines[0].yBottom, yScale, height - 2 * yMargin, xMargin,
+                         metrics.textWidth);
 }
 
 std::span<const CObData> GraphRecords(const CRoZudozuvDoc* document) {
@@ -58,19 +79,17 @@ void PaintGraph(QPainter& painter, GraphState& state, const CRoZudozuvDoc* docum
         index->Update(records);
     }
     const bool acquiring = document != nullptr && document->acquiring;
-    const double drawScale =
-        AdvanceGraphXRange(state, rect.width() - 2 * xMargin, xScale, records.size(), acquiring);
+    const GraphTextMetrics textMetrics = GraphTextMetricsOn(painter, fontHeight);
+    const int plotLeft = GraphPlotLeft(state.lines[0].yBottom, yScale, rect.height() - 2 * yMargin,
+                                       xMargin, textMetrics.textWidth);
+    const double drawScale = AdvanceGraphXRange(state, rect.width() - plotLeft - xMargin, xScale,
+                                                records.size(), acquiring);
 
     painter.save();
     painter.translate(rect.topLeft());
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setFont(GraphFont(fontHeight));
+    painter.setFont(GraphFont(fontHeight, painter.device()));
     const QFontMetrics metrics = painter.fontMetrics();
-    GraphTextMetrics textMetrics;
-    textMetrics.lineHeight = metrics.lineSpacing();
-    textMetrics.textWidth = [&metrics](const std::string& text) {
-        return metrics.horizontalAdvance(QString::fromStdString(text));
-    };
     const GraphPicture picture = PlanGraph(state, records, rect.width(), rect.height(), drawScale,
                                            yScale, xMargin, yMargin, textMetrics, index);
 
@@ -99,6 +118,9 @@ QImage RenderGraphImage(GraphState& state, const CRoZudozuvDoc* document, CGraph
     QImage image(size, QImage::Format_RGB32);
     image.fill(ToQColor(state.background));
     QPainter painter(&image);
+    SetGraphPlotLeft(state, size.width(),
+                     GraphPlotLeftOn(painter, state, size.height(), state.lines[0].yScale,
+                                     kGraphFontHeight, kGraphXMargin, kGraphYMargin));
     const GraphLine& line = state.lines[0];
     PaintGraph(painter, state, document, index, QRect(QPoint(0, 0), size), line.xScale, line.yScale,
                kGraphFontHeight, kGraphXMargin, kGraphYMargin, false);

@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "display/ui/GraphDlg.h"
+#include "display/ui/GraphPainter.h"
 #include "docview/FileIo.h"
 
 namespace {
@@ -117,6 +118,10 @@ GraphPrintSource GraphPrintSourceOf(CGraphDlg& graph) {
                            int fontHeight, int xMargin, int yMargin, bool whiteBorder) {
         graph.DrawGraph(painter, rect, xScale, yScale, fontHeight, xMargin, yMargin, whiteBorder);
     };
+    source.plotLeft = [&graph](const QPainter& painter, const GraphPrintFrame& frame) {
+        return GraphPlotLeftOn(painter, graph.State(), frame.height, frame.yScale, frame.fontHeight,
+                               frame.xMargin, frame.yMargin);
+    };
     return source;
 }
 
@@ -128,8 +133,11 @@ bool PrintGraphPage(QPrinter& printer, const CRoZudozuvDoc& doc, const GraphPrin
     QPainter& painter = job.Painter();
     const int width = job.Width();
     const int height = job.Height();
+    const auto plotLeftOf = [&graph, &painter](const GraphPrintFrame& frame) {
+        return graph.plotLeft ? graph.plotLeft(painter, frame) : frame.xMargin;
+    };
     const GraphPrintFrame frame = GraphPrintFrameFor(width, height, graph.xScale, graph.yScale,
-                                                     graph.plotWidth, graph.plotHeight);
+                                                     graph.plotWidth, graph.plotHeight, plotLeftOf);
     painter.save();
     graph.draw(painter, QRect(0, 0, frame.width, frame.height), frame.xScale, frame.yScale,
                frame.fontHeight, frame.xMargin, frame.yMargin, true);

@@ -57,6 +57,9 @@ struct GraphPrintSource {
     int plotWidth = 1;
     int plotHeight = 1;
     std::function<void(QPainter&, const QRect&, double, double, int, int, int, bool)> draw;
+    // The plot's left edge the drawing routine takes for a frame on the
+    // painter's device (its value labels decide it).
+    std::function<int(const QPainter&, const GraphPrintFrame&)> plotLeft;
 };
 
 GraphPrintSource GraphPrintSourceOf(CGraphDlg& graph);

@@ -163,7 +163,9 @@ void CRoZudozuvView::InvalidateGraph() {
 }
 
 void CRoZudozuvView::SetYRange(double top, double bottom) {
-    m_pGraph->SetYRange(top, bottom);
+    // Ranges from readings and files are the graph's own choice; a Y zoom of
+    // the user outlives them.
+    m_pGraph->SetAutoYRange(top, bottom);
 }
 
 void CRoZudozuvView::RefreshSummary() {

@@ -148,9 +148,12 @@ void CFFTDlg::BuildControls() {
     m_pFrequencyButton = Place(new QRadioButton(QStringLiteral("Frequency Spectrum"), this),
                                "frequency", dlu(420, 37, 82, 10));
     m_pPowerButton->setChecked(m_bPower);
-    // A click only changes the selection; the next Run (or repaint) uses it.
-    connect(m_pPowerButton, &QRadioButton::toggled, this,
-            [this] { m_bPower = m_pPowerButton->isChecked(); });
+    // A click computes nothing: the plot shows the buffer of the kind now
+    // selected at once, as the last Run left it.
+    connect(m_pPowerButton, &QRadioButton::toggled, this, [this] {
+        m_bPower = m_pPowerButton->isChecked();
+        update(PlotFrame());
+    });
 
     QPushButton* run =
         Place(new QPushButton(QStringLiteral("Run"), this), "run", dlu(366, 57, 52, 17));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -140,4 +141,38 @@ TEST(BarGraph, PlanHasAxisTicksLabelsUnitAndBar) {
     const FaceOp& bar = plan.back();
     EXPECT_EQ(bar.y, 84 - 5);
     EXPECT_EQ(bar.height, 5);
+}
+
+// The unit text follows the last label but never leaves the LCD: a unit that
+// would run past the edge ends 2 pixels before it, just above the bar's right
+// end (moved left on the label row it would cover the last label).
+TEST(BarGraph, UnitTextStaysInsideTheLcd) {
+    struct Case {
+        BarScale scale;
+        std::string unit;
+        int x;  // 5 pixels per character
+        int y;
+    };
+    const int followX = static_cast<int>(2.0 * kW / 15 + 11.0 * kW / 15);  // 197
+    const int labelRow = 84 + 8;
+    const int aboveBar = 84 - 5 - 10 - 1;
+    const Case cases[] = {
+        {{5.0, -5.0}, "VDC", followX + 2, labelRow},         // after "5": 199 + 15
+        {{50.0, 0.0}, "mVDC", followX + 5, labelRow},        // after "50": 202 + 20
+        {{500.0, -500.0}, "mVDC", followX + 7, labelRow},    // after "500": 204 + 20 = 224
+        {{5000.0, -5000.0}, "VDC", followX + 10, labelRow},  // after "5000": 207 + 15
+        {{5000.0, -5000.0}, "mVDC", kW - 2 - 20, aboveBar},  // 207 + 20 > 226
+        {{5.0, -5.0}, "ABCDEFGH", kW - 2 - 40, aboveBar},
+        {{5000.0, 0.0}, "VERYLONGUNIT", kW - 2 - 60, aboveBar},
+    };
+    for (const Case& c : cases) {
+        FacePlan plan;
+        AppendBarGraph(plan, c.scale, 1.0, 1e9, c.unit, Metrics());
+        const auto unit = std::find_if(plan.begin(), plan.end(),
+                                       [&c](const FaceOp& op) { return op.text == c.unit; });
+        ASSERT_NE(unit, plan.end()) << c.unit;
+        EXPECT_EQ(unit->x, c.x) << c.unit << " after " << c.scale.maximum;
+        EXPECT_EQ(unit->y, c.y) << c.unit << " after " << c.scale.maximum;
+        EXPECT_LE(unit->x + 5 * static_cast<int>(c.unit.size()), kW - 2) << c.unit;
+    }
 }

@@ -132,6 +132,54 @@ TEST(GraphState, LabelsSitBesideTheirGridLines) {
     EXPECT_TRUE(picture.markers.empty());
 }
 
+// A value label wider than the x margin moves the plot's left edge right until
+// the widest label keeps 4 pixels to the picture's edge; the right margin, the
+// grid, the axes, the bands, the X labels and the curve's mapping follow the
+// plot. Labels that fit leave the picture as it always was.
+TEST(GraphState, WideValueLabelsMoveThePlotsLeftEdge) {
+    struct Case {
+        double top;
+        double bottom;
+        int left;  // 6 pixels per character
+    };
+    const Case cases[] = {
+        {500.0, -500.0, 50},       // "-500.00": 42 + 6 fits in 50
+        {999.0, -999.0, 50},       // "-999.00": 42 + 6 fits in 50
+        {9999.0, -9999.0, 54},     // "-9999.00"
+        {99999.0, -99999.0, 60},   // "-99999.00"
+        {550600.0, -56600.0, 60},  // "550600.00" and "-56600.00"
+        {5.5e6, 0.0, 66},          // "5500000.00"
+        {-1e7, -2e7, 78},          // "-20000000.00"
+    };
+    const std::vector<CObData> records = Records({1.0, 2.0, 3.0});
+    for (const Case& c : cases) {
+        GraphState state = MakeGraphState(kClientW, kClientH);
+        SetGraphYRange(state, c.top, c.bottom);
+        const GraphLine& line = state.lines[0];
+        const GraphTextMetrics font = SixPixelFont();
+        EXPECT_EQ(GraphPlotLeft(line.yBottom, line.yScale, line.plotHeight, kGraphXMargin,
+                                font.textWidth),
+                  c.left)
+            << c.top;
+        const GraphPicture picture = PlanGraph(state, records, kClientW, kClientH, line.xScale,
+                                               line.yScale, kGraphXMargin, kGraphYMargin, font);
+        const int pw = kClientW - c.left - kGraphXMargin;
+        for (std::size_t i = 0; i <= 10; ++i) {
+            const GraphText& label = picture.labels[i];
+            EXPECT_GE(label.x, 4) << label.text;
+            EXPECT_EQ(label.x + font.textWidth(label.text), c.left - 2) << label.text;
+        }
+        const GraphText& lastX = picture.labels[16];
+        EXPECT_EQ(lastX.x, c.left + pw - font.textWidth(lastX.text) / 2) << c.top;
+        EXPECT_EQ(picture.grid.front(), (GraphSegment{c.left, 275, c.left + pw, 275}));
+        EXPECT_EQ(picture.grid.back(), (GraphSegment{c.left + pw, 25, c.left + pw, 275}));
+        EXPECT_EQ(picture.axes[0], (GraphSegment{c.left, 25, c.left, 275}));
+        EXPECT_EQ(picture.margins[1], (GraphRect{0, 0, c.left, 300}));
+        EXPECT_EQ(picture.margins[3], (GraphRect{c.left + pw, 0, 50, 300}));
+        EXPECT_EQ(picture.curve.front().x1, c.left);
+    }
+}
+
 TEST(GraphState, MappingAndOverloadAtTheTop) {
     GraphState state = MakeGraphState(kClientW, kClientH);
     SetGraphYRange(state, 10.0, -10.0);  // 0.08 per pixel

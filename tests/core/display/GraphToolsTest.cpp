@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <random>
 
@@ -170,6 +171,92 @@ TEST(GraphToolsTest, WheelZoomsAroundThePointer) {
     EXPECT_NEAR(state.lines[0].yBottom, -500.0, 1e-9);
     EXPECT_NEAR(state.lines[0].yScale, 2.0, 1e-12);
     EXPECT_FALSE(ZoomYAround(state, 100, 1.0));
+}
+
+// Live readings set the automatic Y range after every reading; once the user
+// zoomed or panned in Y that range waits for the All command instead.
+TEST(GraphToolsTest, AUserYViewOutlivesAutomaticRangesUntilAll) {
+    struct Case {
+        const char* gesture;
+        std::function<void(GraphState&)> apply;
+        bool userY;
+    };
+    // A view zoomed to half the height, the flag cleared, for the pans.
+    const auto halfHigh = [](GraphState& state) {
+        state.lines[0].yScale = 2.0;
+        state.yZoomed = false;
+    };
+    const auto pan = [](GraphState& state, GraphPoint from, GraphPoint to) {
+        state.previousPoint = from;
+        state.currentPoint = to;
+        ApplyPanStep(state);
+    };
+    const Case cases[] = {
+        {"rectangle",
+         [](GraphState& s) {
+             s.pressPoint = {100, 100};
+             ApplyRectZoom(s, {300, 200});
+         },
+         true},
+        {"Y zoom",
+         [](GraphState& s) {
+             s.pressPoint = {100, 100};
+             ApplyYZoom(s, {100, 200});
+         },
+         true},
+        {"X zoom",
+         [](GraphState& s) {
+             s.pressPoint = {100, 100};
+             ApplyXZoom(s, {300, 100});
+         },
+         false},
+        {"zoom in", [](GraphState& s) { ApplyZoomIn(s); }, true},
+        {"zoom out at home", [](GraphState& s) { ApplyZoomOut(s); }, false},
+        {"wheel X", [](GraphState& s) { ZoomXAround(s, 300, 0.5); }, false},
+        {"wheel Y", [](GraphState& s) { ZoomYAround(s, 100, 0.5); }, true},
+        {"pan up",
+         [&](GraphState& s) {
+             halfHigh(s);
+             pan(s, {300, 150}, {300, 170});
+         },
+         true},
+        {"pan sideways",
+         [&](GraphState& s) {
+             halfHigh(s);
+             pan(s, {300, 150}, {250, 150});
+         },
+         false},
+        {"pan at home",
+         [&](GraphState& s) {
+             pan(s, {300, 150}, {300, 170});
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        GraphState state = Fresh();
+        c.apply(state);
+        const GraphLine before = state.lines[0];
+        EXPECT_EQ(SetGraphAutoYRange(state, 8.0, -2.0), !c.userY) << c.gesture;
+        const GraphLine& line = state.lines[0];
+        if (c.userY) {
+            EXPECT_EQ(line, before) << c.gesture;
+        } else {
+            EXPECT_EQ(line.yTop, 8.0) << c.gesture;
+            EXPECT_EQ(line.yBottom, -2.0) << c.gesture;
+        }
+        // All shows the latest automatic range.
+        SetGraphAutoYRange(state, 9.0, -3.0);
+        ResetGraphView(state, 600, 300);
+        EXPECT_FALSE(state.yZoomed) << c.gesture;
+        EXPECT_EQ(line.yTop, 9.0) << c.gesture;
+        EXPECT_EQ(line.yBottom, -3.0) << c.gesture;
+        EXPECT_DOUBLE_EQ(line.yScale, 12.0 / 250) << c.gesture;
+    }
+    // A range the user sets (the Setting dialog) ends the Y zoom.
+    GraphState state = Fresh();
+    ZoomYAround(state, 100, 0.5);
+    SetGraphYRange(state, 1.0, 0.0);
+    EXPECT_TRUE(SetGraphAutoYRange(state, 8.0, -2.0));
 }
 
 // Any mix of gestures on 0, 1 or many records leaves finite, positive scales;

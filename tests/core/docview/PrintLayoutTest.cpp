@@ -102,13 +102,29 @@ TEST(PrintLayout, FirstPageHeadingAndNumbersAsPrintfRoundsThem) {
 }
 
 TEST(PrintLayout, GraphPage) {
-    const GraphPrintFrame frame = GraphPrintFrameFor(4000, 6000, 0.5, 2.0, 700, 450);
-    EXPECT_EQ(frame.height, 3000);
-    EXPECT_EQ(frame.fontHeight, 75);
-    EXPECT_EQ(frame.xMargin, 400);
-    EXPECT_EQ(frame.yMargin, 300);
-    EXPECT_DOUBLE_EQ(frame.xScale, 0.5 * 700 / 3200.0);
-    EXPECT_DOUBLE_EQ(frame.yScale, 2.0 * 450 / 2400.0);
+    // The labels decide the plot's left edge; the samples of the window's
+    // plot spread over the plot from there to the right margin.
+    struct Case {
+        int labelsNeed;  // what the plot-left callback answers
+        int plotLeft;
+        double plotWidth;
+    };
+    for (const Case c : {Case{0, 400, 3200.0}, Case{400, 400, 3200.0}, Case{655, 655, 2945.0}}) {
+        GraphPrintFrame seen;
+        const GraphPrintFrame frame =
+            GraphPrintFrameFor(4000, 6000, 0.5, 2.0, 700, 450, [&](const GraphPrintFrame& f) {
+                seen = f;
+                return c.labelsNeed;
+            });
+        EXPECT_EQ(frame.height, 3000);
+        EXPECT_EQ(frame.fontHeight, 75);
+        EXPECT_EQ(frame.xMargin, 400);
+        EXPECT_EQ(frame.yMargin, 300);
+        EXPECT_DOUBLE_EQ(frame.yScale, 2.0 * 450 / 2400.0);
+        EXPECT_DOUBLE_EQ(seen.yScale, frame.yScale);  // the labels are asked at the final y scale
+        EXPECT_EQ(frame.plotLeft, c.plotLeft);
+        EXPECT_DOUBLE_EQ(frame.xScale, 0.5 * 700 / c.plotWidth);
+    }
 
     DocumentSummary summary;
     summary.maximum = -5.625;

@@ -11,7 +11,6 @@
 namespace {
 
 const std::string kCurve = std::string(VAVIRIR_TEST_DATA) + "/graph/curve.txt";
-const std::string kGolden = std::string(VAVIRIR_TEST_DATA) + "/graph/curve.png";
 
 // Runs the program offscreen, its output discarded; the exit code.
 int RunVavirir(const std::vector<std::string>& args) {
@@ -30,31 +29,47 @@ std::string Scratch(const char* name) {
 
 }  // namespace
 
-// The golden picture: 30 readings with an overload every seventh, drawn at
-// 400 x 250. Regenerate it as tests/data/graph/README.md says.
+// The golden pictures at 400 x 250: 30 readings with an overload every
+// seventh, whose labels fit the 50-pixel margin, and a sawtooth from -6000 to
+// 494000, whose labels move the plot's left edge to 72. Regenerate them as
+// tests/data/graph/README.md says.
 TEST(GraphPng, DrawsTheGraphAsTheGraphTabShowsIt) {
-    const std::string out = Scratch("curve.png");
-    ASSERT_EQ(RunVavirir({"--graph-png", out, "--size", "400x250", kCurve}), 0);
-    const QImage shown = QImage(QString::fromStdString(out)).convertToFormat(QImage::Format_RGB32);
-    const QImage golden =
-        QImage(QString::fromStdString(kGolden)).convertToFormat(QImage::Format_RGB32);
-    std::filesystem::remove(out);
-    ASSERT_EQ(shown.size(), QSize(400, 250));
-    ASSERT_EQ(golden.size(), QSize(400, 250));
-    // Plot area, curve, markers, grid and axes to the pixel; the labels in the
-    // margins may differ by a little glyph smoothing between font builds.
-    int labelPixels = 0;
-    for (int y = 0; y < 250; ++y) {
-        for (int x = 0; x < 400; ++x) {
-            const bool plot = x >= 50 && x < 350 && y >= 25 && y <= 225;
-            if (plot) {
-                ASSERT_EQ(shown.pixel(x, y), golden.pixel(x, y)) << x << "," << y;
-            } else if (shown.pixel(x, y) != golden.pixel(x, y)) {
-                ++labelPixels;
+    struct Golden {
+        const char* name;
+        int plotLeft;
+    };
+    for (const Golden golden : {Golden{"curve", 50}, Golden{"wide", 72}}) {
+        SCOPED_TRACE(golden.name);
+        const std::string data = std::string(VAVIRIR_TEST_DATA) + "/graph/" + golden.name;
+        const std::string out = Scratch("golden.png");
+        ASSERT_EQ(RunVavirir({"--graph-png", out, "--size", "400x250", data + ".txt"}), 0);
+        const QImage shown =
+            QImage(QString::fromStdString(out)).convertToFormat(QImage::Format_RGB32);
+        const QImage expected =
+            QImage(QString::fromStdString(data + ".png")).convertToFormat(QImage::Format_RGB32);
+        std::filesystem::remove(out);
+        ASSERT_EQ(shown.size(), QSize(400, 250));
+        ASSERT_EQ(expected.size(), QSize(400, 250));
+        // Plot area, curve, markers, grid and axes to the pixel; the labels in
+        // the margins may differ by a little glyph smoothing between font
+        // builds, but never reach the picture's first four columns.
+        const QColor border = shown.pixelColor(0, 0);
+        int labelPixels = 0;
+        for (int y = 0; y < 250; ++y) {
+            for (int x = 0; x < 400; ++x) {
+                const bool plot = x >= golden.plotLeft && x < 350 && y >= 25 && y <= 225;
+                if (plot) {
+                    ASSERT_EQ(shown.pixel(x, y), expected.pixel(x, y)) << x << "," << y;
+                } else if (shown.pixel(x, y) != expected.pixel(x, y)) {
+                    ++labelPixels;
+                }
+                if (x < 4) {
+                    ASSERT_EQ(shown.pixelColor(x, y), border) << x << "," << y;
+                }
             }
         }
+        EXPECT_LT(labelPixels, 200);
     }
-    EXPECT_LT(labelPixels, 200);
 }
 
 TEST(GraphPng, ReportsUnreadableInputUnwritableOutputAndBadArguments) {

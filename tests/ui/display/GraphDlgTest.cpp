@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <random>
@@ -159,4 +160,82 @@ TEST_F(GraphDlgTest, PrintedGraphHasWhiteMarginsAndTheGraphFont) {
     EXPECT_EQ(page.pixelColor(500, 5), QColor(Qt::white));    // top band
     EXPECT_EQ(page.pixelColor(100, 200), QColor(Qt::black));  // left axis
     EXPECT_EQ(page.pixelColor(500, 400), QColor(Qt::gray));   // below the target
+}
+
+// The graph font is sized by its cell: QFontMetrics::height() is the height
+// the graph asks for, on screen (16) and on a printer's page (H / 80).
+TEST_F(GraphDlgTest, TheFontHeightIsTheCellHeight) {
+    EXPECT_EQ(QFontMetrics(GraphFont(16)).height(), 16);
+    QImage page(4960, 7016, QImage::Format_RGB32);  // A4 at 600 dpi
+    page.setDotsPerMeterX(23622);
+    page.setDotsPerMeterY(23622);
+    // Where the font's cell heights skip a value, the nearest below.
+    for (const int cell : {8, 16, 42, 7016 / 80}) {
+        QFont font = GraphFont(cell, &page);
+        EXPECT_LE(QFontMetrics(font, &page).height(), cell) << cell;
+        EXPECT_GE(QFontMetrics(font, &page).height(), cell - 1) << cell;
+        font.setPixelSize(font.pixelSize() + 1);
+        EXPECT_GT(QFontMetrics(font, &page).height(), cell) << cell;
+    }
+}
+
+namespace {
+
+// Columns 0 … 3 hold nothing but the margin colour, and some label pixel lies
+// left of the plot: every value label is whole, with room to spare.
+void ExpectWholeValueLabels(const QImage& image, int plotLeft, int plotTop, int plotBottom,
+                            const QColor& border, const char* where) {
+    int labelPixels = 0;
+    for (int y = plotTop; y < plotBottom; ++y) {
+        for (int x = 0; x < plotLeft - 1; ++x) {
+            if (image.pixelColor(x, y) != border) {
+                ASSERT_GE(x, 4) << where << ": label pixel at " << x << "," << y;
+                ++labelPixels;
+            }
+        }
+    }
+    EXPECT_GT(labelPixels, 100) << where;
+}
+
+}  // namespace
+
+// Values from -6000 to 500000: the labels are wider than the 50-pixel margin,
+// so the plot moves right, on screen, on the clipboard and in print.
+TEST_F(GraphDlgTest, WideValueLabelsStayWhole) {
+    CRoZudozuvDoc document;
+    for (int k = 0; k <= 40; ++k) {
+        Append(document, -6000.0 + k * 12649.0);
+    }
+    const GraphYRange range = YRangeForExtremes(500000.0 - 40, -6000.0);
+    CGraphDlg graph;
+    graph.resize(600, 300);
+    graph.SetDocument(&document);
+    graph.SetYRange(range.top, range.bottom);
+    graph.show();
+    QCoreApplication::processEvents();
+
+    const QImage shown = graph.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QColor border = graph.GetColour(CGraphDlg::Colour::Border);
+    EXPECT_GT(graph.PlotLeft(), 50);
+    EXPECT_EQ(graph.PlotWidth(), 600 - graph.PlotLeft() - 50);
+    const GraphLine& line = graph.State().lines[0];
+    EXPECT_GE(line.xEnd, 40.0);
+    EXPECT_NEAR(graph.XScale() * graph.PlotWidth(), line.xEnd, 1e-9);  // the whole recording
+    ExpectWholeValueLabels(shown, graph.PlotLeft(), 0, 300, border, "screen");
+    EXPECT_EQ(shown.pixelColor(graph.PlotLeft(), 100), QColor(Qt::black));  // the axis
+    EXPECT_EQ(graph.RenderClientImage(), shown);  // the clipboard's picture
+
+    // The printed graph on a narrow page: W = 1200, H = 3400, so font H / 80,
+    // margins W / 10 and H / 20.
+    QImage page(1200, 1700, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    const double yScale = graph.YScale() * graph.PlotHeight() / (1700 - 2 * 170);
+    const int left = GraphPlotLeftOn(painter, graph.State(), 1700, yScale, 42, 120, 170);
+    EXPECT_GT(left, 120);
+    const double xScale = graph.XScale() * graph.PlotWidth() / (1200 - left - 120);
+    graph.DrawGraph(painter, QRect(0, 0, 1200, 1700), xScale, yScale, 42, 120, 170, true);
+    painter.end();
+    ExpectWholeValueLabels(page, left, 0, 1700, Qt::white, "print");
+    EXPECT_EQ(page.pixelColor(left, 800), QColor(Qt::black));
 }

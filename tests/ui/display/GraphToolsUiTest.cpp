@@ -5,11 +5,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "DisplayTestApp.h"
 #include "display/ui/ColorSetting.h"
 #include "display/ui/GraphDlg.h"
 #include "display/ui/ShowData.h"
+#include "docview/ui/RoZudozuvView.h"
 #include "record/Document.h"
 
 namespace {
@@ -28,25 +30,35 @@ class GraphToolsUiTest : public ::testing::Test {
         }
         document.channels[0][12].value = 500000.0;
         document.acquiring = false;
-        // Plot 500 x 250: 0.04 samples and 4 units per pixel.
         graph.resize(600, 300);
         graph.SetDocument(&document);
         graph.show();
         QCoreApplication::processEvents();
+        // The labels "-500.00" … "500.00" move the plot a little right of 50;
+        // the window widens by as much, so the plot stays 500 x 250: 0.04
+        // samples and 4 units per pixel. Points below count from x = 50.
+        shift = graph.PlotLeft() - 50;
+        graph.resize(600 + shift, 300);
+        QCoreApplication::processEvents();
+        graph.ResetView();
+        QCoreApplication::processEvents();
     }
 
-    QColor Shown(int x, int y) { return graph.grab().toImage().pixelColor(x, y); }
+    // A point of the window, x counted as if the plot began at 50.
+    QPoint At(int x, int y) const { return {x + shift, y}; }
+    QColor Shown(int x, int y) { return graph.grab().toImage().pixelColor(x + shift, y); }
 
     QApplication& app = DisplayTestApp();  // before any widget
     CRoZudozuvDoc document;
     CGraphDlg graph;
+    int shift = 0;
 };
 
 }  // namespace
 
 TEST_F(GraphToolsUiTest, RectangleDragZoomsAndHomeShowsAll) {
-    QTest::mousePress(&graph, Qt::LeftButton, {}, QPoint(100, 100));
-    QTest::mouseMove(&graph, QPoint(300, 200));
+    QTest::mousePress(&graph, Qt::LeftButton, {}, At(100, 100));
+    QTest::mouseMove(&graph, At(300, 200));
     ASSERT_TRUE(graph.State().dragging);
     const QImage dragged = graph.grab().toImage();
     int dots = 0;
@@ -55,7 +67,7 @@ TEST_F(GraphToolsUiTest, RectangleDragZoomsAndHomeShowsAll) {
     }
     EXPECT_GT(dots, 40);  // the dotted top edge of the rectangle
     EXPECT_LT(dots, 160);
-    QTest::mouseRelease(&graph, Qt::LeftButton, {}, QPoint(300, 200));
+    QTest::mouseRelease(&graph, Qt::LeftButton, {}, At(300, 200));
 
     const GraphLine& line = graph.State().lines[0];
     EXPECT_FALSE(graph.State().dragging);
@@ -76,20 +88,20 @@ TEST_F(GraphToolsUiTest, RectangleDragZoomsAndHomeShowsAll) {
 TEST_F(GraphToolsUiTest, ShowToolFillsTheInspectorWhilePressed) {
     graph.SetTool(5);
     CShowData* inspector = graph.ShowData();
-    QTest::mousePress(&graph, Qt::LeftButton, {}, QPoint(50 + 300, 150));  // record 12
+    QTest::mousePress(&graph, Qt::LeftButton, {}, At(50 + 300, 150));  // record 12
     ASSERT_TRUE(inspector->isVisible());
     EXPECT_EQ(inspector->pos(), QPoint(0, 0));
     EXPECT_EQ(inspector->palette().color(QPalette::Window), QColor(255, 255, 202));
     EXPECT_EQ(inspector->Field(0)->text(), "12");
     EXPECT_EQ(inspector->Field(2)->text(), "OL");
-    QTest::mouseMove(&graph, QPoint(50 + 100, 150));  // record 4
+    QTest::mouseMove(&graph, At(50 + 100, 150));  // record 4
     EXPECT_EQ(inspector->Field(1)->text(), "8/12/2026 5:0:4");
     EXPECT_EQ(inspector->Field(2)->text(), "-60.0000");
     EXPECT_EQ(Shown(150, 200), QColor(Qt::black));  // the crosshair's vertical line
-    QTest::mouseMove(&graph, QPoint(20, 150));      // off the plot
+    QTest::mouseMove(&graph, At(20, 150));          // off the plot
     EXPECT_FALSE(inspector->isVisible());
     EXPECT_FALSE(graph.State().dragging);
-    QTest::mouseRelease(&graph, Qt::LeftButton, {}, QPoint(20, 150));
+    QTest::mouseRelease(&graph, Qt::LeftButton, {}, At(20, 150));
 }
 
 TEST_F(GraphToolsUiTest, FftDragAsksForTheRecordsOnceAndReleasesEndEveryDrag) {
@@ -97,33 +109,33 @@ TEST_F(GraphToolsUiTest, FftDragAsksForTheRecordsOnceAndReleasesEndEveryDrag) {
     QObject::connect(&graph, &CGraphDlg::fftRangeRequested,
                      [&](int first, int last) { asked.emplace_back(first, last); });
     graph.SetTool(8);
-    QTest::mousePress(&graph, Qt::LeftButton, {}, QPoint(540, 100));  // record 20 (past: clamped)
-    QTest::mouseMove(&graph, QPoint(100, 120));
-    QTest::mouseRelease(&graph, Qt::LeftButton, {}, QPoint(100, 120));  // record 2
+    QTest::mousePress(&graph, Qt::LeftButton, {}, At(540, 100));  // record 20 (past: clamped)
+    QTest::mouseMove(&graph, At(100, 120));
+    QTest::mouseRelease(&graph, Qt::LeftButton, {}, At(100, 120));  // record 2
     EXPECT_EQ(asked, (std::vector<std::pair<int, int>>{{2, 20}}));
 
     // Y zoom released far outside the window: no zoom, no drag left behind.
     graph.SetTool(2);
     const GraphLine before = graph.State().lines[0];
-    QTest::mousePress(&graph, Qt::LeftButton, {}, QPoint(100, 100));
-    QTest::mouseMove(&graph, QPoint(100, 200));
-    QTest::mouseRelease(&graph, Qt::LeftButton, {}, QPoint(-300, 900));
+    QTest::mousePress(&graph, Qt::LeftButton, {}, At(100, 100));
+    QTest::mouseMove(&graph, At(100, 200));
+    QTest::mouseRelease(&graph, Qt::LeftButton, {}, At(-300, 900));
     EXPECT_FALSE(graph.State().dragging);
     EXPECT_EQ(graph.State().lines[0], before);
 
     // Panning a zoomed live document while readings arrive.
     document.acquiring = true;
     graph.SetTool(3);
-    QTest::mousePress(&graph, Qt::LeftButton, {}, QPoint(100, 100));
-    QTest::mouseRelease(&graph, Qt::LeftButton, {}, QPoint(300, 100));
+    QTest::mousePress(&graph, Qt::LeftButton, {}, At(100, 100));
+    QTest::mouseRelease(&graph, Qt::LeftButton, {}, At(300, 100));
     graph.SetTool(4);
-    QTest::mousePress(&graph, Qt::LeftButton, {}, QPoint(300, 150));
+    QTest::mousePress(&graph, Qt::LeftButton, {}, At(300, 150));
     for (int k = 0; k < 40; ++k) {
         document.channels[0].push_back(document.channels[0].back());
         graph.DrawNewestSegment();
-        QTest::mouseMove(&graph, QPoint(300 - k * 5, 150 + k));
+        QTest::mouseMove(&graph, At(300 - k * 5, 150 + k));
     }
-    QTest::mouseRelease(&graph, Qt::LeftButton, {}, QPoint(100, 190));
+    QTest::mouseRelease(&graph, Qt::LeftButton, {}, At(100, 190));
     EXPECT_FALSE(graph.State().dragging);
     EXPECT_NEAR(graph.State().lines[0].xLeft, 2.0 + 195 * 0.016, 1e-9);  // followed the pointer
     EXPECT_LE(graph.State().lines[0].xLeft + 500 * graph.XScale(),
@@ -134,9 +146,9 @@ TEST_F(GraphToolsUiTest, FftDragAsksForTheRecordsOnceAndReleasesEndEveryDrag) {
     graph.SetDocument(&empty);
     for (int tool = 1; tool <= 8; ++tool) {
         graph.SetTool(tool);
-        QTest::mousePress(&graph, Qt::LeftButton, {}, QPoint(200, 100));
-        QTest::mouseMove(&graph, QPoint(400, 250));
-        QTest::mouseRelease(&graph, Qt::LeftButton, {}, QPoint(400, 250));
+        QTest::mousePress(&graph, Qt::LeftButton, {}, At(200, 100));
+        QTest::mouseMove(&graph, At(400, 250));
+        QTest::mouseRelease(&graph, Qt::LeftButton, {}, At(400, 250));
         EXPECT_FALSE(graph.State().dragging) << tool;
         EXPECT_TRUE(std::isfinite(graph.XScale()) && graph.XScale() > 0) << tool;
         EXPECT_TRUE(std::isfinite(graph.YScale()) && graph.YScale() > 0) << tool;
@@ -196,4 +208,58 @@ TEST_F(GraphToolsUiTest, SettingDialogChecksTheListsAndAppliesOnOk) {
     EXPECT_EQ(graph.GetColour(CGraphDlg::Colour::Border), QColor(1, 2, 3));
     QCoreApplication::processEvents();
     EXPECT_EQ(Shown(5, 150), QColor(1, 2, 3));  // the left margin band
+}
+
+// Live readings hand the view their full scale one by one. Once the user has
+// zoomed in Y (drag or Ctrl+wheel) they leave that view alone, while X keeps
+// following the newest sample; Home returns to the automatic range.
+TEST_F(GraphToolsUiTest, AYZoomOnALiveGraphOutlivesTheReadings) {
+    CRoZudozuvDoc live;
+    live.acquiring = true;
+    CRoZudozuvView view(live);
+    view.resize(700, 400);
+    view.show();
+    QCoreApplication::processEvents();
+    CGraphDlg& shown = *view.Graph();
+    const auto reading = [&](double value) {
+        CObData record;
+        record.value = value;
+        record.sequence = static_cast<std::int32_t>(live.channels[0].size());
+        live.channels[0].push_back(record);
+        view.RefreshGraph();
+        view.SetYRange(300.0, -300.0);  // as the dispatch does after each reading
+        QCoreApplication::processEvents();
+    };
+    reading(1.0);
+    ASSERT_EQ(shown.State().lines[0].yTop, 300.0);
+
+    for (const bool wheel : {false, true}) {
+        if (wheel) {
+            const QPoint at(shown.PlotLeft() + 100, 100);
+            QWheelEvent event(at, shown.mapToGlobal(at), {}, {0, 120}, Qt::NoButton,
+                              Qt::ControlModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(&shown, &event);
+        } else {
+            shown.SetTool(2);
+            const int x = shown.PlotLeft() + 100;
+            QTest::mousePress(&shown, Qt::LeftButton, {}, QPoint(x, 60));
+            QTest::mouseMove(&shown, QPoint(x, 160));
+            QTest::mouseRelease(&shown, Qt::LeftButton, {}, QPoint(x, 160));
+        }
+        const GraphLine zoomed = shown.State().lines[0];
+        ASSERT_LT(zoomed.yScale, 600.0 / zoomed.plotHeight) << wheel;
+        for (int k = 0; k < 40; ++k) {
+            reading(k % 5);
+        }
+        const GraphLine& line = shown.State().lines[0];
+        EXPECT_EQ(line.yBottom, zoomed.yBottom) << wheel;
+        EXPECT_EQ(line.yScale, zoomed.yScale) << wheel;
+        EXPECT_GE(line.xEnd, static_cast<double>(live.channels[0].size() - 1)) << wheel;
+
+        QTest::keyClick(&shown, Qt::Key_Home);
+        EXPECT_EQ(line.yBottom, -300.0) << wheel;
+        EXPECT_DOUBLE_EQ(line.yScale * line.plotHeight, 600.0) << wheel;
+        reading(2.0);
+        EXPECT_EQ(line.yBottom, -300.0) << wheel;
+    }
 }

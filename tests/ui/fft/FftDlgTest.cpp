@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QImage>
 #include <QLineEdit>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -45,6 +46,20 @@ int BluePixels(CFFTDlg& dialog) {
     }
     return count;
 }
+
+// The region of the dialog's own paint events.
+class PaintRecorder : public QObject {
+  public:
+    QRegion painted;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            painted += static_cast<QPaintEvent*>(event)->region();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 QStringList Items(const QComboBox* list) {
     QStringList items;
@@ -90,10 +105,16 @@ TEST(FftDlg, OptionsRadioButtonsAndRun) {
     EXPECT_GT(powerPeak, 0.0);
     EXPECT_GT(BluePixels(dialog), 0);
 
-    // The radio button changes the selection and computes nothing.
+    // The radio button changes the selection, computes nothing, and the plot
+    // is repainted at once.
+    QCoreApplication::processEvents();  // the repaint Run asked for is done
+    PaintRecorder recorder;
+    dialog.installEventFilter(&recorder);
     QTest::mouseClick(dialog.findChild<QRadioButton*>("frequency"), Qt::LeftButton);
     EXPECT_FALSE(dialog.PowerSelected());
     EXPECT_EQ(dialog.Peak(), powerPeak);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return recorder.painted.contains(dialog.PlotFrame()); }));
+    dialog.removeEventFilter(&recorder);
     QTest::mouseClick(run, Qt::LeftButton);
     EXPECT_NE(dialog.Peak(), powerPeak);
     EXPECT_GT(BluePixels(dialog), 0);
