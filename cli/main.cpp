@@ -26,7 +26,7 @@ const Command kCommands[] = {
      "record --port P [--count N] [--seconds S] [--reconnect] --out F.txt [--xls F.xls] "
      "[--jsonl J|-]"},
     {"download", RunDownload, "download --port P --out F.txt [--timeout S]"},
-    {"journals", RunJournals, "journals"},
+    {"journals", RunJournals, "journals [--discard ID]"},
     {"recover", RunRecover, "recover ID --out F.txt [--keep]"},
     {"fft", RunFft,
      "fft FILE --start A --finish B [--size N] [--window "
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
         }
         // Help and version are answered before a command reads its arguments,
         // wherever they stand, so no command has to know them.
-        for (int i = 2; i < argc; ++i) {
+        for (int i = 2; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
             if (IsHelp(argv[i])) {
                 std::printf("usage: vavirir-cli %s\n", c.usage);
                 return CheckOutput(c.name, 0);
