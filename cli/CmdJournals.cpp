@@ -113,13 +113,13 @@ int Recover(const RecoverOptions& options) {
     try {
         file = CJournalFile::Lock(path);
     } catch (const CJournalError& error) {
-        std::fprintf(stderr, "vavirir-cli recover: no journal %s: %s\n", options.id.c_str(),
-                     error.what());
+        std::fprintf(stderr, "vavirir-cli recover: no journal %s: %s\n",
+                     Escaped(options.id).c_str(), error.what());
         return 1;
     }
     if (!file) {
         std::fprintf(stderr, "vavirir-cli recover: journal %s is in use by a running recording\n",
-                     options.id.c_str());
+                     Escaped(options.id).c_str());
         return 1;
     }
     const std::vector<std::uint8_t> bytes = file->ReadAll();
@@ -127,8 +127,8 @@ int Recover(const RecoverOptions& options) {
     if (!contents.headerOk) {
         std::fprintf(
             stderr, "vavirir-cli recover: %s: %s; vavirir-cli journals --discard %s%s deletes it\n",
-            path.c_str(), contents.headerProblem.c_str(), options.id[0] == '-' ? "-- " : "",
-            options.id.c_str());
+            Escaped(path).c_str(), contents.headerProblem.c_str(),
+            options.id[0] == '-' ? "-- " : "", Escaped(options.id).c_str());
         return 1;
     }
     if (contents.LostAnything()) {
@@ -148,14 +148,15 @@ int Recover(const RecoverOptions& options) {
     if (contents.LostAnything()) {
         std::fprintf(stderr,
                      "vavirir-cli recover: journal %s kept, since part of it could not be read\n",
-                     options.id.c_str());
+                     Escaped(options.id).c_str());
     } else if (!options.keep) {
         if (const int error = file->Remove()) {
             std::fprintf(stderr, "vavirir-cli recover: journal %s was not removed: %s\n",
-                         options.id.c_str(), std::strerror(error));
+                         Escaped(options.id).c_str(), std::strerror(error));
             return 1;
         }
-        std::fprintf(stderr, "vavirir-cli recover: journal %s removed\n", options.id.c_str());
+        std::fprintf(stderr, "vavirir-cli recover: journal %s removed\n",
+                     Escaped(options.id).c_str());
     }
     return 0;
 }
