@@ -76,8 +76,9 @@ class CRoZudozuvDoc {
     // what summary work the caller does for it. AddReading appends through it too.
     void AppendRecord(int channel, const CObData& record, SummaryStep step = {});
 
-    // The summary work of a live main reading just appended to channel 0 (the
-    // part before the view's refresh), and of the spread after it.
+    // The summary work of a live main reading just appended to channel 0, up to
+    // the view's refresh (the spread, if any, comes after it). A rebuilt
+    // document replays its readings through it.
     void AdvanceSummaryFor(SummaryRole role);
 
     // Deletes every record of the three channels; the summary stays.
