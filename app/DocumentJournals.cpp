@@ -18,11 +18,28 @@ QString WithThousands(std::size_t n) {
 
 }  // namespace
 
-QString RecoverQuestion(const JournalContents& contents) {
-    return QStringLiteral("Recover the unsaved recording of %1 (%2 readings)?")
-        .arg(QString::fromStdString(FormatJournalTime(contents.header.createdAt)),
-             WithThousands(contents.entries.size()));
+JournalOfferRow OfferRow(const std::string& path, const JournalContents& contents) {
+    JournalOfferRow row;
+    row.path = QString::fromStdString(path);
+    if (!contents.headerOk) {
+        row.condition =
+            QStringLiteral("Damaged: %1").arg(QString::fromStdString(contents.headerProblem));
+        row.recoverable = false;
+        return row;
+    }
+    row.name = QString::fromStdString(contents.header.documentName);
+    row.time = QString::fromStdString(FormatJournalTime(contents.header.createdAt));
+    row.readings = WithThousands(contents.entries.size());
+    row.condition = QString::fromStdString(contents.DamageText());
+    return row;
 }
+
+// A journal found at start-up, held while it is offered.
+struct CDocumentJournals::LeftJournal {
+    CJournalFile file;
+    JournalContents contents;
+    std::uint64_t size = 0;
+};
 
 // One document's journal, made with its first record.
 class CDocumentJournals::CDocJournal : public IRecordSink {
@@ -35,7 +52,7 @@ class CDocumentJournals::CDocJournal : public IRecordSink {
     CDocJournal(const CDocJournal&) = delete;
     CDocJournal& operator=(const CDocJournal&) = delete;
 
-    void RecordAppended(int channel, const CObData& record) override {
+    void RecordAppended(int channel, const CObData& record, SummaryStep step) override {
         if (!m_writer && m_owner.m_bEnabled) {
             try {
                 m_writer = std::make_unique<CJournalWriter>(m_owner.m_folder, m_name(),
@@ -46,7 +63,7 @@ class CDocumentJournals::CDocJournal : public IRecordSink {
             }
         }
         if (m_writer) {
-            m_writer->RecordAppended(channel, record);
+            m_writer->RecordAppended(channel, record, step);
         }
     }
 
@@ -125,55 +142,86 @@ void CDocumentJournals::Disable(const std::string& why) {
     }
 }
 
-void CDocumentJournals::OfferLeftJournals(
-    const std::function<JournalChoice(const QString& question, const QString& damage)>& ask,
-    const std::function<CRoZudozuvDoc*(std::unique_ptr<CRoZudozuvDoc>)>& open) {
+auto CDocumentJournals::FindLeftJournals() -> std::vector<LeftJournal> {
+    std::vector<LeftJournal> found;
     std::vector<std::string> ids;
     try {
         ids = ListJournalIds(m_folder);
     } catch (const CJournalError& error) {
         Disable(error.what());
-        return;
+        return found;
     }
     for (const std::string& id : ids) {
-        std::optional<CJournalFile> file;
-        JournalContents contents;
-        std::uint64_t size = 0;
+        LeftJournal left;
         try {
-            file = CJournalFile::Lock(JournalPath(m_folder, id));
+            std::optional<CJournalFile> file = CJournalFile::Lock(JournalPath(m_folder, id));
             if (!file) {
                 continue;  // its recording still runs in another instance
             }
             const std::vector<std::uint8_t> bytes = file->ReadAll();
-            contents = ParseJournal(bytes.data(), bytes.size());
-            size = bytes.size();
+            left.contents = ParseJournal(bytes.data(), bytes.size());
+            left.size = bytes.size();
+            left.file = std::move(*file);
         } catch (const CJournalError&) {
             continue;  // gone meanwhile, or not a file we may touch
         }
-        if (!contents.headerOk) {
-            continue;  // left for vavirir-cli journals to show
-        }
-        if (contents.entries.empty() && contents.droppedBytes == 0) {
-            file->Remove();  // nothing was recorded
+        if (left.contents.headerOk && left.contents.entries.empty() &&
+            !left.contents.LostAnything()) {
+            left.file.Remove();  // nothing was recorded
             continue;
         }
-        switch (ask(RecoverQuestion(contents), QString::fromStdString(contents.DamageText()))) {
-            case JournalChoice::Recover: {
-                auto doc = std::make_unique<CRoZudozuvDoc>();
-                RebuildFromJournal(contents.entries, *doc);
-                const std::uint64_t whole = size - contents.droppedBytes;
-                CRoZudozuvDoc* shown = open(std::move(doc));
-                if (const auto it = m_journals.find(shown); it != m_journals.end()) {
-                    it->second->Adopt(std::make_unique<CJournalWriter>(std::move(*file), whole));
-                    WriterStarted();
+        found.push_back(std::move(left));
+    }
+    return found;
+}
+
+void CDocumentJournals::OfferLeftJournals(
+    const AskChoices& ask,
+    const std::function<CRoZudozuvDoc*(std::unique_ptr<CRoZudozuvDoc>)>& open) {
+    std::vector<LeftJournal> left = FindLeftJournals();
+    if (left.empty()) {
+        return;
+    }
+    std::vector<JournalOfferRow> rows;
+    for (const LeftJournal& journal : left) {
+        rows.push_back(OfferRow(journal.file.Path(), journal.contents));
+    }
+    const std::vector<JournalChoice> choices = ask(rows);
+    for (std::size_t i = 0; i < left.size() && i < choices.size(); ++i) {
+        switch (choices[i]) {
+            case JournalChoice::Recover:
+                if (left[i].contents.headerOk) {
+                    Recover(left[i], open);
                 }
                 break;
-            }
             case JournalChoice::Discard:
-                file->Remove();
+                left[i].file.Remove();
                 break;
             case JournalChoice::Later:
                 break;
         }
+    }
+}
+
+void CDocumentJournals::Recover(
+    LeftJournal& left, const std::function<CRoZudozuvDoc*(std::unique_ptr<CRoZudozuvDoc>)>& open) {
+    const JournalContents& contents = left.contents;
+    auto doc = std::make_unique<CRoZudozuvDoc>();
+    RebuildFromJournal(contents.entries, *doc);
+    CRoZudozuvDoc* shown = open(std::move(doc));
+    if (contents.LostAnything() || contents.header.version != kJournalVersion) {
+        // What could not be read stays on disk; the recovered document gets a
+        // journal of its own with its next record.
+        m_warn(QStringLiteral("The journal %1 was kept: %2.")
+                   .arg(QString::fromStdString(left.file.Path()),
+                        QString::fromStdString(contents.LostAnything()
+                                                   ? contents.DamageText()
+                                                   : "it was written by an older version")));
+        left.file.Release();
+        return;
+    }
+    if (const auto it = m_journals.find(shown); it != m_journals.end()) {
+        it->second->Adopt(std::make_unique<CJournalWriter>(std::move(left.file), left.size));
+        WriterStarted();
     }
 }

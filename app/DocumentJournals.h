@@ -8,12 +8,23 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "record/Document.h"
 #include "record/Journal.h"
 
-// The answer to "Recover the unsaved recording of …?".
+// What becomes of a journal left behind, chosen in the recovery offer.
 enum class JournalChoice { Recover, Discard, Later };
+
+// One left journal as the recovery offer lists it.
+struct JournalOfferRow {
+    QString name;       // the document's name, empty when it had none or is unknown
+    QString time;       // "2026-12-08 09:05", empty when unknown
+    QString readings;   // "1,234", empty when unknown
+    QString condition;  // what was damaged, or "" when the journal is whole
+    QString path;
+    bool recoverable = true;  // false when the header is damaged
+};
 
 // The crash journals of the main frame's documents. A document gets a journal
 // with its first record (live readings, meter-record frames, an adopted
@@ -40,13 +51,17 @@ class CDocumentJournals : public QObject {
     // Every journal to disk now (Stop).
     void SyncAll();
 
-    // Offers each journal left behind by a program that ended without saving
-    // (oldest first; journals another running program holds are skipped,
-    // journals without records are deleted). Recover hands the rebuilt document
-    // to `open`, which shows it and returns it (the journal then belongs to it);
-    // Discard deletes the journal; Later keeps it for the next start.
+    // Offers every journal left behind by a program that ended without saving
+    // in one question (oldest first; journals another running program holds
+    // are skipped, journals without records are deleted). `ask` returns a
+    // choice for each row. Recover hands the rebuilt document to `open`, which
+    // shows it and returns it; the journal then belongs to it, unless part of
+    // it could not be read: then the journal stays on disk, and a message says
+    // so. Discard deletes the journal; Later keeps it for the next start.
+    using AskChoices =
+        std::function<std::vector<JournalChoice>(const std::vector<JournalOfferRow>& rows)>;
     void OfferLeftJournals(
-        const std::function<JournalChoice(const QString& question, const QString& damage)>& ask,
+        const AskChoices& ask,
         const std::function<CRoZudozuvDoc*(std::unique_ptr<CRoZudozuvDoc>)>& open);
 
     bool Enabled() const { return m_bEnabled; }
@@ -56,6 +71,10 @@ class CDocumentJournals : public QObject {
     class CDocJournal;
     friend class CDocJournal;
 
+    struct LeftJournal;
+    std::vector<LeftJournal> FindLeftJournals();
+    void Recover(LeftJournal& left,
+                 const std::function<CRoZudozuvDoc*(std::unique_ptr<CRoZudozuvDoc>)>& open);
     void Disable(const std::string& why);
     void Tick();
     void WriterStarted();
@@ -67,5 +86,5 @@ class CDocumentJournals : public QObject {
     QTimer m_tick;
 };
 
-// "Recover the unsaved recording of 2026-12-08 09:05 (1,234 readings)?"
-QString RecoverQuestion(const JournalContents& contents);
+// The offer's row of a journal, or of a file that could not be read as one.
+JournalOfferRow OfferRow(const std::string& path, const JournalContents& contents);

@@ -27,6 +27,7 @@
 #include "app/ControlDlgBar.h"
 #include "app/DemoMeter.h"
 #include "app/LinkHealthPane.h"
+#include "app/RecoverJournalsDlg.h"
 #include "app/WaitDlg.h"
 #include "common/CLocaleFormat.h"
 #include "common/ui/CommandIds.h"
@@ -455,8 +456,8 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
 
 void CMainFrame::OfferLeftJournals() {
     m_pJournals->OfferLeftJournals(
-        [this](const QString& question, const QString& damage) {
-            return AskRecoverJournal(question, damage);
+        [this](const std::vector<JournalOfferRow>& rows) {
+            return CRecoverJournalsDlg::Ask(rows, this);
         },
         [this](std::unique_ptr<CRoZudozuvDoc> document) {
             CChildFrame* child = AddChild(std::move(document));
@@ -465,25 +466,6 @@ void CMainFrame::OfferLeftJournals() {
             UpdateCommandUi();
             return &child->Document();
         });
-}
-
-JournalChoice CMainFrame::AskRecoverJournal(const QString& question, const QString& damage) {
-    QMessageBox box(QMessageBox::Question, AppTitle(), question,
-                    QMessageBox::Open | QMessageBox::Discard | QMessageBox::Ignore, this);
-    box.setObjectName(QStringLiteral("recoverJournalBox"));
-    box.button(QMessageBox::Open)->setText(QStringLiteral("Recover"));
-    box.button(QMessageBox::Ignore)->setText(QStringLiteral("Later"));
-    box.setDefaultButton(QMessageBox::Open);
-    box.setEscapeButton(QMessageBox::Ignore);
-    box.setInformativeText(damage);
-    switch (box.exec()) {
-        case QMessageBox::Open:
-            return JournalChoice::Recover;
-        case QMessageBox::Discard:
-            return JournalChoice::Discard;
-        default:
-            return JournalChoice::Later;
-    }
 }
 
 void CMainFrame::OnFileOpen() {

@@ -120,9 +120,6 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     // The Open and Save As dialogs; an empty result is a cancel.
     virtual QString AskOpenFileName();
     virtual QString AskSaveFileName(const QString& suggested);
-    // "Recover the unsaved recording of …?": Recover, Discard or Later; the
-    // damage (if any) is shown below the question.
-    virtual JournalChoice AskRecoverJournal(const QString& question, const QString& damage);
 
   private:
     // ISessionHost

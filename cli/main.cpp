@@ -29,7 +29,7 @@ const Command kCommands[] = {
      "[--jsonl J|-]",
      RecordHelp},
     {"download", RunDownload, "download --port P --out F.txt [--timeout S]", DownloadHelp},
-    {"journals", RunJournals, "journals", JournalsHelp},
+    {"journals", RunJournals, "journals [--discard ID]", JournalsHelp},
     {"recover", RunRecover, "recover ID --out F.txt [--keep]", RecoverHelp},
     {"fft", RunFft,
      "fft FILE --start A --finish B [--size N] [--window "
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
         }
         // Help and version are answered before a command reads its arguments,
         // wherever they stand, so no command has to know them.
-        for (int i = 2; i < argc; ++i) {
+        for (int i = 2; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
             if (IsHelp(argv[i])) {
                 std::fputs(c.help(), stdout);
                 return FinishOutput(c.name, 0);

@@ -42,13 +42,12 @@ void DispatchReading(CDocumentRegistry& registry, MeterReading& current, int cha
         }
 
         document.AddReading(channel, recorded, unit, sampleRate, static_cast<std::int32_t>(count),
-                            timeText, typeText, current);
+                            timeText, typeText, current, view->autoScale);
         view->RefreshGraph();
         view->AppendListRow(MakeListRow(view->ListRowCount(), timeText, unit,
                                         LiveValueText(recorded, decimals), typeText));
 
         if (view->autoScale) {
-            SpreadSentinelExtremes(document.summary);
             if (const std::optional<YRange> range =
                     RangeForReading(current.decimals, current.function)) {
                 view->SetYRange(range->top, range->bottom);

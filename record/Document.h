@@ -10,12 +10,29 @@
 
 class CRecordingTarget;
 
+// What appending a record did to the document's summary, so that the summary
+// can be rebuilt from the records alone, the same way (the crash journal).
+enum class SummaryRole : std::uint8_t {
+    None,             // appended as it is (companion records)
+    Reading,          // a live main reading the summary did not count (an overload)
+    CountedReading,   // a live main reading the summary counted
+    FirstDownloaded,  // the first record of an adopted download
+    Downloaded,       // a later record of the same download
+};
+
+struct SummaryStep {
+    SummaryRole role = SummaryRole::None;
+    bool spreadExtremes = false;  // SpreadSentinelExtremes ran after the reading
+
+    bool operator==(const SummaryStep&) const = default;
+};
+
 // Something that sees every record appended to a document, in order (the
 // crash journal). It must not throw.
 class IRecordSink {
   public:
     virtual ~IRecordSink() = default;
-    virtual void RecordAppended(int channel, const CObData& record) = 0;
+    virtual void RecordAppended(int channel, const CObData& record, SummaryStep step) = 0;
 };
 
 // Summary of a document's main channel, kept as the readings arrive.
@@ -49,14 +66,20 @@ class CRoZudozuvDoc {
 
     // The one append operation. For channel 0 the incremental summary runs when
     // the current reading's limit is above its value, dataNumber follows the
-    // channel, and the first view refreshes its summary text while it is live.
+    // channel, and the first view refreshes its summary text while it is live;
+    // with spreadExtremes (an automatic scale) SpreadSentinelExtremes follows.
     void AddReading(int channel, double value, const std::string& unit, double sampleRate,
                     std::int32_t sequence, const std::string& timeText, const std::string& typeText,
-                    const MeterReading& current);
+                    const MeterReading& current, bool spreadExtremes = false);
 
-    // Appends a record as it is, with no summary work (adopted downloads,
-    // recovered journals). AddReading appends through it too.
-    void AppendRecord(int channel, const CObData& record);
+    // Appends a record as it is, with no summary work; `step` tells the sink
+    // what summary work the caller does for it. AddReading appends through it too.
+    void AppendRecord(int channel, const CObData& record, SummaryStep step = {});
+
+    // The summary work of a live main reading just appended to channel 0, up to
+    // the view's refresh (the spread, if any, comes after it). A rebuilt
+    // document replays its readings through it.
+    void AdvanceSummaryFor(SummaryRole role);
 
     // Deletes every record of the three channels; the summary stays.
     void DeleteContents();

@@ -17,7 +17,9 @@ void ImportDownloadedRecords(CRecordingTarget& view, std::vector<CObData>& downl
     std::vector<CObData>& main = document.channels[0];
     main.reserve(main.size() + downloaded.size());
     for (const CObData& record : downloaded) {
-        document.AppendRecord(0, record);
+        const bool first = &record == &downloaded.front();
+        document.AppendRecord(
+            0, record, {first ? SummaryRole::FirstDownloaded : SummaryRole::Downloaded, false});
         view.AppendListRow(MakeListRow(view.ListRowCount(), record.timeText, record.unit,
                                        FormatFixed(record.value, 4), record.typeText));
     }

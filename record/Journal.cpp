@@ -27,11 +27,16 @@ constexpr std::array<char, 8> kMagic = {'V', 'A', 'V', 'J', 'R', 'N', 'L', '\x1a
 constexpr std::size_t kHeaderFixed = 8 + 2 + 2 + 8 + 4;  // up to the name
 constexpr std::size_t kMaxNameLength = 4096;
 constexpr std::size_t kFrameSize = 8;  // length and CRC before each payload
-constexpr std::size_t kMinPayload = 1 + 8 + 8 + 4 + 3 * 4;
+constexpr std::size_t kMinPayloadV1 = 1 + 8 + 8 + 4 + 3 * 4;
+constexpr std::uint8_t kSpreadBit = 0x80;
 constexpr std::size_t kMaxPayload = std::size_t{1} << 24;
 constexpr auto kWriteInterval = 200ms;
 constexpr auto kSyncInterval = 1s;
-constexpr auto kIdleAfter = 5s;  // the flusher sleeps after this long without records
+constexpr auto kIdleAfter = 5s;
+constexpr const char* kJournalWrittenAgain =
+    "The recording's journal is written again: it holds every reading.";  // the flusher sleeps
+                                                                          // after this long without
+                                                                          // records
 
 std::string SystemText(int error) {
     return std::strerror(error);
@@ -98,52 +103,107 @@ struct ParsedEntry {
     std::size_t size = 0;  // frame and payload
 };
 
-// The entry that starts at data[0], if its frame, checksum and payload hold.
-std::optional<ParsedEntry> ParseEntry(const std::uint8_t* data, std::size_t size) {
+std::size_t MinPayload(std::uint16_t version) {
+    return version == 1 ? kMinPayloadV1 : kMinPayloadV1 + 1;
+}
+
+std::uint8_t EncodeStep(SummaryStep step) {
+    return static_cast<std::uint8_t>(static_cast<std::uint8_t>(step.role) |
+                                     (step.spreadExtremes ? kSpreadBit : 0));
+}
+
+std::optional<SummaryStep> DecodeStep(std::uint8_t byte) {
+    const auto role = static_cast<std::uint8_t>(byte & ~kSpreadBit);
+    if (role > static_cast<std::uint8_t>(SummaryRole::Downloaded)) {
+        return std::nullopt;
+    }
+    return SummaryStep{static_cast<SummaryRole>(role), (byte & kSpreadBit) != 0};
+}
+
+// The payload length a frame at data[0] claims, if it could be an entry there.
+std::optional<std::uint32_t> FrameLength(const std::uint8_t* data, std::size_t size,
+                                         std::uint16_t version) {
     if (size < kFrameSize) {
         return std::nullopt;
     }
     std::uint32_t length = 0;
-    std::uint32_t crc = 0;
     std::memcpy(&length, data, 4);
+    if (length < MinPayload(version) || length > kMaxPayload || length > size - kFrameSize) {
+        return std::nullopt;
+    }
+    return length;
+}
+
+// The entry that starts at data[0], if its frame, checksum and payload hold.
+std::optional<ParsedEntry> ParseEntry(const std::uint8_t* data, std::size_t size,
+                                      std::uint16_t version) {
+    const auto length = FrameLength(data, size, version);
+    if (!length) {
+        return std::nullopt;
+    }
+    std::uint32_t crc = 0;
     std::memcpy(&crc, data + 4, 4);
-    if (length < kMinPayload || length > kMaxPayload || length > size - kFrameSize) {
-        return std::nullopt;
-    }
     const std::uint8_t* payload = data + kFrameSize;
-    if (Crc32(payload, length, Crc32(data, 4)) != crc) {
+    if (Crc32(payload, *length, Crc32(data, 4)) != crc) {
         return std::nullopt;
     }
-    CByteReader in(payload, length);
+    CByteReader in(payload, *length);
     ParsedEntry parsed;
     parsed.entry.channel = in.Get<std::uint8_t>();
+    if (version != 1) {
+        const auto step = DecodeStep(in.Get<std::uint8_t>());
+        if (!step) {
+            return std::nullopt;
+        }
+        parsed.entry.step = *step;
+    }
     parsed.entry.record.value = in.Get<double>();
     parsed.entry.record.sampleRate = in.Get<double>();
     parsed.entry.record.sequence = in.Get<std::int32_t>();
-    parsed.entry.record.unit = in.GetText(length);
-    parsed.entry.record.timeText = in.GetText(length);
-    parsed.entry.record.typeText = in.GetText(length);
-    if (in.Failed() || in.Pos() != length || parsed.entry.channel >= CRoZudozuvDoc::kChannelCount) {
+    parsed.entry.record.unit = in.GetText(*length);
+    parsed.entry.record.timeText = in.GetText(*length);
+    parsed.entry.record.typeText = in.GetText(*length);
+    if (in.Failed() || in.Pos() != *length ||
+        parsed.entry.channel >= CRoZudozuvDoc::kChannelCount) {
         return std::nullopt;
     }
-    parsed.size = kFrameSize + length;
+    parsed.size = kFrameSize + *length;
     return parsed;
 }
 
-// Whole entries that still follow a damaged one: counted so the loss can be
-// told, never kept, since their place in the recording is no longer certain.
-std::size_t CountEntriesAfter(const std::uint8_t* data, std::size_t size, std::size_t from) {
-    std::size_t count = 0;
-    std::size_t pos = from;
-    while (pos + kFrameSize + kMinPayload <= size) {
-        if (const auto parsed = ParseEntry(data + pos, size - pos)) {
-            ++count;
-            pos += parsed->size;
-        } else {
-            ++pos;
+// Where the next entry that passes its checksum starts, from `from` on.
+std::optional<std::size_t> FindNextEntry(const std::uint8_t* data, std::size_t size,
+                                         std::size_t from, std::uint16_t version) {
+    for (std::size_t pos = from; pos + kFrameSize + MinPayload(version) <= size; ++pos) {
+        if (ParseEntry(data + pos, size - pos, version)) {
+            return pos;
         }
     }
-    return count;
+    return std::nullopt;
+}
+
+// How many entries the damaged bytes data[0, size) held: their length fields
+// are followed while they lead on; the bytes where they stop count as one.
+std::size_t CountDamagedEntries(const std::uint8_t* data, std::size_t size, std::uint16_t version) {
+    std::size_t count = 0;
+    std::size_t pos = 0;
+    while (const auto length = FrameLength(data + pos, size - pos, version)) {
+        ++count;
+        pos += kFrameSize + *length;
+    }
+    return pos < size ? count + 1 : count;
+}
+
+// A version 1 journal knows no summary steps: its main records are summed up
+// as one adopted download, as that version did.
+void AssignVersion1Steps(std::vector<JournalEntry>& entries) {
+    bool first = true;
+    for (JournalEntry& entry : entries) {
+        if (entry.channel == 0) {
+            entry.step.role = first ? SummaryRole::FirstDownloaded : SummaryRole::Downloaded;
+            first = false;
+        }
+    }
 }
 
 // The header; its length in `length`, or a problem text.
@@ -165,7 +225,7 @@ std::optional<JournalHeader> ParseHeader(const std::uint8_t* data, std::size_t s
         problem = "the journal's header is damaged";
         return std::nullopt;
     }
-    if (header.version != kJournalVersion) {
+    if (header.version != 1 && header.version != kJournalVersion) {
         problem = "journal version " + std::to_string(header.version) + " is not known";
         return std::nullopt;
     }
@@ -199,6 +259,23 @@ void SyncFolder(const std::string& folder) {
     }
 }
 
+// Opens path only when it is a regular file: never blocks on a FIFO or a
+// device and never follows a link. Throws CJournalError.
+int OpenRegularFile(const std::string& path, int access) {
+    const int fd = ::open(path.c_str(), access | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) {
+        throw CJournalError("cannot open " + path + ": " + SystemText(errno));
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw CJournalError(path + " is not a journal file");
+    }
+    // Plain blocking reads and writes from here on.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
 std::string StampOf(std::time_t now) {
     std::tm local{};
     localtime_r(&now, &local);
@@ -221,11 +298,15 @@ std::vector<std::uint8_t> EncodeJournalHeader(const JournalHeader& header) {
     return out;
 }
 
-void EncodeJournalEntry(std::vector<std::uint8_t>& out, int channel, const CObData& record) {
+void EncodeJournalEntry(std::vector<std::uint8_t>& out, int channel, const CObData& record,
+                        SummaryStep step, std::uint16_t version) {
     const std::size_t start = out.size();
     Put(out, std::uint32_t{0});
     Put(out, std::uint32_t{0});
     Put(out, static_cast<std::uint8_t>(channel));
+    if (version != 1) {
+        Put(out, EncodeStep(step));
+    }
     Put(out, record.value);
     Put(out, record.sampleRate);
     Put(out, record.sequence);
@@ -240,14 +321,33 @@ void EncodeJournalEntry(std::vector<std::uint8_t>& out, int channel, const CObDa
 
 // --- reading -------------------------------------------------------------------
 
-std::string JournalContents::DamageText() const {
-    if (droppedBytes == 0) {
-        return {};
+std::size_t JournalContents::SkippedEntries() const {
+    std::size_t count = 0;
+    for (const JournalGap& gap : gaps) {
+        count += gap.entries;
     }
-    const bool one = droppedEntries == 1;
-    return std::to_string(droppedEntries) + (one ? " entry" : " entries") + " (" +
-           std::to_string(droppedBytes) + " bytes) at the end " + (one ? "was" : "were") +
-           " damaged and dropped";
+    return count;
+}
+
+std::string JournalContents::DamageText() const {
+    std::string text;
+    if (!gaps.empty()) {
+        std::uint64_t bytes = 0;
+        for (const JournalGap& gap : gaps) {
+            bytes += gap.bytes;
+        }
+        const std::size_t skipped = SkippedEntries();
+        const bool one = skipped == 1;
+        text = std::to_string(skipped) + (one ? " damaged entry" : " damaged entries") + " (" +
+               std::to_string(bytes) + " bytes) " + (one ? "was" : "were") + " skipped";
+    }
+    if (droppedBytes > 0) {
+        const bool one = droppedEntries == 1;
+        text += (text.empty() ? "" : "; ") + std::to_string(droppedEntries) +
+                (one ? " entry" : " entries") + " (" + std::to_string(droppedBytes) +
+                " bytes) at the end " + (one ? "was" : "were") + " damaged and dropped";
+    }
+    return text;
 }
 
 JournalContents ParseJournal(const std::uint8_t* data, std::size_t size) {
@@ -261,24 +361,56 @@ JournalContents ParseJournal(const std::uint8_t* data, std::size_t size) {
     }
     contents.headerOk = true;
     contents.header = *header;
+    const std::uint16_t version = header->version;
     while (pos < size) {
-        const auto parsed = ParseEntry(data + pos, size - pos);
-        if (!parsed) {
+        if (auto parsed = ParseEntry(data + pos, size - pos, version)) {
+            contents.entries.push_back(std::move(parsed->entry));
+            pos += parsed->size;
+            continue;
+        }
+        const auto next = FindNextEntry(data, size, pos + 1, version);
+        const std::size_t end = next.value_or(size);
+        const std::size_t damaged = CountDamagedEntries(data + pos, end - pos, version);
+        if (!next) {
             contents.droppedBytes = size - pos;
-            contents.droppedEntries = 1 + CountEntriesAfter(data, size, pos + 1);
+            contents.droppedEntries = damaged;
             break;
         }
-        contents.entries.push_back(std::move(parsed->entry));
-        pos += parsed->size;
+        contents.gaps.push_back({pos, end - pos, damaged});
+        pos = end;
+    }
+    if (version == 1) {
+        AssignVersion1Steps(contents.entries);
     }
     return contents;
 }
 
+// Replays the summary work each record had when it was appended: the same
+// document operations and summary functions the live recording ran.
 void RebuildFromJournal(const std::vector<JournalEntry>& entries, CRoZudozuvDoc& doc) {
+    std::vector<CObData> download;  // the adopted download being replayed
+    auto endDownload = [&] {
+        ApplyBulkSummary(doc.summary, download);
+        download.clear();
+    };
     for (const JournalEntry& entry : entries) {
-        doc.AppendRecord(entry.channel, entry.record);
+        const SummaryRole role = entry.step.role;
+        if (entry.channel == 0 && role != SummaryRole::Downloaded) {
+            endDownload();
+        }
+        doc.AppendRecord(entry.channel, entry.record, entry.step);
+        if (entry.channel != 0) {
+            // Companion records carry no summary work of their own.
+        } else if (role == SummaryRole::Reading || role == SummaryRole::CountedReading) {
+            doc.AdvanceSummaryFor(role);
+        } else if (role == SummaryRole::FirstDownloaded || role == SummaryRole::Downloaded) {
+            download.push_back(entry.record);
+        }
+        if (entry.step.spreadExtremes) {
+            SpreadSentinelExtremes(doc.summary);
+        }
     }
-    ApplyBulkSummary(doc.summary, doc.channels[0]);
+    endDownload();
     doc.acquiring = false;
 }
 
@@ -310,10 +442,7 @@ CJournalFile& CJournalFile::operator=(CJournalFile&& other) noexcept {
 }
 
 std::optional<CJournalFile> CJournalFile::Lock(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) {
-        throw CJournalError("cannot open " + path + ": " + SystemText(errno));
-    }
+    const int fd = OpenRegularFile(path, O_RDWR);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
@@ -380,8 +509,11 @@ std::vector<std::string> ListJournalIds(const std::string& folder) {
     const std::string extension = kJournalExtension;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
+        struct stat info {};
         if (name.size() > extension.size() && name[0] != '.' &&
-            name.compare(name.size() - extension.size(), extension.size(), extension) == 0) {
+            name.compare(name.size() - extension.size(), extension.size(), extension) == 0 &&
+            ::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode)) {
             ids.push_back(name.substr(0, name.size() - extension.size()));
         }
     }
@@ -396,7 +528,7 @@ std::string JournalPath(const std::string& folder, const std::string& id) {
 }
 
 bool JournalInUse(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) {
         return false;
     }
@@ -406,11 +538,7 @@ bool JournalInUse(const std::string& path) {
 }
 
 JournalContents ReadJournalFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) {
-        throw CJournalError("cannot open " + path + ": " + SystemText(errno));
-    }
-    CJournalFile file(fd, path);
+    CJournalFile file(OpenRegularFile(path, O_RDONLY), path);
     const std::vector<std::uint8_t> bytes = file.ReadAll();
     return ParseJournal(bytes.data(), bytes.size());
 }
@@ -528,14 +656,14 @@ bool CJournalWriter::Dirty(std::unique_lock<std::mutex>& lock) {
     return dirty;
 }
 
-void CJournalWriter::RecordAppended(int channel, const CObData& record) {
+void CJournalWriter::RecordAppended(int channel, const CObData& record, SummaryStep step) {
     if (m_bRemoved) {
         return;
     }
     bool asleep = false;
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
-        EncodeJournalEntry(m_pending, channel, record);
+        EncodeJournalEntry(m_pending, channel, record, step);
         asleep = m_bSleeping;
     }
     ++m_nEntries;
@@ -605,7 +733,12 @@ bool CJournalWriter::WriteOut(bool forceSync) {
         }
         m_bDirty = false;
     }
-    m_bFailing = false;
+    if (m_bFailing) {
+        m_bFailing = false;
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        // A failure nobody was told of yet needs no word that it is over.
+        m_warning = m_warning ? std::nullopt : std::optional<std::string>(kJournalWrittenAgain);
+    }
     return true;
 }
 

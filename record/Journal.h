@@ -9,12 +9,14 @@
 //           (seconds since 1970), DWORD name length, the document name (UTF-8),
 //           DWORD CRC-32 of the header bytes before it;
 //   entries, one per record: DWORD payload length, DWORD CRC-32 of the length
-//           and the payload, then the payload: BYTE channel, DOUBLE value,
-//           DOUBLE sampleRate, INT32 sequence, and unit, timeText, typeText
-//           each as DWORD length and UTF-8 bytes.
-// A new journal appears under its final name only with a whole header. A torn
-// or damaged entry ends what can be trusted: the reader keeps every entry
-// before it and reports the rest as dropped.
+//           and the payload, then the payload: BYTE channel, BYTE summary step
+//           (the SummaryRole, plus 0x80 when the extremes were spread after it;
+//           not in version 1), DOUBLE value, DOUBLE sampleRate, INT32 sequence,
+//           and unit, timeText, typeText each as DWORD length and UTF-8 bytes.
+// A new journal appears under its final name only with a whole header. A
+// damaged entry is skipped: the reader looks for the next entry that passes
+// its checksum and goes on from there, so one bad byte costs one entry.
+// Version 1 journals (no summary step) still read, as one adopted download.
 
 #include <chrono>
 #include <condition_variable>
@@ -30,7 +32,7 @@
 
 #include "record/Document.h"
 
-inline constexpr std::uint16_t kJournalVersion = 1;
+inline constexpr std::uint16_t kJournalVersion = 2;
 inline constexpr const char* kJournalExtension = ".journal";
 
 // A journal that cannot be made, opened or read; what() says why.
@@ -50,25 +52,40 @@ struct JournalHeader {
 struct JournalEntry {
     int channel = 0;
     CObData record;
+    SummaryStep step;
 
     bool operator==(const JournalEntry&) const = default;
 };
 
 std::vector<std::uint8_t> EncodeJournalHeader(const JournalHeader& header);
-// Appends one framed entry to out.
-void EncodeJournalEntry(std::vector<std::uint8_t>& out, int channel, const CObData& record);
+// Appends one framed entry to out, in the layout of `version`.
+void EncodeJournalEntry(std::vector<std::uint8_t>& out, int channel, const CObData& record,
+                        SummaryStep step, std::uint16_t version = kJournalVersion);
+
+// Damaged bytes between two whole entries, skipped by the reader.
+struct JournalGap {
+    std::uint64_t offset = 0;
+    std::uint64_t bytes = 0;
+    std::size_t entries = 0;  // how many entries they held, as far as their lengths tell
+
+    bool operator==(const JournalGap&) const = default;
+};
 
 // What a journal's bytes hold.
 struct JournalContents {
     bool headerOk = false;
     std::string headerProblem;  // why the header was refused
     JournalHeader header;
-    std::vector<JournalEntry> entries;  // every whole entry before the first damage
-    std::uint64_t droppedBytes = 0;     // from the first damage to the end
-    std::size_t droppedEntries = 0;     // the damaged entry and whole entries after it
+    std::vector<JournalEntry> entries;  // every entry that passes its checksum, in order
+    std::vector<JournalGap> gaps;       // damage with whole entries after it
+    std::uint64_t droppedBytes = 0;     // the damaged tail after the last whole entry
+    std::size_t droppedEntries = 0;     // the entries that tail held (a torn one counts 1)
 
-    // "" when nothing was dropped, else for example
-    // "2 entries (75 bytes) at the end were damaged and dropped".
+    std::size_t SkippedEntries() const;
+    // True when any byte of the journal could not be read.
+    bool LostAnything() const { return droppedBytes > 0 || !gaps.empty(); }
+    // "" when nothing was lost, else for example "1 damaged entry (57 bytes) was
+    // skipped; 2 entries (75 bytes) at the end were damaged and dropped".
     std::string DamageText() const;
 };
 
@@ -76,8 +93,8 @@ struct JournalContents {
 JournalContents ParseJournal(const std::uint8_t* data, std::size_t size);
 
 // The recording a journal holds, as a new document: every entry in order in
-// its channel, the summary of channel 0 rebuilt by the bulk summary, no longer
-// acquiring.
+// its channel, the summary rebuilt by replaying each entry's summary step the
+// way the live document did, no longer acquiring.
 void RebuildFromJournal(const std::vector<JournalEntry>& entries, CRoZudozuvDoc& doc);
 
 // "The unsaved recording of 2026-12-08 09:05" style local time of a journal.
@@ -147,7 +164,7 @@ class CJournalWriter : public IRecordSink {
     CJournalWriter(const CJournalWriter&) = delete;
     CJournalWriter& operator=(const CJournalWriter&) = delete;
 
-    void RecordAppended(int channel, const CObData& record) override;
+    void RecordAppended(int channel, const CObData& record, SummaryStep step) override;
 
     // Writes everything and flushes it to disk now (Stop, before closing).
     void Sync();
@@ -158,8 +175,8 @@ class CJournalWriter : public IRecordSink {
     const std::string& Path() const { return m_file.Path(); }
     std::string Id() const;
     std::size_t Entries() const { return m_nEntries; }
-    // The first failure's text, once; then nothing until a write succeeded
-    // again and failed anew.
+    // What the status should say about the journal, once each: the first
+    // failure's text, then, once writes succeed again, that they resumed.
     std::optional<std::string> TakeWarning();
 
   private:

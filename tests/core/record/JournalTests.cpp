@@ -1,5 +1,7 @@
 #include <sys/resource.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -33,11 +35,45 @@ class JournalTest : public ::testing::Test {
 };
 
 std::vector<JournalEntry> SampleEntries() {
-    return {{0, {1.25, "VDC", 0.0, 0, "8/12/2026 9:5:1", "VDC"}},
-            {0, {kOverloadValue, "KΩ", 0.0, 1, "8/12/2026 9:5:2", "RES"}},
-            {1, {-3.5, "mVDC", 1.0, 1, "00:12:41", "Max"}},
-            {0, {0.0, "", 2.0, 2, "", ""}},
-            {0, {1e-300, "HZ", 0.0, 3, "8/12/2026 9:5:4", "HZ"}}};
+    return {
+        {0, {1.25, "VDC", 0.0, 0, "8/12/2026 9:5:1", "VDC"}, {SummaryRole::CountedReading, true}},
+        {0, {kOverloadValue, "KΩ", 0.0, 1, "8/12/2026 9:5:2", "RES"}, {SummaryRole::Reading}},
+        {1, {-3.5, "mVDC", 1.0, 1, "00:12:41", "Max"}, {}},
+        {0, {0.0, "", 2.0, 2, "", ""}, {SummaryRole::FirstDownloaded}},
+        {0, {1e-300, "HZ", 0.0, 3, "8/12/2026 9:5:4", "HZ"}, {SummaryRole::Downloaded}}};
+}
+
+// The bytes of a journal holding `entries`, and where each entry starts (the
+// last element: where the last one ends).
+std::vector<std::uint8_t> EncodeJournal(const std::vector<JournalEntry>& entries,
+                                        std::vector<std::size_t>& starts,
+                                        std::uint16_t version = kJournalVersion) {
+    JournalHeader header;
+    header.version = version;
+    header.createdAt = 1796720700;
+    header.documentName = "New File1";
+    std::vector<std::uint8_t> bytes = EncodeJournalHeader(header);
+    starts = {bytes.size()};
+    for (const JournalEntry& e : entries) {
+        EncodeJournalEntry(bytes, e.channel, e.record, e.step, version);
+        starts.push_back(bytes.size());
+    }
+    return bytes;
+}
+
+// A random reading for the document: now and then an overload, a companion
+// record, or a value in kilo units.
+void AddRandomReading(CRoZudozuvDoc& doc, std::mt19937& random, bool spread) {
+    const int channel = random() % 5 == 0 ? 1 : 0;
+    const double value = std::uniform_real_distribution<double>(-10.0, 10.0)(random);
+    MeterReading current;
+    current.value = static_cast<float>(value);
+    current.limit = random() % 6 == 0 ? -100.0f : 100.0f;  // the limit makes an overload
+    const double recorded = current.limit < current.value ? kOverloadValue : value;
+    const auto n = static_cast<std::int32_t>(doc.channels[0].size());
+    doc.AddReading(channel, recorded, random() % 4 == 0 ? "KΩ" : "VDC", 0.0, n,
+                   "8/12/2026 9:" + std::to_string(n / 60) + ":" + std::to_string(n % 60),
+                   random() % 2 ? "VDC" : "RES", current, spread);
 }
 
 }  // namespace
@@ -48,7 +84,8 @@ TEST(Crc32, MatchesTheStandardCheckValue) {
 }
 
 // Every producer's append reaches the journal, in order, and the journal
-// rebuilds the same records with the bulk summary.
+// rebuilds the very document: the same records and the summary the live
+// document built (overloads left out, spreads, a download's bulk summary).
 TEST_F(JournalTest, RoundTripThroughTheDocumentsAppends) {
     UseUtc();
     OpenDocument live;
@@ -82,9 +119,7 @@ TEST_F(JournalTest, RoundTripThroughTheDocumentsAppends) {
     CRoZudozuvDoc rebuilt;
     RebuildFromJournal(contents.entries, rebuilt);
     EXPECT_EQ(rebuilt.channels, live.document->channels);
-    DocumentSummary expected;
-    ApplyBulkSummary(expected, live.document->channels[0]);
-    EXPECT_EQ(rebuilt.summary, expected);
+    EXPECT_EQ(rebuilt.summary, live.document->summary);
     EXPECT_FALSE(rebuilt.acquiring);
 
     std::optional<CJournalFile> held = CJournalFile::Lock(path);
@@ -94,21 +129,61 @@ TEST_F(JournalTest, RoundTripThroughTheDocumentsAppends) {
     EXPECT_TRUE(ListJournalIds(Folder()).empty());
 }
 
-// A journal cut at every byte keeps exactly the whole entries before the cut;
-// one changed byte anywhere in an entry keeps the entries before it and counts
-// every later one as dropped. Nothing is ever made up.
-TEST_F(JournalTest, DamageAnywhereKeepsEverythingBeforeIt) {
-    const std::vector<JournalEntry> entries = SampleEntries();
-    JournalHeader header;
-    header.createdAt = 1796720700;
-    header.documentName = "New File1";
-    std::vector<std::uint8_t> bytes = EncodeJournalHeader(header);
-    std::vector<std::size_t> ends = {bytes.size()};  // where each entry starts and the last ends
-    for (const JournalEntry& e : entries) {
-        EncodeJournalEntry(bytes, e.channel, e.record);
-        ends.push_back(bytes.size());
+// Random recordings with overloads, kilo units, companion records, the
+// automatic scale switched on and off and a download adopted at the end: the
+// rebuilt document equals the live one, the summary to the last bit.
+TEST_F(JournalTest, RebuiltDocumentsEqualTheLiveOnes) {
+    std::mt19937 random(8);
+    for (int round = 0; round < 40; ++round) {
+        OpenDocument live;
+        std::vector<std::uint8_t> bytes;
+        struct Collect : IRecordSink {
+            std::vector<std::uint8_t>* out;
+            void RecordAppended(int channel, const CObData& record, SummaryStep step) override {
+                EncodeJournalEntry(*out, channel, record, step);
+            }
+        } sink;
+        sink.out = &bytes;
+        bytes = EncodeJournalHeader({});
+        live.document->SetRecordSink(&sink);
+        const int readings = static_cast<int>(random() % 30);
+        const bool spread = random() % 2 == 0;
+        for (int i = 0; i < readings; ++i) {
+            AddRandomReading(*live.document, random, spread && i % 7 != 3);
+        }
+        if (random() % 3 == 0) {
+            std::vector<CObData> downloaded = {{3.0, "V", 2.0, 0, "t0", "VDC"},
+                                               {-4.0, "V", 2.0, 1, "t1", "VDC"}};
+            ImportDownloadedRecords(*live.view, downloaded);
+        }
+
+        const JournalContents contents = ParseJournal(bytes.data(), bytes.size());
+        CRoZudozuvDoc rebuilt;
+        RebuildFromJournal(contents.entries, rebuilt);
+        ASSERT_EQ(rebuilt.channels, live.document->channels) << round;
+        ASSERT_EQ(rebuilt.summary, live.document->summary) << round;
+        ASSERT_EQ(rebuilt.countedNumber, live.document->countedNumber) << round;
     }
 
+    // A journal of the first version held no summary steps: its records are
+    // summed up as one download, as that version did.
+    std::vector<std::size_t> starts;
+    const std::vector<std::uint8_t> old = EncodeJournal(SampleEntries(), starts, 1);
+    const JournalContents contents = ParseJournal(old.data(), old.size());
+    ASSERT_EQ(contents.entries.size(), SampleEntries().size());
+    EXPECT_FALSE(contents.LostAnything());
+    CRoZudozuvDoc rebuilt;
+    RebuildFromJournal(contents.entries, rebuilt);
+    DocumentSummary expected;
+    ApplyBulkSummary(expected, rebuilt.channels[0]);
+    EXPECT_EQ(rebuilt.summary, expected);
+}
+
+// A journal cut at every byte keeps exactly the whole entries before the cut.
+TEST_F(JournalTest, ACutKeepsEveryWholeEntryBeforeIt) {
+    const std::vector<JournalEntry> entries = SampleEntries();
+    std::vector<std::size_t> ends;
+    const std::vector<std::uint8_t> bytes = EncodeJournal(entries, ends);
     for (std::size_t cut = 0; cut <= bytes.size(); ++cut) {
         const JournalContents got = ParseJournal(bytes.data(), cut);
         if (cut < ends[0]) {
@@ -118,32 +193,109 @@ TEST_F(JournalTest, DamageAnywhereKeepsEverythingBeforeIt) {
             continue;
         }
         ASSERT_TRUE(got.headerOk) << cut;
-        EXPECT_EQ(got.header, header);
         std::size_t whole = 0;
         while (whole < entries.size() && ends[whole + 1] <= cut) {
             ++whole;
         }
         ASSERT_EQ(got.entries.size(), whole) << "cut at " << cut;
         EXPECT_TRUE(std::equal(got.entries.begin(), got.entries.end(), entries.begin()));
+        EXPECT_TRUE(got.gaps.empty()) << cut;
         EXPECT_EQ(got.droppedBytes, cut - ends[whole]) << cut;
         EXPECT_EQ(got.droppedEntries, cut > ends[whole] ? 1u : 0u) << cut;
-    }
-
-    std::mt19937 random(12);
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        for (std::size_t at = ends[i]; at < ends[i + 1]; ++at) {
-            std::vector<std::uint8_t> damaged = bytes;
-            damaged[at] ^= static_cast<std::uint8_t>(1 + random() % 255);
-            const JournalContents got = ParseJournal(damaged.data(), damaged.size());
-            ASSERT_EQ(got.entries.size(), i) << "byte " << at;
-            EXPECT_TRUE(std::equal(got.entries.begin(), got.entries.end(), entries.begin()));
-            EXPECT_EQ(got.droppedEntries, entries.size() - i) << "byte " << at;
-            EXPECT_EQ(got.droppedBytes, bytes.size() - ends[i]);
-        }
     }
     std::vector<std::uint8_t> badHeader = bytes;
     badHeader[12] ^= 0x40;
     EXPECT_FALSE(ParseJournal(badHeader.data(), badHeader.size()).headerOk);
+}
+
+// Damage at random places: every entry whose bytes are untouched is read, in
+// order, and nothing else; each run of damaged entries is one gap (or the
+// dropped tail) of exactly their bytes, and when no length field was hit the
+// count of damaged entries is exact.
+TEST_F(JournalTest, DamageAnywhereCostsOnlyTheDamagedEntries) {
+    std::mt19937 random(16);
+    std::vector<JournalEntry> entries;
+    for (int i = 0; i < 60; ++i) {
+        JournalEntry e = SampleEntries()[random() % 5];
+        e.record.sequence = i;
+        entries.push_back(e);
+    }
+    std::vector<std::size_t> starts;
+    const std::vector<std::uint8_t> bytes = EncodeJournal(entries, starts);
+
+    for (int round = 0; round < 500; ++round) {
+        std::vector<std::uint8_t> damaged = bytes;
+        std::vector<bool> hit(entries.size(), false);
+        bool lengthHit = false;
+        const int places = 1 + static_cast<int>(random() % 4);
+        for (int p = 0; p < places; ++p) {
+            const std::size_t at = starts[0] + random() % (bytes.size() - starts[0]);
+            damaged[at] ^= static_cast<std::uint8_t>(1 + random() % 255);
+            const auto entry = static_cast<std::size_t>(
+                std::upper_bound(starts.begin(), starts.end(), at) - starts.begin() - 1);
+            hit[entry] = true;
+            lengthHit = lengthHit || at - starts[entry] < 4;
+        }
+
+        const JournalContents got = ParseJournal(damaged.data(), damaged.size());
+        ASSERT_TRUE(got.headerOk);
+        std::vector<JournalEntry> untouched;
+        std::vector<JournalGap> runs;  // the runs of damaged entries
+        std::size_t damagedEntries = 0;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (!hit[i]) {
+                untouched.push_back(entries[i]);
+                continue;
+            }
+            ++damagedEntries;
+            if (i > 0 && hit[i - 1]) {
+                runs.back().bytes += starts[i + 1] - starts[i];
+                ++runs.back().entries;
+            } else {
+                runs.push_back({starts[i], starts[i + 1] - starts[i], 1});
+            }
+        }
+        ASSERT_EQ(got.entries, untouched) << "round " << round;
+        std::vector<JournalGap> told = got.gaps;
+        if (got.droppedBytes > 0) {
+            told.push_back({bytes.size() - got.droppedBytes, got.droppedBytes, got.droppedEntries});
+        }
+        ASSERT_EQ(told.size(), runs.size()) << "round " << round;
+        for (std::size_t r = 0; r < runs.size(); ++r) {
+            EXPECT_EQ(told[r].offset, runs[r].offset) << round;
+            EXPECT_EQ(told[r].bytes, runs[r].bytes) << round;
+            EXPECT_GE(told[r].entries, 1u) << round;
+            if (!lengthHit) {
+                EXPECT_EQ(told[r].entries, runs[r].entries) << round;
+            }
+        }
+        EXPECT_TRUE(got.LostAnything());
+        if (!lengthHit) {
+            EXPECT_EQ(got.SkippedEntries() + got.droppedEntries, damagedEntries);
+        }
+    }
+
+    std::vector<std::uint8_t> one = bytes;
+    one[starts[1] + 20] ^= 1;   // the second entry
+    one[starts[59] + 20] ^= 1;  // the last one
+    EXPECT_EQ(ParseJournal(one.data(), one.size()).DamageText(),
+              "1 damaged entry (" + std::to_string(starts[2] - starts[1]) +
+                  " bytes) was skipped; 1 entry (" + std::to_string(starts[60] - starts[59]) +
+                  " bytes) at the end was damaged and dropped");
+}
+
+// Anything in the folder that is not a regular file is no journal: it is not
+// listed, and reading or testing it never blocks (a FIFO would, opened plainly).
+TEST_F(JournalTest, OnlyRegularFilesAreJournals) {
+    fs::create_directories(m_folder / "folder.journal");
+    ASSERT_EQ(mkfifo((m_folder / "pipe.journal").c_str(), 0600), 0);
+    fs::create_symlink(m_folder / "pipe.journal", m_folder / "link.journal");
+    CJournalWriter writer(Folder(), "real", 0);
+    writer.Sync();
+    EXPECT_EQ(ListJournalIds(Folder()), std::vector<std::string>{writer.Id()});
+    EXPECT_THROW(ReadJournalFile(JournalPath(Folder(), "pipe")), CJournalError);
+    EXPECT_THROW(CJournalFile::Lock(JournalPath(Folder(), "pipe")), CJournalError);
+    EXPECT_FALSE(JournalInUse(JournalPath(Folder(), "pipe")));
 }
 
 // A full disk: one warning, the recording goes on, and once there is room
@@ -173,7 +325,10 @@ TEST_F(JournalTest, AFailedWriteWarnsOnceAndNeverStopsTheRecording) {
     EXPECT_EQ(warnings, 1);
     EXPECT_EQ(doc.document->channels[0].size(), 20u);
     writer.Sync();
-    EXPECT_FALSE(writer.TakeWarning());
+    EXPECT_EQ(writer.TakeWarning(),
+              "The recording's journal is written again: it holds every reading.");
+    writer.Sync();
+    EXPECT_FALSE(writer.TakeWarning()) << "said once";
     const JournalContents contents = ReadJournalFile(writer.Path());
     EXPECT_EQ(contents.entries.size(), 20u);
     EXPECT_EQ(contents.droppedBytes, 0u);
