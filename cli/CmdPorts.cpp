@@ -1,9 +1,19 @@
-// vavirir-cli ports: the Bluetooth serial ports present now, one per line.
+// vavirir-cli ports: the meter ports present now, one per line: the paired
+// Bluetooth meters first ("bt:ADDRESS ALIAS"), then the Bluetooth serial ports.
+#include <chrono>
 #include <cstdio>
 #include <string>
 
+#include "bluetooth/BluezService.h"
 #include "cli/Commands.h"
 #include "link/PortDiscovery.h"
+
+namespace {
+
+// How long the Bluetooth service may take to list its devices.
+constexpr std::chrono::seconds kDiscoveryWait{5};
+
+}  // namespace
 
 int RunPorts(int argc, char** argv) {
     if (argc != 0) {
@@ -11,6 +21,28 @@ int RunPorts(int argc, char** argv) {
                      "vavirir-cli ports: unexpected argument '%s'\nusage: vavirir-cli ports\n",
                      argv[0]);
         return 2;
+    }
+    CBluezService bluetooth;
+    switch (bluetooth.WaitForDiscovery(kDiscoveryWait)) {
+        case CBluezService::Discovery::Ready:
+            for (const BluetoothMeter& meter : bluetooth.Meters()) {
+                std::printf("%s %s\n", meter.PortName().c_str(), meter.alias.c_str());
+            }
+            if (bluetooth.Meters().empty()) {
+                std::fprintf(stderr,
+                             "vavirir-cli ports: no Bluetooth meter is paired. Pair the meter in "
+                             "the system's Bluetooth settings (or bluetoothctl pair ADDRESS).\n");
+            }
+            break;
+        case CBluezService::Discovery::NoService:
+            std::fprintf(stderr, "vavirir-cli ports: Bluetooth is not available: %s\n",
+                         NoBluetoothService("ports").GetErrorMessage().c_str());
+            break;
+        case CBluezService::Discovery::Pending:
+            std::fprintf(stderr,
+                         "vavirir-cli ports: Bluetooth is not available: the Bluetooth service "
+                         "did not answer in time.\n");
+            break;
     }
     for (const DiscoveredPort& port : DiscoverBluetoothPorts()) {
         std::printf("%s\n", port.name.c_str());
