@@ -32,6 +32,7 @@ class CDemoMeter;
 class CLeftDlg;
 class CLinkHealthPane;
 class CPortMenu;
+class CBluezService;
 
 // What the frame is built from. Tests replace the link, the clock and the
 // port discovery; the program uses the defaults.
@@ -42,6 +43,7 @@ struct MainFrameOptions {
     QString deviceFolder = QStringLiteral("/dev");                 // watched for port changes
     bool printReadings = false;                                    // echo face readings on stdout
     std::chrono::milliseconds reconnectPeriod = kReconnectPeriod;  // between reopen attempts
+    std::shared_ptr<CBluezService> bluetooth;  // paired Bluetooth meters; null: none
 };
 
 // The program's main window: menus, toolbar, status bar, the "Display" dock
@@ -85,6 +87,8 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     void OnDataTimeout();
     // Rebuilds the discovered entries of the Com Port menu.
     void RefreshPortMenu();
+    // Lists the paired Bluetooth meters in the Com Port menu as they come and go.
+    void WatchBluetoothMeters();
 
     // Received bytes on the GUI thread, in order.
     void OnReceiveBytes(const std::uint8_t* bytes, std::size_t count);
@@ -180,6 +184,7 @@ class CMainFrame : public QMainWindow, private ISessionHost {
 
     std::unique_ptr<IClock> m_pOwnClock;
     const IClock& m_clock;
+    std::shared_ptr<CBluezService> m_pBluetooth;
     std::unique_ptr<IMeterLink> m_pLink;
     CMeterSession m_session;
     CDataTimeout m_dataTimeout{m_session};

@@ -184,8 +184,8 @@ CBluezService::~CBluezService() {
     {
         std::lock_guard lock(m_mutex);
         m_bStopping = true;
-        m_metersChanged = nullptr;
     }
+    SetMetersChanged(nullptr);
     Notify();
     if (m_thread.joinable()) {
         m_thread.join();
@@ -241,7 +241,7 @@ std::vector<BluetoothMeter> CBluezService::Meters() const {
 }
 
 void CBluezService::SetMetersChanged(std::function<void()> changed) {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_callbackMutex);
     m_metersChanged = std::move(changed);
 }
 
@@ -492,12 +492,8 @@ void CBluezService::Discover() {
 }
 
 void CBluezService::DiscoveryDone(Discovery state) {
-    {
-        std::lock_guard lock(m_mutex);
-        m_discovery = state;
-    }
-    m_changed.notify_all();
-    MetersMayHaveChanged();
+    // The meters are in place before anyone waiting for discovery wakes.
+    MetersMayHaveChanged(state);
     auto waiting = std::move(m_waitingForDiscovery);
     m_waitingForDiscovery.clear();
     for (const auto& [address, id] : waiting) {
@@ -714,21 +710,25 @@ std::string CBluezService::AddressOfPath(const std::string& path) const {
     return AddressFromPath(path);
 }
 
-void CBluezService::MetersMayHaveChanged() {
+void CBluezService::MetersMayHaveChanged(std::optional<Discovery> discovery) {
     std::vector<BluetoothDevice> devices;
     for (const auto& [path, device] : m_devices) {
         devices.push_back(device);
     }
     std::vector<BluetoothMeter> meters = MetersAmong(devices);
-    std::function<void()> changed;
     {
         std::lock_guard lock(m_mutex);
         m_meters = std::move(meters);
-        changed = m_metersChanged;
+        if (discovery) {
+            m_discovery = *discovery;
+        }
     }
     m_changed.notify_all();
-    if (changed) {
-        changed();
+    // Held while the callback runs, so once SetMetersChanged returns the old
+    // callback is never called again.
+    std::lock_guard callbackLock(m_callbackMutex);
+    if (m_metersChanged) {
+        m_metersChanged();
     }
 }
 

@@ -51,6 +51,7 @@ class CBluezService : public ISocketConnector {
     std::vector<BluetoothMeter> Meters() const;
     // Called on the bus thread whenever the list of meters or the discovery
     // state changed; keep it short (post to your own thread). Null: nobody.
+    // Once this returns, the callback it replaced is no longer called.
     void SetMetersChanged(std::function<void()> changed);
 
     void Start(const std::string& address) override;
@@ -92,7 +93,8 @@ class CBluezService : public ISocketConnector {
     void Fail(const std::string& address, std::uint64_t id, const CSerialException& error);
     std::string DevicePathOf(const std::string& address) const;
     std::string AddressOfPath(const std::string& path) const;
-    void MetersMayHaveChanged();
+    // Recomputes the meters (and sets the discovery state, when given).
+    void MetersMayHaveChanged(std::optional<Discovery> discovery = std::nullopt);
 
     // The D-Bus handlers (bus thread), defined with the bus code.
     friend struct BluezHandlers;
@@ -114,12 +116,14 @@ class CBluezService : public ISocketConnector {
     std::vector<std::pair<std::string, std::uint64_t>> m_waitingForDiscovery;
     std::vector<sd_bus_slot*> m_slots;
 
+    std::mutex m_callbackMutex;
+    std::function<void()> m_metersChanged;  // under m_callbackMutex
+
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
     std::deque<std::function<void()>> m_tasks;
     Discovery m_discovery = Discovery::Pending;
     std::vector<BluetoothMeter> m_meters;
-    std::function<void()> m_metersChanged;
     std::map<std::string, Attempt> m_attempts;  // by address
     std::uint64_t m_nextAttemptId = 1;
 };
