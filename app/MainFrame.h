@@ -87,8 +87,6 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     void OnDataTimeout();
     // Rebuilds the discovered entries of the Com Port menu.
     void RefreshPortMenu();
-    // Lists the paired Bluetooth meters in the Com Port menu as they come and go.
-    void WatchBluetoothMeters();
 
     // Received bytes on the GUI thread, in order.
     void OnReceiveBytes(const std::uint8_t* bytes, std::size_t count);
@@ -154,6 +152,8 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     void OnSubWindowActivated(QMdiSubWindow* sub);
     void SetFace(FaceState face);
     void CloseLink();
+    // Lists the paired Bluetooth meters in the Com Port menu as they come and go.
+    void WatchBluetoothMeters();
     // Opens (or quietly reopens) the link with this frame's routines; only
     // the newest link's blocks and loss reach the frame.
     bool OpenLink(const QString& port, bool reopen, std::string& message);
