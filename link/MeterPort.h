@@ -17,7 +17,7 @@ inline constexpr const char* kBluetoothPortPrefix = "bt:";
 struct PortChoice {
     int number = -1;
     std::string devicePath;
-    std::string bluetoothAddress;  // "AA:BB:CC:DD:EE:01", upper case
+    std::string bluetoothAddress = {};  // "AA:BB:CC:DD:EE:01", upper case
 
     bool IsBluetooth() const { return !bluetoothAddress.empty(); }
     bool IsNumber() const { return devicePath.empty() && !IsBluetooth(); }
