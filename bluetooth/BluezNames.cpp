@@ -25,6 +25,16 @@ bool EndsWith(const std::string& text, const std::string& end) {
            text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
+// BlueZ also reports a meter that another program holds as a plain failure
+// whose text says so ("br-connection-busy", "Operation already in progress").
+bool SaysBusy(const std::string& detail) {
+    std::string lower = detail;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower.find("busy") != std::string::npos ||
+           lower.find("in progress") != std::string::npos;
+}
+
 }  // namespace
 
 std::string BluetoothMeter::PortName() const {
@@ -73,7 +83,7 @@ CSerialException BluezError(const std::string& errorName, const std::string& det
         return CSerialException(ENETDOWN, context, kAdapterOff);
     }
     if (EndsWith(errorName, ".InProgress") || EndsWith(errorName, ".Busy") ||
-        EndsWith(errorName, ".AlreadyConnected")) {
+        EndsWith(errorName, ".AlreadyConnected") || SaysBusy(detail)) {
         // Another program holds the meter, or is connecting to it.
         return CSerialException(EBUSY, context);
     }

@@ -634,7 +634,8 @@ void CBluezService::ConnectAnswered(const std::string& address, std::uint64_t id
         std::lock_guard lock(m_mutex);
         const auto it = m_attempts.find(address);
         if (it == m_attempts.end() || it->second.id != id) {
-            letGo = name.empty();
+            // An answer for an attempt that is over: its connection, if it
+            // had one, has been let go of already.
         } else if (Attempt& attempt = it->second; attempt.state == Attempt::State::Connecting) {
             if (attempt.abandoned) {
                 letGo = name.empty();
