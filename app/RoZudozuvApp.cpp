@@ -9,8 +9,8 @@
 
 #include "app/GraphPng.h"
 #include "app/MainFrame.h"
-#include "bluetooth/BluezService.h"
 #include "app/PrintPdf.h"
+#include "bluetooth/BluezService.h"
 #include "display/ui/Artwork.h"
 #include "display/ui/Resources.h"
 

@@ -632,8 +632,8 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
 }  // namespace
 
 TEST_F(MeterLinkCli, BluetoothPortsListOnlyPairedMetersAndRecordTakesWhatTheMeterSent) {
-    test_support::FakeBluetooth bt(PathOf("bt"), {"--seed", "7", "--interval-ms", "20", "live",
-                                                  "--kinds", "0,1,2,3,4,5,6"});
+    test_support::FakeBluetooth bt(
+        PathOf("bt"), {"--seed", "7", "--interval-ms", "20", "live", "--kinds", "0,1,2,3,4,5,6"});
     setenv("DBUS_SYSTEM_BUS_ADDRESS", bt.Address().c_str(), 1);
     const auto ports = test_support::RunToEnd({Bin("vavirir-cli"), "ports"});
     ASSERT_EQ(ports.exitCode, 0) << ports.err;
