@@ -1,12 +1,12 @@
 #include "bluetooth/BluezService.h"
 
+#include "bluetooth/BluezMessages.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include <fcntl.h>
-#include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
@@ -20,142 +20,6 @@ using namespace std::chrono_literals;
 // of range; everything else answers at once.
 constexpr auto kConnectTimeout = 30s;
 constexpr auto kCallTimeout = 5s;
-
-std::uint64_t Microseconds(std::chrono::milliseconds time) {
-    return static_cast<std::uint64_t>(time.count()) * 1000u;
-}
-
-// The D-Bus error a reply carries, as (name, message); empty name: none.
-std::pair<std::string, std::string> ErrorOf(sd_bus_message* reply) {
-    const sd_bus_error* error = sd_bus_message_get_error(reply);
-    if (error == nullptr || error->name == nullptr) {
-        return {};
-    }
-    return {error->name, error->message != nullptr ? error->message : ""};
-}
-
-// Reads one variant holding `type` ("s", "b", "as") into `read`; skips a
-// variant of any other type. False on a malformed message.
-template <typename Read>
-bool ReadVariant(sd_bus_message* m, const char* type, Read read) {
-    char kind = 0;
-    const char* contents = nullptr;
-    if (sd_bus_message_peek_type(m, &kind, &contents) < 0) {
-        return false;
-    }
-    if (kind != SD_BUS_TYPE_VARIANT || contents == nullptr || std::strcmp(contents, type) != 0) {
-        return sd_bus_message_skip(m, "v") >= 0;
-    }
-    if (sd_bus_message_enter_container(m, SD_BUS_TYPE_VARIANT, type) < 0) {
-        return false;
-    }
-    const bool ok = read();
-    return sd_bus_message_exit_container(m) >= 0 && ok;
-}
-
-bool ReadStrings(sd_bus_message* m, std::vector<std::string>& out) {
-    char** strings = nullptr;
-    if (sd_bus_message_read_strv(m, &strings) < 0) {
-        return false;
-    }
-    out.clear();
-    for (char** s = strings; s != nullptr && *s != nullptr; ++s) {
-        out.emplace_back(*s);
-        free(*s);
-    }
-    free(strings);
-    return true;
-}
-
-// Reads a Device1 property dictionary (a{sv}) into `device`.
-bool ReadDeviceProperties(sd_bus_message* m, BluetoothDevice& device) {
-    if (sd_bus_message_enter_container(m, SD_BUS_TYPE_ARRAY, "{sv}") < 0) {
-        return false;
-    }
-    while (sd_bus_message_enter_container(m, SD_BUS_TYPE_DICT_ENTRY, "sv") > 0) {
-        const char* name = nullptr;
-        if (sd_bus_message_read(m, "s", &name) < 0) {
-            return false;
-        }
-        const std::string key = name;
-        bool ok = true;
-        auto readText = [m](std::string& out) {
-            return [m, &out] {
-                const char* text = nullptr;
-                if (sd_bus_message_read(m, "s", &text) < 0) {
-                    return false;
-                }
-                out = text;
-                return true;
-            };
-        };
-        auto readFlag = [m](bool& out) {
-            return [m, &out] {
-                int flag = 0;
-                if (sd_bus_message_read(m, "b", &flag) < 0) {
-                    return false;
-                }
-                out = flag != 0;
-                return true;
-            };
-        };
-        if (key == "Address") {
-            ok = ReadVariant(m, "s", readText(device.address));
-        } else if (key == "Alias") {
-            ok = ReadVariant(m, "s", readText(device.alias));
-        } else if (key == "Paired") {
-            ok = ReadVariant(m, "b", readFlag(device.paired));
-        } else if (key == "Trusted") {
-            ok = ReadVariant(m, "b", readFlag(device.trusted));
-        } else if (key == "UUIDs") {
-            ok = ReadVariant(m, "as", [m, &device] { return ReadStrings(m, device.uuids); });
-        } else {
-            ok = sd_bus_message_skip(m, "v") >= 0;
-        }
-        if (!ok || sd_bus_message_exit_container(m) < 0) {
-            return false;
-        }
-    }
-    return sd_bus_message_exit_container(m) >= 0;
-}
-
-// Reads an interface dictionary (a{sa{sv}}) of the object at `path`; true in
-// `hasDevice` when it holds a Device1, whose properties go into `device`.
-bool ReadInterfaces(sd_bus_message* m, BluetoothDevice& device, bool& hasDevice) {
-    hasDevice = false;
-    if (sd_bus_message_enter_container(m, SD_BUS_TYPE_ARRAY, "{sa{sv}}") < 0) {
-        return false;
-    }
-    while (sd_bus_message_enter_container(m, SD_BUS_TYPE_DICT_ENTRY, "sa{sv}") > 0) {
-        const char* interface = nullptr;
-        if (sd_bus_message_read(m, "s", &interface) < 0) {
-            return false;
-        }
-        bool ok = true;
-        if (std::strcmp(interface, bluez::kDeviceInterface) == 0) {
-            hasDevice = true;
-            ok = ReadDeviceProperties(m, device);
-        } else {
-            ok = sd_bus_message_skip(m, "a{sv}") >= 0;
-        }
-        if (!ok || sd_bus_message_exit_container(m) < 0) {
-            return false;
-        }
-    }
-    return sd_bus_message_exit_container(m) >= 0;
-}
-
-// "AA:BB:CC:DD:EE:01" from ".../dev_AA_BB_CC_DD_EE_01"; empty when the path
-// does not end that way.
-std::string AddressFromPath(const std::string& path) {
-    const auto at = path.rfind("/dev_");
-    if (at == std::string::npos || path.size() - at != 5 + 17) {
-        return {};
-    }
-    std::string address = path.substr(at + 5);
-    std::replace(address.begin(), address.end(), '_', ':');
-    return address;
-}
 
 }  // namespace
 
@@ -171,45 +35,18 @@ struct BluezHandlers {
 // Any thread
 
 CBluezService::CBluezService() {
-    m_wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (m_wakeFd < 0) {
+    m_bBusRunning = m_bus.Start({[this] { OnBusOpened(); }, [this] { OnBusLost(); }});
+    if (!m_bBusRunning) {
         std::lock_guard lock(m_mutex);
         m_discovery = Discovery::NoService;
-        return;
     }
-    m_thread = std::thread([this] { Run(); });
 }
 
 CBluezService::~CBluezService() {
-    {
-        std::lock_guard lock(m_mutex);
-        m_bStopping = true;
-    }
     SetMetersChanged(nullptr);
-    Notify();
-    if (m_thread.joinable()) {
-        m_thread.join();
-    }
+    m_bus.Stop();
     for (auto& [address, attempt] : m_attempts) {
         CloseAttempt(attempt);
-    }
-    if (m_wakeFd >= 0) {
-        close(m_wakeFd);
-    }
-}
-
-void CBluezService::Post(std::function<void()> task) {
-    {
-        std::lock_guard lock(m_mutex);
-        m_tasks.push_back(std::move(task));
-    }
-    Notify();
-}
-
-void CBluezService::Notify() {
-    if (m_wakeFd >= 0) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = write(m_wakeFd, &one, sizeof one);
     }
 }
 
@@ -262,16 +99,16 @@ void CBluezService::Start(const std::string& address) {
         id = m_nextAttemptId++;
         Attempt attempt;
         attempt.id = id;
-        if (m_wakeFd < 0) {
+        if (!m_bBusRunning) {
             attempt.state = Attempt::State::Failed;
             attempt.error = NoBluetoothService("connect bt:" + address);
         }
         m_attempts.emplace(address, std::move(attempt));
-        if (m_wakeFd < 0) {
+        if (!m_bBusRunning) {
             return;
         }
     }
-    Post([this, address, id] { ConnectNow(address, id); });
+    m_bus.Post([this, address, id] { ConnectNow(address, id); });
 }
 
 bool CBluezService::Settled(const std::string& address) const {
@@ -334,82 +171,17 @@ void CBluezService::Disconnect(const std::string& address) {
         m_attempts.erase(it);
     }
     if (connected) {
-        Post([this, address] { CallDisconnectProfile(DevicePathOf(address)); });
+        m_bus.Post([this, address] { CallDisconnectProfile(DevicePathOf(address)); });
     }
 }
 
 // ---------------------------------------------------------------------------
 // Bus thread
 
-void CBluezService::Run() {
-    if (!OpenBus()) {
+void CBluezService::OnBusOpened() {
+    if (m_bus.Bus() == nullptr) {
         DiscoveryDone(Discovery::NoService);
-    }
-    for (;;) {
-        bool stopping = false;
-        {
-            std::lock_guard lock(m_mutex);
-            stopping = m_bStopping;
-        }
-        RunTasks();  // a last DisconnectProfile still goes out when stopping
-        if (stopping) {
-            break;
-        }
-        if (m_pBus == nullptr) {
-            pollfd wake{m_wakeFd, POLLIN, 0};
-            poll(&wake, 1, -1);
-            std::uint64_t count = 0;
-            [[maybe_unused]] const ssize_t n = read(m_wakeFd, &count, sizeof count);
-            continue;
-        }
-        const int processed = sd_bus_process(m_pBus, nullptr);
-        if (processed > 0) {
-            continue;
-        }
-        if (processed < 0) {
-            // The bus went away (the daemon ended): no service from here on.
-            ServiceVanished();
-            for (sd_bus_slot* slot : m_slots) {
-                sd_bus_slot_unref(slot);
-            }
-            m_slots.clear();
-            m_pBus = sd_bus_flush_close_unref(m_pBus);
-            DiscoveryDone(Discovery::NoService);
-            continue;
-        }
-        std::uint64_t timeoutUsec = 0;
-        int timeout = -1;
-        if (sd_bus_get_timeout(m_pBus, &timeoutUsec) >= 0 && timeoutUsec != UINT64_MAX) {
-            const auto now = std::chrono::duration_cast<std::chrono::microseconds>(
-                                 std::chrono::steady_clock::now().time_since_epoch())
-                                 .count();
-            const auto left = static_cast<std::int64_t>(timeoutUsec) - now;
-            timeout = left <= 0 ? 0 : static_cast<int>((left + 999) / 1000);
-        }
-        pollfd fds[2] = {{sd_bus_get_fd(m_pBus), static_cast<short>(sd_bus_get_events(m_pBus)), 0},
-                         {m_wakeFd, POLLIN, 0}};
-        if (poll(fds, 2, timeout) < 0 && errno != EINTR) {
-            break;
-        }
-        if (fds[1].revents & POLLIN) {
-            std::uint64_t count = 0;
-            [[maybe_unused]] const ssize_t n = read(m_wakeFd, &count, sizeof count);
-        }
-    }
-    for (sd_bus_slot* slot : m_slots) {
-        sd_bus_slot_unref(slot);
-    }
-    m_slots.clear();
-    if (m_pBus != nullptr) {
-        m_pBus = sd_bus_flush_close_unref(m_pBus);
-    }
-}
-
-bool CBluezService::OpenBus() {
-    // sd_bus_open_system honours DBUS_SYSTEM_BUS_ADDRESS.
-    if (sd_bus_open_system(&m_pBus) < 0) {
-        m_pBus = nullptr;
-        return false;
+        return;
     }
     static const sd_bus_vtable profileVtable[] = {
         SD_BUS_VTABLE_START(0),
@@ -422,13 +194,18 @@ bool CBluezService::OpenBus() {
         SD_BUS_VTABLE_END,
     };
     sd_bus_slot* slot = nullptr;
-    if (sd_bus_add_object_vtable(m_pBus, &slot, bluez::kProfilePath, bluez::kProfileInterface,
+    if (sd_bus_add_object_vtable(m_bus.Bus(), &slot, bluez::kProfilePath, bluez::kProfileInterface,
                                  profileVtable, this) >= 0) {
-        m_slots.push_back(slot);
+        m_bus.Keep(slot);
     }
     WatchService();
     Discover();
-    return true;
+}
+
+void CBluezService::OnBusLost() {
+    // The bus went away (its daemon ended): no service from here on.
+    ServiceVanished();
+    DiscoveryDone(Discovery::NoService);
 }
 
 void CBluezService::WatchService() {
@@ -442,22 +219,22 @@ void CBluezService::WatchService() {
     };
     for (const char* match : matches) {
         sd_bus_slot* slot = nullptr;
-        if (sd_bus_add_match_async(m_pBus, &slot, match, &BluezHandlers::OnSignal, nullptr, this) >=
-            0) {
-            m_slots.push_back(slot);
+        if (sd_bus_add_match_async(m_bus.Bus(), &slot, match, &BluezHandlers::OnSignal, nullptr,
+                                   this) >= 0) {
+            m_bus.Keep(slot);
         }
     }
 }
 
 void CBluezService::Discover() {
     sd_bus_message* call = nullptr;
-    if (sd_bus_message_new_method_call(m_pBus, &call, bluez::kService, "/",
+    if (sd_bus_message_new_method_call(m_bus.Bus(), &call, bluez::kService, "/",
                                        "org.freedesktop.DBus.ObjectManager",
                                        "GetManagedObjects") < 0) {
         DiscoveryDone(Discovery::NoService);
         return;
     }
-    const bool sent = CallAsync(call, kCallTimeout, [this](sd_bus_message* reply) {
+    const bool sent = m_bus.CallAsync(call, kCallTimeout, [this](sd_bus_message* reply) {
         if (!ErrorOf(reply).first.empty()) {
             m_devices.clear();
             DiscoveryDone(Discovery::NoService);
@@ -518,21 +295,6 @@ void CBluezService::ServiceVanished() {
     }
 }
 
-void CBluezService::RunTasks() {
-    for (;;) {
-        std::function<void()> task;
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_tasks.empty()) {
-                return;
-            }
-            task = std::move(m_tasks.front());
-            m_tasks.pop_front();
-        }
-        task();
-    }
-}
-
 void CBluezService::ConnectNow(const std::string& address, std::uint64_t id) {
     const std::string what = "connect bt:" + address;
     Discovery discovery = Discovery::Pending;
@@ -540,7 +302,7 @@ void CBluezService::ConnectNow(const std::string& address, std::uint64_t id) {
         std::lock_guard lock(m_mutex);
         discovery = m_discovery;
     }
-    if (m_pBus == nullptr || discovery == Discovery::NoService) {
+    if (m_bus.Bus() == nullptr || discovery == Discovery::NoService) {
         Fail(address, id, NoBluetoothService(what));
         return;
     }
@@ -561,16 +323,16 @@ void CBluezService::ConnectNow(const std::string& address, std::uint64_t id) {
         return;
     }
     sd_bus_message* call = nullptr;
-    if (sd_bus_message_new_method_call(m_pBus, &call, bluez::kService, path.c_str(),
+    if (sd_bus_message_new_method_call(m_bus.Bus(), &call, bluez::kService, path.c_str(),
                                        bluez::kDeviceInterface, "ConnectProfile") < 0 ||
         sd_bus_message_append(call, "s", bluez::kSerialPortUuid) < 0) {
         sd_bus_message_unref(call);
         Fail(address, id, CSerialException(ENOMEM, what));
         return;
     }
-    const bool sent = CallAsync(call, kConnectTimeout, [this, address, id](sd_bus_message* reply) {
-        ConnectAnswered(address, id, reply);
-    });
+    const bool sent = m_bus.CallAsync(
+        call, kConnectTimeout,
+        [this, address, id](sd_bus_message* reply) { ConnectAnswered(address, id, reply); });
     sd_bus_message_unref(call);
     if (!sent) {
         Fail(address, id, NoBluetoothService(what));
@@ -584,8 +346,9 @@ void CBluezService::RegisterProfile() {
     m_profile = Profile::Registering;
     sd_bus_message* call = nullptr;
     const bool built =
-        sd_bus_message_new_method_call(m_pBus, &call, bluez::kService, bluez::kProfileManagerPath,
-                                       bluez::kProfileManagerInterface, "RegisterProfile") >= 0 &&
+        sd_bus_message_new_method_call(m_bus.Bus(), &call, bluez::kService,
+                                       bluez::kProfileManagerPath, bluez::kProfileManagerInterface,
+                                       "RegisterProfile") >= 0 &&
         sd_bus_message_append(call, "os", bluez::kProfilePath, bluez::kSerialPortUuid) >= 0 &&
         sd_bus_message_append(call, "a{sv}", 2, "Name", "s", "Vavirir meter link", "Role", "s",
                               "client") >= 0;
@@ -594,7 +357,7 @@ void CBluezService::RegisterProfile() {
         ProfileAnswered(ProfileRefused("the request could not be built", "register the profile"));
         return;
     }
-    const bool sent = CallAsync(call, kCallTimeout, [this](sd_bus_message* reply) {
+    const bool sent = m_bus.CallAsync(call, kCallTimeout, [this](sd_bus_message* reply) {
         const auto [name, detail] = ErrorOf(reply);
         if (name.empty() || name == "org.bluez.Error.AlreadyExists") {
             ProfileAnswered(std::nullopt);
@@ -681,15 +444,15 @@ void CBluezService::Fail(const std::string& address, std::uint64_t id,
 }
 
 void CBluezService::CallDisconnectProfile(const std::string& devicePath) {
-    if (m_pBus == nullptr || devicePath.empty()) {
+    if (m_bus.Bus() == nullptr || devicePath.empty()) {
         return;
     }
     sd_bus_message* call = nullptr;
-    if (sd_bus_message_new_method_call(m_pBus, &call, bluez::kService, devicePath.c_str(),
+    if (sd_bus_message_new_method_call(m_bus.Bus(), &call, bluez::kService, devicePath.c_str(),
                                        bluez::kDeviceInterface, "DisconnectProfile") >= 0 &&
         sd_bus_message_append(call, "s", bluez::kSerialPortUuid) >= 0) {
         // Nothing to do with the answer: the socket is closed on our side already.
-        CallAsync(call, kCallTimeout, [](sd_bus_message*) {});
+        m_bus.CallAsync(call, kCallTimeout, [](sd_bus_message*) {});
     }
     sd_bus_message_unref(call);
 }
@@ -731,27 +494,6 @@ void CBluezService::MetersMayHaveChanged(std::optional<Discovery> discovery) {
     if (m_metersChanged) {
         m_metersChanged();
     }
-}
-
-bool CBluezService::CallAsync(sd_bus_message* call, std::chrono::milliseconds timeout,
-                              std::function<void(sd_bus_message*)> answered) {
-    auto* handler = new std::function<void(sd_bus_message*)>(std::move(answered));
-    auto onReply = [](sd_bus_message* reply, void* userdata, sd_bus_error*) -> int {
-        (*static_cast<std::function<void(sd_bus_message*)>*>(userdata))(reply);
-        return 0;
-    };
-    sd_bus_slot* slot = nullptr;
-    if (sd_bus_call_async(m_pBus, &slot, call, onReply, handler, Microseconds(timeout)) < 0) {
-        delete handler;
-        return false;
-    }
-    // The slot frees the handler when the call is answered or the bus closes.
-    sd_bus_slot_set_destroy_callback(slot, [](void* userdata) {
-        delete static_cast<std::function<void(sd_bus_message*)>*>(userdata);
-    });
-    sd_bus_slot_set_floating(slot, 1);
-    sd_bus_slot_unref(slot);
-    return true;
 }
 
 // ---------------------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "bluetooth/BluezNames.h"
+#include "bluetooth/BusThread.h"
 #include "link/SocketConnector.h"
 
 struct sd_bus;
@@ -72,15 +73,11 @@ class CBluezService : public ISocketConnector {
     };
     enum class Profile { None, Registering, Registered };
 
-    // --- any thread
-    void Post(std::function<void()> task);
-    void Notify();
     static void CloseAttempt(Attempt& attempt);
 
     // --- bus thread
-    void Run();
-    bool OpenBus();
-    void RunTasks();
+    void OnBusOpened();
+    void OnBusLost();
     void WatchService();
     void Discover();
     void DiscoveryDone(Discovery state);
@@ -99,31 +96,24 @@ class CBluezService : public ISocketConnector {
     // The D-Bus handlers (bus thread), defined with the bus code.
     friend struct BluezHandlers;
 
-    // Sends `call` with a time-out; `answered` gets the reply or error
-    // message on the bus thread (a time-out comes as an error message).
-    bool CallAsync(sd_bus_message* call, std::chrono::milliseconds timeout,
-                   std::function<void(sd_bus_message*)> answered);
-
-    sd_bus* m_pBus = nullptr;  // bus thread only
-    int m_wakeFd = -1;
-    std::thread m_thread;
-    bool m_bStopping = false;  // under m_mutex
-
     // Bus thread only.
     std::map<std::string, BluetoothDevice> m_devices;  // by object path
     Profile m_profile = Profile::None;
     std::vector<std::pair<std::string, std::uint64_t>> m_waitingForProfile;
     std::vector<std::pair<std::string, std::uint64_t>> m_waitingForDiscovery;
-    std::vector<sd_bus_slot*> m_slots;
 
     std::mutex m_callbackMutex;
     std::function<void()> m_metersChanged;  // under m_callbackMutex
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
-    std::deque<std::function<void()>> m_tasks;
     Discovery m_discovery = Discovery::Pending;
     std::vector<BluetoothMeter> m_meters;
     std::map<std::string, Attempt> m_attempts;  // by address
     std::uint64_t m_nextAttemptId = 1;
+    bool m_bBusRunning = false;
+
+    // Last: its thread starts once everything above is in place, and it is
+    // stopped (in the destructor) before anything above goes.
+    CBusThread m_bus;
 };
