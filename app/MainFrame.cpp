@@ -29,6 +29,7 @@
 #include "app/LinkHealthPane.h"
 #include "app/RecoverJournalsDlg.h"
 #include "app/WaitDlg.h"
+#include "bluetooth/BluezService.h"
 #include "common/CLocaleFormat.h"
 #include "common/ui/CommandIds.h"
 #include "display/ui/Artwork.h"
@@ -62,7 +63,8 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
     : QMainWindow(parent),
       m_pOwnClock(options.clock == nullptr ? std::make_unique<SystemClock>() : nullptr),
       m_clock(options.clock != nullptr ? *options.clock : *m_pOwnClock),
-      m_pLink(options.link ? std::move(options.link) : MakeSerialLink()),
+      m_pBluetooth(options.bluetooth),
+      m_pLink(options.link ? std::move(options.link) : MakeSerialLink(options.bluetooth)),
       m_session(*this, m_clock),
       m_bPrintReadings(options.printReadings),
       m_pMdi(new QMdiArea(this)),
@@ -90,6 +92,7 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
     if (!options.deviceFolder.isEmpty()) {
         m_pPortMenu->WatchDevices(options.deviceFolder);
     }
+    WatchBluetoothMeters();
 
     m_pDemo = new CDemoMeter(
         [this](const CDemoMeter::Chunk& chunk) { OnReceiveBytes(chunk.data(), chunk.size()); },
@@ -110,6 +113,9 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
 }
 
 CMainFrame::~CMainFrame() {
+    if (m_pBluetooth) {
+        m_pBluetooth->SetMetersChanged(nullptr);
+    }
     // The reader thread and the demo feed reach the session: end them first,
     // then the windows whose views the session's registry points to.
     delete m_pDemo;
@@ -711,6 +717,23 @@ void CMainFrame::ShowFileError(const QString& text) {
 
 void CMainFrame::RefreshPortMenu() {
     m_pPortMenu->RefreshPortMenu();
+}
+
+void CMainFrame::WatchBluetoothMeters() {
+    if (!m_pBluetooth) {
+        return;
+    }
+    m_pPortMenu->SetMeterDiscovery([bluetooth = m_pBluetooth] {
+        std::vector<CPortMenu::MeterEntry> entries;
+        for (const BluetoothMeter& meter : bluetooth->Meters()) {
+            entries.push_back({meter.Label(), meter.PortName()});
+        }
+        return entries;
+    });
+    // Told on the Bluetooth service's thread: the menu is rebuilt on ours.
+    m_pBluetooth->SetMetersChanged([menu = m_pPortMenu] {
+        QMetaObject::invokeMethod(menu, &CPortMenu::RefreshPortMenu, Qt::QueuedConnection);
+    });
 }
 
 namespace {

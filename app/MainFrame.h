@@ -32,6 +32,7 @@ class CDemoMeter;
 class CLeftDlg;
 class CLinkHealthPane;
 class CPortMenu;
+class CBluezService;
 
 // What the frame is built from. Tests replace the link, the clock and the
 // port discovery; the program uses the defaults.
@@ -42,6 +43,7 @@ struct MainFrameOptions {
     QString deviceFolder = QStringLiteral("/dev");                 // watched for port changes
     bool printReadings = false;                                    // echo face readings on stdout
     std::chrono::milliseconds reconnectPeriod = kReconnectPeriod;  // between reopen attempts
+    std::shared_ptr<CBluezService> bluetooth;  // paired Bluetooth meters; null: none
 };
 
 // The program's main window: menus, toolbar, status bar, the "Display" dock
@@ -147,6 +149,8 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     void OnSubWindowActivated(QMdiSubWindow* sub);
     void SetFace(FaceState face);
     void CloseLink();
+    // Lists the paired Bluetooth meters in the Com Port menu as they come and go.
+    void WatchBluetoothMeters();
     // Opens (or quietly reopens) the link with this frame's routines; only
     // the newest link's blocks and loss reach the frame.
     bool OpenLink(const QString& port, bool reopen, std::string& message);
@@ -177,6 +181,7 @@ class CMainFrame : public QMainWindow, private ISessionHost {
 
     std::unique_ptr<IClock> m_pOwnClock;
     const IClock& m_clock;
+    std::shared_ptr<CBluezService> m_pBluetooth;
     std::unique_ptr<IMeterLink> m_pLink;
     CMeterSession m_session;
     CDataTimeout m_dataTimeout{m_session};

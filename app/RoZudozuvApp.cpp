@@ -10,6 +10,7 @@
 #include "app/GraphPng.h"
 #include "app/MainFrame.h"
 #include "app/PrintPdf.h"
+#include "bluetooth/BluezService.h"
 #include "display/ui/Artwork.h"
 #include "display/ui/Resources.h"
 
@@ -95,8 +96,9 @@ bool CRoZudozuvApp::InitInstance(int& exitCode, bool withoutDisplay) {
     parser.addVersionOption();
     const QCommandLineOption port(
         QStringLiteral("port"),
-        QStringLiteral("Open the meter's port at start: a number n (/dev/rfcomm<n>) or a device "
-                       "path such as /dev/ttyUSB0."),
+        QStringLiteral("Open the meter's port at start: a paired Bluetooth meter "
+                       "bt:AA:BB:CC:DD:EE:01 (see vavirir-cli ports), a number n "
+                       "(/dev/rfcomm<n>) or a device path such as /dev/ttyUSB0."),
         QStringLiteral("DEVICE"));
     const QCommandLineOption demo(QStringLiteral("demo"),
                                   QStringLiteral("Start the demo meter (no device needed)."));
@@ -167,6 +169,7 @@ bool CRoZudozuvApp::InitInstance(int& exitCode, bool withoutDisplay) {
 
     MainFrameOptions options;
     options.printReadings = parser.isSet(printReadings);
+    options.bluetooth = std::make_shared<CBluezService>();
     m_pMainFrame = std::make_unique<CMainFrame>(std::move(options));
     // Without a window manager "maximised" means nothing: fill the screen anyway.
     if (const QScreen* screen = primaryScreen()) {

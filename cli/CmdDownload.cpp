@@ -16,6 +16,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: vavirir-cli download --port P --out F.txt [--timeout S]\n"
+    "  P is a paired Bluetooth meter bt:ADDRESS (see ports), or a port number\n"
+    "  (naming /dev/rfcommP), a tty name or a device path.\n"
     "  Waits for the meter to send its stored records. A download that stalls for\n"
     "  S seconds (default 10) is ended with the records received so far, saved and\n"
     "  reported as incomplete (exit 1).\n";

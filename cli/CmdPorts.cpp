@@ -1,7 +1,10 @@
-// vavirir-cli ports: the Bluetooth serial ports present now, one per line.
+// vavirir-cli ports: the meter ports present now, one per line: the paired
+// Bluetooth meters first ("bt:ADDRESS ALIAS"), then the Bluetooth serial ports.
+#include <chrono>
 #include <cstdio>
 #include <string>
 
+#include "bluetooth/BluezService.h"
 #include "cli/Commands.h"
 #include "link/PortDiscovery.h"
 
@@ -9,7 +12,13 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: vavirir-cli ports\n"
-    "  Lists the Bluetooth serial ports present now (/dev/rfcomm*), one a line.\n";
+    "  Lists the Bluetooth meters paired with this computer, one a line as\n"
+    "  bt:ADDRESS ALIAS (ask the system's Bluetooth service), then the Bluetooth\n"
+    "  serial ports present now (/dev/rfcomm*), one a line. Without a Bluetooth\n"
+    "  service it still lists the serial ports and says so on stderr.\n";
+
+// How long the Bluetooth service may take to list its devices.
+constexpr std::chrono::seconds kDiscoveryWait{5};
 
 }  // namespace
 
@@ -21,6 +30,28 @@ int RunPorts(int argc, char** argv) {
     if (argc != 0) {
         std::fprintf(stderr, "vavirir-cli ports: unexpected argument '%s'\n%s", argv[0], kUsage);
         return 2;
+    }
+    CBluezService bluetooth;
+    switch (bluetooth.WaitForDiscovery(kDiscoveryWait)) {
+        case CBluezService::Discovery::Ready:
+            for (const BluetoothMeter& meter : bluetooth.Meters()) {
+                std::printf("%s %s\n", meter.PortName().c_str(), meter.alias.c_str());
+            }
+            if (bluetooth.Meters().empty()) {
+                std::fprintf(stderr,
+                             "vavirir-cli ports: no Bluetooth meter is paired. Pair the meter in "
+                             "the system's Bluetooth settings (or bluetoothctl pair ADDRESS).\n");
+            }
+            break;
+        case CBluezService::Discovery::NoService:
+            std::fprintf(stderr, "vavirir-cli ports: Bluetooth is not available: %s\n",
+                         NoBluetoothService("ports").GetErrorMessage().c_str());
+            break;
+        case CBluezService::Discovery::Pending:
+            std::fprintf(stderr,
+                         "vavirir-cli ports: Bluetooth is not available: the Bluetooth service "
+                         "did not answer in time.\n");
+            break;
     }
     for (const DiscoveredPort& port : DiscoverBluetoothPorts()) {
         std::printf("%s\n", port.name.c_str());

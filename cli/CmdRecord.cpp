@@ -25,7 +25,8 @@ using namespace std::chrono_literals;
 constexpr const char* kUsage =
     "usage: vavirir-cli record --port P [--count N] [--seconds S] [--reconnect] --out F.txt\n"
     "                          [--xls F.xls] [--jsonl J|-]\n"
-    "  P is a port number (naming /dev/rfcommP), a tty name or a device path.\n"
+    "  P is a paired Bluetooth meter bt:ADDRESS (see ports), or a port number\n"
+    "  (naming /dev/rfcommP), a tty name or a device path.\n"
     "  Recording starts with the first data and ends after N records, S seconds,\n"
     "  SIGINT/SIGTERM/SIGHUP, 10 s without data from the meter, or when the document\n"
     "  is full: a document holds at most 20,000 readings.\n"

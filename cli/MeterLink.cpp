@@ -96,6 +96,14 @@ MeterPortResult OpenQueued(CComPort& port, const PortChoice& choice, CLinkQueue&
 
 }  // namespace
 
+bool CMeterLinkSession::Open(const char* command, const PortChoice& choice) {
+    if (choice.IsBluetooth() && !bluetooth) {
+        bluetooth = std::make_unique<CBluezService>();
+        port.SetSocketConnector(bluetooth.get(), kBluetoothConnectWait);
+    }
+    return OpenMeterLink(command, port, choice, queue);
+}
+
 bool CMeterLinkSession::Reopen(const PortChoice& choice) {
     return OpenQueued(port, choice, queue, 1).opened;
 }

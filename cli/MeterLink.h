@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bluetooth/BluezService.h"
 #include "decode/Clock.h"
 #include "link/ComPort.h"
 #include "link/MeterPort.h"
@@ -71,6 +72,10 @@ class CCliSessionHost : public CHeadlessSessionHost {
 void CatchStopSignals();
 bool StopSignalled();
 
+// How long a Bluetooth connection may take before `record` or `download`
+// gives up on it (the service's own time-out comes first).
+inline constexpr std::chrono::seconds kBluetoothConnectWait{40};
+
 // Opens the meter's port as the program does (three attempts). Prints the
 // warning and the system's reason on stderr when it fails.
 bool OpenMeterLink(const char* command, CComPort& port, const PortChoice& choice,
@@ -79,6 +84,9 @@ bool OpenMeterLink(const char* command, CComPort& port, const PortChoice& choice
 // The meter's port, the reader's queue and a headless session around them,
 // as `record` and `download` set them up.
 struct CMeterLinkSession {
+    // Connects "bt:" ports; made when one is opened. It outlives the port,
+    // whose close lets go of the connection through it.
+    std::unique_ptr<CBluezService> bluetooth;
     CComPort port;
     CLinkQueue queue;
     CCliSessionHost host{port};
@@ -86,9 +94,7 @@ struct CMeterLinkSession {
     CMeterSession session{host, clock};
 
     // OpenMeterLink on this session's port and queue.
-    bool Open(const char* command, const PortChoice& choice) {
-        return OpenMeterLink(command, port, choice, queue);
-    }
+    bool Open(const char* command, const PortChoice& choice);
     // One quiet attempt to open the port again after its link was lost; the
     // port's LastError says why it failed.
     bool Reopen(const PortChoice& choice);

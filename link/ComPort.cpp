@@ -90,15 +90,11 @@ bool CComPort::OpenWith(const std::string& path, int portNumber, const LineSetti
     }
     Shutdown();
     m_bOpened = false;
+    auto port = std::make_unique<CSerialPort>();
     try {
-        auto port = std::make_unique<CSerialPort>();
         port->m_nPort = portNumber;
         port->OpenDevice(path, settings);
-        port->SetReadInterval(200);
         port->Purge(true, true);
-        auto stop = std::make_unique<CStopSignal>();
-        m_pPort = std::move(port);
-        m_pStop = std::move(stop);
     } catch (const CSerialException& error) {
         SetLastError(error);
         return false;
@@ -106,7 +102,54 @@ bool CComPort::OpenWith(const std::string& path, int portNumber, const LineSetti
     if (portNumber >= 0) {
         m_nPortNo = portNumber;
     }
-    m_strDevice = path;
+    return StartReader(std::move(port), path);
+}
+
+void CComPort::SetSocketConnector(ISocketConnector* connector, std::chrono::milliseconds wait) {
+    m_pConnector = connector;
+    m_connectWait = wait;
+}
+
+bool CComPort::OpenConnected(const std::string& address, const std::string& name) {
+    if (m_pReader && m_pReader->IsReaderThread()) {
+        SetLastError(CSerialException(EDEADLK, "open " + name + " from the receive routine"));
+        return false;
+    }
+    Shutdown();
+    m_bOpened = false;
+    if (m_pConnector == nullptr) {
+        SetLastError(CSerialException(ENODEV, "open " + name,
+                                      "Bluetooth meters are not available in this program."));
+        return false;
+    }
+    SocketConnectResult connection = m_pConnector->Connect(address, m_connectWait);
+    if (connection.fd < 0) {
+        SetLastError(connection.error.value_or(CSerialException(EIO, "connect " + name)));
+        return false;
+    }
+    m_strConnectedAddress = address;
+    auto port = std::make_unique<CSerialPort>();
+    try {
+        port->AdoptSocket(connection.fd, name);
+    } catch (const CSerialException& error) {
+        SetLastError(error);
+        Shutdown();
+        return false;
+    }
+    return StartReader(std::move(port), name);
+}
+
+bool CComPort::StartReader(std::unique_ptr<CSerialPort> port, const std::string& name) {
+    try {
+        port->SetReadInterval(200);
+        m_pStop = std::make_unique<CStopSignal>();
+    } catch (const CSerialException& error) {
+        SetLastError(error);
+        Shutdown();
+        return false;
+    }
+    m_pPort = std::move(port);
+    m_strDevice = name;
     m_bReleaseOnExit = false;
     m_pReader = std::make_unique<CReadComThread>(*this);
     m_pReader->m_nReadSize = CReadComThread::kOpenReadSize;
@@ -151,6 +194,9 @@ int CComPort::Write(const std::uint8_t* bytes, std::size_t count) {
 
 void CComPort::Close() {
     if (!m_pPort) {
+        if (!m_strConnectedAddress.empty()) {
+            Shutdown();  // a connection whose reader never started
+        }
         return;
     }
     if (m_pReader && m_pReader->IsReaderThread()) {
@@ -171,9 +217,15 @@ void CComPort::Shutdown() {
         m_pReader->Join();
         m_pReader.reset();
     }
-    std::lock_guard lock(m_portMutex);
-    m_pPort.reset();
-    m_pStop.reset();
+    {
+        std::lock_guard lock(m_portMutex);
+        m_pPort.reset();
+        m_pStop.reset();
+    }
+    if (!m_strConnectedAddress.empty() && m_pConnector != nullptr) {
+        m_pConnector->Disconnect(m_strConnectedAddress);
+    }
+    m_strConnectedAddress.clear();
 }
 
 void CComPort::ReaderEnded() {

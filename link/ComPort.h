@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "link/SerialPort.h"
+#include "link/SocketConnector.h"
 
 // Receives each block of bytes read from the meter, on the reader thread. The
 // block is the routine's own copy for the duration of the call; the next read
@@ -80,6 +81,15 @@ class CComPort {
     bool OpenDevice(const std::string& path, int mode, int baudRate, int parity, int dataBits,
                     int stopBits, int flowControl);
 
+    // Where connected ports ("bt:ADDRESS") come from, and how long an open
+    // waits for the connection: 0 takes an outcome that is ready and
+    // otherwise fails with EINPROGRESS, leaving the attempt under way.
+    void SetSocketConnector(ISocketConnector* connector, std::chrono::milliseconds wait);
+    // Connects `address` through the socket connector and starts the reader
+    // on the socket it hands over (no line settings: it is no tty). `name`
+    // names the link in errors. Closing the port lets go of the connection.
+    bool OpenConnected(const std::string& address, const std::string& name);
+
     void SetReceiveHandler(ReceiveHandler handler);
     void SetLinkLostHandler(LinkLostHandler handler);
 
@@ -108,6 +118,8 @@ class CComPort {
     friend class CReadComThread;
 
     bool OpenWith(const std::string& path, int portNumber, const LineSettings& settings);
+    // Starts the reader on a port that has just been opened.
+    bool StartReader(std::unique_ptr<CSerialPort> port, const std::string& name);
     // Stops and joins the reader, then releases the port (owner thread only).
     void Shutdown();
     // The reader's last step: drops unread input, and releases the port when
@@ -122,6 +134,10 @@ class CComPort {
     std::unique_ptr<CReadComThread> m_pReader;
     std::string m_strDevice;
     std::atomic<bool> m_bReleaseOnExit{false};
+
+    ISocketConnector* m_pConnector = nullptr;
+    std::chrono::milliseconds m_connectWait{0};
+    std::string m_strConnectedAddress;  // the connection Shutdown lets go of
 
     // Guards the port's file descriptor between a writer and Close.
     std::mutex m_portMutex;

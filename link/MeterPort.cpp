@@ -22,9 +22,29 @@ bool AllDigits(const std::string& text) {
     return true;
 }
 
+// "AA:BB:CC:DD:EE:01" in upper case, or nothing when `text` is no address.
+std::optional<std::string> BluetoothAddress(const std::string& text) {
+    if (text.size() != 17) {
+        return std::nullopt;
+    }
+    std::string address;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const bool separator = i % 3 == 2;
+        if (separator ? c != ':' : !std::isxdigit(c)) {
+            return std::nullopt;
+        }
+        address += static_cast<char>(std::toupper(c));
+    }
+    return address;
+}
+
 }  // namespace
 
 std::string PortChoice::Device() const {
+    if (IsBluetooth()) {
+        return kBluetoothPortPrefix + bluetoothAddress;
+    }
     return IsNumber() ? ComPortDevicePath(number) : devicePath;
 }
 
@@ -32,17 +52,24 @@ std::optional<PortChoice> ParsePortChoice(const std::string& text) {
     if (text.empty() || text[0] == '-') {
         return std::nullopt;
     }
+    if (text.rfind(kBluetoothPortPrefix, 0) == 0) {
+        const auto address = BluetoothAddress(text.substr(3));
+        if (!address) {
+            return std::nullopt;
+        }
+        return PortChoice{-1, {}, *address};
+    }
     if (text.find('/') != std::string::npos) {
-        return PortChoice{-1, text};
+        return PortChoice{-1, text, {}};
     }
     const std::string digits = text.rfind("COM", 0) == 0 ? text.substr(3) : text;
     if (AllDigits(digits)) {
         if (digits.size() > 9) {
             return std::nullopt;
         }
-        return PortChoice{std::stoi(digits), {}};
+        return PortChoice{std::stoi(digits), {}, {}};
     }
-    return PortChoice{-1, "/dev/" + text};
+    return PortChoice{-1, "/dev/" + text, {}};
 }
 
 std::string OpenPortWarning(const PortChoice& choice) {
@@ -54,7 +81,7 @@ std::string MeterPortResult::Message() const {
         return warning;
     }
     std::string reason = error->GetErrorMessage();
-    if (error->m_dwError == EBUSY) {
+    if (error->m_dwError == EBUSY && !error->HasOwnMessage()) {
         reason += " (the port is in use by another program)";
     }
     return warning + "\n" + reason;
@@ -66,14 +93,22 @@ MeterPortResult OpenMeterPort(CComPort& port, const PortChoice& choice, ReceiveH
     port.SetReceiveHandler(std::move(onReceive));
     port.SetLinkLostHandler(std::move(onLinkLost));
     MeterPortResult result;
+    if (choice.IsBluetooth()) {
+        attempts = 1;
+    }
     for (int attempt = 0; attempt < attempts && !result.opened; ++attempt) {
         if (attempt > 0) {
             std::this_thread::sleep_for(kRetryPause);
         }
-        result.opened = choice.IsNumber() ? port.Open(choice.number, 2, 9600, NoParity, 8,
-                                                      OneStopBit, NoFlowControl)
-                                          : port.OpenDevice(choice.devicePath, 2, 9600, NoParity, 8,
-                                                            OneStopBit, NoFlowControl);
+        if (choice.IsBluetooth()) {
+            result.opened = port.OpenConnected(choice.bluetoothAddress, choice.Device());
+        } else if (choice.IsNumber()) {
+            result.opened =
+                port.Open(choice.number, 2, 9600, NoParity, 8, OneStopBit, NoFlowControl);
+        } else {
+            result.opened =
+                port.OpenDevice(choice.devicePath, 2, 9600, NoParity, 8, OneStopBit, NoFlowControl);
+        }
     }
     if (!result.opened) {
         result.warning = OpenPortWarning(choice);

@@ -42,7 +42,8 @@ void CReconnectSchedule::AttemptSucceeded() {
 }
 
 std::string ReconnectFailureReason(const std::optional<CSerialException>& error) {
-    if (!error || error->m_dwError == ENOENT) {
+    // EINPROGRESS: a Bluetooth connection is still being made.
+    if (!error || error->m_dwError == ENOENT || error->m_dwError == EINPROGRESS) {
         return {};
     }
     return error->what();

@@ -9,6 +9,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -207,8 +208,12 @@ int MillisecondsLeft(Clock::time_point deadline) {
 CSerialException::CSerialException(std::uint32_t error, const std::string& context)
     : std::runtime_error(context + ": " + ErrorText(error)), m_dwError(error) {}
 
+CSerialException::CSerialException(std::uint32_t error, const std::string& context,
+                                   const std::string& message)
+    : std::runtime_error(context + ": " + message), m_dwError(error), m_strMessage(message) {}
+
 std::string CSerialException::GetErrorMessage() const {
-    return ErrorText(m_dwError);
+    return m_strMessage.empty() ? ErrorText(m_dwError) : m_strMessage;
 }
 
 void ThrowSerialException(const std::string& context, int error) {
@@ -296,6 +301,19 @@ void CSerialPort::OpenDevice(const std::string& path, const LineSettings& settin
     }
 }
 
+void CSerialPort::AdoptSocket(int fd, const std::string& name) {
+    Close();
+    m_hComm = fd;
+    m_strDevice = name;
+    m_bSocket = true;
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) {
+        const int error = errno;
+        Close();
+        ThrowSerialException("fcntl " + name, error);
+    }
+}
+
 void CSerialPort::RequireCharacterDevice() {
     // A path that comes back as a plain file (or a pipe) is named as such,
     // rather than by the first terminal call that fails on it.
@@ -360,6 +378,7 @@ void CSerialPort::Close() {
     close(m_hComm);  // also drops the flock and the exclusive mode
     m_hComm = -1;
     m_bPseudoTerminal = false;
+    m_bSocket = false;
 }
 
 ReadResult CSerialPort::Read(std::uint8_t* buffer, std::size_t count, const CStopSignal& stop) {
@@ -404,7 +423,9 @@ ReadResult CSerialPort::Read(std::uint8_t* buffer, std::size_t count, const CSto
                 }
                 continue;
             }
-            if (n == 0 || errno == EIO || errno == ENXIO || errno == ENODEV) {
+            if (n == 0 || errno == EIO || errno == ENXIO || errno == ENODEV ||
+                errno == ECONNRESET || errno == ENOTCONN || errno == ETIMEDOUT ||
+                errno == EHOSTDOWN) {
                 result.end = ReadEnd::LinkLost;
                 return result;
             }
@@ -442,7 +463,9 @@ std::size_t CSerialPort::Write(const std::uint8_t* bytes, std::size_t count,
     }
     std::size_t written = 0;
     while (written < count) {
-        const ssize_t n = write(m_hComm, bytes + written, count - written);
+        // A socket whose peer has gone must fail the write, not raise SIGPIPE.
+        const ssize_t n = m_bSocket ? send(m_hComm, bytes + written, count - written, MSG_NOSIGNAL)
+                                    : write(m_hComm, bytes + written, count - written);
         if (n > 0) {
             written += static_cast<std::size_t>(n);
             continue;
@@ -465,8 +488,8 @@ std::size_t CSerialPort::Write(const std::uint8_t* bytes, std::size_t count,
 }
 
 void CSerialPort::Purge(bool input, bool output) {
-    if (!input && !output) {
-        return;
+    if ((!input && !output) || m_bSocket) {
+        return;  // a socket has no driver queues to empty
     }
     const int which = input && output ? TCIOFLUSH : (input ? TCIFLUSH : TCOFLUSH);
     if (tcflush(m_hComm, which) != 0) {

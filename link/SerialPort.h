@@ -44,11 +44,19 @@ struct LineSettings {
 class CSerialException : public std::runtime_error {
   public:
     CSerialException(std::uint32_t error, const std::string& context);
+    // An error whose account for the user is `message` rather than the
+    // system's text for the code (a Bluetooth service's answer, say).
+    CSerialException(std::uint32_t error, const std::string& context, const std::string& message);
 
-    // The system's text for m_dwError, e.g. "No such file or directory".
+    // The text for the user: the message given, else the system's text for
+    // m_dwError, e.g. "No such file or directory".
     std::string GetErrorMessage() const;
+    bool HasOwnMessage() const { return !m_strMessage.empty(); }
 
     std::uint32_t m_dwError;
+
+  private:
+    std::string m_strMessage;
 };
 
 // Raises CSerialException with `error`, or with errno when `error` is 0.
@@ -112,8 +120,13 @@ class CSerialPort {
     // no line (the kernel forces it to 8 bits without parity), so there only
     // raw mode must hold.
     void OpenDevice(const std::string& path, const LineSettings& settings);
+    // Takes over a connected stream socket (a Bluetooth link that a system
+    // service connected for us): it has no line settings, so none are made,
+    // and `name` names it in errors. The object owns `fd` from here on.
+    void AdoptSocket(int fd, const std::string& name);
     void Close();
     bool IsOpen() const { return m_hComm >= 0; }
+    bool IsSocket() const { return m_bSocket; }
     const std::string& DevicePath() const { return m_strDevice; }
 
     // The gap after the last received byte that completes a read (200 ms).
@@ -146,6 +159,7 @@ class CSerialPort {
 
     int m_hComm = -1;
     bool m_bPseudoTerminal = false;
+    bool m_bSocket = false;
     int m_nReadIntervalMs = 200;
     std::string m_strDevice;
 };

@@ -20,20 +20,28 @@ void CPortMenu::RefreshPortMenu() {
     }
     m_entries.clear();
 
+    if (m_discoverMeters) {
+        for (const MeterEntry& meter : m_discoverMeters()) {
+            AddEntry(QString::fromStdString(meter.label), QString::fromStdString(meter.port));
+        }
+    }
     std::vector<std::string> names;
     if (m_discover) {
         names = PortMenuEntries(m_discover());
     }
     for (const std::string& name : names) {
         const QString text = QString::fromStdString(name);
-        auto* entry = new QAction(text, m_pPopup);
-        entry->setData(cmd::kFirstDiscoveredPort + static_cast<int>(m_entries.size()));
-        entry->setStatusTip(QStringLiteral("Open %1").arg(DeviceForEntry(text)));
-        connect(entry, &QAction::triggered, this,
-                [this, text] { emit portChosen(DeviceForEntry(text)); });
-        m_pPopup->insertAction(m_pAnchor, entry);
-        m_entries.push_back(entry);
+        AddEntry(text, DeviceForEntry(text));
     }
+}
+
+void CPortMenu::AddEntry(const QString& text, const QString& port) {
+    auto* entry = new QAction(text, m_pPopup);
+    entry->setData(cmd::kFirstDiscoveredPort + static_cast<int>(m_entries.size()));
+    entry->setStatusTip(QStringLiteral("Open %1").arg(port));
+    connect(entry, &QAction::triggered, this, [this, port] { emit portChosen(port); });
+    m_pPopup->insertAction(m_pAnchor, entry);
+    m_entries.push_back(entry);
 }
 
 void CPortMenu::WatchDevices(const QString& folder) {

@@ -17,11 +17,22 @@ class CPortMenu : public QObject {
     Q_OBJECT
   public:
     using Discovery = std::function<std::vector<std::string>()>;
+    // A Bluetooth meter as the menu lists it: its label, e.g.
+    // "VAVIRIR-METER (AA:BB:CC:DD:EE:01)", and the port that opens it.
+    struct MeterEntry {
+        std::string label;
+        std::string port;
+    };
+    using MeterDiscovery = std::function<std::vector<MeterEntry>()>;
 
     CPortMenu(QMenu* popup, QAction* anchor, Discovery discover, QObject* parent = nullptr);
 
     // Rebuilds the discovered entries from a fresh discovery.
     void RefreshPortMenu();
+
+    // Lists the meters `discover` gives above the serial ports, from the next
+    // refresh on.
+    void SetMeterDiscovery(MeterDiscovery discover) { m_discoverMeters = std::move(discover); }
 
     // Rebuilds the menu shortly after anything in `folder` changes.
     void WatchDevices(const QString& folder);
@@ -36,9 +47,12 @@ class CPortMenu : public QObject {
     void portChosen(const QString& device);
 
   private:
+    void AddEntry(const QString& text, const QString& port);
+
     QMenu* m_pPopup;
     QAction* m_pAnchor;
     Discovery m_discover;
+    MeterDiscovery m_discoverMeters;
     std::vector<QAction*> m_entries;
     QFileSystemWatcher m_watcher;
     QTimer m_settle;

@@ -16,6 +16,7 @@
 #include "record/MeterSession.h"
 #include "record/RecordingTarget.h"
 #include "support/ChildProcess.h"
+#include "support/FakeBluetooth.h"
 
 namespace fs = std::filesystem;
 using test_support::ChildProcess;
@@ -584,4 +585,179 @@ TEST_F(MeterLinkCli, RecordReconnectKeepsOneDocumentAcrossADeviceThatVanishesAnd
     for (std::size_t i = 0; i < saved.records.size(); ++i) {
         EXPECT_EQ(saved.records[i].sequence, std::to_string(i));
     }
+}
+
+// ---------------------------------------------------------------- Bluetooth meters
+//
+// Against the fake Bluetooth service on a private bus: the program connects
+// through ConnectProfile and reads the socket handed over in NewConnection,
+// behind which vavirir-sim plays the meter.
+
+namespace {
+
+const std::string kBtMeter = "bt:AA:BB:CC:DD:EE:01";
+
+// The chunks a simulator logged as sent, as hex lines.
+std::string SentHexOf(const std::string& log) {
+    std::istringstream in(log);
+    std::string hex;
+    for (std::string line; std::getline(in, line);) {
+        const auto at = line.find(": sent ");
+        if (at != std::string::npos) {
+            hex += line.substr(at + 7) + "\n";
+        }
+    }
+    return hex;
+}
+
+std::size_t SentChunks(const std::string& log) {
+    std::size_t n = 0;
+    for (auto at = log.find(": sent "); at != std::string::npos; at = log.find(": sent ", at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(50ms);
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST_F(MeterLinkCli, BluetoothPortsListOnlyPairedMetersAndRecordTakesWhatTheMeterSent) {
+    test_support::FakeBluetooth bt(
+        PathOf("bt"), {"--seed", "7", "--interval-ms", "20", "live", "--kinds", "0,1,2,3,4,5,6"});
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", bt.Address().c_str(), 1);
+    const auto ports = test_support::RunToEnd({Bin("vavirir-cli"), "ports"});
+    ASSERT_EQ(ports.exitCode, 0) << ports.err;
+    // The meter first; neither the headphones nor the unpaired meter.
+    EXPECT_EQ(ports.out.rfind(kBtMeter + " VAVIRIR-METER\n", 0), 0u) << ports.out << ports.err;
+    EXPECT_EQ(ports.out.find("EE:02"), std::string::npos) << ports.out;
+    EXPECT_EQ(ports.out.find("EE:03"), std::string::npos) << ports.out;
+
+    std::string err;
+    ASSERT_EQ(Cli({"record", "--port", "bt:aa:bb:cc:dd:ee:01", "--count", "30", "--out",
+                   PathOf("rec.txt")},
+                  60000, &err),
+              0)
+        << err;
+    const Saved saved = Dump(PathOf("rec.txt"));
+    ASSERT_EQ(saved.records.size(), 30u);
+    ExpectSameReadings(saved.records, Replayed(SentHexOf(bt.MeterLog(1)), true, 30).records);
+    const std::string calls = bt.Control("Calls");
+    EXPECT_NE(calls.find("RegisterProfile 00001101-0000-1000-8000-00805f9b34fb client"),
+              std::string::npos)
+        << calls;
+    EXPECT_NE(calls.find("DisconnectProfile AA:BB:CC:DD:EE:01"), std::string::npos) << calls;
+
+    // A download acknowledges through the same socket.
+    test_support::FakeBluetooth store(PathOf("bt-dl"),
+                                      {"download", "--blocks", "3", "--records", "9"});
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", store.Address().c_str(), 1);
+    ASSERT_EQ(Cli({"download", "--port", kBtMeter, "--out", PathOf("dl.txt")}, 60000, &err), 0)
+        << err;
+    EXPECT_EQ(Dump(PathOf("dl.txt")).records.size(), 27u);
+}
+
+TEST_F(MeterLinkCli, BluetoothDropsReconnectIntoOneDocumentAndLoseNothingAfterTheReturn) {
+    test_support::FakeBluetooth bt(PathOf("bt"), {"live", "--interval-ms", "40"});
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", bt.Address().c_str(), 1);
+    ChildProcess cli({Bin("vavirir-cli"), "record", "--port", kBtMeter, "--reconnect", "--count",
+                      "100", "--out", PathOf("gap.txt")},
+                     test_support::StderrTo(PathOf("cli.err")));
+    const std::string address = "AA:BB:CC:DD:EE:01";
+    ASSERT_TRUE(WaitUntil([&] { return SentChunks(bt.MeterLog(1)) >= 10; }, 30s));
+    bt.Control("Drop", {address});  // the meter goes away: its end hangs up
+    ASSERT_TRUE(WaitUntil([&] { return SentChunks(bt.MeterLog(2)) >= 10; }, 30s)) << cli.Stderr();
+    bt.Control("RequestDisconnection", {address});  // the service asks us to let go
+    ASSERT_TRUE(WaitUntil([&] { return bt.HasMeter(3); }, 30s)) << cli.Stderr();
+    ASSERT_EQ(cli.Wait(60s), 0) << cli.Stderr();
+
+    const std::string err = cli.Stderr();
+    EXPECT_NE(err.find("Reconnecting to " + kBtMeter), std::string::npos) << err;
+    EXPECT_NE(err.find("Connected to " + kBtMeter), std::string::npos) << err;
+    const Saved saved = Dump(PathOf("gap.txt"));
+    ASSERT_EQ(saved.records.size(), 100u);
+    for (std::size_t i = 0; i < saved.records.size(); ++i) {
+        EXPECT_EQ(saved.records[i].sequence, std::to_string(i));
+    }
+    // After the last return every reading the meter sent is there, in order:
+    // the document ends with the start of what the third connection carried.
+    const Saved third = Replayed(SentHexOf(bt.MeterLog(3)), true);
+    bool found = false;
+    for (std::size_t from = 0; from + 5 <= saved.records.size() && !found; ++from) {
+        const std::size_t n = saved.records.size() - from;
+        found = n <= third.records.size() &&
+                std::equal(saved.records.begin() + static_cast<std::ptrdiff_t>(from),
+                           saved.records.end(), third.records.begin(),
+                           [](const SavedRecord& a, const SavedRecord& b) {
+                               return a.value == b.value && a.unit == b.unit;
+                           });
+    }
+    EXPECT_TRUE(found) << "the readings after the return are not what the meter sent";
+    const std::string calls = bt.Control("Calls");
+    std::size_t registrations = 0;
+    for (auto at = calls.find("RegisterProfile"); at != std::string::npos;
+         at = calls.find("RegisterProfile", at + 1)) {
+        ++registrations;
+    }
+    EXPECT_EQ(registrations, 1u) << "the profile is registered once per process: " << calls;
+}
+
+TEST_F(MeterLinkCli, BluetoothFailuresSayWhatToDoAndExitOne) {
+    test_support::FakeBluetooth bt(PathOf("bt"), {"live"});
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", bt.Address().c_str(), 1);
+    struct Case {
+        std::string method;  // the call that fails, with `error`
+        std::string error;
+        std::string port;
+        std::string text;  // what the user reads
+    };
+    const std::vector<Case> cases = {
+        {"ConnectProfile", "org.bluez.Error.NotReady", kBtMeter, "The Bluetooth adapter is off."},
+        {"ConnectProfile", "org.bluez.Error.Failed", kBtMeter, "it is off or out of range."},
+        {"ConnectProfile", "org.bluez.Error.HostDown", kBtMeter, "it is off or out of range."},
+        {"ConnectProfile", "org.bluez.Error.InProgress", kBtMeter,
+         "(the port is in use by another program)"},
+        {"RegisterProfile", "org.bluez.Error.NotPermitted", kBtMeter,
+         "The Bluetooth service refused this program's serial port profile"},
+        {"", "", "bt:AA:BB:CC:DD:EE:03",
+         "No paired Bluetooth meter has the address AA:BB:CC:DD:EE:03."},
+    };
+    for (const Case& c : cases) {
+        if (!c.method.empty()) {
+            bt.Control("SetError", {c.method, c.error});
+        }
+        std::string err;
+        EXPECT_EQ(Cli({"record", "--port", c.port, "--out", PathOf("x.txt")}, 60000, &err), 1)
+            << c.error;
+        EXPECT_EQ(err.rfind("vavirir-cli record: Warning:Can't open " + c.port + "!\n", 0), 0u)
+            << err;
+        EXPECT_NE(err.find(c.text), std::string::npos) << c.error << ": " << err;
+        if (!c.method.empty()) {
+            bt.Control("SetError", {c.method, ""});
+        }
+    }
+    EXPECT_FALSE(fs::exists(PathOf("x.txt")));
+
+    // A bus without the Bluetooth service: the serial ports are still listed.
+    test_support::FakeBluetooth none(PathOf("none"), {}, false);
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", none.Address().c_str(), 1);
+    const std::string noService = "No Bluetooth service (bluetoothd) is running.";
+    const auto ports = test_support::RunToEnd({Bin("vavirir-cli"), "ports"});
+    EXPECT_EQ(ports.exitCode, 0);
+    EXPECT_NE(ports.err.find("Bluetooth is not available: " + noService), std::string::npos)
+        << ports.err;
+    std::string err;
+    EXPECT_EQ(Cli({"record", "--port", kBtMeter, "--out", PathOf("x.txt")}, 30000, &err), 1);
+    EXPECT_NE(err.find(noService), std::string::npos) << err;
+    EXPECT_EQ(Cli({"download", "--port", kBtMeter, "--out", PathOf("x.txt")}, 30000, &err), 1);
+    EXPECT_NE(err.find(noService), std::string::npos) << err;
 }
