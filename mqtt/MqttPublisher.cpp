@@ -18,6 +18,23 @@ std::string ErrorText(int rc) {
     return rc == MOSQ_ERR_ERRNO ? std::string(std::strerror(errno)) : mosquitto_strerror(rc);
 }
 
+// Why the broker refused the connection, in words a user can act on.
+std::string RefusalText(int rc) {
+    switch (rc) {
+        case 4:
+            return "bad user name or password";
+        case 5:
+            return "not authorised (check the user name and password)";
+        default: {
+            std::string text = mosquitto_connack_string(rc);
+            if (!text.empty() && text.back() == '.') {
+                text.pop_back();
+            }
+            return text;
+        }
+    }
+}
+
 int Length(const std::string& text) {
     return static_cast<int>(text.size());
 }
@@ -212,10 +229,7 @@ void CMqttPublisher::OnConnect(mosquitto* client, void* self, int rc) {
             // A refusal (a wrong password, an unknown user) does not mend
             // itself by trying again.
             publisher.m_state = MqttState::Refused;
-            publisher.m_reason = mosquitto_connack_string(rc);
-            if (!publisher.m_reason.empty() && publisher.m_reason.back() == '.') {
-                publisher.m_reason.pop_back();
-            }
+            publisher.m_reason = RefusalText(rc);
         }
     }
     publisher.m_changed.notify_all();
