@@ -1,6 +1,9 @@
 #include "mqtt/MqttPublisher.h"
 
 #include <mosquitto.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -111,15 +114,77 @@ void CMqttPublisher::Start() {
                 "): " + ErrorText(rc));
         }
     }
-    mosquitto_threaded_set(m_pClient, true);
+    m_wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_wake < 0) {
+        throw std::runtime_error("cannot start the MQTT network thread: " +
+                                 ErrorText(MOSQ_ERR_ERRNO));
+    }
     m_network = std::thread([this] { RunNetwork(); });
+}
+
+void CMqttPublisher::Wake() {
+    if (!m_bWakePending) {
+        m_bWakePending = true;
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(m_wake, &one, sizeof one);
+    }
+}
+
+int CMqttPublisher::RunConnection() {
+    constexpr int kLoopWaitMs = 1000;
+    for (;;) {
+        const int socket = mosquitto_socket(m_pClient);
+        if (socket < 0) {
+            return MOSQ_ERR_NO_CONN;
+        }
+        pollfd fds[2] = {
+            {socket, static_cast<short>(POLLIN | (mosquitto_want_write(m_pClient) ? POLLOUT : 0)),
+             0},
+            {m_wake, POLLIN, 0}};
+        if (::poll(fds, 2, kLoopWaitMs) < 0 && errno != EINTR) {
+            return MOSQ_ERR_ERRNO;
+        }
+        bool stopping = false;
+        {
+            const std::lock_guard lock(m_mutex);
+            std::uint64_t wakes = 0;
+            [[maybe_unused]] const ssize_t n = ::read(m_wake, &wakes, sizeof wakes);
+            m_bWakePending = false;
+            stopping = m_state == MqttState::Stopped;
+            if (!stopping && m_bStatusDue && m_state == MqttState::Connected) {
+                PublishStatus();
+            }
+            if (!stopping) {
+                Pump();
+            }
+        }
+        if (stopping) {
+            // A clean goodbye: the broker keeps the last will to itself. (The
+            // library tells OnDisconnect at once, so no lock is held here.)
+            mosquitto_disconnect(m_pClient);
+            mosquitto_loop_write(m_pClient, 1);
+            return MOSQ_ERR_SUCCESS;
+        }
+        int rc = MOSQ_ERR_SUCCESS;
+        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+            rc = mosquitto_loop_read(m_pClient, 1);
+        }
+        if (rc == MOSQ_ERR_SUCCESS && mosquitto_want_write(m_pClient)) {
+            rc = mosquitto_loop_write(m_pClient, 1);
+        }
+        if (rc == MOSQ_ERR_SUCCESS) {
+            rc = mosquitto_loop_misc(m_pClient);
+        }
+        if (rc != MOSQ_ERR_SUCCESS) {
+            return rc;
+        }
+    }
 }
 
 void CMqttPublisher::RunNetwork() {
     using namespace std::chrono;
     constexpr seconds kFirstDelay{1};
     constexpr seconds kLongestDelay{10};
-    constexpr int kLoopWaitMs = 1000;
     const MqttBroker& broker = m_settings.broker;
     bool first = true;
     seconds delay = kFirstDelay;
@@ -129,8 +194,8 @@ void CMqttPublisher::RunNetwork() {
                                                  m_settings.keepAliveSeconds)
                        : mosquitto_reconnect_async(m_pClient);
         first = false;
-        while (rc == MOSQ_ERR_SUCCESS && !m_bStopping) {
-            rc = mosquitto_loop(m_pClient, kLoopWaitMs, 1);
+        if (rc == MOSQ_ERR_SUCCESS) {
+            rc = RunConnection();
         }
         std::string reason = ErrorText(rc);
         if (!reason.empty() && reason.back() == '.') {
@@ -139,8 +204,6 @@ void CMqttPublisher::RunNetwork() {
         std::unique_lock lock(m_mutex);
         m_bResending = m_nInFlight > 0;
         if (m_state == MqttState::Stopped || m_state == MqttState::Refused) {
-            m_bNetworkEnded = true;
-            m_changed.notify_all();
             return;
         }
         if (m_state == MqttState::Connected) {
@@ -150,6 +213,9 @@ void CMqttPublisher::RunNetwork() {
         m_reason = reason;
         m_changed.notify_all();
         m_changed.wait_for(lock, delay, [this] { return m_state == MqttState::Stopped; });
+        if (m_state == MqttState::Stopped) {
+            return;
+        }
         delay = std::min(delay * 2, kLongestDelay);
     }
 }
@@ -165,7 +231,9 @@ void CMqttPublisher::Publish(std::string payload) {
         ++m_nDropped;
     }
     m_queue.push_back(std::move(payload));
-    Pump();
+    if (m_state == MqttState::Connected) {
+        Wake();
+    }
 }
 
 void CMqttPublisher::SetMeterOnline(bool online) {
@@ -174,8 +242,9 @@ void CMqttPublisher::SetMeterOnline(bool online) {
         return;
     }
     m_meterOnline = online ? 1 : 0;
+    m_bStatusDue = true;
     if (m_state == MqttState::Connected) {
-        PublishStatus();
+        Wake();
     }
 }
 
@@ -202,6 +271,7 @@ void CMqttPublisher::Pump() {
 }
 
 void CMqttPublisher::PublishStatus() {
+    m_bStatusDue = false;
     if (m_meterOnline < 0) {
         return;
     }
@@ -305,28 +375,26 @@ MqttStatus CMqttPublisher::Stop(std::chrono::milliseconds drainLimit) {
         if (m_state == MqttState::Connected) {
             // A clean disconnect does not fire the last will: say it here.
             m_meterOnline = 0;
-            PublishStatus();
+            m_bStatusDue = true;
+            Wake();
             m_changed.wait_for(lock, std::chrono::seconds(1), [this] {
-                return m_statusMids.empty() || m_state != MqttState::Connected;
+                return (!m_bStatusDue && m_statusMids.empty()) || m_state != MqttState::Connected;
             });
         }
         left = StatusLocked();
         m_state = MqttState::Stopped;
         left.state = m_state;
+        Wake();
     }
     m_changed.notify_all();
-    // The DISCONNECT wakes the loop, which sends it and then ends; a loop that
-    // does not end by itself is told to.
-    mosquitto_disconnect(m_pClient);
-    {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait_for(lock, std::chrono::seconds(1), [this] { return m_bNetworkEnded; });
-    }
-    m_bStopping = true;
     if (m_network.joinable()) {
         m_network.join();
     }
     mosquitto_destroy(m_pClient);
     m_pClient = nullptr;
+    if (m_wake >= 0) {
+        ::close(m_wake);
+        m_wake = -1;
+    }
     return left;
 }

@@ -1,22 +1,22 @@
 #pragma once
 
 // Publishes the recorded readings to an MQTT broker through libmosquitto.
-// The publisher's network thread runs the library's network loop: it
-// connects, reconnects and talks to the broker. The caller's thread only hands
-// over a message (a queue push, and while connected one call into the library
-// that queues a packet and wakes the loop), so a broker that is slow, down or
+// The publisher's network thread is the only one that calls the library: it
+// connects, reconnects, hands queued readings over and runs the network loop.
+// The caller's thread only pushes a message onto the queue and, when the
+// thread sleeps, wakes it (an eventfd), so a broker that is slow, down or
 // unreachable never holds up a reading.
 //
 // The thread is ours rather than mosquitto_loop_start's because that one
 // gives up for good when the very first attempt fails at once (nobody listens
-// yet), and says nothing about why an attempt failed.
+// yet), says nothing about why an attempt failed, and would leave the library
+// calls of each hand-over on the caller's thread.
 //
 // Readings wait in a bounded queue of our own while the broker cannot take
 // them: the oldest are dropped (and counted) when it is full, and the rest go
 // out in order once the broker answers again. At most kInFlight messages are
 // in the library's hands at a time, so its own queue stays small too.
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -88,11 +88,14 @@ class CMqttPublisher {
 
   private:
     void RunNetwork();
+    // One connection's loop; the library's code for why it ended.
+    int RunConnection();
     static void OnConnect(mosquitto* client, void* self, int rc);
     static void OnDisconnect(mosquitto* client, void* self, int rc);
     static void OnPublish(mosquitto* client, void* self, int mid);
 
     // With m_mutex held:
+    void Wake();
     void Pump();
     void PublishStatus();
     MqttStatus StatusLocked() const;
@@ -102,7 +105,7 @@ class CMqttPublisher {
     std::string m_statusTopic;
     mosquitto* m_pClient = nullptr;
     std::thread m_network;
-    std::atomic<bool> m_bStopping{false};
+    int m_wake = -1;  // eventfd: something for the network thread to do
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
@@ -115,5 +118,6 @@ class CMqttPublisher {
     std::uint64_t m_nDelivered = 0;
     int m_meterOnline = -1;     // -1 not said yet, 0 offline, 1 online
     bool m_bResending = false;  // the library sends again what the dropped link held
-    bool m_bNetworkEnded = false;
+    bool m_bStatusDue = false;  // the meter's state is to be published
+    bool m_bWakePending = false;
 };
