@@ -99,7 +99,7 @@ void CRecordPublisher::Say(const MqttStatus& status) {
                          "record: %sMQTT: %s %s%s; readings wait in a queue (at most %s) until it "
                          "answers\n",
                          starting ? "warning: " : "", broker.c_str(),
-                         starting ? "does not answer" : "lost", because.c_str(),
+                         starting ? "cannot be reached" : "lost", because.c_str(),
                          WithThousands(MqttPublisherSettings().queueCapacity).c_str());
             break;
         case MqttState::Refused:

@@ -197,7 +197,10 @@ void CMqttPublisher::RunNetwork() {
         if (rc == MOSQ_ERR_SUCCESS) {
             rc = RunConnection();
         }
-        std::string reason = ErrorText(rc);
+        std::string reason = rc == MOSQ_ERR_TLS
+                                 ? "TLS handshake failed: is the broker's certificate signed by "
+                                   "a trusted authority?"
+                                 : ErrorText(rc);
         if (!reason.empty() && reason.back() == '.') {
             reason.pop_back();
         }
