@@ -27,6 +27,8 @@
 #include "app/ControlDlgBar.h"
 #include "app/DemoMeter.h"
 #include "app/LinkHealthPane.h"
+#include "app/MqttDlg.h"
+#include "app/MqttPublishing.h"
 #include "app/RecoverJournalsDlg.h"
 #include "app/WaitDlg.h"
 #include "bluetooth/BluezService.h"
@@ -77,6 +79,7 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
     // Data files dropped on the window open like File > Open.
     setAcceptDrops(true);
 
+    m_pMqtt = new CMqttPublishing(this);
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -109,6 +112,13 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
     connect(&m_timerReconnect, &QTimer::timeout, this, &CMainFrame::OnReconnectTimer);
 
     LoadRecentFiles();
+    {
+        QSettings settings{QString::fromLatin1(kSettingsOrganisation),
+                           QString::fromLatin1(kSettingsApplication)};
+        const MqttGuiSettings mqtt = LoadMqttSettings(settings);
+        m_pMqtt->Configure(mqtt);
+        Action(cmd::kMqttPublish)->setChecked(mqtt.enabled);
+    }
     UpdateCommandUi();
 }
 
@@ -219,6 +229,14 @@ void CMainFrame::CreateActions() {
         UpdateCommandUi();
     })->setIcon(ToolbarIcon(cmd::kStop));
 
+    AddAction(cmd::kMqttSettings, QStringLiteral("Publish to &MQTT\u2026"), [this] {
+        OnMqttSettings();
+    })->setStatusTip(QStringLiteral("Publish the recorded readings to an MQTT broker"));
+    QAction* mqtt = AddAction(cmd::kMqttPublish, QStringLiteral("MQTT &Publishing"), nullptr);
+    mqtt->setCheckable(true);
+    mqtt->setStatusTip(QStringLiteral("Switch publishing to the MQTT broker on or off"));
+    connect(mqtt, &QAction::triggered, this, [this](bool on) { SetMqttEnabled(on); });
+
     AddAction(cmd::kGraphSetting, QStringLiteral("Setting"),
               [this] { RunViewCommand(cmd::kGraphSetting); });
 
@@ -265,6 +283,9 @@ void CMainFrame::CreateMenus() {
     QMenu* realTime = menuBar()->addMenu(QStringLiteral("&Real Time"));
     realTime->addAction(Action(cmd::kStart));
     realTime->addAction(Action(cmd::kStop));
+    realTime->addSeparator();
+    realTime->addAction(Action(cmd::kMqttSettings));
+    realTime->addAction(Action(cmd::kMqttPublish));
 
     QMenu* graph = menuBar()->addMenu(QStringLiteral("&Graph Setting"));
     graph->addAction(Action(cmd::kGraphSetting));
@@ -304,6 +325,7 @@ void CMainFrame::CreateStatusBar() {
     bar->addWidget(ready, 1);
     m_pLinkHealth = new CLinkHealthPane(bar);
     bar->addPermanentWidget(m_pLinkHealth);
+    bar->addPermanentWidget(m_pMqtt->Pane());
     for (const char* key : {"CAP", "NUM", "SCRL"}) {
         auto* indicator = new QLabel(QLatin1String(key), bar);
         indicator->setObjectName(QLatin1String(key));
@@ -394,6 +416,7 @@ CChildFrame* CMainFrame::AddChild(std::unique_ptr<CRoZudozuvDoc> document, const
     auto* child = new CChildFrame(std::move(document), [this](CRecordingTarget& view) {
         m_session.Registry().Remove(&view);
         m_pJournals->Forget(view.Document());
+        m_pMqtt->Forget(view.Document());
     });
     m_pJournals->Watch(child->Document(), [child] { return child->Title().toStdString(); });
     child->SetCloseQuery([this](CChildFrame& closing) { return SaveModified(closing); });
@@ -752,6 +775,7 @@ bool CMainFrame::OpenMeterPort(const QString& port) {
     std::string warning;
     if (!OpenLink(port, false, warning)) {
         m_pLinkHealth->PortClosed();
+        m_pMqtt->SetMeter(std::nullopt);
         ShowMessage(QString::fromStdString(warning));
         UpdateCommandUi();
         return false;
@@ -759,6 +783,7 @@ bool CMainFrame::OpenMeterPort(const QString& port) {
     m_reconnect.Keep(port.toStdString());
     m_pLinkHealth->PortOpened(QString::fromStdString(PortShortName(DeviceName(port.toStdString()))),
                               CountersOf(m_session.Engine()));
+    m_pMqtt->SetMeter(PortShortName(DeviceName(port.toStdString())));
     m_pLink->SetReadSize(kMeterReadSize);
     SetFace({FaceNumber::PortOpened, m_face.dial});
     // A fresh link gets a full period before its first time-out check.
@@ -809,6 +834,7 @@ void CMainFrame::StopReconnect() {
 
 void CMainFrame::OnLinkLost() {
     CloseLink();
+    m_pMqtt->SetMeter(std::nullopt);
     if (!m_reconnect.LinkLost(CReconnectSchedule::Clock::now())) {
         m_pLinkHealth->PortClosed();
         statusBar()->showMessage(QStringLiteral("The link to the meter was lost."));
@@ -839,6 +865,7 @@ void CMainFrame::OnReconnectTimer() {
     // Silence counts from the reopen, not from the last block before the gap.
     m_dataTimeout.CountFromNow();
     SetFace({FaceNumber::PortOpened, m_face.dial});
+    m_pMqtt->SetMeter(PortShortName(DeviceName(port)));
     statusBar()->showMessage(QString::fromStdString(ConnectedText(DeviceName(port))));
     UpdateCommandUi();
 }
@@ -861,11 +888,47 @@ void CMainFrame::OnPortOther() {
     }
 }
 
+void CMainFrame::OnMqttSettings() {
+    MqttGuiSettings settings = m_pMqtt->Settings();
+    CMqttDlg dialog(settings, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    settings = dialog.Settings();
+    // Setting the broker up is asking to publish to it.
+    settings.enabled = true;
+    QSettings stored{QString::fromLatin1(kSettingsOrganisation),
+                     QString::fromLatin1(kSettingsApplication)};
+    try {
+        SaveMqttSettings(stored, settings);
+    } catch (const std::runtime_error& error) {
+        ShowMessage(QString::fromStdString(error.what()), QMessageBox::Warning);
+    }
+    m_pMqtt->Configure(settings);
+    Action(cmd::kMqttPublish)->setChecked(true);
+}
+
+void CMainFrame::SetMqttEnabled(bool enabled) {
+    MqttGuiSettings settings = m_pMqtt->Settings();
+    if (enabled && settings.host.isEmpty()) {
+        // Nothing to publish to yet: the dialog asks first.
+        Action(cmd::kMqttPublish)->setChecked(false);
+        OnMqttSettings();
+        return;
+    }
+    settings.enabled = enabled;
+    QSettings stored{QString::fromLatin1(kSettingsOrganisation),
+                     QString::fromLatin1(kSettingsApplication)};
+    stored.setValue(QStringLiteral("MQTT/Enabled"), enabled);
+    m_pMqtt->Configure(settings);
+}
+
 void CMainFrame::StartDemoMeter() {
     StopReconnect();
     CloseLink();
     SetFace({FaceNumber::PortOpened, m_face.dial});
     m_pLinkHealth->PortOpened(Action(cmd::kDemoMeter)->text(), CountersOf(m_session.Engine()));
+    m_pMqtt->SetMeter("demo");
     m_pDemo->Start();
     UpdateCommandUi();
 }
@@ -873,6 +936,7 @@ void CMainFrame::StartDemoMeter() {
 void CMainFrame::StopDemoMeter() {
     if (DemoMeterRunning()) {
         m_pLinkHealth->PortClosed();
+        m_pMqtt->SetMeter(std::nullopt);
     }
     m_pDemo->Stop();
     UpdateCommandUi();
@@ -884,6 +948,7 @@ bool CMainFrame::DemoMeterRunning() const {
 
 void CMainFrame::OnReceiveBytes(const std::uint8_t* bytes, std::size_t count) {
     m_session.OnReceiveBytes(bytes, count);
+    m_pMqtt->Follow(m_session.Registry());
     m_pLinkHealth->Observe(CountersOf(m_session.Engine()));
     UpdateCommandUi();
 }

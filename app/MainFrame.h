@@ -31,6 +31,7 @@ class CControlDlgBar;
 class CDemoMeter;
 class CLeftDlg;
 class CLinkHealthPane;
+class CMqttPublishing;
 class CPortMenu;
 class CBluezService;
 
@@ -99,6 +100,7 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     CPortMenu* PortMenu() const { return m_pPortMenu; }
     CWaitDlg* WaitDlg() const { return m_pWaitDlg; }
     CLinkHealthPane* LinkHealthPane() const { return m_pLinkHealth; }
+    CMqttPublishing* MqttPublishing() const { return m_pMqtt; }
     CChildFrame* ActiveChild() const;
     // The view last activated, which the graph tool bar's commands go to.
     CRoZudozuvView* CurrentView() const { return m_pCurrentView; }
@@ -170,6 +172,8 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     void OnExportExcel();
     void OnViewRealTime();
     void OnPortOther();
+    void OnMqttSettings();
+    void SetMqttEnabled(bool enabled);
     void OnHelpTopics();
     void OnAbout();
     void OnLinkLost();
@@ -205,6 +209,7 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     QPointer<CWaitDlg> m_pWaitDlg;
     CDemoMeter* m_pDemo = nullptr;
     CLinkHealthPane* m_pLinkHealth = nullptr;
+    CMqttPublishing* m_pMqtt = nullptr;
     QPointer<CRoZudozuvView> m_pCurrentView;
 
     QTimer m_timerDataTimeout;  // timer 2

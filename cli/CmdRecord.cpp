@@ -2,6 +2,7 @@
 // Start does in the program, and saves it.
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "cli/MeterLink.h"
 #include "cli/OutputCheck.h"
 #include "cli/RecordJournal.h"
+#include "cli/RecordMqtt.h"
 #include "decode/Clock.h"
 #include "docview/DataFile.h"
 #include "docview/Export.h"
@@ -24,7 +26,8 @@ using namespace std::chrono_literals;
 
 constexpr const char* kUsage =
     "usage: vavirir-cli record --port P [--count N] [--seconds S] [--reconnect] --out F.txt\n"
-    "                          [--xls F.xls] [--jsonl J|-]\n"
+    "                          [--xls F.xls] [--jsonl J|-] [--mqtt URL [--mqtt-cafile FILE]\n"
+    "                          [--mqtt-password-file FILE]]\n"
     "  P is a paired Bluetooth meter bt:ADDRESS (see ports), or a port number\n"
     "  (naming /dev/rfcommP), a tty name or a device path.\n"
     "  Recording starts with the first data and ends after N records, S seconds,\n"
@@ -39,6 +42,13 @@ constexpr const char* kUsage =
     "  --out is optional with --jsonl. When the reader of the lines goes away (| head)\n"
     "  the recording ends cleanly (exit 0); a failed write (a full disk) ends it with\n"
     "  exit 1. The data file is saved either way.\n"
+    "  --mqtt mqtt://[USER[:PASSWORD]@]HOST[:PORT][/TOPIC]: also publish each reading's\n"
+    "  JSON object (QoS 1) to TOPIC/reading, by default vavirir/<port name>/reading,\n"
+    "  and \"online\"/\"offline\" (retained) to TOPIC/status. mqtts:// uses TLS with the\n"
+    "  system's certificates, plus --mqtt-cafile FILE. --mqtt-password-file FILE holds\n"
+    "  the password (keep it mode 600). An unreachable broker is a warning: readings\n"
+    "  wait in a queue of 10,000 (the oldest dropped beyond) and go out in order when it\n"
+    "  answers. A broker that refuses the user or password ends the command (exit 1).\n"
     "  Until F.txt is saved every reading is also kept in a crash journal in\n"
     "  $XDG_STATE_HOME/vavirir/journal (see the journals and recover commands).\n";
 
@@ -51,6 +61,8 @@ struct RecordOptions {
     std::string out;
     std::string xls;
     std::string jsonl;
+    MqttOptions mqtt;
+    std::optional<MqttBroker> broker;
     bool reconnect = false;
 };
 
@@ -115,6 +127,12 @@ RecordOptions ParseOptions(int argc, char** argv) {
             options.xls = PathValue(argc, argv, i);
         } else if (arg == "--jsonl") {
             options.jsonl = PathValue(argc, argv, i, DashMeans::StandardOutput);
+        } else if (arg == "--mqtt") {
+            options.mqtt.url = PathValue(argc, argv, i);
+        } else if (arg == "--mqtt-cafile") {
+            options.mqtt.caFile = PathValue(argc, argv, i);
+        } else if (arg == "--mqtt-password-file") {
+            options.mqtt.passwordFile = PathValue(argc, argv, i);
         } else if (arg == "--reconnect") {
             options.reconnect = true;
         } else {
@@ -124,6 +142,10 @@ RecordOptions ParseOptions(int argc, char** argv) {
     RequireArgument(havePort, "--port");
     // Without --jsonl the data file is the only output; the usage says --jsonl frees it.
     RequireArgument(!options.out.empty() || !options.jsonl.empty(), "--out");
+    if (!options.mqtt.url.empty() || !options.mqtt.caFile.empty() ||
+        !options.mqtt.passwordFile.empty()) {
+        options.broker = BrokerOfOptions(options.mqtt);
+    }
     return options;
 }
 
@@ -230,6 +252,14 @@ int Record(const RecordOptions& options) {
                      options.jsonl.c_str(), stream.Error().c_str());
         return 1;
     }
+    std::unique_ptr<CRecordPublisher> publisher;
+    if (options.broker) {
+        publisher = std::make_unique<CRecordPublisher>(*options.broker, options.mqtt.caFile,
+                                                       options.port.Device());
+        if (!publisher->Start()) {
+            return 1;
+        }
+    }
     CatchStopSignals();
     CMeterLinkSession link;
     link.host.SetLiveRecordLimit(options.count.value_or(0));
@@ -238,6 +268,9 @@ int Record(const RecordOptions& options) {
     }
     std::fprintf(stderr, "vavirir-cli record: %s open, waiting for the meter\n",
                  options.port.Device().c_str());
+    if (publisher) {
+        publisher->MeterLink(true);
+    }
 
     CRecordJournal journal(JournalFolder(), options.out);
     LiveRecording recording(link.host, link.session, journal);
@@ -249,6 +282,9 @@ int Record(const RecordOptions& options) {
         recording.Feed(bytes);
         if (!options.jsonl.empty() && recording.Document() != nullptr) {
             stream.Follow(*recording.Document());
+        }
+        if (publisher && recording.Document() != nullptr) {
+            publisher->Follow(*recording.Document());
         }
     };
     auto streamEnded = [&] { return stream.GetState() != CJsonLinesStream::State::Open; };
@@ -262,6 +298,9 @@ int Record(const RecordOptions& options) {
     };
     steps.done = [&] {
         journal.Tick();
+        if (publisher) {
+            publisher->Tick();
+        }
         if (streamEnded()) {
             reason = stream.GetState() == CJsonLinesStream::State::ReaderGone
                          ? EndReason::StreamReaderGone
@@ -286,6 +325,15 @@ int Record(const RecordOptions& options) {
     if (options.reconnect) {
         reconnect.AttachTo(steps);
     }
+    if (publisher) {
+        // The status topic follows the meter's link: offline while it is lost.
+        steps.turn = [&, turn = steps.turn] {
+            if (turn) {
+                turn();
+            }
+            publisher->MeterLink(!reconnect.Pending());
+        };
+    }
     const LinkLoopEnd end = RunLinkLoop(link, timeout, steps);
     if (end.reason == LinkLoopEnd::Reason::Silence) {
         reason = EndReason::Silence;
@@ -301,6 +349,8 @@ int Record(const RecordOptions& options) {
         link, [&] { return !countReached() && !recording.Stopped() && !streamEnded(); }, feed);
     journal.Sync();
     stream.Close();
+    // A refusal in the middle of the recording was said when it came.
+    const bool published = publisher == nullptr || publisher->Finish();
     if (reason != EndReason::StreamFailed && stream.GetState() == CJsonLinesStream::State::Failed) {
         reason = EndReason::StreamFailed;
     }
@@ -316,7 +366,7 @@ int Record(const RecordOptions& options) {
 
     if (recording.Document() == nullptr) {
         std::fprintf(stderr, "vavirir-cli record: no data from the meter, nothing saved\n");
-        return reason == EndReason::Signal ? 0 : 1;
+        return reason == EndReason::Signal && published ? 0 : 1;
     }
     if (options.out.empty() && reason == EndReason::StreamFailed) {
         // Not all lines got out and there is no data file: the journal keeps them.
@@ -329,7 +379,8 @@ int Record(const RecordOptions& options) {
     const int saved = Save(options, *recording.Document(), journal);
     // A reader that went away (| head -3) took what it wanted: that is a
     // clean end. A failed write of the lines is not.
-    return reason == EndReason::LinkLost || reason == EndReason::StreamFailed ? 1 : saved;
+    return reason == EndReason::LinkLost || reason == EndReason::StreamFailed || !published ? 1
+                                                                                            : saved;
 }
 
 }  // namespace

@@ -4,35 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
-#include <cmath>
 #include <cstring>
-
-#include "cli/Json.h"
-#include "decode/MeterReading.h"
-#include "docview/CsvExport.h"
-
-namespace {
-
-// "%.9g" without depending on the process locale.
-std::string ValueText(double value) {
-    char text[64];
-    const auto result =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::general, 9);
-    return std::string(text, result.ptr);
-}
-
-}  // namespace
-
-std::string JsonLine(std::size_t seq, const CObData& record) {
-    const bool overload = record.value == kOverloadValue;
-    const bool number = !overload && std::isfinite(record.value);
-    return "{\"seq\":" + std::to_string(seq) +
-           ",\"time\":" + JsonString(IsoLocalTime(record.timeText)) +
-           ",\"value\":" + (number ? ValueText(record.value) : std::string("null")) +
-           ",\"unit\":" + JsonString(record.unit) + ",\"type\":" + JsonString(record.typeText) +
-           ",\"overload\":" + (overload ? "true" : "false") + "}";
-}
 
 CJsonLinesStream::~CJsonLinesStream() {
     if (m_fd > STDERR_FILENO) {
@@ -56,13 +28,9 @@ bool CJsonLinesStream::Open(const std::string& path) {
 }
 
 void CJsonLinesStream::Follow(const CRoZudozuvDoc& doc) {
-    const std::vector<CObData>& records = doc.channels[0];
-    while (m_state == State::Open && m_nWritten < records.size()) {
-        if (!WriteAll(JsonLine(m_nWritten + 1, records[m_nWritten]) + "\n")) {
-            return;
-        }
-        ++m_nWritten;
-    }
+    m_cursor.Follow(doc, [this](const std::string& object) {
+        return m_state == State::Open && WriteAll(object + "\n");
+    });
 }
 
 bool CJsonLinesStream::WriteAll(const std::string& line) {

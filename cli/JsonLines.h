@@ -1,20 +1,13 @@
 #pragma once
 
 // The live JSON-lines stream of `vavirir-cli record --jsonl`: one object per
-// recorded reading, written as soon as the reading is recorded.
+// recorded reading (ReadingJson), written as soon as the reading is recorded.
 
 #include <cstddef>
 #include <string>
 
+#include "docview/ReadingJson.h"
 #include "record/Document.h"
-
-// One reading as a line of JSON without its line end, e.g.
-//   {"seq":1,"time":"2026-12-08T06:01:02+01:00","value":1.25,"unit":"V","type":"VDC","overload":false}
-// `seq` counts the readings from 1; `time` is ISO 8601 local time with its UTC
-// offset when the time text can be read, otherwise the text itself; `value` is
-// "%.9g" in any locale, and null for an overload ("overload":true) or a value
-// JSON cannot hold.
-std::string JsonLine(std::size_t seq, const CObData& record);
 
 // Writes the lines to standard output ("-") or to a file made afresh. Each
 // line goes out with its line end in one write, so a reader sees whole lines
@@ -39,7 +32,7 @@ class CJsonLinesStream {
     State GetState() const { return m_state; }
     // Why the stream could not be opened or written.
     const std::string& Error() const { return m_strError; }
-    std::size_t LinesWritten() const { return m_nWritten; }
+    std::size_t LinesWritten() const { return m_cursor.Handed(); }
     bool IsStandardOutput() const { return m_path == "-"; }
     const std::string& Path() const { return m_path; }
 
@@ -50,5 +43,5 @@ class CJsonLinesStream {
     int m_fd = -1;
     State m_state = State::Open;
     std::string m_strError;
-    std::size_t m_nWritten = 0;
+    CReadingJsonCursor m_cursor;
 };

@@ -11,7 +11,7 @@ file(GLOB VAVIRIR_UI_RESOURCES CONFIGURE_DEPENDS resources/*.qrc)
 add_library(vavirir_ui STATIC ${VAVIRIR_UI_SOURCES} ${VAVIRIR_UI_RESOURCES})
 # The widget layer is the top of the tree: it may include any folder.
 target_include_directories(vavirir_ui PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(vavirir_ui PUBLIC vavirir_core vavirir_bluetooth Qt6::Widgets Qt6::PrintSupport Qt6::Svg)
+target_link_libraries(vavirir_ui PUBLIC vavirir_core vavirir_bluetooth vavirir_mqtt Qt6::Widgets Qt6::PrintSupport Qt6::Svg)
 # The demo meter plays the simulator's live scenario in-process.
 target_link_libraries(vavirir_ui PRIVATE vavirir_frames)
 

@@ -1,0 +1,41 @@
+#include "docview/ReadingJson.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "common/Json.h"
+#include "decode/MeterReading.h"
+#include "docview/CsvExport.h"
+
+namespace {
+
+// "%.9g" without depending on the process locale.
+std::string ValueText(double value) {
+    char text[64];
+    const auto result =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::general, 9);
+    return std::string(text, result.ptr);
+}
+
+}  // namespace
+
+std::string ReadingJson(std::size_t seq, const CObData& record) {
+    const bool overload = record.value == kOverloadValue;
+    const bool number = !overload && std::isfinite(record.value);
+    return "{\"seq\":" + std::to_string(seq) +
+           ",\"time\":" + JsonString(IsoLocalTime(record.timeText)) +
+           ",\"value\":" + (number ? ValueText(record.value) : std::string("null")) +
+           ",\"unit\":" + JsonString(record.unit) + ",\"type\":" + JsonString(record.typeText) +
+           ",\"overload\":" + (overload ? "true" : "false") + "}";
+}
+
+void CReadingJsonCursor::Follow(const CRoZudozuvDoc& doc,
+                                const std::function<bool(const std::string&)>& take) {
+    const std::vector<CObData>& records = doc.channels[0];
+    while (m_nHanded < records.size()) {
+        if (!take(ReadingJson(m_nHanded + 1, records[m_nHanded]))) {
+            return;
+        }
+        ++m_nHanded;
+    }
+}

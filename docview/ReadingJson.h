@@ -1,0 +1,35 @@
+#pragma once
+
+// A recorded reading as one JSON object: the line `record --jsonl` writes and
+// the message published to an MQTT broker are this same text.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "record/Document.h"
+
+// One reading as a JSON object on one line, without a line end, e.g.
+//   {"seq":1,"time":"2026-12-08T06:01:02+01:00","value":1.25,"unit":"V","type":"VDC","overload":false}
+// `seq` counts the readings from 1; `time` is ISO 8601 local time with its UTC
+// offset when the time text can be read, otherwise the text itself; `value` is
+// "%.9g" in any locale, and null for an overload ("overload":true) or a value
+// JSON cannot hold.
+std::string ReadingJson(std::size_t seq, const CObData& record);
+
+// Hands the live readings (channel 0) of a document that were not handed yet,
+// in order, each as its JSON object.
+class CReadingJsonCursor {
+  public:
+    // `handed` readings of the document are taken as handed already.
+    explicit CReadingJsonCursor(std::size_t handed = 0) : m_nHanded(handed) {}
+
+    // `take` returns false when it could not take the object; that reading
+    // and the ones after it are offered again on the next call.
+    void Follow(const CRoZudozuvDoc& doc, const std::function<bool(const std::string&)>& take);
+
+    std::size_t Handed() const { return m_nHanded; }
+
+  private:
+    std::size_t m_nHanded;
+};
