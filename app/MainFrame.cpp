@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -13,6 +12,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -148,6 +148,13 @@ CMainFrame::~CMainFrame() {
     // then the windows whose views the session's registry points to.
     delete m_pDemo;
     m_pDemo = nullptr;
+    // A help opener still waiting for its viewer goes quietly; the viewer stays.
+    for (QProcess* opener : findChildren<QProcess*>(QStringLiteral("helpOpener"))) {
+        opener->disconnect(this);
+        opener->kill();
+        opener->waitForFinished();
+        delete opener;
+    }
     StopReconnect();
     CloseLink();
     const auto windows = m_pMdi->subWindowList();
@@ -836,11 +843,32 @@ void CMainFrame::OnHelpTopics() {
         QFileInfo::exists(beside)
             ? beside
             : QDir::cleanPath(HelpFilePath(folder + QStringLiteral("/../share/vavirir")));
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(guide))) {
-        ShowMessage(QStringLiteral("No program to show web pages was found, so the user guide "
-                                   "cannot be shown. Open it in a web browser: %1")
-                        .arg(guide));
-    }
+    // The desktop's opener fails at once when nothing can show the page; when
+    // something can, it may wait for the viewer, which is left alone.
+    auto* opener = new QProcess(this);
+    opener->setObjectName(QStringLiteral("helpOpener"));
+    opener->setStandardOutputFile(QProcess::nullDevice());
+    opener->setStandardErrorFile(QProcess::nullDevice());
+    const QString noViewer =
+        QStringLiteral(
+            "No program to show web pages was found, so the user guide cannot be "
+            "shown. Open it in a web browser: %1")
+            .arg(guide);
+    connect(opener, &QProcess::errorOccurred, this,
+            [this, opener, noViewer](QProcess::ProcessError error) {
+                if (error == QProcess::FailedToStart) {
+                    opener->deleteLater();
+                    ShowMessage(noViewer);
+                }
+            });
+    connect(opener, &QProcess::finished, this,
+            [this, opener, noViewer](int exitCode, QProcess::ExitStatus status) {
+                opener->deleteLater();
+                if (status != QProcess::NormalExit || exitCode != 0) {
+                    ShowMessage(noViewer);
+                }
+            });
+    opener->start(QStringLiteral("xdg-open"), {guide});
 }
 
 void CMainFrame::OnAbout() {
