@@ -469,7 +469,9 @@ void CMainFrame::RebuildWindowMenu() {
         QPointer<CChildFrame> child = children[i];
         // Numbers 1 to 9 double as mnemonics.
         const QString number = i < 9 ? QStringLiteral("&%1").arg(i + 1) : QString::number(i + 1);
-        auto* entry = new QAction(number + QLatin1Char(' ') + child->windowTitle(), m_pWindowMenu);
+        QString title = child->windowTitle();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));  // a file name is no mnemonic
+        auto* entry = new QAction(number + QLatin1Char(' ') + title, m_pWindowMenu);
         entry->setData(cmd::kFirstDocumentWindow + static_cast<int>(i));
         entry->setCheckable(true);
         entry->setChecked(child == active);
