@@ -44,7 +44,11 @@ void CChildFrame::SetTitle(const QString& title) {
 
 // The mark is written out rather than left to a "[*]" placeholder: the main
 // frame copies a maximised child's title into its own, placeholder and all.
+// The document decides the mark, so a title set just after a save shows it clean.
 void CChildFrame::ShowTitle() {
+    // The attribute alone: setWindowModified would look for a "[*]" in a
+    // title that has none and warn on standard error.
+    setAttribute(Qt::WA_WindowModified, m_pDocument->IsModified());
     setWindowTitle(isWindowModified() ? m_strTitle + QStringLiteral("*") : m_strTitle);
 }
 
@@ -54,11 +58,7 @@ void CChildFrame::SetFilePath(const QString& path) {
 }
 
 void CChildFrame::UpdateModified() {
-    const bool modified = m_pDocument->IsModified();
-    if (modified != isWindowModified()) {
-        // The attribute alone: setWindowModified would look for a "[*]" in a
-        // title that has none and warn on standard error.
-        setAttribute(Qt::WA_WindowModified, modified);
+    if (m_pDocument->IsModified() != isWindowModified()) {
         ShowTitle();
     }
 }

@@ -1,8 +1,8 @@
 #include "app/MainFrame.h"
 
+#include <sys/stat.h>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -12,15 +12,18 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
 #include <QUrl>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "app/AboutDlg.h"
 #include "app/ChildFrame.h"
@@ -51,12 +54,45 @@ constexpr int kDataTimeoutMs = 5000;
 constexpr int kFirstPortMenuFillMs = 100;
 constexpr int kRecentFileCount = 4;
 
-const char* const kSettingsOrganisation = "Local AppWizard-Generated Applications";
-const char* const kSettingsApplication = "Vavirir";
+// The settings live in ~/.config/vavirir/vavirir.conf.
+const char* const kSettingsOrganisation = "vavirir";
+const char* const kSettingsApplication = "vavirir";
 const char* const kRecentGroup = "Recent File List";
 
 QString AppTitle() {
     return QStringLiteral("Vavirir");
+}
+
+QString IdleText() {
+    return QStringLiteral("Ready");
+}
+
+// The desktop's keys for a standard command, or `fallback` where the
+// platform's key scheme has none for it.
+QList<QKeySequence> StandardKeys(QKeySequence::StandardKey key, const QKeySequence& fallback) {
+    const QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+    return keys.isEmpty() ? QList<QKeySequence>{fallback} : keys;
+}
+
+struct FileIdentity {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// Names of one file compare equal through links and different spellings.
+std::optional<FileIdentity> IdentityOf(const QString& path) {
+    struct stat info {};
+    if (path.isEmpty() || stat(QFile::encodeName(path).constData(), &info) != 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{info.st_dev, info.st_ino};
+}
+
+// A message about a file that does not name it gets the name in front, as
+// the command-line tool writes it.
+QString NameTheFile(const QString& path, const QString& message) {
+    return message.contains(path) ? message : QStringLiteral("%1: %2").arg(path, message);
 }
 
 }  // namespace
@@ -130,6 +166,13 @@ CMainFrame::~CMainFrame() {
     // then the windows whose views the session's registry points to.
     delete m_pDemo;
     m_pDemo = nullptr;
+    // A help opener still waiting for its viewer goes quietly; the viewer stays.
+    for (QProcess* opener : findChildren<QProcess*>(QStringLiteral("helpOpener"))) {
+        opener->disconnect(this);
+        opener->kill();
+        opener->waitForFinished();
+        delete opener;
+    }
     StopReconnect();
     CloseLink();
     const auto windows = m_pMdi->subWindowList();
@@ -152,7 +195,7 @@ void CMainFrame::CreateActions() {
     // File
     AddAction(cmd::kNew, QStringLiteral("&New"), [this] {
         OnFileNew();
-    })->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    })->setShortcuts(StandardKeys(QKeySequence::New, QKeySequence(Qt::CTRL | Qt::Key_N)));
     QAction* open =
         AddAction(cmd::kOpen, QStringLiteral("&Open...\tCtrl+O"), [this] { OnFileOpen(); });
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -164,15 +207,14 @@ void CMainFrame::CreateActions() {
     save->setStatusTip(QStringLiteral("Save the active document"));
     save->setToolTip(QStringLiteral("Save"));
     save->setIcon(ToolbarIcon(cmd::kSave));
-    AddAction(cmd::kSaveAs, QStringLiteral("Save as"), [this] { OnFileSaveAs(); });
+    AddAction(cmd::kSaveAs, QStringLiteral("Save as"), [this] { OnFileSaveAs(); })
+        ->setShortcuts(
+            StandardKeys(QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)));
     AddAction(cmd::kExportExcel, QStringLiteral("&Export To Excel"), [this] {
         OnExportExcel();
     })->setIcon(ToolbarIcon(cmd::kExportExcel));
-    AddAction(cmd::kExportCsv, QStringLiteral("Export To &CSV\u2026"), [this] {
-        if (CChildFrame* child = ActiveChild()) {
-            ExportCsvWithDialog(this, child->Document(), m_clock.Now());
-        }
-    });
+    // V, not C: C belongs to Close.
+    AddAction(cmd::kExportCsv, QStringLiteral("Export To CS&V\u2026"), [this] { OnExportCsv(); });
     QAction* printGraph = AddAction(cmd::kPrintGraph, QStringLiteral("&Graph"),
                                     [this] { RunViewCommand(cmd::kPrintGraph); });
     printGraph->setIcon(ToolbarIcon(cmd::kPrintGraph));
@@ -180,7 +222,9 @@ void CMainFrame::CreateActions() {
     AddAction(cmd::kPrintData, QStringLiteral("&Data"),
               [this] { RunViewCommand(cmd::kPrintData); });
     AddAction(cmd::kClose, QStringLiteral("&Close"), [this] { m_pMdi->closeActiveSubWindow(); });
-    AddAction(cmd::kExit, QStringLiteral("E&xit"), [this] { close(); });
+    AddAction(cmd::kExit, QStringLiteral("E&xit"), [this] {
+        close();
+    })->setShortcuts(StandardKeys(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)));
 
     // View
     QAction* toolbar = AddAction(cmd::kViewToolbar, QStringLiteral("&Toolbar"), nullptr);
@@ -214,6 +258,7 @@ void CMainFrame::CreateActions() {
     // Real Time
     AddAction(cmd::kStart, QStringLiteral("Start"), [this] {
         if (m_session.Start()) {
+            m_pIdleText->setText(IdleText());
             statusBar()->clearMessage();
         } else {
             // Start takes readings only while the meter sends them.
@@ -242,22 +287,27 @@ void CMainFrame::CreateActions() {
 
     // Help
     AddAction(cmd::kAbout, QStringLiteral("&About Vavirir..."), [this] { OnAbout(); });
-    AddAction(cmd::kHelpTopics, QStringLiteral("&Help topics"), [this] {
-        OnHelpTopics();
-    })->setIcon(ToolbarIcon(cmd::kHelpTopics));
+    QAction* helpTopics =
+        AddAction(cmd::kHelpTopics, QStringLiteral("&Help topics"), [this] { OnHelpTopics(); });
+    helpTopics->setIcon(ToolbarIcon(cmd::kHelpTopics));
+    helpTopics->setShortcuts(StandardKeys(QKeySequence::HelpContents, QKeySequence(Qt::Key_F1)));
 
-    // Next and previous document window.
-    addAction(
-        AddAction(57680, QStringLiteral("Next Pane"), [this] { m_pMdi->activateNextSubWindow(); }));
-    Action(57680)->setShortcut(QKeySequence(Qt::Key_F6));
-    addAction(AddAction(57681, QStringLiteral("Previous Pane"),
+    // Window
+    AddAction(cmd::kWindowCascade, QStringLiteral("&Cascade"),
+              [this] { m_pMdi->cascadeSubWindows(); });
+    AddAction(cmd::kWindowTile, QStringLiteral("&Tile"), [this] { m_pMdi->tileSubWindows(); });
+    addAction(AddAction(cmd::kNextWindow, QStringLiteral("Ne&xt"),
+                        [this] { m_pMdi->activateNextSubWindow(); }));
+    Action(cmd::kNextWindow)->setShortcut(QKeySequence(Qt::Key_F6));
+    addAction(AddAction(cmd::kPreviousWindow, QStringLiteral("Pre&vious"),
                         [this] { m_pMdi->activatePreviousSubWindow(); }));
-    Action(57681)->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
+    Action(cmd::kPreviousWindow)->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
     addAction(Action(cmd::kNew));
 }
 
 void CMainFrame::CreateMenus() {
     m_pFileMenu = menuBar()->addMenu(QStringLiteral("&File"));
+    m_pFileMenu->addAction(Action(cmd::kNew));
     m_pFileMenu->addAction(Action(cmd::kOpen));
     m_pFileMenu->addAction(Action(cmd::kSave));
     m_pFileMenu->addAction(Action(cmd::kSaveAs));
@@ -290,12 +340,19 @@ void CMainFrame::CreateMenus() {
     QMenu* graph = menuBar()->addMenu(QStringLiteral("&Graph Setting"));
     graph->addAction(Action(cmd::kGraphSetting));
 
+    m_pWindowMenu = menuBar()->addMenu(QStringLiteral("&Window"));
+    for (int id : {cmd::kWindowCascade, cmd::kWindowTile, cmd::kNextWindow, cmd::kPreviousWindow}) {
+        m_pWindowMenu->addAction(Action(id));
+    }
+    connect(m_pWindowMenu, &QMenu::aboutToShow, this, &CMainFrame::RebuildWindowMenu);
+
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(Action(cmd::kAbout));
     help->addAction(Action(cmd::kHelpTopics));
 
     // Enable states follow the frame's flags whenever a menu opens.
-    for (QMenu* menu : {m_pFileMenu, m_pViewMenu, m_pPortPopup, realTime, graph, help}) {
+    for (QMenu* menu :
+         {m_pFileMenu, m_pViewMenu, m_pPortPopup, realTime, graph, m_pWindowMenu, help}) {
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
     }
 }
@@ -320,9 +377,9 @@ void CMainFrame::CreateStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("statusBar"));
     // The idle text sits under the fly-by texts and shows when they clear.
-    auto* ready = new QLabel(QStringLiteral("Ready"), bar);
-    ready->setObjectName(QStringLiteral("readyText"));
-    bar->addWidget(ready, 1);
+    m_pIdleText = new QLabel(IdleText(), bar);
+    m_pIdleText->setObjectName(QStringLiteral("readyText"));
+    bar->addWidget(m_pIdleText, 1);
     m_pLinkHealth = new CLinkHealthPane(bar);
     bar->addPermanentWidget(m_pLinkHealth);
     bar->addPermanentWidget(m_pMqtt->Pane());
@@ -386,7 +443,8 @@ void CMainFrame::UpdateCommandUi() {
     Action(cmd::kStart)->setEnabled(!running);
     Action(cmd::kStop)->setEnabled(running);
     const bool hasDocument = ActiveChild() != nullptr;
-    for (int id : {cmd::kSave, cmd::kSaveAs, cmd::kExportExcel, cmd::kExportCsv, cmd::kClose}) {
+    for (int id : {cmd::kSave, cmd::kSaveAs, cmd::kExportExcel, cmd::kExportCsv, cmd::kClose,
+                   cmd::kWindowCascade, cmd::kWindowTile, cmd::kNextWindow, cmd::kPreviousWindow}) {
         Action(id)->setEnabled(hasDocument);
     }
     // Commands of the view: there is none without a document window.
@@ -410,6 +468,51 @@ std::vector<CChildFrame*> CMainFrame::Children() const {
         }
     }
     return children;
+}
+
+CChildFrame* CMainFrame::ChildShowingFile(const QString& path, const CChildFrame* except) const {
+    const std::optional<FileIdentity> wanted = IdentityOf(path);
+    if (!wanted) {
+        return nullptr;
+    }
+    for (CChildFrame* child : Children()) {
+        if (child != except && IdentityOf(child->FilePath()) == wanted) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+void CMainFrame::RebuildWindowMenu() {
+    for (QAction* entry : m_windowEntries) {
+        m_pWindowMenu->removeAction(entry);
+        entry->deleteLater();
+    }
+    m_windowEntries.clear();
+    const std::vector<CChildFrame*> children = Children();
+    if (children.empty()) {
+        return;
+    }
+    m_windowEntries.push_back(m_pWindowMenu->addSeparator());
+    const CChildFrame* active = ActiveChild();
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        QPointer<CChildFrame> child = children[i];
+        // Numbers 1 to 9 double as mnemonics.
+        const QString number = i < 9 ? QStringLiteral("&%1").arg(i + 1) : QString::number(i + 1);
+        QString title = child->windowTitle();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));  // a file name is no mnemonic
+        auto* entry = new QAction(number + QLatin1Char(' ') + title, m_pWindowMenu);
+        entry->setData(cmd::kFirstDocumentWindow + static_cast<int>(i));
+        entry->setCheckable(true);
+        entry->setChecked(child == active);
+        connect(entry, &QAction::triggered, this, [this, child] {
+            if (child != nullptr) {
+                m_pMdi->setActiveSubWindow(child);
+            }
+        });
+        m_pWindowMenu->addAction(entry);
+        m_windowEntries.push_back(entry);
+    }
 }
 
 CChildFrame* CMainFrame::AddChild(std::unique_ptr<CRoZudozuvDoc> document, const QString& path) {
@@ -467,11 +570,18 @@ void CMainFrame::OnFileNew() {
 }
 
 bool CMainFrame::OpenDocumentFile(const QString& path) {
+    // Two windows on one file would save over each other.
+    if (CChildFrame* shown = ChildShowingFile(path)) {
+        m_pMdi->setActiveSubWindow(shown);
+        AddRecentFile(path);
+        return true;
+    }
     auto document = std::make_unique<CRoZudozuvDoc>();
     try {
         LoadDocumentFile(QFile::encodeName(path).toStdString(), *document);
     } catch (const CDataFileError& error) {
-        ShowFileError(QString::fromStdString(error.what()));
+        // Several files may be opened at once: say which one failed.
+        ShowFileError(NameTheFile(path, QString::fromStdString(error.what())));
         m_recentFiles.removeAll(QFileInfo(path).absoluteFilePath());
         RebuildRecentMenu();
         return false;
@@ -554,6 +664,12 @@ bool CMainFrame::SaveDocument(CChildFrame& child, bool askForName) {
         if (path.isEmpty()) {
             return false;
         }
+        if (const CChildFrame* other = ChildShowingFile(path, &child)) {
+            ShowFileError(QStringLiteral("%1 is open in the window %2. Close that window "
+                                         "first, or save under another name.")
+                              .arg(path, other->Title()));
+            return false;
+        }
     }
     return SaveChild(child, path);
 }
@@ -606,6 +722,24 @@ void CMainFrame::dropEvent(QDropEvent* event) {
     }
 }
 
+bool CMainFrame::AcceptExportTarget(const QString& path) {
+    const CChildFrame* open = ChildShowingFile(path);
+    if (open == nullptr) {
+        return true;
+    }
+    ShowFileError(QStringLiteral("Nothing was exported: %1 is the data file of the open "
+                                 "document %2. Export to another file.")
+                      .arg(path, open->Title()));
+    return false;
+}
+
+void CMainFrame::OnExportCsv() {
+    if (CChildFrame* child = ActiveChild()) {
+        ExportCsvWithDialog(this, child->Document(), m_clock.Now(),
+                            [this](const QString& path) { return AcceptExportTarget(path); });
+    }
+}
+
 void CMainFrame::OnExportExcel() {
     CChildFrame* child = ActiveChild();
     if (child == nullptr || !HasExportableRecords(child->Document())) {
@@ -619,10 +753,13 @@ void CMainFrame::OnExportExcel() {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return;
     }
+    const QString path = dialog.selectedFiles().constFirst();
+    if (!AcceptExportTarget(path)) {
+        return;
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        ExportDocumentFile(child->Document(),
-                           QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString());
+        ExportDocumentFile(child->Document(), QFile::encodeName(path).toStdString());
     } catch (const std::exception& error) {
         QApplication::restoreOverrideCursor();
         ShowFileError(QString::fromStdString(error.what()));
@@ -716,10 +853,36 @@ void CMainFrame::OnHelpTopics() {
     // Beside the program in a build folder; in share/vavirir once installed.
     const QString folder = QCoreApplication::applicationDirPath();
     const QString beside = HelpFilePath(folder);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(
+    const QString guide =
         QFileInfo::exists(beside)
             ? beside
-            : QDir::cleanPath(HelpFilePath(folder + QStringLiteral("/../share/vavirir")))));
+            : QDir::cleanPath(HelpFilePath(folder + QStringLiteral("/../share/vavirir")));
+    // The desktop's opener fails at once when nothing can show the page; when
+    // something can, it may wait for the viewer, which is left alone.
+    auto* opener = new QProcess(this);
+    opener->setObjectName(QStringLiteral("helpOpener"));
+    opener->setStandardOutputFile(QProcess::nullDevice());
+    opener->setStandardErrorFile(QProcess::nullDevice());
+    const QString noViewer =
+        QStringLiteral(
+            "No program to show web pages was found, so the user guide cannot be "
+            "shown. Open it in a web browser: %1")
+            .arg(guide);
+    connect(opener, &QProcess::errorOccurred, this,
+            [this, opener, noViewer](QProcess::ProcessError error) {
+                if (error == QProcess::FailedToStart) {
+                    opener->deleteLater();
+                    ShowMessage(noViewer);
+                }
+            });
+    connect(opener, &QProcess::finished, this,
+            [this, opener, noViewer](int exitCode, QProcess::ExitStatus status) {
+                opener->deleteLater();
+                if (status != QProcess::NormalExit || exitCode != 0) {
+                    ShowMessage(noViewer);
+                }
+            });
+    opener->start(QStringLiteral("xdg-open"), {guide});
 }
 
 void CMainFrame::OnAbout() {
@@ -866,7 +1029,8 @@ void CMainFrame::OnReconnectTimer() {
     m_dataTimeout.CountFromNow();
     SetFace({FaceNumber::PortOpened, m_face.dial});
     m_pMqtt->SetMeter(PortShortName(DeviceName(port)));
-    statusBar()->showMessage(QString::fromStdString(ConnectedText(DeviceName(port))));
+    // A passing message: what it covers (why a recording stopped) comes back.
+    statusBar()->showMessage(QString::fromStdString(ConnectedText(DeviceName(port))), 10000);
     UpdateCommandUi();
 }
 
@@ -947,16 +1111,70 @@ bool CMainFrame::DemoMeterRunning() const {
 }
 
 void CMainFrame::OnReceiveBytes(const std::uint8_t* bytes, std::size_t count) {
+    const bool wasRunning = m_session.IsRunning();
+    std::vector<CChildFrame*> liveBefore;
+    for (CChildFrame* child : Children()) {
+        if (child->View().liveTarget) {
+            liveBefore.push_back(child);
+        }
+    }
     m_session.OnReceiveBytes(bytes, count);
     m_pMqtt->Follow(m_session.Registry());
+    if (wasRunning && !m_session.IsRunning()) {
+        ReportFullDocuments(liveBefore);
+    }
     m_pLinkHealth->Observe(CountersOf(m_session.Engine()));
     UpdateCommandUi();
 }
 
+// A live document that reached its capacity stopped the recording: say so, or
+// it looks as if recording went on (the face keeps moving).
+void CMainFrame::ReportFullDocuments(const std::vector<CChildFrame*>& liveBefore) {
+    static_assert(CRoZudozuvDoc::kLiveCapacity == 20000, "the text names the capacity");
+    const std::vector<CChildFrame*> children = Children();
+    for (CChildFrame* child : liveBefore) {
+        const bool stillOpen = std::find(children.begin(), children.end(), child) != children.end();
+        if (stillOpen && !child->View().liveTarget &&
+            child->Document().channels[0].size() >= CRoZudozuvDoc::kLiveCapacity) {
+            ShowRecordingStopped(QStringLiteral("Recording stopped: %1 is full. A document holds "
+                                                "at most 20,000 readings.")
+                                     .arg(child->Title()),
+                                 true);
+        }
+    }
+}
+
+void CMainFrame::ShowRecordingStopped(const QString& why, bool alsoInABox) {
+    m_pIdleText->setText(why);
+    statusBar()->clearMessage();
+    if (alsoInABox) {
+        // Not inside the receive path: the box's event loop would take more
+        // readings while the session is still dispatching this one.
+        QTimer::singleShot(0, this, [this, why] { ShowMessage(why, QMessageBox::Information); });
+    }
+}
+
+QString CMainFrame::IdleStatusText() const {
+    return m_pIdleText->text();
+}
+
 void CMainFrame::OnDataTimeout() {
+    bool recording = false;
+    if (m_session.IsRunning()) {
+        for (CChildFrame* child : Children()) {
+            recording = recording || (child->View().liveTarget && child->Document().acquiring);
+        }
+    }
     const DataTimeoutResult result = m_dataTimeout.Tick(m_face, m_reconnect.Pending());
     if (!result.silent) {
         return;
+    }
+    // The face moves again once the meter speaks, but nothing is recorded
+    // until the next Start: the status bar keeps saying so.
+    if (recording && !m_session.IsRunning()) {
+        ShowRecordingStopped(QStringLiteral("Recording stopped: the meter was silent for %1 s")
+                                 .arg(m_dataTimeout.SilenceSeconds()),
+                             false);
     }
     if (result.faceChanged) {
         SetFace(result.face);
@@ -966,18 +1184,20 @@ void CMainFrame::OnDataTimeout() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    // A live recording ends before its document is asked about, so what is
-    // saved is what the user sees. Cancel keeps every window open.
-    if (m_session.IsRunning()) {
-        m_session.Stop();
-        UpdateCommandUi();
-    }
+    // Cancel keeps every window open and a live recording going. Once its
+    // document is saved or discarded, the recording ends at once, so no later
+    // question lets readings arrive that would be lost with the program.
     for (CChildFrame* child : Children()) {
         if (!SaveModified(*child)) {
             event->ignore();
             return;
         }
+        if (child->View().liveTarget && m_session.IsRunning()) {
+            m_session.Stop();
+            UpdateCommandUi();
+        }
     }
+    m_session.Stop();
     // The reader goes first, then the windows.
     StopDemoMeter();
     StopReconnect();

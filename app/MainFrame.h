@@ -70,8 +70,13 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     void StopDemoMeter();
     bool DemoMeterRunning() const;
 
-    // Opens a data file in a new window; shows the error and returns false on failure.
+    // Opens a data file in a new window; shows the error and returns false on
+    // failure. A file some window already shows is not read again: that window
+    // becomes the active one.
     bool OpenDocumentFile(const QString& path);
+    // The window whose document was read from or saved to the file at `path`
+    // (the same file, by device and inode, under any name), other than `except`.
+    CChildFrame* ChildShowingFile(const QString& path, const CChildFrame* except = nullptr) const;
     // Saves the window's document, to `path` or (empty) to the file it has,
     // asking for a name when it has none. False when not saved.
     bool SaveDocument(CChildFrame& child, bool askForName);
@@ -107,6 +112,9 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     std::vector<CChildFrame*> Children() const;
     QStringList RecentFiles() const { return m_recentFiles; }
     QString PortDialogText() const { return m_strPortNumber; }
+    // What the status bar shows when no passing message covers it: "Ready",
+    // or why the last recording stopped, until the next Start.
+    QString IdleStatusText() const;
 
     // The help page beside the program in `folder`.
     static QString HelpFilePath(const QString& folder);
@@ -170,6 +178,16 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     void OnFileSave();
     void OnFileSaveAs();
     void OnExportExcel();
+    void OnExportCsv();
+    // False, after saying why, when `path` is the file of an open document:
+    // an export must not replace a document's data file.
+    bool AcceptExportTarget(const QString& path);
+    void RebuildWindowMenu();
+    // The reason a recording stopped stays under the passing messages until
+    // the next Start; the message box (when asked for) comes once the
+    // receive path has returned.
+    void ShowRecordingStopped(const QString& why, bool alsoInABox);
+    void ReportFullDocuments(const std::vector<CChildFrame*>& liveBefore);
     void OnViewRealTime();
     void OnPortOther();
     void OnMqttSettings();
@@ -202,6 +220,9 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     QMenu* m_pViewMenu = nullptr;
     QMenu* m_pPortPopup = nullptr;
     QMenu* m_pFileMenu = nullptr;
+    QMenu* m_pWindowMenu = nullptr;
+    std::vector<QAction*> m_windowEntries;
+    QLabel* m_pIdleText = nullptr;
     QAction* m_pRecentAnchor = nullptr;  // separator below the recent files
     std::vector<QAction*> m_recentActions;
     QStringList m_recentFiles;

@@ -18,7 +18,8 @@ CRoZudozuvApp::CRoZudozuvApp(int& argc, char** argv) : QApplication(argc, argv) 
     // No display name: the platform would append it to every window title,
     // and the main frame's title already starts with the program's name.
     setApplicationName(QStringLiteral("Vavirir"));
-    setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+    // Settings and other per-user files go under ~/.config/vavirir/ and the like.
+    setOrganizationName(QStringLiteral("vavirir"));
     setApplicationVersion(QStringLiteral(VAVIRIR_VERSION));
     InitVavirirResources();
     setWindowIcon(ApplicationIcon());

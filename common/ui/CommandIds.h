@@ -9,8 +9,12 @@ inline constexpr int kClose = 57602;
 inline constexpr int kSave = 57603;
 inline constexpr int kSaveAs = 57604;
 inline constexpr int kRecentFile = 57616;
+inline constexpr int kWindowCascade = 57650;
+inline constexpr int kWindowTile = 57651;
 inline constexpr int kAbout = 57664;
 inline constexpr int kExit = 57665;
+inline constexpr int kNextWindow = 57680;
+inline constexpr int kPreviousWindow = 57681;
 inline constexpr int kViewToolbar = 59392;
 inline constexpr int kViewStatusBar = 59393;
 
@@ -40,4 +44,6 @@ inline constexpr int kMqttPublish = 32802;
 // number of them can be listed and chosen.
 inline constexpr int kFirstDiscoveredPort = 33000;
 inline constexpr int kDemoMeter = 32999;
+// The Window menu's entries for the open documents, one id each.
+inline constexpr int kFirstDocumentWindow = 65280;
 }  // namespace cmd

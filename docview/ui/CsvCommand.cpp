@@ -19,7 +19,8 @@ QString DefaultCsvFileName(std::time_t now) {
 
 }  // namespace
 
-void ExportCsvWithDialog(QWidget* parent, const CRoZudozuvDoc& doc, std::time_t now) {
+void ExportCsvWithDialog(QWidget* parent, const CRoZudozuvDoc& doc, std::time_t now,
+                         const std::function<bool(const QString&)>& acceptTarget) {
     if (!HasExportableRecords(doc)) {
         return;
     }
@@ -31,7 +32,11 @@ void ExportCsvWithDialog(QWidget* parent, const CRoZudozuvDoc& doc, std::time_t 
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return;
     }
-    WriteCsvOrWarn(parent, doc, dialog.selectedFiles().constFirst());
+    const QString path = dialog.selectedFiles().constFirst();
+    if (acceptTarget && !acceptTarget(path)) {
+        return;
+    }
+    WriteCsvOrWarn(parent, doc, path);
 }
 
 bool WriteCsvOrWarn(QWidget* parent, const CRoZudozuvDoc& doc, const QString& path) {

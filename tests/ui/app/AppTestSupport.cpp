@@ -88,7 +88,7 @@ FrameFixture::FrameFixture(bool linkOpens, std::time_t now,
     : clock(now) {
     TestApp();
     // Every frame starts with an empty recent-file list.
-    QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Vavirir"))
+    QSettings(QStringLiteral("vavirir"), QStringLiteral("vavirir"))
         .remove(QStringLiteral("Recent File List"));
     auto fake = std::make_unique<CFakeLink>(log, linkOpens);
     link = fake.get();

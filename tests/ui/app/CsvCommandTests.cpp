@@ -1,17 +1,25 @@
-// File > Export To CSV: the file written, or one warning dismissed by a key.
+// File > Export To CSV: the file written, or one warning dismissed by a key;
+// both exports refuse the file of an open document.
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <fstream>
 #include <functional>
 #include <sstream>
 
 #include "AppTestSupport.h"
+#include "app/ChildFrame.h"
+#include "common/ui/CommandIds.h"
 #include "docview/CsvExport.h"
+#include "docview/DataFile.h"
 #include "docview/ui/CsvCommand.h"
 
 namespace {
@@ -95,4 +103,49 @@ TEST(CsvCommand, ADocumentWithoutMainRecordsShowsNoDialog) {
     EXPECT_TRUE(AnswerDialogs([&] { ExportCsvWithDialog(nullptr, companionsOnly, 0); },
                               {[](QWidget* m) { qobject_cast<QDialog*>(m)->reject(); }})
                     .empty());
+}
+
+// Both exports, through their real file dialogs: the file of an open document
+// is refused even after the dialog's own "Replace?" was answered Yes.
+TEST(ExportCommands, RefuseTheFileOfAnOpenDocumentAndWriteAnyOther) {
+    QTemporaryDir dir;
+    const QString dataFile = dir.filePath(QStringLiteral("doc.txt"));
+    SaveDocumentFile(Recording(), dataFile.toStdString());
+    const std::string before = ReadAll(dataFile);
+
+    auto typeName = [](const QString& path) {
+        return [path](QWidget* dialog) {
+            auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(edit, nullptr);
+            // Set rather than typed: the completer's popup would take the Return.
+            edit->setText(path);
+            // Pressed once this answer returns, so the poll can answer "Replace?".
+            QTimer::singleShot(0, edit, [edit] { QTest::keyClick(edit, Qt::Key_Return); });
+        };
+    };
+    auto answerYes = [](QWidget* box) {
+        QTest::mouseClick(qobject_cast<QMessageBox*>(box)->button(QMessageBox::Yes),
+                          Qt::LeftButton);
+    };
+    for (const int command : {cmd::kExportExcel, cmd::kExportCsv}) {
+        SCOPED_TRACE(command);
+        FrameFixture f;
+        CTestFrame& frame = *f.frame;
+        ASSERT_TRUE(frame.OpenDocumentFile(dataFile));
+
+        const auto seen =
+            AnswerDialogs([&] { frame.RunCommand(command); }, {typeName(dataFile), answerYes});
+        EXPECT_EQ(seen, (std::vector<QString>{"QFileDialog", "QMessageBox"}));
+        EXPECT_EQ(ReadAll(dataFile), before);
+        ASSERT_EQ(frame.messages.size(), 1);
+        EXPECT_EQ(frame.messages.at(0), "Nothing was exported: " + dataFile +
+                                            " is the data file of the open document doc.txt. "
+                                            "Export to another file.");
+        EXPECT_FALSE(frame.Children().at(0)->isWindowModified());
+
+        const QString other = dir.filePath(QStringLiteral("out%1.txt").arg(command));
+        AnswerDialogs([&] { frame.RunCommand(command); }, {typeName(other)});
+        EXPECT_NE(ReadAll(other), "");
+        EXPECT_EQ(frame.messages.size(), 1);
+    }
 }

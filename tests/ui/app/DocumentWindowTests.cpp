@@ -313,24 +313,129 @@ TEST(DocumentWindow, ClosingAModifiedDocumentAsksSaveDiscardOrCancel) {
     ASSERT_TRUE(WaitFor([&] { return frame.Children().empty(); }));
 }
 
-TEST(DocumentWindow, QuittingStopsTheRecordingFirstThenAsks) {
+TEST(DocumentWindow, QuittingAsksFirstAndOnlySaveOrDiscardEndTheRecording) {
     FrameFixture f;
     CTestFrame& frame = *f.frame;
     frame.show();
+    QTemporaryDir dir;
     StartRecording(frame, {1.0f});
-    frame.RunCommand(cmd::kNew);  // empty: never asked about
     ASSERT_TRUE(frame.Session().IsRunning());
 
+    // Cancel: the recording goes on in its own document.
     QString asked;
     AnswerNextBox(QMessageBox::Cancel, &asked);
     EXPECT_FALSE(frame.close());
     EXPECT_EQ(asked, "Save changes to New File1?");
-    EXPECT_FALSE(frame.Session().IsRunning());
-    EXPECT_EQ(frame.Children().size(), 2u);
+    EXPECT_TRUE(frame.Session().IsRunning());
+    EXPECT_FALSE(frame.Action(cmd::kStart)->isEnabled());
+    EXPECT_EQ(frame.Children().size(), 1u);
     EXPECT_TRUE(frame.isVisible());
+    Feed(frame, PlainVdcFrame(2.0f));
+    const CChildFrame* recording = frame.Children().at(0);
+    EXPECT_EQ(recording->Document().channels[0].size(), 2u);
 
-    AnswerNextBox(QMessageBox::Discard);
+    // Save, but the Save As dialog is cancelled: still recording.
+    AnswerNextBox(QMessageBox::Save);
+    EXPECT_FALSE(frame.close());
+    EXPECT_TRUE(frame.Session().IsRunning());
+
+    // Save: the file holds every reading, and the program ends.
+    const QString saved = dir.filePath("rec.txt");
+    frame.fileNames = {saved};
+    AnswerNextBox(QMessageBox::Save);
     EXPECT_TRUE(frame.close());
+    EXPECT_FALSE(frame.Session().IsRunning());
+    CRoZudozuvDoc reread;
+    LoadDocumentFile(saved.toStdString(), reread);
+    EXPECT_EQ(reread.channels[0].size(), 2u);
+}
+
+TEST(DocumentWindow, TheTitleMarkFollowsEverySaveFailedSaveAndNewRecord) {
+    FrameFixture f;
+    CTestFrame& frame = *f.frame;
+    frame.show();
+    QApplication::setActiveWindow(&frame);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    QTemporaryDir dir;
+    StartRecording(frame, {1.0f});
+    const CChildFrame& child = *frame.Children().at(0);
+    auto titles = [&] { return QStringList({child.windowTitle(), frame.windowTitle()}); };
+    EXPECT_EQ(titles(), QStringList({"New File1*", "Vavirir - [New File1*]"}));
+
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        QStringList expected;
+    };
+    const QString rec = dir.filePath("rec.txt");
+    const std::vector<Step> steps = {
+        {"a failed save",
+         [&] {
+             frame.fileNames = {dir.filePath("no/such/folder/rec.txt")};
+             QTest::keyClick(&frame, Qt::Key_S, Qt::ControlModifier);
+         },
+         {"New File1*", "Vavirir - [New File1*]"}},
+        {"Save As (Ctrl+Shift+S)",
+         [&] {
+             frame.fileNames = {rec};
+             QTest::keyClick(&frame, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+         },
+         {"rec.txt", "Vavirir - [rec.txt]"}},
+        {"a new record",
+         [&] { Feed(frame, PlainVdcFrame(2.0f)); },
+         {"rec.txt*", "Vavirir - [rec.txt*]"}},
+        {"Save (Ctrl+S)",
+         [&] { QTest::keyClick(&frame, Qt::Key_S, Qt::ControlModifier); },
+         {"rec.txt", "Vavirir - [rec.txt]"}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        EXPECT_EQ(titles(), step.expected);
+        EXPECT_EQ(child.isWindowModified(), child.Document().IsModified());
+    }
+    EXPECT_EQ(frame.messages.size(), 1);  // the failed save's
+}
+
+TEST(DocumentWindow, AFileShownInAWindowIsNeverOpenedTwiceNorWrittenOverByAnother) {
+    FrameFixture f;
+    CTestFrame& frame = *f.frame;
+    QTemporaryDir dir;
+    CRoZudozuvDoc doc;
+    doc.AddReading(0, 1.5, "V", 0.0, 0, "1/2/2018 3:4:5", "VDC", MeterReading{});
+    const QString a = WriteDataFile(dir, "a.txt", doc);
+    const QString b = WriteDataFile(dir, "b.txt", doc);
+    const QString link = dir.filePath("link.txt");
+    ASSERT_TRUE(QFile::link(a, link));
+
+    ASSERT_TRUE(frame.OpenDocumentFile(a));
+    ASSERT_TRUE(frame.OpenDocumentFile(b));
+    CChildFrame* shownA = frame.Children().at(0);
+    // The same file under other names: its window comes forward, nothing is read.
+    for (const QString& name : {a, dir.path() + "/./a.txt", link}) {
+        SCOPED_TRACE(name.toStdString());
+        frame.RunCommand(cmd::kNextWindow);
+        ASSERT_TRUE(frame.OpenDocumentFile(name));
+        EXPECT_EQ(frame.Children().size(), 2u);
+        EXPECT_EQ(frame.ActiveChild(), shownA);
+    }
+
+    // A recording saved as the file of another window is refused.
+    StartRecording(frame, {3.0f});
+    CChildFrame* recording = frame.Children().at(2);
+    frame.fileNames = {link};
+    EXPECT_FALSE(frame.SaveDocument(*recording, true));
+    ASSERT_EQ(frame.messages.size(), 1);
+    EXPECT_TRUE(frame.messages.at(0).contains("a.txt")) << frame.messages.at(0).toStdString();
+    CRoZudozuvDoc reread;
+    LoadDocumentFile(a.toStdString(), reread);
+    EXPECT_EQ(reread.channels[0].size(), 1u);
+    EXPECT_TRUE(recording->Document().IsModified());
+    // Its own file again is fine.
+    frame.fileNames = {dir.filePath("c.txt")};
+    EXPECT_TRUE(frame.SaveDocument(*recording, true));
+    frame.fileNames = {dir.filePath("c.txt")};
+    EXPECT_TRUE(frame.SaveDocument(*recording, true));
 }
 
 TEST(DocumentWindow, OpenAndSaveAsThroughTheFileCommands) {
@@ -367,7 +472,7 @@ TEST(DocumentWindow, OpenAndSaveAsThroughTheFileCommands) {
     const QString damaged = QStringLiteral(VAVIRIR_TEST_DATA "/datafiles/damaged/schema_2.txt");
     frame.fileNames = {damaged};
     frame.RunCommand(cmd::kOpen);
-    EXPECT_EQ(frame.messages.value(1), "Unexpected file format.");
+    EXPECT_EQ(frame.messages.value(1), damaged + ": Unexpected file format.");
     EXPECT_EQ(frame.Children().size(), 1u);
 
     QMimeData mime;

@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 #include <QDockWidget>
+#include <QDropEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QProcess>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 
 #include "AppTestSupport.h"
 #include "app/ChildFrame.h"
@@ -54,21 +59,31 @@ TEST(MainFrame, MenusToolbarsAndStatusBarCarryTheirTextsAndIds) {
         titles << top->text();
     }
     EXPECT_EQ(titles, QStringList({"&File", "&View", "&Com Port", "&Real Time", "&Graph Setting",
-                                   "&Help"}));
+                                   "&Window", "&Help"}));
 
     using Items_t = std::vector<std::pair<QString, int>>;
-    EXPECT_EQ(Items(TopMenu(frame, 0)), (Items_t{{"&Open...\tCtrl+O", 57601},
-                                                 {"&Save", 57603},
-                                                 {"Save as", 57604},
-                                                 {"&Export To Excel", 32793},
-                                                 {"Export To &CSV\u2026", 32794},
-                                                 {"&Print", -1},
-                                                 {"-", 0},
-                                                 {"Recent File", 57616},
-                                                 {"-", 0},
-                                                 {"&Close", 57602},
-                                                 {"E&xit", 57665}}));
-    QMenu* print = TopMenu(frame, 0)->actions().at(5)->menu();
+    const Items_t fileItems{{"&New", 57600},
+                            {"&Open...\tCtrl+O", 57601},
+                            {"&Save", 57603},
+                            {"Save as", 57604},
+                            {"&Export To Excel", 32793},
+                            {"Export To CS&V\u2026", 32794},
+                            {"&Print", -1},
+                            {"-", 0},
+                            {"Recent File", 57616},
+                            {"-", 0},
+                            {"&Close", 57602},
+                            {"E&xit", 57665}};
+    EXPECT_EQ(Items(TopMenu(frame, 0)), fileItems);
+    // No two items of a menu share a mnemonic.
+    QStringList mnemonics;
+    for (const auto& [text, id] : fileItems) {
+        if (const auto amp = text.indexOf('&'); amp >= 0) {
+            EXPECT_FALSE(mnemonics.contains(text.at(amp + 1).toLower())) << text.toStdString();
+            mnemonics << text.at(amp + 1).toLower();
+        }
+    }
+    QMenu* print = TopMenu(frame, 0)->actions().at(6)->menu();
     EXPECT_EQ(Items(print), (Items_t{{"&Graph", 32798}, {"&Data", 32799}}));
     EXPECT_EQ(Items(TopMenu(frame, 1)),
               (Items_t{{"&Toolbar", 59392}, {"&Status Bar", 59393}, {"Real Time", 32782}}));
@@ -79,7 +94,11 @@ TEST(MainFrame, MenusToolbarsAndStatusBarCarryTheirTextsAndIds) {
                                                  {"Publish to &MQTT\u2026", 32801},
                                                  {"MQTT &Publishing", 32802}}));
     EXPECT_EQ(Items(TopMenu(frame, 4)), (Items_t{{"Setting", 32780}}));
-    EXPECT_EQ(Items(TopMenu(frame, 5)),
+    // The Window menu lists no document while there is none.
+    EXPECT_EQ(
+        Items(TopMenu(frame, 5)),
+        (Items_t{{"&Cascade", 57650}, {"&Tile", 57651}, {"Ne&xt", 57680}, {"Pre&vious", 57681}}));
+    EXPECT_EQ(Items(TopMenu(frame, 6)),
               (Items_t{{"&About Vavirir...", 57664}, {"&Help topics", 32800}}));
     EXPECT_TRUE(frame.Action(cmd::kViewRealTime)->isChecked());
     EXPECT_EQ(frame.Action(cmd::kViewRealTime)->statusTip(), "Show or hide the real time show");
@@ -89,6 +108,9 @@ TEST(MainFrame, MenusToolbarsAndStatusBarCarryTheirTextsAndIds) {
     EXPECT_EQ(frame.Action(cmd::kNew)->shortcut(), QKeySequence("Ctrl+N"));
     EXPECT_EQ(frame.Action(cmd::kOpen)->shortcut(), QKeySequence("Ctrl+O"));
     EXPECT_EQ(frame.Action(cmd::kSave)->shortcut(), QKeySequence("Ctrl+S"));
+    EXPECT_EQ(frame.Action(cmd::kSaveAs)->shortcut(), QKeySequence("Ctrl+Shift+S"));
+    EXPECT_EQ(frame.Action(cmd::kExit)->shortcut(), QKeySequence("Ctrl+Q"));
+    EXPECT_EQ(frame.Action(cmd::kHelpTopics)->shortcut(), QKeySequence("F1"));
 
     // Toolbar: seven buttons in order; Open and Save have their texts.
     auto* toolbar = frame.findChild<QToolBar*>("toolbar");
@@ -241,8 +263,15 @@ TEST(MainFrame, DataTimeoutShowsDisconnectedExceptForAFreshPortOrTheSyncMarker) 
     frame.OnDataTimeout();
     EXPECT_EQ(ToNumber(frame.Face().face), 1);
     EXPECT_TRUE(frame.Session().IsRunning());
+    EXPECT_EQ(frame.IdleStatusText(), "Ready");
     f.clock.Advance(1);
     frame.OnDataTimeout();
+    // The status bar says why, under every passing message, until the next Start.
+    const QString silent = "Recording stopped: the meter was silent for 10 s";
+    EXPECT_EQ(frame.IdleStatusText(), silent);
+    frame.statusBar()->showMessage("a menu's status tip");
+    frame.statusBar()->clearMessage();
+    EXPECT_EQ(frame.IdleStatusText(), silent);
     EXPECT_EQ(frame.Face(), (FaceState{FaceNumber::Disconnected, DialPosition::Off}));
     EXPECT_EQ(ToNumber(frame.FacePanel()->UnitIcon()), 0);
     EXPECT_FALSE(frame.Session().IsRunning());
@@ -253,6 +282,15 @@ TEST(MainFrame, DataTimeoutShowsDisconnectedExceptForAFreshPortOrTheSyncMarker) 
     // After the time-out Start opens nothing until data comes again.
     frame.RunCommand(cmd::kStart);
     EXPECT_EQ(frame.Children().size(), 1u);
+    EXPECT_EQ(frame.IdleStatusText(), silent);
+    // The meter speaks again: the face moves, nothing is recorded, the text stays.
+    frame.OnReceiveBytes(bytes.data(), bytes.size());
+    EXPECT_EQ(child->Document().channels[0].size(), 0u);
+    EXPECT_EQ(frame.IdleStatusText(), silent);
+    frame.RunCommand(cmd::kStart);
+    EXPECT_EQ(frame.Children().size(), 2u);
+    EXPECT_EQ(frame.IdleStatusText(), "Ready");
+    frame.RunCommand(cmd::kStop);
 
     // While the sync marker is up, a minute of silence changes nothing.
     frame.OnReceiveBytes(bytes.data(), bytes.size());
@@ -450,7 +488,7 @@ TEST(MainFrame, DataFilesOpenAsQuietDocumentsAndFailuresAreShown) {
     file.write("not a data file");
     file.close();
     EXPECT_FALSE(frame.OpenDocumentFile(broken));
-    EXPECT_EQ(frame.messages, QStringList({"Unexpected file format."}));
+    EXPECT_EQ(frame.messages, QStringList({broken + ": Unexpected file format."}));
     EXPECT_EQ(frame.icons.value(0), QMessageBox::Warning);
     EXPECT_EQ(frame.Children().size(), 2u);  // only the Start document came
 }
@@ -499,4 +537,166 @@ TEST(MainFrame, MeterRecordFramesOpenTheirOwnDocumentBesideTheLiveOne) {
     // The meter-record frames ended live acquisition.
     EXPECT_FALSE(frame.Session().IsRunning());
     EXPECT_TRUE(frame.Action(cmd::kStart)->isEnabled());
+}
+
+TEST(MainFrame, AFullDocumentStopsTheRecordingAndSaysSo) {
+    FrameFixture f;
+    CTestFrame& frame = *f.frame;
+    const auto one = PlainVdcFrame(1.0f);
+    frame.OnReceiveBytes(one.data(), one.size());
+    frame.RunCommand(cmd::kStart);
+    std::vector<std::uint8_t> stream;
+    for (std::size_t i = 0; i <= CRoZudozuvDoc::kLiveCapacity; ++i) {
+        stream.insert(stream.end(), one.begin(), one.end());
+    }
+    frame.OnReceiveBytes(stream.data(), stream.size());
+
+    const CChildFrame* child = frame.Children().at(0);
+    EXPECT_EQ(child->Document().channels[0].size(), CRoZudozuvDoc::kLiveCapacity);
+    EXPECT_FALSE(frame.Action(cmd::kStop)->isEnabled());
+    const QString said =
+        "Recording stopped: New File1 is full. A document holds at most 20,000 "
+        "readings.";
+    EXPECT_EQ(frame.IdleStatusText(), said);
+    // The box comes once the readings are dispatched.
+    EXPECT_TRUE(frame.messages.isEmpty());
+    ASSERT_TRUE(WaitFor([&] { return !frame.messages.isEmpty(); }));
+    EXPECT_EQ(frame.messages, QStringList({said}));
+
+    // Stop by hand says nothing of the kind.
+    frame.RunCommand(cmd::kStart);
+    EXPECT_EQ(frame.IdleStatusText(), "Ready");
+    frame.RunCommand(cmd::kStop);
+    EXPECT_EQ(frame.IdleStatusText(), "Ready");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame.messages.size(), 1);
+}
+
+TEST(MainFrame, DroppedFilesNameTheOneThatFailsAndKeysReachFileAndHelpCommands) {
+    FrameFixture f;
+    CTestFrame& frame = *f.frame;
+    frame.show();
+    QApplication::setActiveWindow(&frame);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    QTemporaryDir dir;
+    CRoZudozuvDoc saved;
+    saved.AddReading(0, 1.5, "VDC", 0.0, 0, "3/5/2018 9:7:5", "VDC", MeterReading{});
+    const QString good = dir.filePath("good.txt");
+    SaveDocumentFile(saved, good.toStdString());
+    const QString broken = dir.filePath("broken.txt");
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a data file");
+    file.close();
+
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(good), QUrl::fromLocalFile(broken)});
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&frame, &enter);
+    QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&frame, &drop);
+    EXPECT_EQ(frame.messages, QStringList({broken + ": Unexpected file format."}));
+    EXPECT_EQ(frame.Children().size(), 1u);
+    // The recent-file list lives in ~/.config/vavirir/.
+    QFile settings(qEnvironmentVariable("XDG_CONFIG_HOME") + "/vavirir/vavirir.conf");
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(settings.readAll().contains(good.toUtf8()));
+
+    // F1 with no opener, or an opener that finds no viewer: the box says so
+    // and where the guide is. An opener that succeeds leaves nothing to say.
+    const QByteArray path = qgetenv("PATH");
+    struct HelpCase {
+        const char* opener;  // the xdg-open script, or none
+        bool says;
+    };
+    for (const HelpCase& c :
+         {HelpCase{nullptr, true}, HelpCase{"exit 3", true}, HelpCase{"exit 0", false}}) {
+        SCOPED_TRACE(c.opener != nullptr ? c.opener : "no opener");
+        QTemporaryDir bin;
+        if (c.opener != nullptr) {
+            QFile script(bin.filePath("xdg-open"));
+            ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+            script.write(QByteArray("#!/bin/sh\n") + c.opener + "\n");
+            script.close();
+            script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        }
+        qputenv("PATH", bin.path().toLocal8Bit());
+        frame.messages.clear();
+        QTest::keyClick(&frame, Qt::Key_F1);
+        // The opener is gone once it has been heard from.
+        const bool finished =
+            WaitFor([&] { return frame.findChildren<QProcess*>().isEmpty(); }, 10000);
+        qputenv("PATH", path);
+        ASSERT_TRUE(finished);
+        if (c.says) {
+            ASSERT_EQ(frame.messages.size(), 1);
+            EXPECT_TRUE(frame.messages.at(0).startsWith("No program to show web pages was found"));
+            EXPECT_TRUE(frame.messages.at(0).endsWith("help.html"))
+                << frame.messages.at(0).toStdString();
+        } else {
+            EXPECT_TRUE(frame.messages.isEmpty());
+        }
+    }
+
+    // Ctrl+N opens a document, Ctrl+Q asks to quit.
+    QTest::keyClick(&frame, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(frame.Children().size(), 2u);
+    QTest::keyClick(&frame, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(frame.isVisible());
+}
+
+TEST(MainFrame, WindowMenuListsTheDocumentsWithTheActiveOneCheckedAndTiles) {
+    FrameFixture f;
+    CTestFrame& frame = *f.frame;
+    frame.resize(1000, 700);
+    frame.show();
+    QApplication::setActiveWindow(&frame);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    for (int i = 0; i < 3; ++i) {
+        frame.RunCommand(cmd::kNew);
+    }
+    const std::vector<CChildFrame*> children = frame.Children();
+
+    // Opens the Window menu with the mouse and returns its document entries.
+    QMenu* window = TopMenu(frame, 5);
+    auto openMenu = [&] {
+        QMenuBar* bar = frame.menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
+                          bar->actionGeometry(window->menuAction()).center());
+        EXPECT_TRUE(WaitFor([&] { return window->isVisible(); }));
+        std::vector<std::pair<QString, bool>> entries;
+        for (QAction* action : window->actions()) {
+            if (action->data().toInt() >= cmd::kFirstDocumentWindow) {
+                entries.emplace_back(action->text(), action->isChecked());
+            }
+        }
+        return entries;
+    };
+    using Entries = std::vector<std::pair<QString, bool>>;
+    EXPECT_EQ(openMenu(),
+              (Entries{{"&1 New File1", false}, {"&2 New File2", false}, {"&3 New File3", true}}));
+
+    // An entry clicked activates its window.
+    QAction* first = nullptr;
+    for (QAction* action : window->actions()) {
+        if (action->data().toInt() == cmd::kFirstDocumentWindow) {
+            first = action;
+        }
+    }
+    ASSERT_NE(first, nullptr);
+    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier,
+                      window->actionGeometry(first).center());
+    EXPECT_EQ(frame.ActiveChild(), children.at(0));
+    EXPECT_EQ(openMenu(),
+              (Entries{{"&1 New File1", true}, {"&2 New File2", false}, {"&3 New File3", false}}));
+    window->hide();
+
+    // Tile lays the windows side by side, none maximised and none overlapping.
+    frame.RunCommand(cmd::kWindowTile);
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        EXPECT_FALSE(children[i]->isMaximized());
+        for (std::size_t j = i + 1; j < children.size(); ++j) {
+            EXPECT_FALSE(children[i]->geometry().intersects(children[j]->geometry()));
+        }
+    }
 }
