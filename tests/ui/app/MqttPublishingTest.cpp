@@ -76,8 +76,7 @@ TEST(MqttPublishing, PublishesTheLiveReadingsAndTheLinkStateSetUpFromTheDialog) 
     struct stat info {};
     ASSERT_EQ(::stat(MqttPasswordPath().toLocal8Bit().constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    QSettings settings(QStringLiteral("Local AppWizard-Generated Applications"),
-                       QStringLiteral("Vavirir"));
+    QSettings settings(QStringLiteral("vavirir"), QStringLiteral("vavirir"));
     settings.sync();
     QFile stored(settings.fileName());
     ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
