@@ -122,6 +122,11 @@ void CMqttPublisher::Start() {
     m_network = std::thread([this] { RunNetwork(); });
 }
 
+bool CMqttPublisher::TickingNow() {
+    const std::lock_guard lock(m_mutex);
+    return m_bTicking;
+}
+
 void CMqttPublisher::Wake() {
     if (!m_bWakePending) {
         m_bWakePending = true;
@@ -132,6 +137,9 @@ void CMqttPublisher::Wake() {
 
 int CMqttPublisher::RunConnection() {
     constexpr int kLoopWaitMs = 1000;
+    // While readings keep coming the thread looks for them every few
+    // milliseconds, so the recording thread need not wake it for each one.
+    constexpr int kTickMs = 5;
     for (;;) {
         const int socket = mosquitto_socket(m_pClient);
         if (socket < 0) {
@@ -141,7 +149,8 @@ int CMqttPublisher::RunConnection() {
             {socket, static_cast<short>(POLLIN | (mosquitto_want_write(m_pClient) ? POLLOUT : 0)),
              0},
             {m_wake, POLLIN, 0}};
-        if (::poll(fds, 2, kLoopWaitMs) < 0 && errno != EINTR) {
+        const int waitMs = TickingNow() ? kTickMs : kLoopWaitMs;
+        if (::poll(fds, 2, waitMs) < 0 && errno != EINTR) {
             return MOSQ_ERR_ERRNO;
         }
         bool stopping = false;
@@ -155,7 +164,9 @@ int CMqttPublisher::RunConnection() {
                 PublishStatus();
             }
             if (!stopping) {
+                const std::size_t waiting = m_queue.size();
                 Pump();
+                m_bTicking = m_queue.size() < waiting;
             }
         }
         if (stopping) {
@@ -234,7 +245,7 @@ void CMqttPublisher::Publish(std::string payload) {
         ++m_nDropped;
     }
     m_queue.push_back(std::move(payload));
-    if (m_state == MqttState::Connected) {
+    if (m_state == MqttState::Connected && !m_bTicking) {
         Wake();
     }
 }

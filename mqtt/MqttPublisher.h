@@ -94,6 +94,8 @@ class CMqttPublisher {
     static void OnDisconnect(mosquitto* client, void* self, int rc);
     static void OnPublish(mosquitto* client, void* self, int mid);
 
+    bool TickingNow();  // takes m_mutex
+
     // With m_mutex held:
     void Wake();
     void Pump();
@@ -120,4 +122,5 @@ class CMqttPublisher {
     bool m_bResending = false;  // the library sends again what the dropped link held
     bool m_bStatusDue = false;  // the meter's state is to be published
     bool m_bWakePending = false;
+    bool m_bTicking = false;  // the network thread looks for readings every few ms
 };
