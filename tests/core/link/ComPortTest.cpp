@@ -61,6 +61,12 @@ bool OpenOn(CComPort& port, const PtyPair& pty) {
     return port.OpenDevice(pty.SlavePath(), 2, 9600, NoParity, 8, OneStopBit, NoFlowControl);
 }
 
+// Why the port's last open or write failed, for a failing check's message.
+std::string LastErrorOf(const CComPort& port) {
+    const auto error = port.LastError();
+    return error ? error->what() : "no error";
+}
+
 TEST(ComPort, BurstsAreCutByReadSizeAndTheGapAfterTheLastByte) {
     PtyPair pty;
     BlockRecorder recorder;
@@ -136,13 +142,13 @@ TEST(ComPort, QueuedDataIsDeliveredAtOnceAfterASlowRoutine) {
 
 TEST(ComPort, BytesBeforeTheRoutineIsRegisteredAreDropped) {
     PtyPair pty;
+    BlockRecorder recorder;  // outlives the port, whose reader may still call it
     CComPort port;
     ASSERT_TRUE(OpenOn(port, pty));
     port.SetReadSize(100);
     pty.Send(Pattern(40, 0x40));
     std::this_thread::sleep_for(500ms);  // read and delivered to nobody
 
-    BlockRecorder recorder;
     port.SetReceiveHandler(recorder.Handler());
     pty.Send(Pattern(40, 0x80));
     ASSERT_TRUE(recorder.WaitFor(1));
@@ -215,7 +221,7 @@ TEST(ComPort, CloseIsPromptUnderTrafficAndWhileTheRoutineIsStuckInWrite) {
 
     // The port is free again at once.
     CComPort again;
-    EXPECT_TRUE(OpenOn(again, pty));
+    EXPECT_TRUE(OpenOn(again, pty)) << LastErrorOf(again);
 }
 
 TEST(ComPort, CloseFromInsideTheRoutineEndsTheReaderAndFreesThePort) {
@@ -235,7 +241,7 @@ TEST(ComPort, CloseFromInsideTheRoutineEndsTheReaderAndFreesThePort) {
         std::this_thread::sleep_for(20ms);
         reopened = OpenOn(other, pty);
     }
-    EXPECT_TRUE(reopened) << "the reader released the port as it ended";
+    EXPECT_TRUE(reopened) << "the reader released the port as it ended: " << LastErrorOf(other);
     EXPECT_EQ(calls, 1);
     other.Close();
     port.Close();  // joins the finished reader

@@ -1,6 +1,9 @@
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <thread>
+
+#include <sys/ioctl.h>
 
 #include <gtest/gtest.h>
 
@@ -148,6 +151,16 @@ TEST(SerialPort, OpenIsExclusiveAndReopenReleasesTheOldDevice) {
     port.OpenDevice(second.SlavePath(), LineSettings{});
     EXPECT_EQ(port.DevicePath(), second.SlavePath());
     EXPECT_NO_THROW(other.OpenDevice(first.SlavePath(), LineSettings{}));
+
+    // Closing leaves no exclusive mode on the terminal, which would keep every
+    // unprivileged program out (root passes it, so ask the terminal itself).
+    other.Close();
+    const int fd = open(first.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(fd, 0) << std::strerror(errno);
+    int exclusive = -1;
+    EXPECT_EQ(ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+    close(fd);
 }
 
 TEST(SerialPort, APseudoTerminalOpensWithLineFormatsItCannotKeep) {
