@@ -477,12 +477,15 @@ TEST_F(MeterLinkCli, InterruptAndVanishingDeviceKeepEverythingReceived) {
         ExpectSameReadings(saved.records, sent.records);
     }
     {
+        // The meter goes once its frames were read: the kernel drops what a
+        // vanished terminal's reader has not read yet.
         std::unique_ptr<ChildProcess> sim;
-        const std::string pty = StartSim(sim, {"--seed", "4", "--interval-ms", "30", "live"});
+        const std::string pty =
+            StartSim(sim, {"--seed", "4", "--interval-ms", "30", "live", "--count", "20"});
         ChildProcess record({Bin("vavirir-cli"), "record", "--port", pty, "--out",
                              PathOf("lost.txt"), "--jsonl", PathOf("lost.jsonl")},
                             test_support::StderrTo(PathOf("lost.err")));
-        EXPECT_TRUE(WaitForLines(PathOf("lost.jsonl"), 5, 30s)) << record.Stderr();
+        EXPECT_TRUE(WaitForLines(PathOf("lost.jsonl"), 20, 30s)) << record.Stderr();
         sim->Signal(SIGTERM);  // the meter's end of the link goes away
         EXPECT_EQ(sim->Wait(5s), 0);
         EXPECT_EQ(record.Wait(10s), 1) << record.Stderr();
@@ -492,7 +495,7 @@ TEST_F(MeterLinkCli, InterruptAndVanishingDeviceKeepEverythingReceived) {
             << record.Stderr();
         const Saved saved = Dump(PathOf("lost.txt"));
         const Saved sent = Replayed(SentHex(), true);
-        EXPECT_GE(saved.records.size(), 5u);
+        EXPECT_EQ(sent.records.size(), 20u);
         EXPECT_EQ(saved.records.size(), sent.records.size());
         ExpectSameReadings(saved.records, sent.records);
     }
