@@ -211,22 +211,6 @@ void ExpectSameReadings(const std::vector<SavedRecord>& got,
     }
 }
 
-// Waits until the text file at `path` holds `count` whole lines.
-bool WaitForLines(const std::string& path, std::size_t count, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        std::ifstream in(path);
-        const auto lines = std::count(std::istreambuf_iterator<char>(in), {}, '\n');
-        if (static_cast<std::size_t>(lines) >= count) {
-            return true;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(50ms);
-    }
-}
-
 // "d/m/yyyy h:m:s" as a count of seconds (calendar arithmetic, no time zone).
 long long SecondsOf(const std::string& timeText) {
     int day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0;
@@ -465,7 +449,7 @@ TEST_F(MeterLinkCli, InterruptAndVanishingDeviceKeepEverythingReceived) {
         ChildProcess record({Bin("vavirir-cli"), "record", "--port", pty, "--out",
                              PathOf("int.txt"), "--jsonl", PathOf("int.jsonl")},
                             test_support::StderrTo(PathOf("int.err")));
-        EXPECT_TRUE(WaitForLines(PathOf("int.jsonl"), 40, 30s)) << record.Stderr();
+        EXPECT_TRUE(test_support::WaitForLines(PathOf("int.jsonl"), 40, 30s)) << record.Stderr();
         record.Signal(SIGINT);
         EXPECT_EQ(record.Wait(10s), 0) << record.Stderr();
         EXPECT_NE(record.Stderr().find("interrupted"), std::string::npos);
@@ -485,7 +469,7 @@ TEST_F(MeterLinkCli, InterruptAndVanishingDeviceKeepEverythingReceived) {
         ChildProcess record({Bin("vavirir-cli"), "record", "--port", pty, "--out",
                              PathOf("lost.txt"), "--jsonl", PathOf("lost.jsonl")},
                             test_support::StderrTo(PathOf("lost.err")));
-        EXPECT_TRUE(WaitForLines(PathOf("lost.jsonl"), 20, 30s)) << record.Stderr();
+        EXPECT_TRUE(test_support::WaitForLines(PathOf("lost.jsonl"), 20, 30s)) << record.Stderr();
         sim->Signal(SIGTERM);  // the meter's end of the link goes away
         EXPECT_EQ(sim->Wait(5s), 0);
         EXPECT_EQ(record.Wait(10s), 1) << record.Stderr();
@@ -619,7 +603,8 @@ TEST_F(MeterLinkCli, RecordReconnectKeepsOneDocumentAcrossADeviceThatVanishesAnd
     ChildProcess cli({Bin("vavirir-cli"), "record", "--port", link, "--reconnect", "--count", "60",
                       "--out", PathOf("gap.txt")},
                      test_support::StderrTo(PathOf("cli.err")));
-    std::this_thread::sleep_for(1s);
+    EXPECT_TRUE(test_support::WaitFor([&] { return sentFrames("sim1.err") >= 5; }, 30s))
+        << cli.Stderr();
     first->Signal(SIGTERM);
     ASSERT_EQ(first->Wait(5s), 0);
     // Away for longer than a retry period, then back on the same path.
