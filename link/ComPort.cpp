@@ -15,7 +15,14 @@ CReadComThread::~CReadComThread() {
 }
 
 void CReadComThread::Start() {
-    m_thread = std::thread([this] { Run(); });
+    // The thread runs only once its handle is stored: a receive routine that
+    // closes the port asks IsReaderThread, and a wrong answer there would make
+    // the reader wait for itself.
+    std::lock_guard handleStored(m_startMutex);
+    m_thread = std::thread([this] {
+        { std::lock_guard published(m_startMutex); }
+        Run();
+    });
 }
 
 void CReadComThread::Join() {

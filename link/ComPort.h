@@ -52,6 +52,7 @@ class CReadComThread {
     void Loop();
 
     CComPort& m_comPort;
+    std::mutex m_startMutex;  // held by Start until m_thread is stored
     std::thread m_thread;
     std::array<std::uint8_t, kMaxReadSize> m_buffer{};
 };

@@ -375,7 +375,12 @@ void CSerialPort::Close() {
     if (m_hComm < 0) {
         return;
     }
-    close(m_hComm);  // also drops the flock and the exclusive mode
+    // The exclusive mode belongs to the terminal, not to this descriptor: it
+    // would outlive the close while the other side of a pseudo-terminal stays
+    // open, and no unprivileged program could open the device again. A device
+    // that vanished has no mode left to clear, so the result does not matter.
+    ioctl(m_hComm, TIOCNXCL);
+    close(m_hComm);  // also drops the flock
     m_hComm = -1;
     m_bPseudoTerminal = false;
     m_bSocket = false;

@@ -4,6 +4,7 @@
 // its standard output on a pipe (or in a file), its standard error in a file,
 // and the environment the test asks for.
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -232,6 +233,31 @@ inline ChildResult RunToEnd(const std::vector<std::string>& args, ChildSetup set
     result.exitCode = child.Wait(limit);
     result.err = child.Stderr();
     return result;
+}
+
+// Waits until `done` holds, looking every 20 ms; false when `limit` passed first.
+template <typename Condition>
+bool WaitFor(Condition done, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// Waits until the text file at `path` (written by a child) holds `count` whole lines.
+inline bool WaitForLines(const std::string& path, std::size_t count,
+                         std::chrono::milliseconds limit) {
+    return WaitFor(
+        [&] {
+            std::ifstream in(path);
+            const auto lines = std::count(std::istreambuf_iterator<char>(in), {}, '\n');
+            return static_cast<std::size_t>(lines) >= count;
+        },
+        limit);
 }
 
 }  // namespace test_support

@@ -31,40 +31,6 @@ constexpr milliseconds kPeerCheck{50};
     throw std::runtime_error(what + ": " + std::strerror(errno));
 }
 
-// SIGINT and SIGTERM become a readable pipe, so poll() wakes up for them.
-class SignalPipe {
-  public:
-    SignalPipe() {
-        if (::pipe2(s_fds.data(), O_CLOEXEC | O_NONBLOCK) != 0) {
-            ThrowSystemError("cannot create the signal pipe");
-        }
-        struct sigaction action {};
-        action.sa_handler = &SignalPipe::OnSignal;
-        sigemptyset(&action.sa_mask);
-        ::sigaction(SIGINT, &action, nullptr);
-        ::sigaction(SIGTERM, &action, nullptr);
-        ::signal(SIGPIPE, SIG_IGN);
-    }
-    SignalPipe(const SignalPipe&) = delete;
-    SignalPipe& operator=(const SignalPipe&) = delete;
-    ~SignalPipe() {
-        ::signal(SIGINT, SIG_DFL);
-        ::signal(SIGTERM, SIG_DFL);
-        ::close(s_fds[0]);
-        ::close(s_fds[1]);
-    }
-    int ReadFd() const { return s_fds[0]; }
-
-  private:
-    static void OnSignal(int) {
-        const int saved = errno;
-        const char byte = 1;
-        [[maybe_unused]] const auto ignored = ::write(s_fds[1], &byte, 1);
-        errno = saved;
-    }
-    static inline std::array<int, 2> s_fds{-1, -1};
-};
-
 int MillisecondsUntil(Clock::time_point when) {
     const auto left = std::chrono::duration_cast<milliseconds>(when - Clock::now()).count();
     return left < 0 ? 0 : static_cast<int>(left) + 1;
@@ -214,8 +180,35 @@ class Session {
 
 }  // namespace
 
-void RunSimulator(Pty& pty, frames::Scenario& scenario, const SimOptions& options) {
-    SignalPipe signals;
+SignalPipe::SignalPipe() {
+    if (::pipe2(s_fds.data(), O_CLOEXEC | O_NONBLOCK) != 0) {
+        ThrowSystemError("cannot create the signal pipe");
+    }
+    struct sigaction action {};
+    action.sa_handler = &SignalPipe::OnSignal;
+    action.sa_flags = SA_RESTART;  // the path's write to stdout is not cut short
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+}
+
+SignalPipe::~SignalPipe() {
+    ::signal(SIGINT, SIG_DFL);
+    ::signal(SIGTERM, SIG_DFL);
+    ::close(s_fds[0]);
+    ::close(s_fds[1]);
+}
+
+void SignalPipe::OnSignal(int) {
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const auto ignored = ::write(s_fds[1], &byte, 1);
+    errno = saved;
+}
+
+void RunSimulator(Pty& pty, frames::Scenario& scenario, const SimOptions& options,
+                  const SignalPipe& signals) {
     if (!WaitForPeer(pty, signals)) {
         return;
     }

@@ -33,6 +33,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     try {
+        // Before the terminal's path is out: a signal right after it ends us
+        // cleanly and takes the link away with us.
+        sim::SignalPipe signals;
         auto scenario = sim::MakeScenario(options);
         sim::Pty pty = sim::Pty::Open();
         std::optional<sim::SlaveLink> link;
@@ -43,7 +46,7 @@ int main(int argc, char** argv) {
         if (!std::cout) {
             throw std::runtime_error("cannot write the terminal's name to standard output");
         }
-        sim::RunSimulator(pty, *scenario, options);
+        sim::RunSimulator(pty, *scenario, options, signals);
         return 0;
     } catch (const sim::UsageError& e) {
         std::cerr << "vavirir-sim: " << e.what() << "\nTry 'vavirir-sim --help'.\n";

@@ -126,7 +126,8 @@ TEST(MeterPort, OpensWithTheRoutineInPlaceAndReadSize100) {
     EXPECT_EQ(got, Pattern(64)) << "the first bytes after the open reach the routine";
 
     // Choosing the same port again closes the link first, so it reopens.
-    EXPECT_TRUE(OpenMeterPort(port, *choice, {}).opened);
+    const MeterPortResult again = OpenMeterPort(port, *choice, {});
+    EXPECT_TRUE(again.opened) << again.Message();
 
     // A failing open: three attempts, one warning, the old link already closed.
     const MeterPortResult missing = OpenMeterPort(port, PortChoice{985, {}}, {});
@@ -136,7 +137,8 @@ TEST(MeterPort, OpensWithTheRoutineInPlaceAndReadSize100) {
     ASSERT_TRUE(missing.error.has_value());
     EXPECT_EQ(missing.error->m_dwError, std::uint32_t(ENOENT));
     CComPort other;
-    EXPECT_TRUE(OpenMeterPort(other, *choice, {}).opened) << "the pty was released";
+    const MeterPortResult released = OpenMeterPort(other, *choice, {});
+    EXPECT_TRUE(released.opened) << "the pty was released: " << released.Message();
 }
 
 }  // namespace

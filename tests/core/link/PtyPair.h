@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 // A pseudo-terminal standing in for the meter: the test writes the meter's
@@ -62,10 +63,36 @@ class PtyPair {
             close(m_master);
             m_master = -1;
         }
+        if (m_probe >= 0) {
+            close(m_probe);
+            m_probe = -1;
+        }
+    }
+
+    // Opens the slave once more, only to look at its input queue; call it
+    // before the code under test opens the slave exclusively.
+    void WatchInput() {
+        m_probe = open(m_slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (m_probe < 0) {
+            throw std::runtime_error("cannot open the pseudo-terminal's slave");
+        }
+    }
+
+    // Waits until exactly `count` received bytes wait to be read on the slave.
+    bool WaitForUnread(int count, int timeoutMs) {
+        for (int waited = 0; waited <= timeoutMs; waited += 5) {
+            int unread = -1;
+            if (ioctl(m_probe, FIONREAD, &unread) == 0 && unread == count) {
+                return true;
+            }
+            usleep(5000);
+        }
+        return false;
     }
 
   private:
     int m_master = -1;
+    int m_probe = -1;
     std::string m_slavePath;
 };
 

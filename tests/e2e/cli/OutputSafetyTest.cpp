@@ -150,9 +150,9 @@ TEST_F(OutputSafety, HangUpEndsARecordingAndAFailedSaveKeepsItInTheStateFolder) 
     ChildSetup setup;
     setup.env = {"XDG_STATE_HOME=" + dir.File("state")};
     ChildProcess record({ProgramPath("vavirir-cli"), "record", "--port", pty, "--out",
-                         (folder / "rec.txt").string()},
+                         (folder / "rec.txt").string(), "--jsonl", dir.File("rec.jsonl")},
                         setup);
-    std::this_thread::sleep_for(1500ms);
+    EXPECT_TRUE(test_support::WaitForLines(dir.File("rec.jsonl"), 5, 30s)) << record.Stderr();
     fs::remove_all(folder);
     std::ofstream(folder) << "in the way";
     record.Signal(SIGHUP);
