@@ -1,0 +1,85 @@
+#include "record/LimitWatcher.h"
+
+#include <algorithm>
+
+#include "decode/MeterReading.h"
+#include "record/Document.h"
+
+namespace {
+
+constexpr int kCrossingChannel = 2;
+
+}  // namespace
+
+LimitSide SideOfLimits(const Limits& limits, double value) {
+    if (value == kOverloadValue) {
+        return limits.high ? LimitSide::High : LimitSide::Within;
+    }
+    if (limits.high && value > *limits.high) {
+        return LimitSide::High;
+    }
+    if (limits.low && value < *limits.low) {
+        return LimitSide::Low;
+    }
+    return LimitSide::Within;
+}
+
+const char* LimitRemark(LimitSide side) {
+    switch (side) {
+        case LimitSide::High:
+            return "High";
+        case LimitSide::Low:
+            return "Low";
+        case LimitSide::Within:
+            break;
+    }
+    return "";
+}
+
+void CLimitWatcher::SetLimits(const Limits& limits) {
+    m_limits = limits;
+    m_side = LimitSide::Within;
+}
+
+CLimitWatcher::Step CLimitWatcher::Watch(double value) {
+    Step step;
+    step.side = SideOfLimits(m_limits, value);
+    step.crossed = step.side != m_side;
+    m_side = step.side;
+    if (step.crossed && step.side == LimitSide::High) {
+        ++m_nAboveHigh;
+    } else if (step.crossed && step.side == LimitSide::Low) {
+        ++m_nBelowLow;
+    }
+    return step;
+}
+
+void KeepCrossing(CRoZudozuvDoc& document, const CObData& reading, LimitSide side) {
+    if (side == LimitSide::Within) {
+        return;
+    }
+    CObData crossing = reading;
+    crossing.typeText = LimitRemark(side);
+    document.AppendRecord(kCrossingChannel, crossing);
+}
+
+std::string RemarkOfRow(const CRoZudozuvDoc& document, std::int32_t sequence) {
+    const std::vector<CObData>& crossings = document.channels[kCrossingChannel];
+    // Crossings are kept in the order of their rows.
+    const auto found = std::lower_bound(
+        crossings.begin(), crossings.end(), sequence,
+        [](const CObData& crossing, std::int32_t row) { return crossing.sequence < row; });
+    return found == crossings.end() || found->sequence != sequence ? std::string()
+                                                                   : found->typeText;
+}
+
+std::string ExcursionText(const Limits& limits, std::size_t aboveHigh, std::size_t belowLow) {
+    std::string text;
+    if (limits.high) {
+        text += "Above high: " + std::to_string(aboveHigh) + "\r\n\r\n";
+    }
+    if (limits.low) {
+        text += "Below low: " + std::to_string(belowLow) + "\r\n\r\n";
+    }
+    return text;
+}
