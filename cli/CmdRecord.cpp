@@ -188,7 +188,11 @@ class LiveRecording {
 
     LiveRecording(CCliSessionHost& host, CMeterSession& session, const RecordOptions& options,
                   ReadingStep step)
-        : m_host(host), m_session(session), m_options(options), m_step(std::move(step)) {}
+        : m_host(host), m_session(session), m_options(options), m_step(std::move(step)) {
+        // Each reading is followed as it is recorded, so a step that stops the
+        // recording stops it right after that reading.
+        m_host.ObserveLiveRows([this] { FollowReadings(); });
+    }
 
     void Feed(const std::vector<std::uint8_t>& bytes) {
         if (m_current.document == nullptr) {
@@ -200,9 +204,6 @@ class LiveRecording {
             }
         }
         m_session.OnReceiveBytes(bytes.data(), bytes.size());
-        if (m_current.document != nullptr) {
-            FollowReadings();
-        }
         SaveFullParts();
     }
 
@@ -260,6 +261,9 @@ class LiveRecording {
     }
 
     void FollowReadings() {
+        if (m_current.document == nullptr) {
+            return;
+        }
         CRoZudozuvDoc& document = *m_current.document;
         for (; m_nFollowed < document.channels[0].size(); ++m_nFollowed) {
             m_step(document, document.channels[0][m_nFollowed]);
@@ -399,6 +403,9 @@ int Record(const RecordOptions& options) {
                                       options.limits)
                              .c_str());
             limitCrossed = limitCrossed || step.side != LimitSide::Within;
+            if (limitCrossed && options.exitOnLimit) {
+                link.session.Stop();  // this reading is the last one recorded
+            }
         }
         if (!options.jsonl.empty()) {
             stream.Write(reading, step.side);
@@ -502,10 +509,11 @@ int Record(const RecordOptions& options) {
                      recording.Records());
         return 1;
     }
-    if (options.limits.limits.Any()) {
-        std::fprintf(
-            stderr, "record: %s",
-            ExcursionText(options.limits.limits, watcher.AboveHigh(), watcher.BelowLow()).c_str());
+    if (options.limits.limits.high) {
+        std::fprintf(stderr, "record: Above high: %zu\n", watcher.AboveHigh());
+    }
+    if (options.limits.limits.low) {
+        std::fprintf(stderr, "record: Below low: %zu\n", watcher.BelowLow());
     }
     const int saved = recording.SaveLast();
     if (reason == EndReason::LimitCrossed && saved == 0) {

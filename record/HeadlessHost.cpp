@@ -5,8 +5,8 @@
 // A view that continues a full one counts on from the rows before it.
 class CHeadlessSessionHost::CLimitedView : public CRecordingTarget {
   public:
-    CLimitedView(CRoZudozuvDoc& document, std::size_t limit)
-        : CRecordingTarget(document), m_nLimit(limit) {}
+    CLimitedView(CRoZudozuvDoc& document, std::size_t limit, const std::function<void()>& observer)
+        : CRecordingTarget(document), m_nLimit(limit), m_observer(observer) {}
 
     void ContinueFrom(const CLimitedView& full) {
         m_nRowsBefore = full.m_nRowsBefore + static_cast<std::size_t>(full.ListRowCount());
@@ -19,10 +19,14 @@ class CHeadlessSessionHost::CLimitedView : public CRecordingTarget {
             liveTarget = false;
             Document().acquiring = false;
         }
+        if (m_observer) {
+            m_observer();
+        }
     }
 
   private:
     std::size_t m_nLimit;
+    const std::function<void()>& m_observer;
     std::size_t m_nRowsBefore = 0;
 };
 
@@ -61,7 +65,7 @@ void CHeadlessSessionHost::CloseDocument(const CRoZudozuvDoc& document,
 CRecordingTarget* CHeadlessSessionHost::OpenNewDocument() {
     OpenDocument opened;
     opened.document = std::make_unique<CRoZudozuvDoc>();
-    opened.view = std::make_unique<CLimitedView>(*opened.document, m_nLiveLimit);
+    opened.view = std::make_unique<CLimitedView>(*opened.document, m_nLiveLimit, m_rowObserver);
     CRecordingTarget* view = opened.view.get();
     m_documents.push_back(std::move(opened));
     return view;

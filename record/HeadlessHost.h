@@ -34,6 +34,10 @@ class CHeadlessSessionHost : public ISessionHost {
     bool ContinuesWhenFull() const override { return static_cast<bool>(m_onContinued); }
     void RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) override;
 
+    // Told after each live reading a view of this host listed, while the
+    // reading is dispatched (so it may stop the recording right there).
+    void ObserveLiveRows(std::function<void()> observer) { m_rowObserver = std::move(observer); }
+
     // Frees a document and its view, which leave `registry` too.
     void CloseDocument(const CRoZudozuvDoc& document, CDocumentRegistry& registry);
 
@@ -63,5 +67,6 @@ class CHeadlessSessionHost : public ISessionHost {
     int m_nReadSize;
     std::size_t m_nLiveLimit = 0;
     ContinueHandler m_onContinued;
+    std::function<void()> m_rowObserver;
     const CRoZudozuvDoc* m_pAdopted = nullptr;
 };
