@@ -40,6 +40,7 @@
 #include "link/MeterPort.h"
 #include "link/ui/Port.h"
 #include "link/ui/PortMenu.h"
+#include "record/LongLogText.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ constexpr int kRecentFileCount = 4;
 const char* const kSettingsOrganisation = "Local AppWizard-Generated Applications";
 const char* const kSettingsApplication = "Vavirir";
 const char* const kRecentGroup = "Recent File List";
+const char* const kContinueWhenFullKey = "Real Time/Continue When Full";
 
 QString AppTitle() {
     return QStringLiteral("Vavirir");
@@ -212,6 +214,21 @@ void CMainFrame::CreateActions() {
         UpdateCommandUi();
     })->setIcon(ToolbarIcon(cmd::kStop));
 
+    QAction* continueWhenFull = AddAction(
+        cmd::kContinueWhenFull, QStringLiteral("Continue in a new document when full"), [this] {
+            QSettings settings{QString::fromLatin1(kSettingsOrganisation),
+                               QString::fromLatin1(kSettingsApplication)};
+            settings.setValue(QLatin1String(kContinueWhenFullKey),
+                              Action(cmd::kContinueWhenFull)->isChecked());
+        });
+    continueWhenFull->setCheckable(true);
+    continueWhenFull->setChecked(QSettings{QString::fromLatin1(kSettingsOrganisation),
+                                           QString::fromLatin1(kSettingsApplication)}
+                                     .value(QLatin1String(kContinueWhenFullKey), false)
+                                     .toBool());
+    continueWhenFull->setStatusTip(
+        QStringLiteral("When a recording fills its document, go on in a new one"));
+
     AddAction(cmd::kGraphSetting, QStringLiteral("Setting"),
               [this] { RunViewCommand(cmd::kGraphSetting); });
 
@@ -258,6 +275,8 @@ void CMainFrame::CreateMenus() {
     QMenu* realTime = menuBar()->addMenu(QStringLiteral("&Real Time"));
     realTime->addAction(Action(cmd::kStart));
     realTime->addAction(Action(cmd::kStop));
+    realTime->addSeparator();
+    realTime->addAction(Action(cmd::kContinueWhenFull));
 
     QMenu* graph = menuBar()->addMenu(QStringLiteral("&Graph Setting"));
     graph->addAction(Action(cmd::kGraphSetting));
@@ -884,12 +903,19 @@ void CMainFrame::OnReceiveBytes(const std::uint8_t* bytes, std::size_t count) {
 }
 
 void CMainFrame::OnDataTimeout() {
-    const DataTimeoutResult result = m_dataTimeout.Tick(m_face, m_reconnect.Pending());
+    // A recording that continues when full is a long log: it outlasts a meter
+    // that falls silent, and the readings carry on when it sends again.
+    const bool longLog = ContinuesWhenFull() && m_session.IsRunning();
+    const DataTimeoutResult result = m_dataTimeout.Tick(m_face, m_reconnect.Pending() || longLog);
     if (!result.silent) {
         return;
     }
     if (result.faceChanged) {
         SetFace(result.face);
+    }
+    if (longLog && result.recordingKept) {
+        statusBar()->showMessage(
+            QString::fromStdString(SilentSinceText(m_session.Engine().LastReceiveTime())));
     }
     CloseDownloadProgress();
     UpdateCommandUi();
@@ -975,6 +1001,26 @@ void CMainFrame::CloseDownloadProgress() {
         m_pWaitDlg->deleteLater();
         m_pWaitDlg = nullptr;
     }
+}
+
+bool CMainFrame::ContinuesWhenFull() const {
+    return Action(cmd::kContinueWhenFull)->isChecked();
+}
+
+void CMainFrame::RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) {
+    QString fullName;
+    QString nextName;
+    for (CChildFrame* child : Children()) {
+        if (&child->View() == &full) {
+            // It stays open with its journal, waiting to be saved.
+            child->UpdateModified();
+            fullName = child->Title();
+        } else if (&child->View() == &next) {
+            nextName = child->Title();
+        }
+    }
+    statusBar()->showMessage(QString::fromStdString(
+        RecordingContinuedText(fullName.toStdString(), nextName.toStdString())));
 }
 
 void CMainFrame::DownloadAdopted(CRecordingTarget& view) {

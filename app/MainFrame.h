@@ -136,6 +136,8 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     void SetDownloadProgress(int blocksDone) override;
     void CloseDownloadProgress() override;
     void DownloadAdopted(CRecordingTarget& view) override;
+    bool ContinuesWhenFull() const override;
+    void RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) override;
 
     void CreateActions();
     void CreateMenus();

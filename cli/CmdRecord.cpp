@@ -302,8 +302,7 @@ class SilenceNotice {
     void Say() {
         const std::time_t since = m_session.Engine().LastReceiveTime();
         if (since != m_tSaid) {
-            std::fprintf(stderr, "record: The meter is silent since %s\n",
-                         ClockText(since).c_str());
+            std::fprintf(stderr, "record: %s\n", SilentSinceText(since).c_str());
             m_tSaid = since;
         }
     }

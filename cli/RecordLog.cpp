@@ -43,14 +43,6 @@ std::optional<double> ParseNumber(const std::string& text) {
     return value;
 }
 
-std::string ClockText(std::time_t time) {
-    std::tm local{};
-    localtime_r(&time, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%H:%M:%S", &local);
-    return text;
-}
-
 std::string CrossingText(const std::string& clock, LimitSide side, double value,
                          const LimitOptions& options) {
     switch (side) {

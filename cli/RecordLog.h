@@ -9,6 +9,7 @@
 #include <string>
 
 #include "record/LimitWatcher.h"
+#include "record/LongLogText.h"
 
 // The name of part `part` (from 1) of a rolled log: the first keeps `first`,
 // later parts put "-<part>" before the extension: log.txt, log-2.txt, …
@@ -23,9 +24,6 @@ struct LimitOptions {
 
 // A finite number in the C locale's form ("5", "-0.25", "1e3"); nullopt otherwise.
 std::optional<double> ParseNumber(const std::string& text);
-
-// "HH:MM:SS" of a time in local time.
-std::string ClockText(std::time_t time);
 
 // One stderr line for a crossing into `side`, without the line end, e.g.
 // "12:03:04 above high 5.2 > 5.0", "12:03:05 below low OL < 1",

@@ -33,6 +33,8 @@ inline constexpr int kExportCsv = 32794;
 inline constexpr int kPrintGraph = 32798;
 inline constexpr int kPrintData = 32799;
 inline constexpr int kHelpTopics = 32800;
+inline constexpr int kContinueWhenFull = 32850;
+inline constexpr int kLimits = 32851;
 
 // Discovered ports get their own range, clear of every other command, so any
 // number of them can be listed and chosen.
