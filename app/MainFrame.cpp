@@ -36,6 +36,7 @@
 #include "docview/Export.h"
 #include "docview/FallbackSave.h"
 #include "docview/ui/CsvCommand.h"
+#include "docview/ui/LimitsDlg.h"
 #include "docview/ui/RoZudozuvView.h"
 #include "link/MeterPort.h"
 #include "link/ui/Port.h"
@@ -229,6 +230,10 @@ void CMainFrame::CreateActions() {
     continueWhenFull->setStatusTip(
         QStringLiteral("When a recording fills its document, go on in a new one"));
 
+    AddAction(cmd::kLimits, QStringLiteral("&Limits..."), [this] {
+        OnLimits();
+    })->setStatusTip(QStringLiteral("Set a high and a low limit for this window's readings"));
+
     AddAction(cmd::kGraphSetting, QStringLiteral("Setting"),
               [this] { RunViewCommand(cmd::kGraphSetting); });
 
@@ -277,6 +282,7 @@ void CMainFrame::CreateMenus() {
     realTime->addAction(Action(cmd::kStop));
     realTime->addSeparator();
     realTime->addAction(Action(cmd::kContinueWhenFull));
+    realTime->addAction(Action(cmd::kLimits));
 
     QMenu* graph = menuBar()->addMenu(QStringLiteral("&Graph Setting"));
     graph->addAction(Action(cmd::kGraphSetting));
@@ -380,7 +386,7 @@ void CMainFrame::UpdateCommandUi() {
         Action(id)->setEnabled(hasDocument);
     }
     // Commands of the view: there is none without a document window.
-    for (int id : {cmd::kPrintGraph, cmd::kPrintData, cmd::kGraphSetting}) {
+    for (int id : {cmd::kPrintGraph, cmd::kPrintData, cmd::kGraphSetting, cmd::kLimits}) {
         Action(id)->setEnabled(m_pCurrentView != nullptr);
     }
     Action(cmd::kDemoMeter)->setChecked(DemoMeterRunning());
@@ -408,6 +414,8 @@ CChildFrame* CMainFrame::AddChild(std::unique_ptr<CRoZudozuvDoc> document, const
         m_pJournals->Forget(view.Document());
     });
     m_pJournals->Watch(child->Document(), [child] { return child->Title().toStdString(); });
+    connect(&child->View(), &CRoZudozuvView::limitCrossed, this,
+            [this, child](LimitSide side, double value) { OnLimitCrossed(*child, side, value); });
     child->SetCloseQuery([this](CChildFrame& closing) { return SaveModified(closing); });
     if (path.isEmpty()) {
         child->SetTitle(QStringLiteral("New File%1").arg(++m_nNewDocuments));
@@ -1000,6 +1008,30 @@ void CMainFrame::CloseDownloadProgress() {
         m_pWaitDlg->hide();
         m_pWaitDlg->deleteLater();
         m_pWaitDlg = nullptr;
+    }
+}
+
+void CMainFrame::OnLimits() {
+    if (m_pCurrentView == nullptr) {
+        return;
+    }
+    CLimitsDlg dialog(m_pCurrentView->GetLimits(), this);
+    if (dialog.exec() == QDialog::Accepted) {
+        m_pCurrentView->SetLimits(dialog.GetLimits());
+    }
+}
+
+void CMainFrame::OnLimitCrossed(CChildFrame& child, LimitSide side, double value) {
+    const Limits& limits = child.View().GetLimits();
+    auto text = [](std::optional<double> limit) {
+        return limit ? QString::number(*limit, 'g', 10).toStdString() : std::string();
+    };
+    const std::string crossing =
+        CrossingText(ClockText(m_clock.Now()), side, value, text(limits.high), text(limits.low));
+    statusBar()->showMessage(child.Title() + QStringLiteral(": ") +
+                             QString::fromStdString(crossing));
+    if (side != LimitSide::Within) {
+        QApplication::beep();
     }
 }
 

@@ -150,7 +150,7 @@ RecordOptions ParseOptions(int argc, char** argv) {
             options.roll = true;
         } else if (arg == "--high" || arg == "--low") {
             const std::string text = OptionValue(argc, argv, i);
-            const std::optional<double> limit = ParseNumber(text);
+            const std::optional<double> limit = ParseLimitText(text);
             if (!limit) {
                 throw UsageError(arg + " needs a number");
             }

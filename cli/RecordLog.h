@@ -22,11 +22,8 @@ struct LimitOptions {
     std::string lowText;
 };
 
-// A finite number in the C locale's form ("5", "-0.25", "1e3"); nullopt otherwise.
-std::optional<double> ParseNumber(const std::string& text);
-
-// One stderr line for a crossing into `side`, without the line end, e.g.
-// "12:03:04 above high 5.2 > 5.0", "12:03:05 below low OL < 1",
-// "12:04:10 back within limits".
-std::string CrossingText(const std::string& clock, LimitSide side, double value,
-                         const LimitOptions& options);
+// One stderr line for a crossing, without the line end.
+inline std::string CrossingText(const std::string& clock, LimitSide side, double value,
+                                const LimitOptions& options) {
+    return CrossingText(clock, side, value, options.highText, options.lowText);
+}

@@ -1,6 +1,8 @@
 #include "record/LimitWatcher.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 
 #include "decode/MeterReading.h"
 #include "record/Document.h"
@@ -82,4 +84,15 @@ std::string ExcursionText(const Limits& limits, std::size_t aboveHigh, std::size
         text += "Below low: " + std::to_string(belowLow) + "\r\n\r\n";
     }
     return text;
+}
+
+std::optional<double> ParseLimitText(const std::string& text) {
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    const char* begin = text.data() + (text.starts_with('+') ? 1 : 0);
+    const auto result = std::from_chars(begin, end, value);
+    if (text.empty() || result.ec != std::errc() || result.ptr != end || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
 }

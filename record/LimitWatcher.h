@@ -68,6 +68,10 @@ void KeepCrossing(CRoZudozuvDoc& document, const CObData& reading, LimitSide sid
 // The Remark of the channel-0 row `sequence`: "High", "Low" or "".
 std::string RemarkOfRow(const CRoZudozuvDoc& document, std::int32_t sequence);
 
+// A limit as typed: a finite number in the C locale's form ("5", "-0.25",
+// "1e3"); nullopt otherwise.
+std::optional<double> ParseLimitText(const std::string& text);
+
 // The summary's excursion lines, "Above high: 3\r\n\r\nBelow low: 0\r\n\r\n",
 // each only for a limit that is set.
 std::string ExcursionText(const Limits& limits, std::size_t aboveHigh, std::size_t belowLow);

@@ -5,6 +5,8 @@
 #include <ctime>
 #include <string>
 
+#include "record/LimitWatcher.h"
+
 // "HH:MM:SS" of a time in local time.
 std::string ClockText(std::time_t time);
 
@@ -13,3 +15,9 @@ std::string RecordingContinuedText(const std::string& full, const std::string& n
 
 // "The meter is silent since 12:03:04"
 std::string SilentSinceText(std::time_t lastData);
+
+// The line that says a crossing into `side`, e.g. "12:03:04 above high 5.2 > 5.0",
+// "12:03:05 below low OL < 1", "12:04:10 back within limits"; the limits are
+// given as the user wrote them.
+std::string CrossingText(const std::string& clock, LimitSide side, double value,
+                         const std::string& highText, const std::string& lowText);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QColor>
 #include <QImage>
 #include <QPainter>
@@ -39,6 +41,12 @@ class CGraphDlg : public QWidget {
 
     // Y range of all three lines; repaints the whole graph when it changed.
     void SetYRange(double top, double bottom);
+    // High and low limit lines (each optional); repaints the whole graph.
+    void SetLimits(std::optional<double> high, std::optional<double> low) {
+        m_state.highLimit = high;
+        m_state.lowLimit = low;
+        Invalidate();
+    }
     // The All command: the whole recording, unzoomed.
     void ResetView();
     // Called after a live record was appended to the document.

@@ -73,7 +73,11 @@ TEST(MainFrame, MenusToolbarsAndStatusBarCarryTheirTextsAndIds) {
     EXPECT_EQ(Items(TopMenu(frame, 1)),
               (Items_t{{"&Toolbar", 59392}, {"&Status Bar", 59393}, {"Real Time", 32782}}));
     EXPECT_EQ(Items(TopMenu(frame, 2)), (Items_t{{"Other", 32781}, {"Demo meter", 32999}}));
-    EXPECT_EQ(Items(TopMenu(frame, 3)), (Items_t{{"Start", 32787}, {"Stop", 32788}}));
+    EXPECT_EQ(Items(TopMenu(frame, 3)), (Items_t{{"Start", 32787},
+                                                 {"Stop", 32788},
+                                                 {"-", 0},
+                                                 {"Continue in a new document when full", 32850},
+                                                 {"&Limits...", 32851}}));
     EXPECT_EQ(Items(TopMenu(frame, 4)), (Items_t{{"Setting", 32780}}));
     EXPECT_EQ(Items(TopMenu(frame, 5)),
               (Items_t{{"&About Vavirir...", 57664}, {"&Help topics", 32800}}));
