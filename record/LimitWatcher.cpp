@@ -66,13 +66,14 @@ void KeepCrossing(CRoZudozuvDoc& document, const CObData& reading, LimitSide sid
 }
 
 std::string RemarkOfRow(const CRoZudozuvDoc& document, std::int32_t sequence) {
+    // Channel 2 of a file from elsewhere may hold anything: only the crossings
+    // this program keeps give a remark.
     const std::vector<CObData>& crossings = document.channels[kCrossingChannel];
-    // Crossings are kept in the order of their rows.
-    const auto found = std::lower_bound(
-        crossings.begin(), crossings.end(), sequence,
-        [](const CObData& crossing, std::int32_t row) { return crossing.sequence < row; });
-    return found == crossings.end() || found->sequence != sequence ? std::string()
-                                                                   : found->typeText;
+    const auto found = std::find_if(crossings.begin(), crossings.end(), [&](const CObData& c) {
+        return c.sequence == sequence && (c.typeText == LimitRemark(LimitSide::High) ||
+                                          c.typeText == LimitRemark(LimitSide::Low));
+    });
+    return found == crossings.end() ? std::string() : found->typeText;
 }
 
 std::string ExcursionText(const Limits& limits, std::size_t aboveHigh, std::size_t belowLow) {

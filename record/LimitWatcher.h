@@ -65,7 +65,8 @@ class CLimitWatcher {
 // bytes it has always had.
 void KeepCrossing(CRoZudozuvDoc& document, const CObData& reading, LimitSide side);
 
-// The Remark of the channel-0 row `sequence`: "High", "Low" or "".
+// The Remark of the channel-0 row `sequence`: "High", "Low" or "" (also for
+// anything else a file from elsewhere keeps in channel 2).
 std::string RemarkOfRow(const CRoZudozuvDoc& document, std::int32_t sequence);
 
 // A limit as typed: a finite number in the C locale's form ("5", "-0.25",

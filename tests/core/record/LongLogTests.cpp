@@ -161,6 +161,8 @@ TEST(LongLog, CrossingsGiveTheRemarkOfTheirRowsOnly) {
     }
     EXPECT_EQ(remarks, (std::vector<std::string>{"", "High", "", "Low", ""}));
     EXPECT_EQ(doc.channels[2].size(), 2u);
+    doc.channels[2].push_back({4.0, "V", 1.0, 2, "x", "from another tool"});
+    EXPECT_EQ(RemarkOfRow(doc, 2), "") << "only crossings give a remark";
     EXPECT_EQ(ExcursionText({5.0, std::nullopt}, 3, 0), "Above high: 3\r\n\r\n");
     EXPECT_EQ(ExcursionText({5.0, 1.0}, 3, 0), "Above high: 3\r\n\r\nBelow low: 0\r\n\r\n");
     EXPECT_EQ(ExcursionText({}, 3, 0), "");
