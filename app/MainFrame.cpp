@@ -1040,17 +1040,23 @@ bool CMainFrame::ContinuesWhenFull() const {
 }
 
 void CMainFrame::RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) {
-    QString fullName;
-    QString nextName;
+    CChildFrame* fullChild = nullptr;
+    CChildFrame* nextChild = nullptr;
     for (CChildFrame* child : Children()) {
         if (&child->View() == &full) {
-            // It stays open with its journal, waiting to be saved.
-            child->UpdateModified();
-            fullName = child->Title();
+            fullChild = child;
         } else if (&child->View() == &next) {
-            nextName = child->Title();
+            nextChild = child;
         }
     }
+    if (fullChild == nullptr || nextChild == nullptr) {
+        return;
+    }
+    // The full one stays open with its journal, waiting to be saved.
+    fullChild->UpdateModified();
+    nextChild->View().ContinueLimitsFrom(fullChild->View());
+    const QString fullName = fullChild->Title();
+    const QString nextName = nextChild->Title();
     statusBar()->showMessage(QString::fromStdString(
         RecordingContinuedText(fullName.toStdString(), nextName.toStdString())));
 }

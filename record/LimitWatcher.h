@@ -45,6 +45,13 @@ class CLimitWatcher {
     // New limits; the next reading outside them counts as a crossing.
     void SetLimits(const Limits& limits);
 
+    // The limits and the side of `before`, whose recording this one continues;
+    // the excursions are counted afresh.
+    void ContinueFrom(const CLimitWatcher& before) {
+        m_limits = before.m_limits;
+        m_side = before.m_side;
+    }
+
     Step Watch(double value);
 
     // Excursions so far: crossings above high and below low.

@@ -186,6 +186,12 @@ void CRoZudozuvView::SetLimits(const Limits& limits) {
     RefreshSummary();
 }
 
+void CRoZudozuvView::ContinueLimitsFrom(const CRoZudozuvView& full) {
+    m_limits.ContinueFrom(full.m_limits);
+    m_pGraph->SetLimits(GetLimits().high, GetLimits().low);
+    RefreshSummary();
+}
+
 void CRoZudozuvView::OnListRowAppended(const ListRow& row) {
     const QScrollBar* bar = m_pList->verticalScrollBar();
     const bool follow = FollowsNewRow(bar->value(), bar->maximum());

@@ -52,6 +52,9 @@ class CRoZudozuvView : public QWidget, public CRecordingTarget {
     // the summary.
     void SetLimits(const Limits& limits);
     const Limits& GetLimits() const { return m_limits.GetLimits(); }
+    // This window continues the recording of `full`: the same limits, and a
+    // reading still outside them is no new crossing.
+    void ContinueLimitsFrom(const CRoZudozuvView& full);
 
   signals:
     // A row for a new record was listed: the document has changed.

@@ -93,6 +93,8 @@ TEST(LongLog, ContinueWhenFullHandsTheRecordingOnAndASilentMeterKeepsIt) {
     };
     receive(-1);
     ChooseFromMenu(frame, QStringLiteral("&Real Time"), cmd::kStart);
+    AnswerLimitsDialog(QStringLiteral("10"), QStringLiteral("-1"));  // never crossed here
+    ChooseFromMenu(frame, QStringLiteral("&Real Time"), cmd::kLimits);
     const int total = static_cast<int>(CRoZudozuvDoc::kLiveCapacity) + 2;
     for (int n = 0; n < total; ++n) {
         receive(n);
@@ -109,6 +111,7 @@ TEST(LongLog, ContinueWhenFullHandsTheRecordingOnAndASilentMeterKeepsIt) {
     EXPECT_TRUE(full.Document().IsModified());
     EXPECT_TRUE(full.windowTitle().contains('*')) << full.windowTitle().toStdString();
     EXPECT_FALSE(full.View().liveTarget);
+    EXPECT_EQ(next.View().GetLimits(), (Limits{10.0, -1.0})) << "the limits go on too";
     ASSERT_EQ(next.Document().channels[0].size(), 2u);
     // The seam: the last reading of one and the first of the next are consecutive.
     EXPECT_FLOAT_EQ(static_cast<float>(full.Document().channels[0].back().value), Value(total - 3));
