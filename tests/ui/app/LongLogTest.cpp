@@ -82,6 +82,7 @@ float Value(int n) {
 TEST(LongLog, ContinueWhenFullHandsTheRecordingOnAndASilentMeterKeepsIt) {
     FrameFixture f;
     CTestFrame& frame = *f.frame;
+    frame.resize(1000, 700);
     frame.show();
     ASSERT_FALSE(frame.Action(cmd::kContinueWhenFull)->isChecked()) << "off by default";
     ChooseFromMenu(frame, QStringLiteral("&Real Time"), cmd::kContinueWhenFull);
@@ -112,6 +113,10 @@ TEST(LongLog, ContinueWhenFullHandsTheRecordingOnAndASilentMeterKeepsIt) {
     EXPECT_TRUE(full.windowTitle().contains('*')) << full.windowTitle().toStdString();
     EXPECT_FALSE(full.View().liveTarget);
     EXPECT_EQ(next.View().GetLimits(), (Limits{10.0, -1.0})) << "the limits go on too";
+    if (const QByteArray shot = qgetenv("VAVIRIR_CONTINUE_SHOT"); !shot.isEmpty()) {
+        WaitFor([] { return false; }, 1000);
+        frame.grab().save(QString::fromLocal8Bit(shot));
+    }
     ASSERT_EQ(next.Document().channels[0].size(), 2u);
     // The seam: the last reading of one and the first of the next are consecutive.
     EXPECT_FLOAT_EQ(static_cast<float>(full.Document().channels[0].back().value), Value(total - 3));
