@@ -43,10 +43,12 @@
 #include "docview/Export.h"
 #include "docview/FallbackSave.h"
 #include "docview/ui/CsvCommand.h"
+#include "docview/ui/LimitsDlg.h"
 #include "docview/ui/RoZudozuvView.h"
 #include "link/MeterPort.h"
 #include "link/ui/Port.h"
 #include "link/ui/PortMenu.h"
+#include "record/LongLogText.h"
 
 namespace {
 
@@ -58,6 +60,7 @@ constexpr int kRecentFileCount = 4;
 const char* const kSettingsOrganisation = "vavirir";
 const char* const kSettingsApplication = "vavirir";
 const char* const kRecentGroup = "Recent File List";
+const char* const kContinueWhenFullKey = "Real Time/Continue When Full";
 
 QString AppTitle() {
     return QStringLiteral("Vavirir");
@@ -282,6 +285,25 @@ void CMainFrame::CreateActions() {
     mqtt->setStatusTip(QStringLiteral("Switch publishing to the MQTT broker on or off"));
     connect(mqtt, &QAction::triggered, this, [this](bool on) { SetMqttEnabled(on); });
 
+    QAction* continueWhenFull = AddAction(
+        cmd::kContinueWhenFull, QStringLiteral("Continue in a new document when full"), [this] {
+            QSettings settings{QString::fromLatin1(kSettingsOrganisation),
+                               QString::fromLatin1(kSettingsApplication)};
+            settings.setValue(QLatin1String(kContinueWhenFullKey),
+                              Action(cmd::kContinueWhenFull)->isChecked());
+        });
+    continueWhenFull->setCheckable(true);
+    continueWhenFull->setChecked(QSettings{QString::fromLatin1(kSettingsOrganisation),
+                                           QString::fromLatin1(kSettingsApplication)}
+                                     .value(QLatin1String(kContinueWhenFullKey), false)
+                                     .toBool());
+    continueWhenFull->setStatusTip(
+        QStringLiteral("When a recording fills its document, go on in a new one"));
+
+    AddAction(cmd::kLimits, QStringLiteral("&Limits..."), [this] {
+        OnLimits();
+    })->setStatusTip(QStringLiteral("Set a high and a low limit for this window's readings"));
+
     AddAction(cmd::kGraphSetting, QStringLiteral("Setting"),
               [this] { RunViewCommand(cmd::kGraphSetting); });
 
@@ -336,6 +358,9 @@ void CMainFrame::CreateMenus() {
     realTime->addSeparator();
     realTime->addAction(Action(cmd::kMqttSettings));
     realTime->addAction(Action(cmd::kMqttPublish));
+    realTime->addSeparator();
+    realTime->addAction(Action(cmd::kContinueWhenFull));
+    realTime->addAction(Action(cmd::kLimits));
 
     QMenu* graph = menuBar()->addMenu(QStringLiteral("&Graph Setting"));
     graph->addAction(Action(cmd::kGraphSetting));
@@ -448,7 +473,7 @@ void CMainFrame::UpdateCommandUi() {
         Action(id)->setEnabled(hasDocument);
     }
     // Commands of the view: there is none without a document window.
-    for (int id : {cmd::kPrintGraph, cmd::kPrintData, cmd::kGraphSetting}) {
+    for (int id : {cmd::kPrintGraph, cmd::kPrintData, cmd::kGraphSetting, cmd::kLimits}) {
         Action(id)->setEnabled(m_pCurrentView != nullptr);
     }
     Action(cmd::kDemoMeter)->setChecked(DemoMeterRunning());
@@ -522,6 +547,8 @@ CChildFrame* CMainFrame::AddChild(std::unique_ptr<CRoZudozuvDoc> document, const
         m_pMqtt->Forget(view.Document());
     });
     m_pJournals->Watch(child->Document(), [child] { return child->Title().toStdString(); });
+    connect(&child->View(), &CRoZudozuvView::limitCrossed, this,
+            [this, child](LimitSide side, double value) { OnLimitCrossed(*child, side, value); });
     child->SetCloseQuery([this](CChildFrame& closing) { return SaveModified(closing); });
     if (path.isEmpty()) {
         child->SetTitle(QStringLiteral("New File%1").arg(++m_nNewDocuments));
@@ -1165,7 +1192,10 @@ void CMainFrame::OnDataTimeout() {
             recording = recording || (child->View().liveTarget && child->Document().acquiring);
         }
     }
-    const DataTimeoutResult result = m_dataTimeout.Tick(m_face, m_reconnect.Pending());
+    // A recording that continues when full is a long log: it outlasts a meter
+    // that falls silent, and the readings carry on when it sends again.
+    const bool longLog = ContinuesWhenFull() && m_session.IsRunning();
+    const DataTimeoutResult result = m_dataTimeout.Tick(m_face, m_reconnect.Pending() || longLog);
     if (!result.silent) {
         return;
     }
@@ -1178,6 +1208,10 @@ void CMainFrame::OnDataTimeout() {
     }
     if (result.faceChanged) {
         SetFace(result.face);
+    }
+    if (longLog && result.recordingKept) {
+        statusBar()->showMessage(
+            QString::fromStdString(SilentSinceText(m_session.Engine().LastReceiveTime())));
     }
     CloseDownloadProgress();
     UpdateCommandUi();
@@ -1265,6 +1299,56 @@ void CMainFrame::CloseDownloadProgress() {
         m_pWaitDlg->deleteLater();
         m_pWaitDlg = nullptr;
     }
+}
+
+void CMainFrame::OnLimits() {
+    if (m_pCurrentView == nullptr) {
+        return;
+    }
+    CLimitsDlg dialog(m_pCurrentView->GetLimits(), this);
+    if (dialog.exec() == QDialog::Accepted) {
+        m_pCurrentView->SetLimits(dialog.GetLimits());
+    }
+}
+
+void CMainFrame::OnLimitCrossed(CChildFrame& child, LimitSide side, double value) {
+    const Limits& limits = child.View().GetLimits();
+    auto text = [](std::optional<double> limit) {
+        return limit ? QString::number(*limit, 'g', 10).toStdString() : std::string();
+    };
+    const std::string crossing =
+        CrossingText(ClockText(m_clock.Now()), side, value, text(limits.high), text(limits.low));
+    statusBar()->showMessage(child.Title() + QStringLiteral(": ") +
+                             QString::fromStdString(crossing));
+    if (side != LimitSide::Within) {
+        QApplication::beep();
+    }
+}
+
+bool CMainFrame::ContinuesWhenFull() const {
+    return Action(cmd::kContinueWhenFull)->isChecked();
+}
+
+void CMainFrame::RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) {
+    CChildFrame* fullChild = nullptr;
+    CChildFrame* nextChild = nullptr;
+    for (CChildFrame* child : Children()) {
+        if (&child->View() == &full) {
+            fullChild = child;
+        } else if (&child->View() == &next) {
+            nextChild = child;
+        }
+    }
+    if (fullChild == nullptr || nextChild == nullptr) {
+        return;
+    }
+    // The full one stays open with its journal, waiting to be saved.
+    fullChild->UpdateModified();
+    nextChild->View().ContinueLimitsFrom(fullChild->View());
+    const QString fullName = fullChild->Title();
+    const QString nextName = nextChild->Title();
+    statusBar()->showMessage(QString::fromStdString(
+        RecordingContinuedText(fullName.toStdString(), nextName.toStdString())));
 }
 
 void CMainFrame::DownloadAdopted(CRecordingTarget& view) {

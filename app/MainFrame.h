@@ -24,6 +24,7 @@
 #include "docview/ui/RoZudozuvView.h"
 #include "link/Reconnect.h"
 #include "record/DataTimeout.h"
+#include "record/LimitWatcher.h"
 #include "record/MeterSession.h"
 
 class CChildFrame;
@@ -145,6 +146,12 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     void SetDownloadProgress(int blocksDone) override;
     void CloseDownloadProgress() override;
     void DownloadAdopted(CRecordingTarget& view) override;
+    bool ContinuesWhenFull() const override;
+    // Real Time > Limits… for the current window.
+    void OnLimits();
+    // A live reading of `child` crossed its limits: status bar and beep.
+    void OnLimitCrossed(CChildFrame& child, LimitSide side, double value);
+    void RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) override;
 
     void CreateActions();
     void CreateMenus();

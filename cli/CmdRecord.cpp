@@ -2,9 +2,12 @@
 // Start does in the program, and saves it.
 #include <chrono>
 #include <cstdio>
+#include <ctime>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
@@ -13,11 +16,13 @@
 #include "cli/MeterLink.h"
 #include "cli/OutputCheck.h"
 #include "cli/RecordJournal.h"
+#include "cli/RecordLog.h"
 #include "cli/RecordMqtt.h"
 #include "decode/Clock.h"
 #include "docview/DataFile.h"
 #include "docview/Export.h"
 #include "docview/FallbackSave.h"
+#include "record/LimitWatcher.h"
 
 namespace {
 
@@ -28,6 +33,7 @@ constexpr const char* kUsage =
     "usage: vavirir-cli record --port P [--count N] [--seconds S] [--reconnect] --out F.txt\n"
     "                          [--xls F.xls] [--jsonl J|-] [--mqtt URL [--mqtt-cafile FILE]\n"
     "                          [--mqtt-password-file FILE]]\n"
+    "                          [--roll] [--high X] [--low Y] [--exit-on-limit]\n"
     "  P is a paired Bluetooth meter bt:ADDRESS (see ports), or a port number\n"
     "  (naming /dev/rfcommP), a tty name or a device path.\n"
     "  Recording starts with the first data and ends after N records, S seconds,\n"
@@ -50,7 +56,21 @@ constexpr const char* kUsage =
     "  wait in a queue of 10,000 (the oldest dropped beyond) and go out in order when it\n"
     "  answers. A broker that refuses the user or password ends the command (exit 1).\n"
     "  Until F.txt is saved every reading is also kept in a crash journal in\n"
-    "  $XDG_STATE_HOME/vavirir/journal (see the journals and recover commands).\n";
+    "  $XDG_STATE_HOME/vavirir/journal (see the journals and recover commands).\n"
+    "  --roll: a full document does not end the recording: it is saved to F.txt\n"
+    "  (then F-2.txt, F-3.txt, ...; with --xls also F.xls, F-2.xls, ...), freed,\n"
+    "  and the recording goes on in a new document; the last one is saved at the\n"
+    "  end. --count counts the readings of all the files.\n"
+    "  With --roll or --reconnect, once the recording has begun, 10 s without data\n"
+    "  do not end it: \"The meter is silent since HH:MM:SS\" is said and the\n"
+    "  readings carry on in the same document when the meter sends again.\n"
+    "  --high X, --low Y: limits on the readings (either or both). Each crossing\n"
+    "  is said once on stderr (\"12:03:04 above high 5.2 > 5.0\", \"12:04:10 back\n"
+    "  within limits\"); an overload counts as above high. The reading that\n"
+    "  crossed gets the Remark High or Low in the data file, and JSON lines of\n"
+    "  readings outside the limits end with \"limit\":\"high\" or \"limit\":\"low\".\n"
+    "  --exit-on-limit: the first crossing above high or below low ends the\n"
+    "  recording; the file is saved and the exit status is 3.\n";
 
 static_assert(CRoZudozuvDoc::kLiveCapacity == 20000, "the usage and end texts name the capacity");
 
@@ -64,7 +84,13 @@ struct RecordOptions {
     MqttOptions mqtt;
     std::optional<MqttBroker> broker;
     bool reconnect = false;
+    bool roll = false;
+    LimitOptions limits;
+    bool exitOnLimit = false;
 };
+
+// The exit status of a recording ended by --exit-on-limit.
+constexpr int kExitLimitCrossed = 3;
 
 enum class EndReason {
     Count,
@@ -75,7 +101,8 @@ enum class EndReason {
     DocumentFull,
     MeterStopped,
     StreamReaderGone,
-    StreamFailed
+    StreamFailed,
+    LimitCrossed
 };
 
 const char* Describe(EndReason reason) {
@@ -98,6 +125,8 @@ const char* Describe(EndReason reason) {
             return "the reader of the JSON lines went away";
         case EndReason::StreamFailed:
             return "the JSON lines could not be written";  // the stream's error says why
+        case EndReason::LimitCrossed:
+            return "a reading crossed a limit";
     }
     return "";
 }
@@ -135,6 +164,18 @@ RecordOptions ParseOptions(int argc, char** argv) {
             options.mqtt.passwordFile = PathValue(argc, argv, i);
         } else if (arg == "--reconnect") {
             options.reconnect = true;
+        } else if (arg == "--roll") {
+            options.roll = true;
+        } else if (arg == "--high" || arg == "--low") {
+            const std::string text = OptionValue(argc, argv, i);
+            const std::optional<double> limit = ParseLimitText(text);
+            if (!limit) {
+                throw UsageError(arg + " needs a number");
+            }
+            (arg == "--high" ? options.limits.limits.high : options.limits.limits.low) = limit;
+            (arg == "--high" ? options.limits.highText : options.limits.lowText) = text;
+        } else if (arg == "--exit-on-limit") {
+            options.exitOnLimit = true;
         } else {
             throw UsageError("unexpected argument " + arg);
         }
@@ -146,40 +187,151 @@ RecordOptions ParseOptions(int argc, char** argv) {
         !options.mqtt.passwordFile.empty()) {
         options.broker = BrokerOfOptions(options.mqtt);
     }
+    if (options.exitOnLimit && !options.limits.limits.Any()) {
+        throw UsageError("--exit-on-limit needs --high or --low");
+    }
+    const Limits& limits = options.limits.limits;
+    if (limits.high && limits.low && *limits.low > *limits.high) {
+        throw UsageError("--low is above --high");
+    }
     return options;
 }
 
-// Feeds the meter's bytes into the session and owns the live document, which
-// Start opens when the first bytes are there.
+int Save(const RecordOptions& options, const CRoZudozuvDoc& doc, CRecordJournal& journal,
+         std::size_t part);
+
+// Feeds the meter's bytes into the session and owns the live documents, which
+// Start opens when the first bytes are there: the one being filled and, under
+// --roll, a full one until it is saved and freed. Each new reading is handed
+// to `step` once, in order, with the document it went to.
 class LiveRecording {
   public:
-    LiveRecording(CCliSessionHost& host, CMeterSession& session, CRecordJournal& journal)
-        : m_host(host), m_session(session), m_journal(journal) {}
+    using ReadingStep = std::function<void(CRoZudozuvDoc& doc, const CObData& reading)>;
+
+    LiveRecording(CCliSessionHost& host, CMeterSession& session, const RecordOptions& options,
+                  ReadingStep step)
+        : m_host(host), m_session(session), m_options(options), m_step(std::move(step)) {
+        // Each reading is followed as it is recorded, so a step that stops the
+        // recording stops it right after that reading.
+        m_host.ObserveLiveRows([this] { FollowReadings(); });
+    }
 
     void Feed(const std::vector<std::uint8_t>& bytes) {
-        if (m_pDocument == nullptr) {
+        if (m_current.document == nullptr) {
             // Start is allowed once data arrives; it is chosen just before
             // these first bytes are decoded, so none of their readings is missed.
             if (m_session.StartAsDataArrives()) {
-                m_pDocument = m_host.Documents().back();
                 m_startedAt = SteadyClock::now();
-                m_journal.Attach(m_session.Registry().Views().back()->Document());
+                BeginPart(m_session.Registry().Views().back()->Document(), 1);
             }
         }
         m_session.OnReceiveBytes(bytes.data(), bytes.size());
+        SaveFullParts();
     }
 
-    const CRoZudozuvDoc* Document() const { return m_pDocument; }
-    std::size_t Records() const { return m_pDocument ? m_pDocument->channels[0].size() : 0; }
+    // The session is about to put the next reading into `next`: `full` is
+    // complete and waits to be saved once the block is decoded.
+    void Continue(CRoZudozuvDoc& full, CRoZudozuvDoc& next) {
+        (void)full;
+        FollowReadings();
+        m_nRecordsBefore += m_current.document->channels[0].size();
+        const std::size_t number = m_current.number + 1;
+        m_full.push_back(std::move(m_current));
+        BeginPart(next, number);
+    }
+
+    // Saves the document being filled (the recording ended).
+    int SaveLast() {
+        const int saved =
+            Save(m_options, *m_current.document, *m_current.journal, m_current.number);
+        return m_bPartFailed ? 1 : saved;
+    }
+
+    void TickJournal() {
+        if (m_current.journal) {
+            m_current.journal->Tick();
+        }
+    }
+    void SyncJournal() {
+        if (m_current.journal) {
+            m_current.journal->Sync();
+        }
+    }
+
+    const CRoZudozuvDoc* Document() const { return m_current.document; }
+    std::size_t Records() const {
+        return m_current.document ? m_nRecordsBefore + m_current.document->channels[0].size() : 0;
+    }
     SteadyClock::time_point StartedAt() const { return m_startedAt; }
-    bool Stopped() const { return m_pDocument != nullptr && !m_session.IsRunning(); }
+    bool Stopped() const { return m_current.document != nullptr && !m_session.IsRunning(); }
 
   private:
+    struct Part {
+        CRoZudozuvDoc* document = nullptr;
+        std::size_t number = 0;  // 1 for the first document of the recording
+        std::unique_ptr<CRecordJournal> journal;
+    };
+
+    void BeginPart(CRoZudozuvDoc& document, std::size_t number) {
+        m_current.document = &document;
+        m_current.number = number;
+        m_current.journal = std::make_unique<CRecordJournal>(
+            JournalFolder(),
+            m_options.out.empty() ? std::string() : RolledFileName(m_options.out, number));
+        m_current.journal->Attach(document);
+        m_nFollowed = 0;
+    }
+
+    void FollowReadings() {
+        if (m_current.document == nullptr) {
+            return;
+        }
+        CRoZudozuvDoc& document = *m_current.document;
+        for (; m_nFollowed < document.channels[0].size(); ++m_nFollowed) {
+            m_step(document, document.channels[0][m_nFollowed]);
+        }
+    }
+
+    void SaveFullParts() {
+        for (Part& part : m_full) {
+            part.journal->Sync();
+            if (Save(m_options, *part.document, *part.journal, part.number) != 0) {
+                m_bPartFailed = true;
+            }
+            part.journal.reset();
+            m_host.CloseDocument(*part.document, m_session.Registry());
+        }
+        m_full.clear();
+    }
+
     CCliSessionHost& m_host;
     CMeterSession& m_session;
-    CRecordJournal& m_journal;
-    const CRoZudozuvDoc* m_pDocument = nullptr;
+    const RecordOptions& m_options;
+    ReadingStep m_step;
+    Part m_current;
+    std::vector<Part> m_full;
+    std::size_t m_nFollowed = 0;       // readings of the current document given to the step
+    std::size_t m_nRecordsBefore = 0;  // readings of the documents before it
+    bool m_bPartFailed = false;
     SteadyClock::time_point m_startedAt{};
+};
+
+// Says once per silence that the meter went quiet while a long log goes on.
+class SilenceNotice {
+  public:
+    explicit SilenceNotice(const CMeterSession& session) : m_session(session) {}
+
+    void Say() {
+        const std::time_t since = m_session.Engine().LastReceiveTime();
+        if (since != m_tSaid) {
+            std::fprintf(stderr, "vavirir-cli record: %s\n", SilentSinceText(since).c_str());
+            m_tSaid = since;
+        }
+    }
+
+  private:
+    const CMeterSession& m_session;
+    std::time_t m_tSaid = 0;
 };
 
 void PrintProgress(const LiveRecording& recording) {
@@ -197,32 +349,35 @@ void PrintProgress(const LiveRecording& recording) {
     }
 }
 
-int Save(const RecordOptions& options, const CRoZudozuvDoc& doc, CRecordJournal& journal) {
+int Save(const RecordOptions& options, const CRoZudozuvDoc& doc, CRecordJournal& journal,
+         std::size_t part) {
+    const std::string out = RolledFileName(options.out, part);
+    const std::string xls = RolledFileName(options.xls, part);
     if (options.out.empty()) {
         // The lines were the output asked for: there is nothing to recover.
         journal.Remove();
         std::fprintf(stderr, "vavirir-cli record: %zu records, no --out file\n",
                      doc.channels[0].size());
-    } else if (!SaveOrKeep("record", doc, options.out)) {
+    } else if (!SaveOrKeep("record", doc, out)) {
         return 1;
     } else {
         journal.Remove();
         std::fprintf(stderr, "vavirir-cli record: %zu records saved to %s\n",
-                     doc.channels[0].size(), options.out.c_str());
+                     doc.channels[0].size(), out.c_str());
     }
     if (!options.xls.empty()) {
         if (HasExportableRecords(doc)) {
             try {
-                ExportDocumentFile(doc, options.xls);
+                ExportDocumentFile(doc, xls);
             } catch (const CExportError& error) {
-                std::fprintf(stderr, "vavirir-cli record: %s was not exported: %s\n",
-                             options.xls.c_str(), error.what());
+                std::fprintf(stderr, "vavirir-cli record: %s was not exported: %s\n", xls.c_str(),
+                             error.what());
                 return 1;
             }
-            std::fprintf(stderr, "vavirir-cli record: exported to %s\n", options.xls.c_str());
+            std::fprintf(stderr, "vavirir-cli record: exported to %s\n", xls.c_str());
         } else {
             std::fprintf(stderr, "vavirir-cli record: no records, so %s was not written\n",
-                         options.xls.c_str());
+                         xls.c_str());
         }
     }
     return 0;
@@ -272,21 +427,38 @@ int Record(const RecordOptions& options) {
         publisher->MeterLink(true);
     }
 
-    CRecordJournal journal(JournalFolder(), options.out);
-    LiveRecording recording(link.host, link.session, journal);
+    CLimitWatcher watcher(options.limits.limits);
+    bool limitCrossed = false;
+    auto onReading = [&](CRoZudozuvDoc& doc, const CObData& reading) {
+        const CLimitWatcher::Step step = watcher.Watch(reading.value);
+        if (step.crossed) {
+            KeepCrossing(doc, reading, step.side);
+            std::fprintf(stderr, "%s\n",
+                         CrossingText(ClockText(std::time(nullptr)), step.side, reading.value,
+                                      options.limits)
+                             .c_str());
+            limitCrossed = limitCrossed || step.side != LimitSide::Within;
+            if (limitCrossed && options.exitOnLimit) {
+                link.session.Stop();  // this reading is the last one recorded
+            }
+        }
+        if (!options.jsonl.empty()) {
+            stream.Write(reading, step.side);
+        }
+        if (publisher) {
+            publisher->Publish(reading, step.side);
+        }
+    };
+    LiveRecording recording(link.host, link.session, options, onReading);
+    if (options.roll) {
+        link.host.ContinueWhenFull(
+            [&](CRoZudozuvDoc& full, CRoZudozuvDoc& next) { recording.Continue(full, next); });
+    }
     auto countReached = [&] { return options.count && recording.Records() >= *options.count; };
     auto lastProgress = SteadyClock::time_point{};
     EndReason reason = EndReason::Signal;
     LinkLoopSteps steps;
-    auto feed = [&](const std::vector<std::uint8_t>& bytes) {
-        recording.Feed(bytes);
-        if (!options.jsonl.empty() && recording.Document() != nullptr) {
-            stream.Follow(*recording.Document());
-        }
-        if (publisher && recording.Document() != nullptr) {
-            publisher->Follow(*recording.Document());
-        }
-    };
+    auto feed = [&](const std::vector<std::uint8_t>& bytes) { recording.Feed(bytes); };
     auto streamEnded = [&] { return stream.GetState() != CJsonLinesStream::State::Open; };
     steps.feed = [&](const std::vector<std::uint8_t>& bytes) {
         feed(bytes);
@@ -297,7 +469,7 @@ int Record(const RecordOptions& options) {
         }
     };
     steps.done = [&] {
-        journal.Tick();
+        recording.TickJournal();
         if (publisher) {
             publisher->Tick();
         }
@@ -305,11 +477,14 @@ int Record(const RecordOptions& options) {
             reason = stream.GetState() == CJsonLinesStream::State::ReaderGone
                          ? EndReason::StreamReaderGone
                          : EndReason::StreamFailed;
+        } else if (limitCrossed && options.exitOnLimit) {
+            reason = EndReason::LimitCrossed;
         } else if (countReached()) {
             reason = EndReason::Count;
         } else if (recording.Stopped()) {
-            reason = recording.Records() >= CRoZudozuvDoc::kLiveCapacity ? EndReason::DocumentFull
-                                                                         : EndReason::MeterStopped;
+            reason = recording.Document()->channels[0].size() >= CRoZudozuvDoc::kLiveCapacity
+                         ? EndReason::DocumentFull
+                         : EndReason::MeterStopped;
         } else if (options.seconds && recording.Document() != nullptr &&
                    SteadyClock::now() - recording.StartedAt() >=
                        std::chrono::duration<double>(*options.seconds)) {
@@ -334,6 +509,12 @@ int Record(const RecordOptions& options) {
             publisher->MeterLink(!reconnect.Pending());
         };
     }
+    SilenceNotice silence(link.session);
+    if (options.roll || options.reconnect) {
+        // A long log outlasts a meter that switched itself off.
+        steps.keepThroughSilence = [&] { return recording.Document() != nullptr; };
+        steps.silenceKept = [&] { silence.Say(); };
+    }
     const LinkLoopEnd end = RunLinkLoop(link, timeout, steps);
     if (end.reason == LinkLoopEnd::Reason::Silence) {
         reason = EndReason::Silence;
@@ -346,8 +527,13 @@ int Record(const RecordOptions& options) {
 
     // What the reader still held goes into the recording unless it is complete.
     DrainLink(
-        link, [&] { return !countReached() && !recording.Stopped() && !streamEnded(); }, feed);
-    journal.Sync();
+        link,
+        [&] {
+            return !countReached() && !recording.Stopped() && !streamEnded() &&
+                   !(limitCrossed && options.exitOnLimit);
+        },
+        feed);
+    recording.SyncJournal();
     stream.Close();
     // A refusal in the middle of the recording was said when it came.
     const bool published = publisher == nullptr || publisher->Finish();
@@ -376,7 +562,16 @@ int Record(const RecordOptions& options) {
                      recording.Records());
         return 1;
     }
-    const int saved = Save(options, *recording.Document(), journal);
+    if (options.limits.limits.high) {
+        std::fprintf(stderr, "vavirir-cli record: Above high: %zu\n", watcher.AboveHigh());
+    }
+    if (options.limits.limits.low) {
+        std::fprintf(stderr, "vavirir-cli record: Below low: %zu\n", watcher.BelowLow());
+    }
+    const int saved = recording.SaveLast();
+    if (reason == EndReason::LimitCrossed && saved == 0) {
+        return kExitLimitCrossed;
+    }
     // A reader that went away (| head -3) took what it wanted: that is a
     // clean end. A failed write of the lines is not.
     return reason == EndReason::LinkLost || reason == EndReason::StreamFailed || !published ? 1

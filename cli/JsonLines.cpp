@@ -27,10 +27,10 @@ bool CJsonLinesStream::Open(const std::string& path) {
     return true;
 }
 
-void CJsonLinesStream::Follow(const CRoZudozuvDoc& doc) {
-    m_cursor.Follow(doc, [this](const std::string& object) {
-        return m_state == State::Open && WriteAll(object + "\n");
-    });
+void CJsonLinesStream::Write(const CObData& record, LimitSide side) {
+    if (m_state == State::Open && WriteAll(ReadingJson(m_nWritten + 1, record, side) + "\n")) {
+        ++m_nWritten;
+    }
 }
 
 bool CJsonLinesStream::WriteAll(const std::string& line) {

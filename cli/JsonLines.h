@@ -8,6 +8,7 @@
 
 #include "docview/ReadingJson.h"
 #include "record/Document.h"
+#include "record/LimitWatcher.h"
 
 // Writes the lines to standard output ("-") or to a file made afresh. Each
 // line goes out with its line end in one write, so a reader sees whole lines
@@ -24,15 +25,16 @@ class CJsonLinesStream {
 
     // Opens the stream; on failure returns false and Error() says why.
     bool Open(const std::string& path);
-    // Writes the lines of the live readings (channel 0) of doc not written yet.
-    void Follow(const CRoZudozuvDoc& doc);
+    // Writes the line of the next reading; its seq follows the lines before,
+    // whichever document they came from.
+    void Write(const CObData& record, LimitSide side);
     // Closes a file stream; a failure to close is a failed write.
     void Close();
 
     State GetState() const { return m_state; }
     // Why the stream could not be opened or written.
     const std::string& Error() const { return m_strError; }
-    std::size_t LinesWritten() const { return m_cursor.Handed(); }
+    std::size_t LinesWritten() const { return m_nWritten; }
     bool IsStandardOutput() const { return m_path == "-"; }
     const std::string& Path() const { return m_path; }
 
@@ -43,5 +45,5 @@ class CJsonLinesStream {
     int m_fd = -1;
     State m_state = State::Open;
     std::string m_strError;
-    CReadingJsonCursor m_cursor;
+    std::size_t m_nWritten = 0;
 };

@@ -24,11 +24,15 @@ LinkLoopEnd RunLinkLoop(CMeterLinkSession& link, CDataTimeout& timeout,
             return end;
         }
         const bool reconnecting = steps.reconnectPending && steps.reconnectPending();
+        const bool keep = reconnecting || (steps.keepThroughSilence && steps.keepThroughSilence());
         if (!steps.silenceCounts || steps.silenceCounts()) {
-            end.timeout = timeout.Tick({}, reconnecting);
-            if (end.timeout.silent && !reconnecting) {
+            end.timeout = timeout.Tick({}, keep);
+            if (end.timeout.silent && !keep) {
                 end.reason = LinkLoopEnd::Reason::Silence;
                 return end;
+            }
+            if (end.timeout.silent && !reconnecting && steps.silenceKept) {
+                steps.silenceKept();
             }
         }
         if (steps.turn) {

@@ -25,6 +25,11 @@ struct LinkLoopSteps {
     std::function<bool(const std::string& reason)> linkLost;
     // True while a reconnect is pending: silence then keeps the recording.
     std::function<bool()> reconnectPending;
+    // True when silence keeps the recording even without a pending reconnect
+    // (a long log); then silenceKept is told on every tick that finds the
+    // meter silent.
+    std::function<bool()> keepThroughSilence;
+    std::function<void()> silenceKept;
     // Run on every turn of the loop, about ten times a second.
     std::function<void()> turn;
 };

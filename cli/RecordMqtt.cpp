@@ -70,11 +70,8 @@ bool CRecordPublisher::Start() {
     return true;
 }
 
-void CRecordPublisher::Follow(const CRoZudozuvDoc& doc) {
-    m_cursor.Follow(doc, [this](const std::string& object) {
-        m_publisher.Publish(object);
-        return true;
-    });
+void CRecordPublisher::Publish(const CObData& reading, LimitSide side) {
+    m_publisher.Publish(ReadingJson(++m_nHanded, reading, side));
 }
 
 void CRecordPublisher::Tick() {

@@ -35,8 +35,9 @@ class CRecordPublisher {
     // Starts connecting and waits a moment for the broker. False (said on
     // stderr) when the broker refused the connection; unreachable is a warning.
     bool Start();
-    // Hands the readings of doc not handed yet to the publisher.
-    void Follow(const CRoZudozuvDoc& doc);
+    // Hands the next recorded reading to the publisher; its seq follows the
+    // readings before, whichever document they came from.
+    void Publish(const CObData& reading, LimitSide side);
     // The meter's link is up or lost.
     void MeterLink(bool up) { m_publisher.SetMeterOnline(up); }
     // Says a change of the broker's state on stderr; call it a few times a second.
@@ -50,7 +51,7 @@ class CRecordPublisher {
 
     MqttBroker m_broker;
     CMqttPublisher m_publisher;
-    CReadingJsonCursor m_cursor;
+    std::size_t m_nHanded = 0;
     std::optional<MqttState> m_shownState;
     bool m_bRefused = false;
 };

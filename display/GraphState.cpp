@@ -371,6 +371,13 @@ GraphPicture PlanGraph(const GraphState& state, std::span<const CObData> records
     mapping.xMargin = left;
     mapping.yMargin = yMargin;
 
+    for (const std::optional<double>& limit : {state.highLimit, state.lowLimit}) {
+        const int y = limit ? mapping.PixelY(*limit) : -1;
+        if (limit && y >= yMargin && y <= ph + yMargin) {
+            picture.limits.push_back({xMargin, y, pw + xMargin, y});
+        }
+    }
+
     const long long n = static_cast<long long>(records.size());
     if (n > 1) {
         const long long first = std::max(0LL, TruncToInt(line.xLeft));

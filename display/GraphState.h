@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -66,6 +67,10 @@ struct GraphState {
     GraphRgb grid{255, 0, 0};
     std::array<GraphRgb, 3> lineColours{{{40, 180, 120}, {0, 200, 200}, {0, 0, 255}}};
     std::array<GraphLine, 3> lines;
+    // High and low limits of the readings, drawn as horizontal lines.
+    std::optional<double> highLimit;
+    std::optional<double> lowLimit;
+    GraphRgb limitColour{255, 128, 0};
 
     int tool = 1;  // 1 rectangle zoom, 2 Y zoom, 3 X zoom, 4 move, 5 show, 6 in, 7 out, 8 FFT
     bool dragging = false;
@@ -204,6 +209,7 @@ struct GraphTextMetrics {
 struct GraphPicture {
     std::vector<GraphSegment> grid;
     std::vector<GraphSegment> curve;
+    std::vector<GraphSegment> limits;  // the limit lines inside the plot
     std::vector<GraphPoint> markers;
     std::array<GraphRect, 4> margins{};
     std::array<GraphSegment, 2> axes{};

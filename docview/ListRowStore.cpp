@@ -1,6 +1,7 @@
 #include "docview/ListRowStore.h"
 
 #include "record/Document.h"
+#include "record/LimitWatcher.h"
 
 std::size_t CListRowStore::FillFromDocument() {
     const std::vector<RecordRef> order = ListRecordOrder(m_document);
@@ -13,7 +14,7 @@ std::size_t CListRowStore::FillFromDocument() {
 
 void CListRowStore::Append(const ListRow& row) {
     m_rows.push_back(Entry{static_cast<std::uint32_t>(m_texts.size()), kTextRow});
-    m_texts.push_back(Texts{row.timeText, row.unit, row.valueText, row.typeText});
+    m_texts.push_back(Texts{row.timeText, row.unit, row.valueText, row.typeText, row.remark});
 }
 
 std::string CListRowStore::Text(std::size_t row, int column) const {
@@ -35,6 +36,8 @@ std::string CListRowStore::Text(std::size_t row, int column) const {
                 return texts.valueText;
             case 4:
                 return texts.typeText;
+            case 5:
+                return texts.remark;
             default:
                 return {};
         }
@@ -49,6 +52,8 @@ std::string CListRowStore::Text(std::size_t row, int column) const {
             return FormatListValue(record.value);
         case 4:
             return record.typeText;
+        case 5:
+            return entry.channel == 0 ? RemarkOfRow(m_document, record.sequence) : std::string();
         default:
             return {};
     }

@@ -39,7 +39,8 @@ class CListRowStore {
     void Append(const ListRow& row);
 
     std::size_t Size() const { return m_rows.size(); }
-    // The text of one cell; column 5 (Remark) is always empty.
+    // The text of one cell; column 5 (Remark) is empty unless the reading
+    // crossed a limit.
     std::string Text(std::size_t row, int column) const;
 
   private:
@@ -54,6 +55,7 @@ class CListRowStore {
         std::string unit;
         std::string valueText;
         std::string typeText;
+        std::string remark;
     };
 
     const CRoZudozuvDoc& m_document;

@@ -17,16 +17,28 @@ std::string ValueText(double value) {
     return std::string(text, result.ptr);
 }
 
+std::string LimitMember(LimitSide side) {
+    switch (side) {
+        case LimitSide::High:
+            return ",\"limit\":\"high\"";
+        case LimitSide::Low:
+            return ",\"limit\":\"low\"";
+        case LimitSide::Within:
+            break;
+    }
+    return "";
+}
+
 }  // namespace
 
-std::string ReadingJson(std::size_t seq, const CObData& record) {
+std::string ReadingJson(std::size_t seq, const CObData& record, LimitSide side) {
     const bool overload = record.value == kOverloadValue;
     const bool number = !overload && std::isfinite(record.value);
     return "{\"seq\":" + std::to_string(seq) +
            ",\"time\":" + JsonString(IsoLocalTime(record.timeText)) +
            ",\"value\":" + (number ? ValueText(record.value) : std::string("null")) +
            ",\"unit\":" + JsonString(record.unit) + ",\"type\":" + JsonString(record.typeText) +
-           ",\"overload\":" + (overload ? "true" : "false") + "}";
+           ",\"overload\":" + (overload ? "true" : "false") + LimitMember(side) + "}";
 }
 
 void CReadingJsonCursor::Follow(const CRoZudozuvDoc& doc,

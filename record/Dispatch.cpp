@@ -28,12 +28,14 @@ void DispatchReading(CDocumentRegistry& registry, MeterReading& current, int cha
         if (!view->liveTarget) {
             continue;
         }
+        if (view->Document().channels[0].size() >= CRoZudozuvDoc::kLiveCapacity) {
+            view = stop(*view);
+            if (view == nullptr) {
+                return;
+            }
+        }
         CRoZudozuvDoc& document = view->Document();
         const std::size_t count = document.channels[0].size();
-        if (count >= CRoZudozuvDoc::kLiveCapacity) {
-            stop(*view);
-            return;
-        }
 
         double recorded = value;
         if (current.limit < current.value) {

@@ -17,14 +17,29 @@
 class CHeadlessSessionHost : public ISessionHost {
   public:
     using Writer = std::function<void(const std::uint8_t* bytes, std::size_t count)>;
+    using ContinueHandler = std::function<void(CRoZudozuvDoc& full, CRoZudozuvDoc& next)>;
 
     // `readSize` stands in for the port's read size.
-    explicit CHeadlessSessionHost(int readSize, Writer writer = {})
-        : m_writer(std::move(writer)), m_nReadSize(readSize) {}
+    explicit CHeadlessSessionHost(int readSize, Writer writer = {});
+    ~CHeadlessSessionHost() override;
 
     // Views opened from now on stop taking live readings after `records`, as
-    // if Stop were chosen right after that reading (0: no limit).
+    // if Stop were chosen right after that reading (0: no limit). A recording
+    // that continues in a new document counts on across the documents.
     void SetLiveRecordLimit(std::size_t records) { m_nLiveLimit = records; }
+
+    // A full live document hands the recording on to a new document; the
+    // handler is told just before the new one takes its first reading.
+    void ContinueWhenFull(ContinueHandler handler) { m_onContinued = std::move(handler); }
+    bool ContinuesWhenFull() const override { return static_cast<bool>(m_onContinued); }
+    void RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) override;
+
+    // Told after each live reading a view of this host listed, while the
+    // reading is dispatched (so it may stop the recording right there).
+    void ObserveLiveRows(std::function<void()> observer) { m_rowObserver = std::move(observer); }
+
+    // Frees a document and its view, which leave `registry` too.
+    void CloseDocument(const CRoZudozuvDoc& document, CDocumentRegistry& registry);
 
     CRecordingTarget* OpenNewDocument() override;
     void ReadingDecoded(const MeterReading&, FaceNumber, DialPosition, bool) override {}
@@ -42,13 +57,16 @@ class CHeadlessSessionHost : public ISessionHost {
     const CRoZudozuvDoc* AdoptedDownload() const { return m_pAdopted; }
 
   private:
+    class CLimitedView;
     struct OpenDocument {
         std::unique_ptr<CRoZudozuvDoc> document;
-        std::unique_ptr<CRecordingTarget> view;
+        std::unique_ptr<CLimitedView> view;
     };
     std::vector<OpenDocument> m_documents;
     Writer m_writer;
     int m_nReadSize;
     std::size_t m_nLiveLimit = 0;
+    ContinueHandler m_onContinued;
+    std::function<void()> m_rowObserver;
     const CRoZudozuvDoc* m_pAdopted = nullptr;
 };

@@ -19,7 +19,7 @@ std::string FormatListValue(double value) {
 
 ListRow MakeListRow(int rowIndex, const std::string& timeText, const std::string& unit,
                     const std::string& valueText, const std::string& typeText) {
-    return ListRow{std::to_string(rowIndex + 1), timeText, unit, valueText, typeText};
+    return ListRow{std::to_string(rowIndex + 1), timeText, unit, valueText, typeText, {}};
 }
 
 std::vector<RecordRef> ListRecordOrder(const CRoZudozuvDoc& document) {

@@ -65,7 +65,20 @@ void CMeterSession::DispatchReading(MeterReading& reading, int channel, double v
                                     const std::string& timeText, const std::string& typeText,
                                     int decimals) {
     ::DispatchReading(m_registry, reading, channel, value, unit, sampleRate, timeText, typeText,
-                      decimals, [this](CRecordingTarget&) { Stop(); });
+                      decimals, [this](CRecordingTarget& full) { return DocumentFull(full); });
+}
+
+CRecordingTarget* CMeterSession::DocumentFull(CRecordingTarget& full) {
+    if (m_host.ContinuesWhenFull()) {
+        if (CRecordingTarget* next = OpenRegisteredDocument()) {
+            full.liveTarget = false;
+            full.Document().acquiring = false;
+            m_host.RecordingContinued(full, *next);
+            return next;
+        }
+    }
+    Stop();
+    return nullptr;
 }
 
 void CMeterSession::RecordMeterFrame(MeterReading& reading, MeterRecordMode mode) {

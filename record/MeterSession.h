@@ -29,6 +29,14 @@ class ISessionHost {
     virtual void CloseDownloadProgress() = 0;
     // A finished download's records now belong to `view`'s document.
     virtual void DownloadAdopted(CRecordingTarget& view) { (void)view; }
+    // Whether a live document that is full hands the recording on to a new
+    // document instead of stopping it (by default it stops).
+    virtual bool ContinuesWhenFull() const { return false; }
+    // The recording went on from `full` into the new document of `next`, just
+    // before `next` takes its first reading.
+    virtual void RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) {
+        (void)full, (void)next;
+    }
 };
 
 // The meter's end of the program, shared by the GUI, the CLI and the tests:
@@ -86,6 +94,8 @@ class CMeterSession : private IReceiveHost {
     void DownloadFinished() override;
 
     CRecordingTarget* OpenRegisteredDocument();
+    // A live document is full: continue in a new one, or stop.
+    CRecordingTarget* DocumentFull(CRecordingTarget& full);
 
     ISessionHost& m_host;
     const IClock& m_clock;

@@ -4,13 +4,15 @@
 
 class CRoZudozuvDoc;
 
-// One row of a view's data list: ID, Data Time, Unit, Value, Type (Remark is always empty).
+// One row of a view's data list: ID, Data Time, Unit, Value, Type, Remark
+// (empty unless the reading crossed a limit).
 struct ListRow {
     std::string id;
     std::string timeText;
     std::string unit;
     std::string valueText;
     std::string typeText;
+    std::string remark;
 };
 
 // The part of a document's view that recording needs: the routing flags, auto

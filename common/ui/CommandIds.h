@@ -39,6 +39,8 @@ inline constexpr int kPrintData = 32799;
 inline constexpr int kHelpTopics = 32800;
 inline constexpr int kMqttSettings = 32801;
 inline constexpr int kMqttPublish = 32802;
+inline constexpr int kContinueWhenFull = 32850;
+inline constexpr int kLimits = 32851;
 
 // Discovered ports get their own range, clear of every other command, so any
 // number of them can be listed and chosen.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QColor>
 #include <QImage>
 #include <QPainter>
@@ -40,6 +42,12 @@ class CGraphDlg : public QWidget {
     // Y range of all three lines; repaints the whole graph when it changed.
     // Ends a Y zoom of the user.
     void SetYRange(double top, double bottom);
+    // High and low limit lines (each optional); repaints the whole graph.
+    void SetLimits(std::optional<double> high, std::optional<double> low) {
+        m_state.highLimit = high;
+        m_state.lowLimit = low;
+        Invalidate();
+    }
     // A range the program picks (a live reading's full scale): as SetYRange,
     // but while the user has zoomed or panned in Y it only waits for the All
     // command.

@@ -95,6 +95,8 @@ void PaintGraph(QPainter& painter, GraphState& state, const CRoZudozuvDoc* docum
 
     painter.setPen(QPen(ToQColor(state.grid), 1, Qt::DotLine));
     DrawSegments(painter, picture.grid);
+    painter.setPen(QPen(ToQColor(state.limitColour), 1, Qt::DashLine));
+    DrawSegments(painter, picture.limits);
     painter.setPen(QPen(ToQColor(state.lineColours[0]), 1));
     DrawSegments(painter, picture.curve);
     for (const GraphPoint& marker : picture.markers) {

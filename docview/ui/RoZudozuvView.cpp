@@ -170,7 +170,11 @@ void CRoZudozuvView::SetYRange(double top, double bottom) {
 
 void CRoZudozuvView::RefreshSummary() {
     // The summary keeps the program's CR LF line ends; the edit wants plain LF.
-    QString text = QString::fromStdString(FormatSummaryText(Document().summary));
+    std::string summary = FormatSummaryText(Document().summary);
+    if (GetLimits().Any()) {
+        summary += ExcursionText(GetLimits(), m_limits.AboveHigh(), m_limits.BelowLow());
+    }
+    QString text = QString::fromStdString(summary);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     if (text != m_strSummary) {
         m_strSummary = text;
@@ -178,18 +182,45 @@ void CRoZudozuvView::RefreshSummary() {
     }
 }
 
+void CRoZudozuvView::SetLimits(const Limits& limits) {
+    m_limits.SetLimits(limits);
+    m_pGraph->SetLimits(limits.high, limits.low);
+    RefreshSummary();
+}
+
+void CRoZudozuvView::ContinueLimitsFrom(const CRoZudozuvView& full) {
+    m_limits.ContinueFrom(full.m_limits);
+    m_pGraph->SetLimits(GetLimits().high, GetLimits().low);
+    RefreshSummary();
+}
+
 void CRoZudozuvView::OnListRowAppended(const ListRow& row) {
     const QScrollBar* bar = m_pList->verticalScrollBar();
     const bool follow = FollowsNewRow(bar->value(), bar->maximum());
-    m_pModel->Append(row);
+    ListRow listed = row;
+    // Live readings are watched against the limits; a crossing row says so.
+    std::optional<LimitSide> crossed;
+    const std::vector<CObData>& readings = Document().channels[0];
+    if (GetLimits().Any() && !meterRecordTarget && !readings.empty()) {
+        const CLimitWatcher::Step step = m_limits.Watch(readings.back().value);
+        if (step.crossed) {
+            KeepCrossing(Document(), readings.back(), step.side);
+            listed.remark = LimitRemark(step.side);
+            crossed = step.side;
+        }
+    }
+    m_pModel->Append(listed);
     if (follow) {
         m_pList->scrollToBottom();
     }
     // Meter-record documents are not live, so their summary follows the rows.
-    if (meterRecordTarget) {
+    if (meterRecordTarget || crossed) {
         RefreshSummary();
     }
     emit recordsAdded();
+    if (crossed) {
+        emit limitCrossed(*crossed, readings.back().value);
+    }
 }
 
 void CRoZudozuvView::resizeEvent(QResizeEvent* event) {

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "display/GraphSetting.h"
+#include "record/LimitWatcher.h"
 #include "record/RecordingTarget.h"
 
 class CDataListModel;
@@ -46,9 +47,20 @@ class CRoZudozuvView : public QWidget, public CRecordingTarget {
     // The summary as shown (LF line ends).
     QString SummaryText() const { return m_strSummary; }
 
+    // High and low limits on this window's live readings (Real Time >
+    // Limits…): drawn on the graph, watched as readings arrive, counted in
+    // the summary.
+    void SetLimits(const Limits& limits);
+    const Limits& GetLimits() const { return m_limits.GetLimits(); }
+    // This window continues the recording of `full`: the same limits, and a
+    // reading still outside them is no new crossing.
+    void ContinueLimitsFrom(const CRoZudozuvView& full);
+
   signals:
     // A row for a new record was listed: the document has changed.
     void recordsAdded();
+    // A live reading crossed the limits into `side` (Within: back within).
+    void limitCrossed(LimitSide side, double value);
 
   protected:
     void OnListRowAppended(const ListRow& row) override;
@@ -66,5 +78,6 @@ class CRoZudozuvView : public QWidget, public CRecordingTarget {
     QPlainTextEdit* m_pSummary;
     QPushButton* m_pCopyGraph;
     QString m_strSummary;
-    GraphManualScale m_manualScale;  // the Setting dialog's list choices, kept with the view
+    GraphManualScale m_manualScale;
+    CLimitWatcher m_limits;  // the Setting dialog's list choices, kept with the view
 };

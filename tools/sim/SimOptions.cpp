@@ -1,6 +1,8 @@
 #include "SimOptions.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -28,7 +30,8 @@ Scenarios:
 Options for every scenario:
   --seed N             seed of the generated values (default 1)
   --interval-ms MS     time between ticks (live, records, replay: 500; download: 100)
-  --rate FPS           ticks per second instead of --interval-ms
+  --rate FPS           ticks per second instead of --interval-ms, up to 100000;
+                       above 1000, several chunks go out together each millisecond
   --link PATH          also make PATH a symbolic link to the terminal; the link
                        goes when the simulator ends. A simulator started later
                        on the same PATH replaces the link in one step, so to the
@@ -127,7 +130,9 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
         } else if (arg == "--interval-ms") {
             o.intervalMs = static_cast<int>(ParseInteger(arg, value(), 1, 3600000));
         } else if (arg == "--rate") {
-            o.intervalMs = static_cast<int>(1000.0 / ParseReal(arg, value(), 0.001, 1000.0));
+            const double rate = ParseReal(arg, value(), 0.001, 100000.0);
+            o.intervalMs = std::max(1, static_cast<int>(1000.0 / rate));
+            o.chunksPerTick = std::max(1, static_cast<int>(std::lround(rate / 1000.0)));
         } else if (arg == "--link") {
             o.linkPath = value();
         } else if (arg == "--start-delay-ms") {

@@ -20,7 +20,8 @@ struct SimOptions {
     bool help = false;
     bool version = false;
     std::uint32_t seed = 1;
-    int intervalMs = 0;  // 0: the scenario's own default
+    int intervalMs = 0;     // 0: the scenario's own default
+    int chunksPerTick = 1;  // above 1 only for rates beyond one chunk a millisecond
     frames::LiveScenarioOptions live;
     frames::DownloadScenarioOptions download;
 };

@@ -137,7 +137,11 @@ class Session {
     }
 
     void Tick() {
-        frames::Bytes chunk = m_scenario.NextChunk();
+        frames::Bytes chunk;
+        for (int i = 0; i < m_options.chunksPerTick && !m_scenario.Finished(); ++i) {
+            const frames::Bytes next = m_scenario.NextChunk();
+            chunk.insert(chunk.end(), next.begin(), next.end());
+        }
         if (chunk.empty()) {
             return;
         }

@@ -31,6 +31,7 @@ struct LiveSetup {
                                     v->liveTarget = false;
                                 }
                             }
+                            return static_cast<CRecordingTarget*>(nullptr);
                         });
     }
 };

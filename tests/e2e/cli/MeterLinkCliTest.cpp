@@ -804,3 +804,135 @@ TEST_F(MeterLinkCli, BluetoothFailuresSayWhatToDoAndExitOne) {
     EXPECT_EQ(Cli({"download", "--port", kBtMeter, "--out", PathOf("x.txt")}, 30000, &err), 1);
     EXPECT_NE(err.find(noService), std::string::npos) << err;
 }
+
+// Lines of a text file.
+std::vector<std::string> LinesOf(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::size_t CountOf(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+// record --roll saves the full document as log.txt and goes on in log-2.txt:
+// across the seam the ramp's readings step on one at a time (none lost or
+// doubled), the JSON lines number on, and no journal is left behind.
+TEST_F(MeterLinkCli, RecordRollSavesEachFullDocumentAndJoinsTheSeam) {
+    std::unique_ptr<ChildProcess> sim;
+    const std::string pty =
+        StartSim(sim, {"--interval-ms", "1", "live", "--waveform", "ramp", "--period", "7"});
+    const std::size_t total = CRoZudozuvDoc::kLiveCapacity + 5;
+    std::string err;
+    ASSERT_EQ(Cli({"record", "--port", pty, "--roll", "--count", std::to_string(total), "--out",
+                   PathOf("log.txt"), "--jsonl", PathOf("log.jsonl")},
+                  240000, &err),
+              0)
+        << err;
+    EXPECT_NE(err.find("20000 records saved to " + PathOf("log.txt")), std::string::npos) << err;
+    EXPECT_NE(err.find("5 records saved to " + PathOf("log-2.txt")), std::string::npos) << err;
+
+    std::vector<SavedRecord> all = Dump(PathOf("log.txt")).records;
+    ASSERT_EQ(all.size(), CRoZudozuvDoc::kLiveCapacity);
+    const Saved second = Dump(PathOf("log-2.txt"));
+    ASSERT_EQ(second.records.size(), 5u);
+    EXPECT_NE(second.summary.find("\"dataNumber\":5"), std::string::npos) << second.summary;
+    all.insert(all.end(), second.records.begin(), second.records.end());
+
+    // The ramp's seven values, in the order the meter sends them.
+    std::vector<std::string> cycle;
+    for (const SavedRecord& r : all) {
+        if (std::find(cycle.begin(), cycle.end(), r.value) != cycle.end()) {
+            break;
+        }
+        cycle.push_back(r.value);
+    }
+    ASSERT_EQ(cycle.size(), 7u);
+    const std::vector<std::string> lines = LinesOf(PathOf("log.jsonl"));
+    ASSERT_EQ(lines.size(), total);
+    for (std::size_t i = 1; i < all.size(); ++i) {
+        const auto before = std::find(cycle.begin(), cycle.end(), all[i - 1].value) - cycle.begin();
+        ASSERT_EQ(all[i].value, cycle[static_cast<std::size_t>(before + 1) % cycle.size()])
+            << "reading " << i << " does not follow the one before";
+    }
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        ASSERT_EQ(Field(lines[i], "seq"), std::to_string(i + 1));
+        ASSERT_NEAR(std::stod(Field(lines[i], "value")), std::stod(all[i].value), 1e-6) << i;
+    }
+    const fs::path journals = PathOf("state/vavirir/journal");
+    EXPECT_TRUE(!fs::exists(journals) || fs::is_empty(journals)) << "saved files leave no journal";
+}
+
+// --high/--low say each crossing once and mark the crossing rows; with
+// --exit-on-limit the first crossing ends the recording with exit 3 and the
+// file holds every reading up to it.
+TEST_F(MeterLinkCli, RecordLimitsSayEachCrossingOnceAndExitOnLimitSaves) {
+    // The ramp runs 0.6, 1.29, 1.97, 2.66, 3.34, 4.03, 4.71, 0.6, …
+    std::unique_ptr<ChildProcess> sim;
+    std::string pty =
+        StartSim(sim, {"--interval-ms", "20", "live", "--waveform", "ramp", "--period", "7"});
+    std::string err;
+    ASSERT_EQ(Cli({"record", "--port", pty, "--count", "15", "--high", "4.5", "--low", "1.0",
+                   "--out", PathOf("lim.txt"), "--jsonl", PathOf("lim.jsonl")},
+                  30000, &err),
+              0)
+        << err;
+    const std::regex crossing(R"(\d\d:\d\d:\d\d (above high 4.714285851 > 4.5|below low )"
+                              R"(0.6000000238 < 1.0|back within limits)\n)");
+    std::string said;
+    for (auto it = std::sregex_iterator(err.begin(), err.end(), crossing);
+         it != std::sregex_iterator(); ++it) {
+        said += (*it)[1].str().substr(0, 4);
+    }
+    EXPECT_EQ(said, "belobackabovbelobackabovbelo") << err;
+    EXPECT_NE(err.find("Above high: 2\n"), std::string::npos) << err;
+    EXPECT_NE(err.find("Below low: 3\n"), std::string::npos) << err;
+
+    const std::vector<std::string> lines = LinesOf(PathOf("lim.jsonl"));
+    ASSERT_EQ(lines.size(), 15u);
+    std::string sides;
+    for (const std::string& line : lines) {
+        const std::string limit = Field(line, "limit");
+        sides += limit.empty() ? '.' : limit[0];
+    }
+    EXPECT_EQ(sides, "l.....hl.....hl");
+    ChildProcess dump({Bin("vavirir-cli"), "dump", "--json", PathOf("lim.txt")});
+    const std::string json = dump.ReadAll(10s);
+    EXPECT_EQ(CountOf(json, "\"typeText\":\"High\""), 2u) << json;
+    EXPECT_EQ(CountOf(json, "\"typeText\":\"Low\""), 3u) << json;
+    EXPECT_EQ(sim->Wait(5s), 0);
+
+    pty = StartSim(sim, {"--interval-ms", "20", "live", "--waveform", "ramp", "--period", "7"});
+    EXPECT_EQ(Cli({"record", "--port", pty, "--high", "4.5", "--exit-on-limit", "--out",
+                   PathOf("stop.txt")},
+                  30000, &err),
+              3)
+        << err;
+    const Saved saved = Dump(PathOf("stop.txt"));
+    ASSERT_EQ(saved.records.size(), 7u) << "the crossing reading is the last one";
+    EXPECT_EQ(saved.records.back().value.substr(0, 5), "4.714");
+}
+
+// A long log outlasts a meter that falls silent: the silence is said once
+// and the recording ends only when its time is up, with every reading saved.
+TEST_F(MeterLinkCli, RecordRollGoesOnThroughSilence) {
+    std::unique_ptr<ChildProcess> sim;
+    const std::string pty = StartSim(sim, {"--interval-ms", "20", "live", "--count", "5"});
+    std::string err;
+    ASSERT_EQ(
+        Cli({"record", "--port", pty, "--roll", "--seconds", "13", "--out", PathOf("quiet.txt")},
+            60000, &err),
+        0)
+        << err;
+    EXPECT_EQ(CountOf(err, "The meter is silent since "), 1u) << err;
+    EXPECT_NE(err.find("time is up"), std::string::npos) << err;
+    EXPECT_EQ(Dump(PathOf("quiet.txt")).records.size(), 5u);
+}

@@ -92,7 +92,10 @@ TEST(MainFrame, MenusToolbarsAndStatusBarCarryTheirTextsAndIds) {
                                                  {"Stop", 32788},
                                                  {"-", 0},
                                                  {"Publish to &MQTT\u2026", 32801},
-                                                 {"MQTT &Publishing", 32802}}));
+                                                 {"MQTT &Publishing", 32802},
+                                                 {"-", 0},
+                                                 {"Continue in a new document when full", 32850},
+                                                 {"&Limits...", 32851}}));
     EXPECT_EQ(Items(TopMenu(frame, 4)), (Items_t{{"Setting", 32780}}));
     // The Window menu lists no document while there is none.
     EXPECT_EQ(
