@@ -1146,7 +1146,14 @@ void CMainFrame::OnReceiveBytes(const std::uint8_t* bytes, std::size_t count) {
         }
     }
     m_session.OnReceiveBytes(bytes, count);
-    m_pMqtt->Follow(m_session.Registry());
+    m_pMqtt->Follow(m_session.Registry(), [this](const CRoZudozuvDoc& doc) {
+        for (CChildFrame* child : Children()) {
+            if (&child->Document() == &doc) {
+                return child->View().GetLimits();
+            }
+        }
+        return Limits{};
+    });
     if (wasRunning && !m_session.IsRunning()) {
         ReportFullDocuments(liveBefore);
     }

@@ -84,7 +84,8 @@ void CMqttPublishing::StopPublisher() {
     }
 }
 
-void CMqttPublishing::Follow(const CDocumentRegistry& registry) {
+void CMqttPublishing::Follow(const CDocumentRegistry& registry,
+                             const std::function<Limits(const CRoZudozuvDoc&)>& limitsOf) {
     if (!m_pPublisher) {
         return;
     }
@@ -92,17 +93,20 @@ void CMqttPublishing::Follow(const CDocumentRegistry& registry) {
     if (live == nullptr) {
         return;
     }
+    const std::vector<CObData>& records = live->channels[0];
     if (live != m_pFollowed) {
         // A new document starts at its first reading; one followed before
         // resumes at its end (its later readings went out through the newer one).
         m_pFollowed = live;
         const bool before = !m_seen.insert(live).second;
-        m_cursor = CReadingJsonCursor(before ? live->channels[0].size() : 0);
+        m_nHanded = before ? records.size() : 0;
     }
-    m_cursor.Follow(*live, [this](const std::string& object) {
-        m_pPublisher->Publish(object);
-        return true;
-    });
+    const Limits limits = limitsOf(*live);
+    for (; m_nHanded < records.size(); ++m_nHanded) {
+        const CObData& reading = records[m_nHanded];
+        m_pPublisher->Publish(
+            ReadingJson(++m_nPublished, reading, SideOfLimits(limits, reading.value)));
+    }
 }
 
 void CMqttPublishing::Forget(const CRoZudozuvDoc& doc) {

@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QObject>
 #include <QTimer>
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -34,8 +36,12 @@ class CMqttPublishing : public QObject {
 
     // The meter's link came up under this port name, or went (nothing).
     void SetMeter(std::optional<std::string> portName);
-    // After received bytes: publishes what the newest live document gained.
-    void Follow(const CDocumentRegistry& registry);
+    // After received bytes: publishes what the newest live document gained,
+    // each reading marked with the side of its window's limits. The readings
+    // are numbered on across documents, as the command line numbers them on
+    // across its files.
+    void Follow(const CDocumentRegistry& registry,
+                const std::function<Limits(const CRoZudozuvDoc&)>& limitsOf);
     // A document's window goes.
     void Forget(const CRoZudozuvDoc& doc);
 
@@ -53,7 +59,8 @@ class CMqttPublishing : public QObject {
     std::unique_ptr<CMqttPublisher> m_pPublisher;
     const CRoZudozuvDoc* m_pFollowed = nullptr;
     std::set<const CRoZudozuvDoc*> m_seen;  // documents followed before
-    CReadingJsonCursor m_cursor;
+    std::size_t m_nHanded = 0;              // readings of m_pFollowed published
+    std::size_t m_nPublished = 0;           // readings published, the last one's seq
     QLabel* m_pPane;
     QTimer m_redraw;
 };

@@ -40,14 +40,3 @@ std::string ReadingJson(std::size_t seq, const CObData& record, LimitSide side) 
            ",\"unit\":" + JsonString(record.unit) + ",\"type\":" + JsonString(record.typeText) +
            ",\"overload\":" + (overload ? "true" : "false") + LimitMember(side) + "}";
 }
-
-void CReadingJsonCursor::Follow(const CRoZudozuvDoc& doc,
-                                const std::function<bool(const std::string&)>& take) {
-    const std::vector<CObData>& records = doc.channels[0];
-    while (m_nHanded < records.size()) {
-        if (!take(ReadingJson(m_nHanded + 1, records[m_nHanded]))) {
-            return;
-        }
-        ++m_nHanded;
-    }
-}

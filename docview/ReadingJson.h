@@ -4,7 +4,6 @@
 // the message published to an MQTT broker are this same text.
 
 #include <cstddef>
-#include <functional>
 #include <string>
 
 #include "record/Document.h"
@@ -18,20 +17,3 @@
 // JSON cannot hold. A reading outside its limits ends with "limit":"high" or
 // "limit":"low".
 std::string ReadingJson(std::size_t seq, const CObData& record, LimitSide side = LimitSide::Within);
-
-// Hands the live readings (channel 0) of a document that were not handed yet,
-// in order, each as its JSON object.
-class CReadingJsonCursor {
-  public:
-    // `handed` readings of the document are taken as handed already.
-    explicit CReadingJsonCursor(std::size_t handed = 0) : m_nHanded(handed) {}
-
-    // `take` returns false when it could not take the object; that reading
-    // and the ones after it are offered again on the next call.
-    void Follow(const CRoZudozuvDoc& doc, const std::function<bool(const std::string&)>& take);
-
-    std::size_t Handed() const { return m_nHanded; }
-
-  private:
-    std::size_t m_nHanded;
-};

@@ -128,15 +128,22 @@ TEST(MqttPublisher, KeepsTheNewestReadingsWhileTheBrokerIsAwayAndSendsThemInOrde
 
     broker.Start();
     publisher.SetMeterOnline(true);
+    // The retained "online" may come twice (published, and again when the
+    // subscriber's session subscribes anew on the restarted broker) and at
+    // any point among the readings; the readings keep their order.
+    const auto nextOtherThanOnline = [&](std::chrono::seconds limit) {
+        std::optional<std::string> line;
+        do {
+            line = sub.Next(limit);
+        } while (line == "test/meter/status online");
+        return line;
+    };
     std::vector<std::string> received;
-    while (received.size() < 6) {
-        const auto line = sub.Next(30s);
+    while (received.size() < 5) {
+        const auto line = nextOtherThanOnline(30s);
         ASSERT_TRUE(line.has_value()) << MqttStatusText(publisher.Status());
         received.push_back(*line);
     }
-    // Whether the status or the first reading comes first depends on when
-    // the subscription began; the readings keep their order.
-    std::erase(received, "test/meter/status online");
     EXPECT_EQ(received, (std::vector<std::string>{
                             "test/meter/reading {\"seq\":4}", "test/meter/reading {\"seq\":5}",
                             "test/meter/reading {\"seq\":6}", "test/meter/reading {\"seq\":7}",
@@ -144,6 +151,6 @@ TEST(MqttPublisher, KeepsTheNewestReadingsWhileTheBrokerIsAwayAndSendsThemInOrde
     const MqttStatus left = publisher.Stop(10s);
     EXPECT_EQ(left.queued, 0u);
     EXPECT_EQ(left.delivered, 5u);
-    EXPECT_EQ(sub.Next(10s), "test/meter/status offline");
+    EXPECT_EQ(nextOtherThanOnline(10s), "test/meter/status offline");
     fs::remove_all(dir);
 }

@@ -92,6 +92,8 @@ TEST(MqttPublishing, PublishesTheLiveReadingsAndTheLinkStateSetUpFromTheDialog) 
     ASSERT_TRUE(WaitFor(
         [&] { return frame.LinkHealthPane()->Health().Counts().framesDecoded == 1; }, 5000));
     frame.RunCommand(cmd::kStart);
+    ASSERT_EQ(frame.Children().size(), 1u);
+    frame.Children().at(0)->View().SetLimits(Limits{.high = 2.0, .low = {}});
     for (float value : {1.25f, 2.5f, 3.75f}) {
         fx.link->Deliver(PlainVdcFrame(value));
     }
@@ -99,8 +101,10 @@ TEST(MqttPublishing, PublishesTheLiveReadingsAndTheLinkStateSetUpFromTheDialog) 
     const CRoZudozuvDoc& doc = frame.Children().at(0)->Document();
     ASSERT_TRUE(WaitFor([&] { return doc.channels[0].size() == 3; }, 5000));
     for (std::size_t i = 0; i < 3; ++i) {
+        // Readings above the window's high limit say so, as --jsonl lines do.
+        const LimitSide side = i == 0 ? LimitSide::Within : LimitSide::High;
         EXPECT_EQ(sub.Next(20s),
-                  "vavirir/rfcomm0/reading " + ReadingJson(i + 1, doc.channels[0][i]));
+                  "vavirir/rfcomm0/reading " + ReadingJson(i + 1, doc.channels[0][i], side));
     }
 
     const int closes = fx.log->closes;
