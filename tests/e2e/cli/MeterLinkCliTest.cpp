@@ -19,6 +19,7 @@
 #include "record/RecordingTarget.h"
 #include "support/ChildProcess.h"
 #include "support/FakeBluetooth.h"
+#include "support/TestFolder.h"
 
 namespace fs = std::filesystem;
 using test_support::ChildProcess;
@@ -73,24 +74,9 @@ class OracleHost : public ISessionHost {
     std::vector<std::unique_ptr<CRecordingTarget>> views;
 };
 
-class MeterLinkCli : public ::testing::Test {
+class MeterLinkCli : public test_support::TestFolderTest {
   protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = fs::temp_directory_path() /
-                ("vavirir-e2e-cli-" + std::string(info->name()) + "-" + std::to_string(getpid()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-        // Recordings keep their crash journals in the test's own folder.
-        setenv("XDG_STATE_HOME", PathOf("state").c_str(), 1);
-    }
-    void TearDown() override {
-        if (!HasFailure()) {
-            fs::remove_all(m_dir);
-        }
-    }
-
-    std::string PathOf(const std::string& name) const { return (m_dir / name).string(); }
+    MeterLinkCli() : TestFolderTest("vavirir-e2e-cli-") {}
 
     // Starts the simulator and returns its pseudo-terminal.
     std::string StartSim(std::unique_ptr<ChildProcess>& sim, std::vector<std::string> args) {
@@ -196,8 +182,6 @@ class MeterLinkCli : public ::testing::Test {
                         ",\"type\":" + JsonString(s.type) + "}";
         return saved;
     }
-
-    fs::path m_dir;
 };
 
 // Values, units and types of `got` equal the first records of `expected`.

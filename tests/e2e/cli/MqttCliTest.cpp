@@ -17,6 +17,7 @@
 #include "record/Document.h"
 #include "support/ChildProcess.h"
 #include "support/MosquittoBroker.h"
+#include "support/TestFolder.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -28,23 +29,9 @@ using test_support::Subscriber;
 
 namespace {
 
-class MqttCli : public ::testing::Test {
+class MqttCli : public test_support::TestFolderTest {
   protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = fs::temp_directory_path() /
-                ("vavirir-e2e-mqtt-" + std::string(info->name()) + "-" + std::to_string(getpid()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-        setenv("XDG_STATE_HOME", PathOf("state").c_str(), 1);
-    }
-    void TearDown() override {
-        if (!HasFailure()) {
-            fs::remove_all(m_dir);
-        }
-    }
-
-    std::string PathOf(const std::string& name) const { return (m_dir / name).string(); }
+    MqttCli() : TestFolderTest("vavirir-e2e-mqtt-") {}
 
     // The simulator's live readings every `intervalMs`; returns its terminal.
     std::string StartSim(int intervalMs) {
@@ -63,7 +50,6 @@ class MqttCli : public ::testing::Test {
         return std::make_unique<ChildProcess>(all, test_support::StderrTo(PathOf("cli.err")));
     }
 
-    fs::path m_dir;
     std::unique_ptr<ChildProcess> m_sim;
 };
 
