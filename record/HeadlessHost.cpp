@@ -1,5 +1,7 @@
 #include "record/HeadlessHost.h"
 
+#include <algorithm>
+
 // A headless view that leaves live recording once it holds `limit` rows, so
 // a chunk that brings several readings cannot overshoot the requested count.
 // A view that continues a full one counts on from the rows before it.
@@ -53,13 +55,18 @@ void CHeadlessSessionHost::RecordingContinued(CRecordingTarget& full, CRecording
 
 void CHeadlessSessionHost::CloseDocument(const CRoZudozuvDoc& document,
                                          CDocumentRegistry& registry) {
-    std::erase_if(m_documents, [&](const OpenDocument& opened) {
-        if (opened.document.get() != &document) {
-            return false;
-        }
-        registry.Remove(opened.view.get());
-        return true;
-    });
+    const auto closing = std::find_if(
+        m_documents.begin(), m_documents.end(),
+        [&](const OpenDocument& opened) { return opened.document.get() == &document; });
+    if (closing == m_documents.end()) {
+        return;
+    }
+    registry.Remove(closing->view.get());
+    // The view looks at its document as it goes, so it goes first: the
+    // erase below moves the later entries down onto this one, and a move
+    // assignment replaces the document before the view.
+    closing->view.reset();
+    m_documents.erase(closing);
 }
 
 CRecordingTarget* CHeadlessSessionHost::OpenNewDocument() {
