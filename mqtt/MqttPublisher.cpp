@@ -137,9 +137,13 @@ void CMqttPublisher::Wake() {
 
 int CMqttPublisher::RunConnection() {
     constexpr int kLoopWaitMs = 1000;
-    // While readings keep coming the thread looks for them every few
-    // milliseconds, so the recording thread need not wake it for each one.
+    // While readings keep coming (one handed on within the last second) the
+    // thread looks for them every few milliseconds, so the recording thread
+    // need not wake it for each one: waking another thread costs more than
+    // the reading's whole hand-over.
     constexpr int kTickMs = 5;
+    constexpr auto kTickingFor = std::chrono::seconds(1);
+    auto lastHanded = std::chrono::steady_clock::time_point{};
     for (;;) {
         const int socket = mosquitto_socket(m_pClient);
         if (socket < 0) {
@@ -155,7 +159,7 @@ int CMqttPublisher::RunConnection() {
         }
         bool stopping = false;
         {
-            const std::lock_guard lock(m_mutex);
+            std::unique_lock lock(m_mutex);
             std::uint64_t wakes = 0;
             [[maybe_unused]] const ssize_t n = ::read(m_wake, &wakes, sizeof wakes);
             m_bWakePending = false;
@@ -164,9 +168,11 @@ int CMqttPublisher::RunConnection() {
                 PublishStatus();
             }
             if (!stopping) {
-                const std::size_t waiting = m_queue.size();
-                Pump();
-                m_bTicking = m_queue.size() < waiting;
+                const auto now = std::chrono::steady_clock::now();
+                if (Pump(lock) > 0) {
+                    lastHanded = now;
+                }
+                m_bTicking = now - lastHanded < kTickingFor;
             }
         }
         if (stopping) {
@@ -262,26 +268,36 @@ void CMqttPublisher::SetMeterOnline(bool online) {
     }
 }
 
-void CMqttPublisher::Pump() {
+std::size_t CMqttPublisher::Pump(std::unique_lock<std::mutex>& lock) {
     if (m_bResending) {
         // The library sends the readings it held when the link dropped again
         // first; the queue follows once they are acknowledged, so the order holds.
         if (m_nInFlight > 0) {
-            return;
+            return 0;
         }
         m_bResending = false;
     }
+    std::size_t handed = 0;
     while (m_state == MqttState::Connected && m_nInFlight < kInFlight && !m_queue.empty()) {
-        const std::string& payload = m_queue.front();
-        const int rc = mosquitto_publish(m_pClient, nullptr, m_readingTopic.c_str(),
-                                         Length(payload), payload.data(), 1, false);
-        if (rc != MOSQ_ERR_SUCCESS) {
-            // Not taken (the link just went): it stays first in the queue.
-            return;
-        }
+        // The library writes to the socket: the recording thread must not
+        // wait for that, so the queue is free meanwhile. The reading counts
+        // as in flight, so the queue's bound still holds.
+        std::string payload = std::move(m_queue.front());
         m_queue.pop_front();
         ++m_nInFlight;
+        lock.unlock();
+        const int rc = mosquitto_publish(m_pClient, nullptr, m_readingTopic.c_str(),
+                                         Length(payload), payload.data(), 1, false);
+        lock.lock();
+        if (rc != MOSQ_ERR_SUCCESS) {
+            // Not taken (the link just went): it is first in the queue again.
+            --m_nInFlight;
+            m_queue.push_front(std::move(payload));
+            return handed;
+        }
+        ++handed;
     }
+    return handed;
 }
 
 void CMqttPublisher::PublishStatus() {
@@ -308,7 +324,7 @@ void CMqttPublisher::OnConnect(mosquitto* client, void* self, int rc) {
             publisher.m_state = MqttState::Connected;
             publisher.m_reason.clear();
             publisher.PublishStatus();
-            publisher.Pump();
+            publisher.Wake();  // the network loop hands on what waits
         } else {
             // A refusal (a wrong password, an unknown user) does not mend
             // itself by trying again.
@@ -347,7 +363,7 @@ void CMqttPublisher::OnPublish(mosquitto* /*client*/, void* self, int mid) {
             --publisher.m_nInFlight;
             ++publisher.m_nDelivered;
         }
-        publisher.Pump();
+        publisher.Wake();  // room in flight: the network loop hands on more
     }
     publisher.m_changed.notify_all();
 }

@@ -96,9 +96,10 @@ class CMqttPublisher {
 
     bool TickingNow();  // takes m_mutex
 
-    // With m_mutex held:
+    // With m_mutex held (Pump lets go of it while the library sends and
+    // returns how many readings it handed on):
     void Wake();
-    void Pump();
+    std::size_t Pump(std::unique_lock<std::mutex>& lock);
     void PublishStatus();
     MqttStatus StatusLocked() const;
 
