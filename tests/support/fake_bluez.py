@@ -53,9 +53,10 @@ class Meter:
                               self.from_program),
         ]
 
-    def from_meter(self, fd, condition):
+    def forward(self, read, write, write_failure_hangs_up):
+        """Moves what one side sent to the other; False ends the watch."""
         try:
-            data = os.read(fd, 4096)
+            data = read()
         except BlockingIOError:
             return True
         except OSError:
@@ -64,27 +65,19 @@ class Meter:
             self.close()
             return False
         try:
-            self.sock.sendall(data)
+            write(data)
         except OSError:
-            self.close()
-            return False
+            if write_failure_hangs_up:
+                self.close()
+                return False
         return True
 
+    def from_meter(self, fd, condition):
+        return self.forward(lambda: os.read(fd, 4096), self.sock.sendall, True)
+
     def from_program(self, fd, condition):
-        try:
-            data = self.sock.recv(4096)
-        except BlockingIOError:
-            return True
-        except OSError:
-            data = b""
-        if not data:
-            self.close()
-            return False
-        try:
-            os.write(self.pty, data)
-        except OSError:
-            pass
-        return True
+        return self.forward(lambda: self.sock.recv(4096), lambda data: os.write(self.pty, data),
+                            False)
 
     def close(self):
         """Hangs up: the program reads the end of its socket, the simulator
