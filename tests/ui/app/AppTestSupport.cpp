@@ -131,3 +131,9 @@ void AnswerNextBox(QMessageBox::StandardButton button, QString* text) {
     });
     timer->start();
 }
+
+bool ShowActive(QWidget& window) {
+    window.show();
+    QApplication::setActiveWindow(&window);
+    return QTest::qWaitForWindowActive(&window);
+}

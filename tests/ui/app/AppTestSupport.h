@@ -24,6 +24,10 @@ QApplication& TestApp();
 // Runs the event loop until `done` holds or `ms` milliseconds have passed.
 bool WaitFor(const std::function<bool()>& done, int ms = 3000);
 
+// Shows the window and makes it the active one, so key presses reach it;
+// false when the platform never activated it.
+bool ShowActive(QWidget& window);
+
 // A meter link without a device: records what the frame asks of it and lets
 // the test play the reader thread.
 class CFakeLink : public IMeterLink {

@@ -353,9 +353,7 @@ TEST(DocumentWindow, QuittingAsksFirstAndOnlySaveOrDiscardEndTheRecording) {
 TEST(DocumentWindow, TheTitleMarkFollowsEverySaveFailedSaveAndNewRecord) {
     FrameFixture f;
     CTestFrame& frame = *f.frame;
-    frame.show();
-    QApplication::setActiveWindow(&frame);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    ASSERT_TRUE(ShowActive(frame));
     QTemporaryDir dir;
     StartRecording(frame, {1.0f});
     const CChildFrame& child = *frame.Children().at(0);

@@ -578,9 +578,7 @@ TEST(MainFrame, AFullDocumentStopsTheRecordingAndSaysSo) {
 TEST(MainFrame, DroppedFilesNameTheOneThatFailsAndKeysReachFileAndHelpCommands) {
     FrameFixture f;
     CTestFrame& frame = *f.frame;
-    frame.show();
-    QApplication::setActiveWindow(&frame);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    ASSERT_TRUE(ShowActive(frame));
     QTemporaryDir dir;
     CRoZudozuvDoc saved;
     saved.AddReading(0, 1.5, "VDC", 0.0, 0, "3/5/2018 9:7:5", "VDC", MeterReading{});
@@ -652,9 +650,7 @@ TEST(MainFrame, WindowMenuListsTheDocumentsWithTheActiveOneCheckedAndTiles) {
     FrameFixture f;
     CTestFrame& frame = *f.frame;
     frame.resize(1000, 700);
-    frame.show();
-    QApplication::setActiveWindow(&frame);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    ASSERT_TRUE(ShowActive(frame));
     for (int i = 0; i < 3; ++i) {
         frame.RunCommand(cmd::kNew);
     }
