@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/MeterLink.h"
 #include "cli/OutputCheck.h"
@@ -30,23 +31,21 @@ struct DownloadOptions {
 DownloadOptions ParseOptions(int argc, char** argv) {
     DownloadOptions options;
     bool havePort = false;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--port") {
-            options.port = PortOption(OptionValue(argc, argv, i));
-            havePort = true;
-        } else if (arg == "--out") {
-            options.out = PathValue(argc, argv, i);
-        } else if (arg == "--timeout") {
-            const auto seconds = ParsePositive(OptionValue(argc, argv, i));
-            if (!seconds) {
-                throw UsageError("--timeout needs a number of seconds above 0");
-            }
-            options.timeoutSeconds = *seconds;
-        } else {
-            throw UsageError("unexpected argument " + arg);
+    CCommandLine line;
+    line.Option("--port", [&](const std::string& value) {
+        options.port = PortOption(value);
+        havePort = true;
+    });
+    line.Option("--out",
+                [&](const std::string& value) { options.out = PathValue("--out", value); });
+    line.Option("--timeout", [&](const std::string& value) {
+        const auto seconds = ParsePositive(value);
+        if (!seconds) {
+            throw UsageError("--timeout needs a number of seconds above 0");
         }
-    }
+        options.timeoutSeconds = *seconds;
+    });
+    line.Parse(argc, argv);
     RequireArgument(havePort, "--port");
     RequireArgument(!options.out.empty(), "--out");
     return options;

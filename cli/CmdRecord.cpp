@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/JsonLines.h"
 #include "cli/MeterLink.h"
@@ -133,52 +134,55 @@ const char* Describe(EndReason reason) {
 RecordOptions ParseOptions(int argc, char** argv) {
     RecordOptions options;
     bool havePort = false;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--port") {
-            options.port = PortOption(OptionValue(argc, argv, i));
-            havePort = true;
-        } else if (arg == "--count") {
-            const auto count = ParsePositive(OptionValue(argc, argv, i));
-            if (!count || *count != static_cast<double>(static_cast<std::size_t>(*count))) {
-                throw UsageError("--count needs a whole number of at least 1");
+    // --high and --low keep the number and the text as given.
+    auto limit = [](const std::string& name, std::optional<double>& value, std::string& text) {
+        return [name, &value, &text](const std::string& given) {
+            value = ParseLimitText(given);
+            if (!value) {
+                throw UsageError(name + " needs a number");
             }
-            options.count = static_cast<std::size_t>(*count);
-        } else if (arg == "--seconds") {
-            options.seconds = ParsePositive(OptionValue(argc, argv, i));
-            if (!options.seconds) {
-                throw UsageError("--seconds needs a number above 0");
-            }
-        } else if (arg == "--out") {
-            options.out = PathValue(argc, argv, i);
-        } else if (arg == "--xls") {
-            options.xls = PathValue(argc, argv, i);
-        } else if (arg == "--jsonl") {
-            options.jsonl = PathValue(argc, argv, i, DashMeans::StandardOutput);
-        } else if (arg == "--mqtt") {
-            options.mqtt.url = PathValue(argc, argv, i);
-        } else if (arg == "--mqtt-cafile") {
-            options.mqtt.caFile = PathValue(argc, argv, i);
-        } else if (arg == "--mqtt-password-file") {
-            options.mqtt.passwordFile = PathValue(argc, argv, i);
-        } else if (arg == "--reconnect") {
-            options.reconnect = true;
-        } else if (arg == "--roll") {
-            options.roll = true;
-        } else if (arg == "--high" || arg == "--low") {
-            const std::string text = OptionValue(argc, argv, i);
-            const std::optional<double> limit = ParseLimitText(text);
-            if (!limit) {
-                throw UsageError(arg + " needs a number");
-            }
-            (arg == "--high" ? options.limits.limits.high : options.limits.limits.low) = limit;
-            (arg == "--high" ? options.limits.highText : options.limits.lowText) = text;
-        } else if (arg == "--exit-on-limit") {
-            options.exitOnLimit = true;
-        } else {
-            throw UsageError("unexpected argument " + arg);
+            text = given;
+        };
+    };
+    CCommandLine line;
+    line.Option("--port", [&](const std::string& value) {
+        options.port = PortOption(value);
+        havePort = true;
+    });
+    line.Option("--count", [&](const std::string& value) {
+        const auto count = ParsePositive(value);
+        if (!count || *count != static_cast<double>(static_cast<std::size_t>(*count))) {
+            throw UsageError("--count needs a whole number of at least 1");
         }
-    }
+        options.count = static_cast<std::size_t>(*count);
+    });
+    line.Option("--seconds", [&](const std::string& value) {
+        options.seconds = ParsePositive(value);
+        if (!options.seconds) {
+            throw UsageError("--seconds needs a number above 0");
+        }
+    });
+    line.Option("--out",
+                [&](const std::string& value) { options.out = PathValue("--out", value); });
+    line.Option("--xls",
+                [&](const std::string& value) { options.xls = PathValue("--xls", value); });
+    line.Option("--jsonl", [&](const std::string& value) {
+        options.jsonl = PathValue("--jsonl", value, DashMeans::StandardOutput);
+    });
+    line.Option("--mqtt",
+                [&](const std::string& value) { options.mqtt.url = PathValue("--mqtt", value); });
+    line.Option("--mqtt-cafile", [&](const std::string& value) {
+        options.mqtt.caFile = PathValue("--mqtt-cafile", value);
+    });
+    line.Option("--mqtt-password-file", [&](const std::string& value) {
+        options.mqtt.passwordFile = PathValue("--mqtt-password-file", value);
+    });
+    line.Flag("--reconnect", options.reconnect);
+    line.Flag("--roll", options.roll);
+    line.Option("--high", limit("--high", options.limits.limits.high, options.limits.highText));
+    line.Option("--low", limit("--low", options.limits.limits.low, options.limits.lowText));
+    line.Flag("--exit-on-limit", options.exitOnLimit);
+    line.Parse(argc, argv);
     RequireArgument(havePort, "--port");
     // Without --jsonl the data file is the only output; the usage says --jsonl frees it.
     RequireArgument(!options.out.empty() || !options.jsonl.empty(), "--out");
