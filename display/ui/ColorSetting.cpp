@@ -10,15 +10,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "common/ui/DialogUnits.h"
+
 namespace {
 
-// Dialog units of the dialog font (8 pt) to pixels.
-QRect Dlu(int x, int y, int width, int height) {
-    return {x * 3 / 2, y * 13 / 8, width * 3 / 2, height * 13 / 8};
+// The layout's dialog units of the 8-point dialog font, in pixels.
+constexpr QRect Dlu(int x, int y, int width, int height) {
+    return DialogUnitsToPixels(x, y, width, height);
 }
 
-QPoint DluPoint(int x, int y) {
-    return {x * 3 / 2, y * 13 / 8};
+constexpr QPoint DluPoint(int x, int y) {
+    return DialogUnitsToPixels(x, y, 0, 0).topLeft();
 }
 
 std::size_t Slot(CGraphDlg::Colour which) {

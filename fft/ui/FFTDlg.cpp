@@ -17,30 +17,21 @@
 #include <string>
 
 #include "common/CLocaleFormat.h"
+#include "common/ui/DialogUnits.h"
 #include "record/Document.h"
 
 namespace {
 
-// Dialog units: a horizontal unit is a quarter of the dialog font's average
-// character width, a vertical unit an eighth of its height, so the layout
-// keeps its proportions whatever font the platform gives.
+// The layout in dialog units of the dialog's own font.
 class DialogUnits {
   public:
-    explicit DialogUnits(const QFont& font) {
-        const QFontMetrics metrics(font);
-        const QString alphabet =
-            QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-        m_nBaseX = (metrics.horizontalAdvance(alphabet) / 26 + 1) / 2;
-        m_nBaseY = metrics.height();
-    }
+    explicit DialogUnits(const QFont& font) : m_base(DialogFontBaseOf(font)) {}
     QRect operator()(int x, int y, int width, int height) const {
-        return QRect(x * m_nBaseX / 4, y * m_nBaseY / 8, width * m_nBaseX / 4,
-                     height * m_nBaseY / 8);
+        return DialogUnitsToPixels(x, y, width, height, m_base);
     }
 
   private:
-    int m_nBaseX = 6;
-    int m_nBaseY = 13;
+    DialogFontBase m_base;
 };
 
 template <typename Widget>
