@@ -23,11 +23,13 @@ CShowData::CShowData(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setGeometry(DialogUnitsToPixels(0, 0, 158, 70));
 
-    static constexpr const char* kLabels[5] = {"Num:", "Time:", "Value:", "Unit:", "Type:"};
+    static constexpr const char* kLabels[5] = {QT_TR_NOOP("Num:"), QT_TR_NOOP("Time:"),
+                                               QT_TR_NOOP("Value:"), QT_TR_NOOP("Unit:"),
+                                               QT_TR_NOOP("Type:")};
     static constexpr const char* kNames[5] = {"num", "time", "value", "unit", "type"};
     for (int row = 0; row < 5; ++row) {
         const int top = 4 + row * 13;
-        auto* label = new QLabel(QString::fromLatin1(kLabels[row]), this);
+        auto* label = new QLabel(tr(kLabels[row]), this);
         label->setGeometry(DialogUnitsToPixels(6, top, 26, 11));
         auto* field = new QLineEdit(this);
         field->setObjectName(QString::fromLatin1(kNames[row]));
