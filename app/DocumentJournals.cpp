@@ -54,12 +54,13 @@ class CDocumentJournals::CDocJournal : public IRecordSink {
 
     void RecordAppended(int channel, const CObData& record, SummaryStep step) override {
         if (!m_writer && m_owner.m_bEnabled) {
-            try {
-                m_writer = std::make_unique<CJournalWriter>(m_owner.m_folder, m_name(),
-                                                            std::time(nullptr));
+            Result<std::unique_ptr<CJournalWriter>> made =
+                CJournalWriter::Create(m_owner.m_folder, m_name(), std::time(nullptr));
+            if (made) {
+                m_writer = std::move(made).Value();
                 m_owner.WriterStarted();
-            } catch (const CJournalError& error) {
-                m_owner.Disable(error.what());
+            } else {
+                m_owner.Disable(made.Message());
             }
         }
         if (m_writer) {
@@ -144,30 +145,28 @@ void CDocumentJournals::Disable(const std::string& why) {
 
 auto CDocumentJournals::FindLeftJournals() -> std::vector<LeftJournal> {
     std::vector<LeftJournal> found;
-    std::vector<std::string> ids;
-    try {
-        ids = ListJournalIds(m_folder);
-    } catch (const CJournalError& error) {
-        Disable(error.what());
+    const Result<std::vector<std::string>> ids = ListJournalIds(m_folder);
+    if (!ids) {
+        Disable(ids.Message());
         return found;
     }
-    for (const std::string& id : ids) {
-        LeftJournal left;
-        try {
-            std::optional<CJournalFile> file = CJournalFile::Lock(JournalPath(m_folder, id));
-            if (!file) {
-                continue;  // its recording still runs in another instance
-            }
-            const std::vector<std::uint8_t> bytes = file->ReadAll();
-            left.contents = ParseJournal(bytes.data(), bytes.size());
-            left.size = bytes.size();
-            left.file = std::move(*file);
-        } catch (const CJournalError&) {
-            continue;  // gone meanwhile, or not a file we may touch
+    for (const std::string& id : *ids) {
+        // A journal gone meanwhile, or not a file we may touch, is passed over.
+        Result<std::optional<CJournalFile>> file = CJournalFile::Lock(JournalPath(m_folder, id));
+        if (!file || !file->has_value()) {
+            continue;  // a held one's recording still runs in another instance
         }
+        const Result<std::vector<std::uint8_t>> bytes = (*file)->ReadAll();
+        if (!bytes) {
+            continue;
+        }
+        LeftJournal left;
+        left.contents = ParseJournal(bytes->data(), bytes->size());
+        left.size = bytes->size();
+        left.file = std::move(**file);
         if (left.contents.headerOk && left.contents.entries.empty() &&
             !left.contents.LostAnything()) {
-            left.file.Remove();  // nothing was recorded
+            (void)left.file.Remove();  // nothing was recorded
             continue;
         }
         found.push_back(std::move(left));
@@ -195,7 +194,7 @@ void CDocumentJournals::OfferLeftJournals(
                 }
                 break;
             case JournalChoice::Discard:
-                left[i].file.Remove();
+                (void)left[i].file.Remove();  // one left behind is offered again
                 break;
             case JournalChoice::Later:
                 break;

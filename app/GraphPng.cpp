@@ -58,11 +58,10 @@ std::optional<QSize> ParseGraphPngSize(const QString& text) {
 }
 
 bool LoadDocumentForOutput(const QString& file, CRoZudozuvDoc& document) {
-    try {
-        LoadDocumentFile(QFile::encodeName(file).toStdString(), document);
-    } catch (const CDataFileError& error) {
+    if (const Status loaded = LoadDocumentFile(QFile::encodeName(file).toStdString(), document);
+        !loaded) {
         // The message on one line, naming the file.
-        QString text = QString::fromUtf8(error.what());
+        QString text = QString::fromStdString(loaded.Message());
         if (text.startsWith(file + QLatin1Char('\n'))) {
             text.remove(0, file.size() + 1);
         }

@@ -10,7 +10,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
@@ -36,6 +35,7 @@
 #include "bluetooth/BluezService.h"
 #include "common/CLocaleFormat.h"
 #include "common/ui/CommandIds.h"
+#include "common/ui/UserMessages.h"
 #include "display/ui/Artwork.h"
 #include "display/ui/LeftDlg.h"
 #include "docview/DataFile.h"
@@ -587,11 +587,10 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
         return true;
     }
     auto document = std::make_unique<CRoZudozuvDoc>();
-    try {
-        LoadDocumentFile(QFile::encodeName(path).toStdString(), *document);
-    } catch (const CDataFileError& error) {
+    if (const Status loaded = LoadDocumentFile(QFile::encodeName(path).toStdString(), *document);
+        !loaded) {
         // Several files may be opened at once: say which one failed.
-        ShowFileError(NameTheFile(path, QString::fromStdString(error.what())));
+        ShowFileError(NameTheFile(path, QString::fromStdString(loaded.Message())));
         m_recentFiles.removeAll(QFileInfo(path).absoluteFilePath());
         RebuildRecentMenu();
         return false;
@@ -642,20 +641,14 @@ QString CMainFrame::AskSaveFileName(const QString& suggested) {
 }
 
 QMessageBox::StandardButton CMainFrame::AskSaveChanges(const QString& name) {
-    QMessageBox box(QMessageBox::Warning, AppTitle(),
-                    QStringLiteral("Save changes to %1?").arg(name),
-                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
-    box.setObjectName(QStringLiteral("saveChangesBox"));
-    box.setDefaultButton(QMessageBox::Save);
-    box.setEscapeButton(QMessageBox::Cancel);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+    return CUserMessages::AskSaveChanges(this, AppTitle(), name);
 }
 
 bool CMainFrame::SaveChild(CChildFrame& child, const QString& path) {
-    try {
-        SaveDocumentFile(child.Document(), QFile::encodeName(path).toStdString());
-    } catch (const CDataFileError& error) {
-        ShowFileError(QString::fromStdString(error.what()));
+    if (const Status saved =
+            SaveDocumentFile(child.Document(), QFile::encodeName(path).toStdString());
+        !saved) {
+        ShowFileError(QString::fromStdString(saved.Message()));
         return false;
     }
     child.Document().MarkSaved();
@@ -768,14 +761,12 @@ void CMainFrame::OnExportExcel() {
         return;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
+    const Status exported =
         ExportDocumentFile(child->Document(), QFile::encodeName(path).toStdString());
-    } catch (const std::exception& error) {
-        QApplication::restoreOverrideCursor();
-        ShowFileError(QString::fromStdString(error.what()));
-        return;
-    }
     QApplication::restoreOverrideCursor();
+    if (!exported) {
+        ShowFileError(QString::fromStdString(exported.Message()));
+    }
 }
 
 // ---------------------------------------------------------------- recent files
@@ -901,8 +892,7 @@ void CMainFrame::OnAbout() {
 }
 
 void CMainFrame::ShowMessage(const QString& text, QMessageBox::Icon icon) {
-    QMessageBox box(icon, AppTitle(), text, QMessageBox::Ok, this);
-    box.exec();
+    CUserMessages::Show(this, text, icon, AppTitle());
 }
 
 void CMainFrame::ShowFileError(const QString& text) {
@@ -966,10 +956,8 @@ void CMainFrame::OnMqttSettings() {
     settings.enabled = true;
     QSettings stored{QString::fromLatin1(kSettingsOrganisation),
                      QString::fromLatin1(kSettingsApplication)};
-    try {
-        SaveMqttSettings(stored, settings);
-    } catch (const std::runtime_error& error) {
-        ShowMessage(QString::fromStdString(error.what()), QMessageBox::Warning);
+    if (const Status saved = SaveMqttSettings(stored, settings); !saved) {
+        ShowMessage(QString::fromStdString(saved.Message()), QMessageBox::Warning);
     }
     m_pMqtt->Configure(settings);
     Action(cmd::kMqttPublish)->setChecked(true);

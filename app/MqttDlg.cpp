@@ -48,17 +48,16 @@ MqttGuiSettings LoadMqttSettings(QSettings& settings) {
     settings.endGroup();
     const QString path = MqttPasswordPath();
     if (QFileInfo::exists(path)) {
-        try {
-            mqtt.password =
-                QString::fromStdString(ReadPasswordFile(QFile::encodeName(path).toStdString()));
-        } catch (const std::runtime_error&) {
-            // Unreadable: the broker then says the login is wrong.
+        // Unreadable: the broker then says the login is wrong.
+        if (const Result<std::string> password =
+                ReadPasswordFile(QFile::encodeName(path).toStdString())) {
+            mqtt.password = QString::fromStdString(*password);
         }
     }
     return mqtt;
 }
 
-void SaveMqttSettings(QSettings& settings, const MqttGuiSettings& mqtt) {
+Status SaveMqttSettings(QSettings& settings, const MqttGuiSettings& mqtt) {
     settings.beginGroup(QLatin1String(kGroup));
     settings.setValue(QStringLiteral("Broker"), mqtt.host);
     settings.setValue(QStringLiteral("Port"), mqtt.port);
@@ -70,10 +69,10 @@ void SaveMqttSettings(QSettings& settings, const MqttGuiSettings& mqtt) {
     const QString path = MqttPasswordPath();
     if (mqtt.password.isEmpty()) {
         QFile::remove(path);
-        return;
+        return {};
     }
     QDir().mkpath(QFileInfo(path).absolutePath());
-    WritePasswordFile(QFile::encodeName(path).toStdString(), mqtt.password.toStdString());
+    return WritePasswordFile(QFile::encodeName(path).toStdString(), mqtt.password.toStdString());
 }
 
 CMqttDlg::CMqttDlg(const MqttGuiSettings& settings, QWidget* parent)
@@ -150,14 +149,14 @@ void CMqttDlg::accept() {
     if (!settings.topic.isEmpty()) {
         url += "/" + settings.topic.toStdString();
     }
-    const auto parsed = ParseMqttUrl(url);
+    const Result<MqttBroker> parsed = ParseMqttUrl(url);
     if (settings.host.isEmpty() || settings.host.contains(QLatin1Char('/')) ||
         settings.host.contains(QLatin1Char('@'))) {
         m_pProblem->setText(QStringLiteral("Enter the broker's host name or address."));
         return;
     }
-    if (const auto* error = std::get_if<std::string>(&parsed)) {
-        QString text = QString::fromStdString(*error) + QLatin1Char('.');
+    if (!parsed) {
+        QString text = QString::fromStdString(parsed.Message()) + QLatin1Char('.');
         text[0] = text[0].toUpper();
         m_pProblem->setText(text);
         return;

@@ -28,8 +28,8 @@ struct MqttGuiSettings {
 // $XDG_CONFIG_HOME/vavirir/mqtt-password (default ~/.config/vavirir/).
 QString MqttPasswordPath();
 MqttGuiSettings LoadMqttSettings(QSettings& settings);
-// Throws std::runtime_error when the password file cannot be written.
-void SaveMqttSettings(QSettings& settings, const MqttGuiSettings& mqtt);
+// Fails when the password file cannot be written.
+Status SaveMqttSettings(QSettings& settings, const MqttGuiSettings& mqtt);
 
 // Real Time > Publish to MQTT…: broker, port, topic, user, password and TLS.
 // OK is refused (the reason shown in the dialog) while the broker is empty or

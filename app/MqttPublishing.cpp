@@ -65,11 +65,9 @@ void CMqttPublishing::Restart() {
     m_strPrefix = TopicPrefix(settings.broker, *m_meter);
     settings.topicPrefix = m_strPrefix;
     m_pPublisher = std::make_unique<CMqttPublisher>(settings);
-    try {
-        m_pPublisher->Start();
-    } catch (const std::runtime_error& error) {
+    if (const Status started = m_pPublisher->Start(); !started) {
         m_pPublisher.reset();
-        m_pPane->setText(QStringLiteral("MQTT: ") + QString::fromStdString(error.what()));
+        m_pPane->setText(QStringLiteral("MQTT: ") + QString::fromStdString(started.Message()));
         return;
     }
     m_pPublisher->SetMeterOnline(true);

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
 #include "docview/DataFile.h"
@@ -79,7 +80,9 @@ std::string FilePath(std::size_t records) {
 
 void Save(const CRoZudozuvDoc& doc, std::size_t records, double target) {
     const CStopwatch watch;
-    SaveDocumentFile(doc, FilePath(records));
+    if (const Status saved = SaveDocumentFile(doc, FilePath(records)); !saved) {
+        throw std::runtime_error(saved.Message());
+    }
     std::printf("save   %8zu records: %8.1f ms wall, %8.1f ms CPU (target %.0f ms), %ju bytes\n",
                 records, watch.WallMs(), watch.CpuMs(), target,
                 static_cast<std::uintmax_t>(std::filesystem::file_size(FilePath(records))));
@@ -88,7 +91,9 @@ void Save(const CRoZudozuvDoc& doc, std::size_t records, double target) {
 void Open(std::size_t records, double target) {
     CRoZudozuvDoc doc;
     const CStopwatch watch;
-    LoadDocumentFile(FilePath(records), doc);
+    if (const Status loaded = LoadDocumentFile(FilePath(records), doc); !loaded) {
+        throw std::runtime_error(loaded.Message());
+    }
     std::printf("open   %8zu records: %8.1f ms wall, %8.1f ms CPU (target %.0f ms)\n",
                 doc.channels[0].size(), watch.WallMs(), watch.CpuMs(), target);
 }
@@ -96,7 +101,9 @@ void Open(std::size_t records, double target) {
 void Export(const CRoZudozuvDoc& doc, double target) {
     const std::string path = FilePath(doc.channels[0].size()) + ".xls";
     const CStopwatch watch;
-    ExportDocumentFile(doc, path);
+    if (const Status exported = ExportDocumentFile(doc, path); !exported) {
+        throw std::runtime_error(exported.Message());
+    }
     std::printf("export %8zu records: %8.1f ms wall, %8.1f ms CPU (target %.0f ms)\n",
                 doc.channels[0].size(), watch.WallMs(), watch.CpuMs(), target);
     std::filesystem::remove(path);

@@ -78,7 +78,9 @@ int main(int argc, char** argv) {
     double burst = 0.0;
     std::vector<double> paced;
     {
-        CJournalWriter writer(folder, "bench", std::time(nullptr));
+        const std::unique_ptr<CJournalWriter> writerMade =
+            CJournalWriter::Create(folder, "bench", std::time(nullptr)).Value();
+        CJournalWriter& writer = *writerMade;
         journaled.SetRecordSink(&writer);
         burst = AppendAll(journaled);
         paced = AppendPaced(journaled);

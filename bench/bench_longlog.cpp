@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -50,7 +51,9 @@ Check CheckRolledFiles(const fs::path& dir) {
             break;
         }
         CRoZudozuvDoc doc;
-        LoadDocumentFile(file.string(), doc);
+        if (const Status loaded = LoadDocumentFile(file.string(), doc); !loaded) {
+            throw std::runtime_error(loaded.Message());
+        }
         ++check.files;
         for (const CObData& record : doc.channels[0]) {
             if (cycle.size() < kRampPeriod) {
@@ -79,7 +82,9 @@ double TimeOfOneRoll(const fs::path& dir) {
     double milliseconds = 0;
     host.ContinueWhenFull([&](CRoZudozuvDoc& full, CRoZudozuvDoc&) {
         const auto start = SteadyClock::now();
-        SaveDocumentFile(full, (dir / "roll.txt").string());
+        if (const Status saved = SaveDocumentFile(full, (dir / "roll.txt").string()); !saved) {
+            throw std::runtime_error(saved.Message());
+        }
         milliseconds =
             std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
     });

@@ -18,6 +18,7 @@
 #include <map>
 #include <mutex>
 #include <regex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -128,10 +129,12 @@ CObData Reading(std::size_t i) {
 void ThroughThePublisher(const test_support::MosquittoBroker& broker, int seconds) {
     Arrivals arrivals(broker.Port(), "bench/direct/reading");
     MqttPublisherSettings settings;
-    settings.broker = std::get<MqttBroker>(ParseMqttUrl(broker.Url()));
+    settings.broker = ParseMqttUrl(broker.Url()).Value();
     settings.topicPrefix = "bench/direct";
     CMqttPublisher publisher(settings);
-    publisher.Start();
+    if (const Status started = publisher.Start(); !started) {
+        throw std::runtime_error(started.Message());
+    }
     publisher.WaitForConnection(10s);
     publisher.SetMeterOnline(true);
 

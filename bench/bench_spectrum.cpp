@@ -41,10 +41,10 @@ int main() {
         std::vector<double> times;
         for (int run = 0; run < kRuns; ++run) {
             const auto start = Clock::now();
-            const SpectrumResult result = RunSpectrum(records, request, *buffers);
+            const Result<Spectrum> result = RunSpectrum(records, request, *buffers);
             times.push_back(Milliseconds(Clock::now() - start));
-            if (!result.Ok()) {
-                std::fprintf(stderr, "%s\n", result.error.c_str());
+            if (!result) {
+                std::fprintf(stderr, "%s\n", result.Message().c_str());
                 return 1;
             }
         }

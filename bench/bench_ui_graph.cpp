@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <random>
+#include <stdexcept>
 #include <string>
 
 #include "display/GraphState.h"
@@ -125,10 +126,14 @@ int main(int argc, char** argv) {
     {
         CRoZudozuvDoc written;
         FillWalk(written, 1000000);
-        SaveDocumentFile(written, path.string());
+        if (const Status saved = SaveDocumentFile(written, path.string()); !saved) {
+            throw std::runtime_error(saved.Message());
+        }
     }
     CRoZudozuvDoc large;
-    LoadDocumentFile(path.string(), large);
+    if (const Status loaded = LoadDocumentFile(path.string(), large); !loaded) {
+        throw std::runtime_error(loaded.Message());
+    }
     std::filesystem::remove(path);
     graph.SetDocument(&large);
     ShowRange(graph, large);

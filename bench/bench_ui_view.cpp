@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -170,7 +171,9 @@ void WriteMillionRecordFile() {
     doc.summary.maximum = 4.0;
     doc.summary.minimum = 0.0;
     doc.summary.dataNumber = static_cast<std::int32_t>(kRecords);
-    SaveDocumentFile(doc, MillionRecordPath());
+    if (const Status saved = SaveDocumentFile(doc, MillionRecordPath()); !saved) {
+        throw std::runtime_error(saved.Message());
+    }
 }
 
 void BenchOpenMillion(const std::string& path) {

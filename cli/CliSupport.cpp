@@ -66,13 +66,11 @@ std::string FileMessage(const std::string& path, const std::string& message) {
 }
 
 bool LoadDataFile(const char* command, const std::string& path, CRoZudozuvDoc& doc) {
-    try {
-        LoadDocumentFile(path, doc);
-        return true;
-    } catch (const CDataFileError& error) {
-        Say(command, "%s", FileMessage(path, error.what()).c_str());
+    if (const Status loaded = LoadDocumentFile(path, doc); !loaded) {
+        Say(command, "%s", FileMessage(path, loaded.Message()).c_str());
         return false;
     }
+    return true;
 }
 
 bool OutputReaderGone() {

@@ -57,8 +57,8 @@ int FinishOutput(const char* command, int exitCode);
 bool LoadDataFile(const char* command, const std::string& path, CRoZudozuvDoc& doc);
 
 // Parses the subcommand's options and runs it. A UsageError while parsing is
-// printed with the usage text (exit 2); an exception while running is printed
-// alone (exit 1).
+// printed with the usage text (exit 2); any other exception, while parsing
+// (a file an option names cannot be read) or running, is printed alone (exit 1).
 template <typename Options>
 int RunCommand(const char* name, const char* usage, int argc, char** argv,
                Options (*parse)(int, char**), int (*run)(const Options&)) {
@@ -68,6 +68,9 @@ int RunCommand(const char* name, const char* usage, int argc, char** argv,
     } catch (const UsageError& error) {
         std::fprintf(stderr, "vavirir-cli %s: %s\n%s", name, error.what(), usage);
         return 2;
+    } catch (const std::exception& error) {
+        Say(name, "%s", error.what());
+        return 1;
     }
     try {
         return run(options);

@@ -143,11 +143,16 @@ DecodeOptions ParseOptions(int argc, char** argv) {
     return options;
 }
 
+// --hex input that is not hex text: the reason, and exit code 2.
+int BadHexText(const Status& failure) {
+    std::fprintf(stderr, "vavirir-cli decode: %s\n", failure.Message().c_str());
+    return 2;
+}
+
 // Reads the input in blocks and feeds each through the engine as it comes, so
-// memory stays the same for any input size. Returns the exit code; throws
-// HexTextError for --hex input that is not hex text. A failed write to
-// standard output (a full disk, a reader that went away) ends the decoding;
-// the caller reports it.
+// memory stays the same for any input size. Returns the exit code. A failed
+// write to standard output (a full disk, a reader that went away) ends the
+// decoding; the caller reports it.
 int DecodeStream(std::FILE* file, const DecodeOptions& options, CReceiveEngine& engine,
                  const PrintingHost& host) {
     CHexTextReader hex;
@@ -159,7 +164,9 @@ int DecodeStream(std::FILE* file, const DecodeOptions& options, CReceiveEngine& 
             break;
         }
         if (options.hex) {
-            hex.Read(std::string_view(buffer.data(), n), bytes);
+            if (const Status read = hex.Read(std::string_view(buffer.data(), n), bytes); !read) {
+                return BadHexText(read);
+            }
         } else {
             bytes.insert(bytes.end(), buffer.data(), buffer.data() + n);
         }
@@ -185,7 +192,9 @@ int DecodeStream(std::FILE* file, const DecodeOptions& options, CReceiveEngine& 
         return 1;
     }
     if (options.hex) {
-        hex.Finish();
+        if (const Status finished = hex.Finish(); !finished) {
+            return BadHexText(finished);
+        }
     }
     if (!bytes.empty()) {
         engine.OnReceiveBytes(bytes.data(), bytes.size());
@@ -212,13 +221,7 @@ int Decode(const DecodeOptions& options) {
     PrintingHost host;
     CReceiveEngine engine(host, clock);
     host.Attach(engine);
-    int status = 0;
-    try {
-        status = DecodeStream(file, options, engine, host);
-    } catch (const HexTextError& error) {
-        std::fprintf(stderr, "vavirir-cli decode: %s\n", error.what());
-        status = 2;
-    }
+    const int status = DecodeStream(file, options, engine, host);
     if (file != stdin) {
         std::fclose(file);
     }

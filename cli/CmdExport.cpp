@@ -14,7 +14,7 @@
 
 namespace {
 
-using ExportWriter = void (*)(const CRoZudozuvDoc&, const std::string&);
+using ExportWriter = Status (*)(const CRoZudozuvDoc&, const std::string&);
 
 constexpr const char* kUsage =
     "usage: vavirir-cli export FILE OUT.xls\n"
@@ -72,10 +72,8 @@ int Export(const ExportOptions& options) {
         Say("export", "%s has no records to export.", input);
         return 1;
     }
-    try {
-        write(doc, output);
-    } catch (const CExportError& e) {
-        Say("export", "%s", FileMessage(output, e.what()).c_str());
+    if (const Status written = write(doc, output); !written) {
+        Say("export", "%s", FileMessage(output, written.Message()).c_str());
         return 1;
     }
     return 0;

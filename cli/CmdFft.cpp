@@ -131,11 +131,12 @@ int Run(const FftOptions& options) {
         return 2;
     }
     std::vector<double> bins;
-    const SpectrumResult result = RunSpectrum(records, options.request, bins);
-    if (!result.Ok()) {
-        std::fprintf(stderr, "vavirir-cli fft: %s\n", result.error.c_str());
+    const Result<Spectrum> run = RunSpectrum(records, options.request, bins);
+    if (!run) {
+        std::fprintf(stderr, "vavirir-cli fft: %s\n", run.Message().c_str());
         return 1;
     }
+    const Spectrum& result = *run;
     const bool power = result.kind == SpectrumKind::Power;
     // The power values are doubles; the magnitudes were computed as floats.
     const char* binFormat = power ? "%.17g" : "%.9g";

@@ -1,7 +1,6 @@
 // vavirir-cli journals and recover: the crash journals that recordings left
 // behind, listed, and one of them written as a data file.
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -105,21 +104,24 @@ int Recover(const RecoverOptions& options) {
     }
     const std::string folder = JournalFolder();
     const std::string path = JournalPath(folder, options.id);
-    std::optional<CJournalFile> file;
-    try {
-        file = CJournalFile::Lock(path);
-    } catch (const CJournalError& error) {
+    Result<std::optional<CJournalFile>> locked = CJournalFile::Lock(path);
+    if (!locked) {
         std::fprintf(stderr, "vavirir-cli recover: no journal %s: %s\n",
-                     Escaped(options.id).c_str(), error.what());
+                     Escaped(options.id).c_str(), locked.Message().c_str());
         return 1;
     }
+    std::optional<CJournalFile>& file = *locked;
     if (!file) {
         std::fprintf(stderr, "vavirir-cli recover: journal %s is in use by a running recording\n",
                      Escaped(options.id).c_str());
         return 1;
     }
-    const std::vector<std::uint8_t> bytes = file->ReadAll();
-    const JournalContents contents = ParseJournal(bytes.data(), bytes.size());
+    const Result<std::vector<std::uint8_t>> bytes = file->ReadAll();
+    if (!bytes) {
+        Say("recover", "%s", bytes.Message().c_str());
+        return 1;
+    }
+    const JournalContents contents = ParseJournal(bytes->data(), bytes->size());
     if (!contents.headerOk) {
         std::fprintf(
             stderr, "vavirir-cli recover: %s: %s; vavirir-cli journals --discard %s%s deletes it\n",
@@ -132,11 +134,9 @@ int Recover(const RecoverOptions& options) {
     }
     CRoZudozuvDoc doc;
     RebuildFromJournal(contents.entries, doc);
-    try {
-        SaveDocumentFile(doc, options.out);
-    } catch (const CDataFileError& error) {
+    if (const Status saved = SaveDocumentFile(doc, options.out); !saved) {
         std::fprintf(stderr, "vavirir-cli recover: cannot save to %s: %s\n", options.out.c_str(),
-                     error.what());
+                     saved.Message().c_str());
         return 1;
     }
     std::fprintf(stderr, "vavirir-cli recover: %zu records saved to %s\n", contents.entries.size(),
@@ -146,9 +146,9 @@ int Recover(const RecoverOptions& options) {
                      "vavirir-cli recover: journal %s kept, since part of it could not be read\n",
                      Escaped(options.id).c_str());
     } else if (!options.keep) {
-        if (const int error = file->Remove()) {
+        if (const Status removed = file->Remove(); !removed) {
             std::fprintf(stderr, "vavirir-cli recover: journal %s was not removed: %s\n",
-                         Escaped(options.id).c_str(), std::strerror(error));
+                         Escaped(options.id).c_str(), removed.Message().c_str());
             return 1;
         }
         std::fprintf(stderr, "vavirir-cli recover: journal %s removed\n",
@@ -184,22 +184,21 @@ JournalsOptions ParseJournals(int argc, char** argv) {
 
 int Discard(const std::string& id) {
     const std::string path = JournalPath(JournalFolder(), id);
-    std::optional<CJournalFile> file;
-    try {
-        file = CJournalFile::Lock(path);
-    } catch (const CJournalError& error) {
+    Result<std::optional<CJournalFile>> locked = CJournalFile::Lock(path);
+    if (!locked) {
         std::fprintf(stderr, "vavirir-cli journals: no journal %s: %s\n", Escaped(id).c_str(),
-                     error.what());
+                     locked.Message().c_str());
         return 1;
     }
+    std::optional<CJournalFile>& file = *locked;
     if (!file) {
         std::fprintf(stderr, "vavirir-cli journals: journal %s is in use by a running recording\n",
                      Escaped(id).c_str());
         return 1;
     }
-    if (const int error = file->Remove()) {
+    if (const Status removed = file->Remove(); !removed) {
         std::fprintf(stderr, "vavirir-cli journals: journal %s was not removed: %s\n",
-                     Escaped(id).c_str(), std::strerror(error));
+                     Escaped(id).c_str(), removed.Message().c_str());
         return 1;
     }
     std::fprintf(stderr, "vavirir-cli journals: journal %s discarded\n", Escaped(id).c_str());
@@ -213,8 +212,10 @@ void PrintJournal(const std::string& folder, const std::string& id) {
     std::size_t readings = 0;
     std::string name;
     std::string notes;
-    try {
-        const JournalContents contents = ReadJournalFile(path);
+    if (const Result<JournalContents> read = ReadJournalFile(path); !read) {
+        notes = read.Message();
+    } else {
+        const JournalContents& contents = *read;
         if (contents.headerOk) {
             time = FormatJournalTime(contents.header.createdAt);
             readings = contents.entries.size();
@@ -226,8 +227,6 @@ void PrintJournal(const std::string& folder, const std::string& id) {
         } else {
             notes = "damaged: " + contents.headerProblem;
         }
-    } catch (const CJournalError& error) {
-        notes = error.what();
     }
     std::printf("%s\t%s\t%zu\t%s\t%s\n", Escaped(id).c_str(), time.c_str(), readings,
                 Escaped(name).c_str(), Escaped(notes).c_str());
@@ -238,14 +237,12 @@ int Journals(const JournalsOptions& options) {
         return Discard(options.discard);
     }
     const std::string folder = JournalFolder();
-    std::vector<std::string> ids;
-    try {
-        ids = ListJournalIds(folder);
-    } catch (const CJournalError& error) {
-        std::fprintf(stderr, "vavirir-cli journals: %s\n", error.what());
+    const Result<std::vector<std::string>> ids = ListJournalIds(folder);
+    if (!ids) {
+        std::fprintf(stderr, "vavirir-cli journals: %s\n", ids.Message().c_str());
         return 1;
     }
-    for (const std::string& id : ids) {
+    for (const std::string& id : *ids) {
         PrintJournal(folder, id);
     }
     return 0;

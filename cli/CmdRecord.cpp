@@ -353,11 +353,9 @@ int Save(const RecordOptions& options, const CRoZudozuvDoc& doc, CRecordJournal&
     }
     if (!options.xls.empty()) {
         if (HasExportableRecords(doc)) {
-            try {
-                ExportDocumentFile(doc, xls);
-            } catch (const CExportError& error) {
+            if (const Status exported = ExportDocumentFile(doc, xls); !exported) {
                 std::fprintf(stderr, "vavirir-cli record: %s was not exported: %s\n", xls.c_str(),
-                             error.what());
+                             exported.Message().c_str());
                 return 1;
             }
             std::fprintf(stderr, "vavirir-cli record: exported to %s\n", xls.c_str());

@@ -123,9 +123,14 @@ std::string ReadAll(const std::string& path) {
 
 int Replay(const ReplayOptions& options) {
     const std::string content = ReadAll(options.stream);
-    const std::vector<std::uint8_t> bytes =
+    const Result<std::vector<std::uint8_t>> parsed =
         options.hex ? ParseHexText(content)
                     : std::vector<std::uint8_t>(content.begin(), content.end());
+    if (!parsed) {
+        Say("replay", "%s", parsed.Message().c_str());
+        return 1;
+    }
+    const std::vector<std::uint8_t>& bytes = *parsed;
 
     SystemClock systemClock;
     FixedClock fixedClock(options.now.value_or(0));
@@ -147,7 +152,10 @@ int Replay(const ReplayOptions& options) {
     for (const CRoZudozuvDoc* document : host.Documents()) {
         const std::filesystem::path path = std::filesystem::path(options.outDir) /
                                            ("recording-" + std::to_string(++number) + ".txt");
-        SaveDocumentFile(*document, path.string());
+        if (const Status saved = SaveDocumentFile(*document, path.string()); !saved) {
+            Say("replay", "%s", saved.Message().c_str());
+            return 1;
+        }
         std::printf("%s\n", path.c_str());
     }
     return 0;

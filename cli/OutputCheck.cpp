@@ -144,21 +144,20 @@ int CheckFiles(const char* command, const std::vector<NamedFile>& inputs,
 }
 
 bool SaveOrKeep(const char* command, const CRoZudozuvDoc& doc, const std::string& path) {
-    try {
-        SaveDocumentFile(doc, path);
+    const Status saved = SaveDocumentFile(doc, path);
+    if (saved) {
         return true;
-    } catch (const CDataFileError& error) {
-        std::fprintf(stderr, "vavirir-cli %s: cannot save to %s: %s\n", command, path.c_str(),
-                     error.what());
     }
-    try {
-        const std::string kept =
-            SaveDocumentFallback(doc, path, FallbackFolder(), std::time(nullptr));
+    std::fprintf(stderr, "vavirir-cli %s: cannot save to %s: %s\n", command, path.c_str(),
+                 saved.Message().c_str());
+    const Result<std::string> kept =
+        SaveDocumentFallback(doc, path, FallbackFolder(), std::time(nullptr));
+    if (kept) {
         std::fprintf(stderr, "vavirir-cli %s: %zu records saved to %s instead\n", command,
-                     doc.channels[0].size(), kept.c_str());
-    } catch (const CDataFileError& error) {
+                     doc.channels[0].size(), kept->c_str());
+    } else {
         std::fprintf(stderr, "vavirir-cli %s: the fallback file could not be written either: %s\n",
-                     command, error.what());
+                     command, kept.Message().c_str());
     }
     return false;
 }

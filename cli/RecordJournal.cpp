@@ -10,12 +10,13 @@ CRecordJournal::~CRecordJournal() {
 }
 
 void CRecordJournal::Attach(CRoZudozuvDoc& doc) {
-    try {
-        m_writer = std::make_unique<CJournalWriter>(m_folder, m_documentName, std::time(nullptr));
-    } catch (const CJournalError& error) {
-        std::fprintf(stderr, "vavirir-cli record: journaling is off: %s\n", error.what());
+    Result<std::unique_ptr<CJournalWriter>> made =
+        CJournalWriter::Create(m_folder, m_documentName, std::time(nullptr));
+    if (!made) {
+        std::fprintf(stderr, "vavirir-cli record: journaling is off: %s\n", made.Message().c_str());
         return;
     }
+    m_writer = std::move(made).Value();
     m_pDocument = &doc;
     doc.SetRecordSink(m_writer.get());
     std::fprintf(stderr, "vavirir-cli record: journal %s\n", m_writer->Id().c_str());

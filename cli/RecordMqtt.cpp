@@ -27,11 +27,11 @@ MqttBroker BrokerOfOptions(const MqttOptions& options) {
         throw UsageError(!options.caFile.empty() ? "--mqtt-cafile needs --mqtt"
                                                  : "--mqtt-password-file needs --mqtt");
     }
-    auto parsed = ParseMqttUrl(options.url);
-    if (const auto* error = std::get_if<std::string>(&parsed)) {
-        throw UsageError("--mqtt: " + *error);
+    Result<MqttBroker> parsed = ParseMqttUrl(options.url);
+    if (!parsed) {
+        throw UsageError("--mqtt: " + parsed.Message());
     }
-    MqttBroker broker = std::get<MqttBroker>(parsed);
+    MqttBroker broker = std::move(parsed).Value();
     if (!options.caFile.empty() && !broker.tls) {
         throw UsageError("--mqtt-cafile needs an mqtts:// URL");
     }
@@ -42,7 +42,11 @@ MqttBroker BrokerOfOptions(const MqttOptions& options) {
         if (broker.password) {
             throw UsageError("give the password in the URL or in --mqtt-password-file, not both");
         }
-        broker.password = ReadPasswordFile(options.passwordFile);
+        Result<std::string> password = ReadPasswordFile(options.passwordFile);
+        if (!password) {
+            throw std::runtime_error(password.Message());  // said by RunCommand, exit 1
+        }
+        broker.password = std::move(password).Value();
         if (PasswordFileIsShared(options.passwordFile)) {
             std::fprintf(stderr,
                          "vavirir-cli record: warning: others may read %s; chmod 600 it to keep "
@@ -59,7 +63,10 @@ CRecordPublisher::CRecordPublisher(const MqttBroker& broker, const std::string& 
     : m_broker(broker), m_publisher(SettingsFor(broker, caFile, meterDevice)) {}
 
 bool CRecordPublisher::Start() {
-    m_publisher.Start();
+    if (const ::Status started = m_publisher.Start(); !started) {
+        ::Say("record", "%s", started.Message().c_str());
+        return false;
+    }
     const MqttStatus status = m_publisher.WaitForConnection(kStartWait);
     if (status.state == MqttState::Refused) {
         std::fprintf(stderr, "vavirir-cli record: the MQTT broker %s refused the connection: %s\n",

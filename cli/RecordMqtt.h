@@ -33,7 +33,8 @@ class CRecordPublisher {
                      const std::string& meterDevice);
 
     // Starts connecting and waits a moment for the broker. False (said on
-    // stderr) when the broker refused the connection; unreachable is a warning.
+    // stderr) when the client cannot start or the broker refused the connection;
+    // unreachable is a warning.
     bool Start();
     // Hands the next recorded reading to the publisher; its seq follows the
     // readings before, whichever document they came from.

@@ -4,7 +4,7 @@ set(CMAKE_AUTOMOC ON)
 set(CMAKE_AUTORCC ON)
 
 file(GLOB VAVIRIR_UI_SOURCES CONFIGURE_DEPENDS
-  app/*.cpp app/*.h common/ui/*.h link/ui/*.cpp link/ui/*.h docview/ui/*.cpp docview/ui/*.h
+  app/*.cpp app/*.h common/ui/*.cpp common/ui/*.h link/ui/*.cpp link/ui/*.h docview/ui/*.cpp docview/ui/*.h
   display/ui/*.cpp display/ui/*.h fft/ui/*.cpp fft/ui/*.h)
 list(FILTER VAVIRIR_UI_SOURCES EXCLUDE REGEX "/app/main\\.cpp$")
 file(GLOB VAVIRIR_UI_RESOURCES CONFIGURE_DEPENDS resources/*.qrc)

@@ -29,17 +29,15 @@ constexpr std::array<std::int8_t, 256> kDigitValues = [] {
 
 }  // namespace
 
-void CHexTextReader::Read(std::string_view text, std::vector<std::uint8_t>& bytes) {
+Status CHexTextReader::Read(std::string_view text, std::vector<std::uint8_t>& bytes) {
     for (const char c : text) {
         if (IsTrimmedSpace(c) || c == ',' || c == ':') {
             if (m_nHigh >= 0) {
-                throw HexTextError("hex text: a byte is split by a separator at offset " +
-                                       std::to_string(m_nOffset),
-                                   m_nOffset);
+                return Error{"hex text: a byte is split by a separator at offset " +
+                             std::to_string(m_nOffset)};
             }
         } else if (const int digit = HexDigitValue(c); digit < 0) {
-            throw HexTextError("hex text: bad hex character at offset " + std::to_string(m_nOffset),
-                               m_nOffset);
+            return Error{"hex text: bad hex character at offset " + std::to_string(m_nOffset)};
         } else if (m_nHigh < 0) {
             m_nHigh = digit;
         } else {
@@ -48,19 +46,25 @@ void CHexTextReader::Read(std::string_view text, std::vector<std::uint8_t>& byte
         }
         ++m_nOffset;
     }
+    return {};
 }
 
-void CHexTextReader::Finish() const {
+Status CHexTextReader::Finish() const {
     if (m_nHigh >= 0) {
-        throw HexTextError("hex text: odd number of hex digits", m_nOffset);
+        return Error{"hex text: odd number of hex digits"};
     }
+    return {};
 }
 
-std::vector<std::uint8_t> ParseHexText(std::string_view text) {
+Result<std::vector<std::uint8_t>> ParseHexText(std::string_view text) {
     std::vector<std::uint8_t> bytes;
     CHexTextReader reader;
-    reader.Read(text, bytes);
-    reader.Finish();
+    if (Status read = reader.Read(text, bytes); !read) {
+        return Error{read.Message()};
+    }
+    if (Status finished = reader.Finish(); !finished) {
+        return Error{finished.Message()};
+    }
     return bytes;
 }
 

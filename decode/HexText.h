@@ -2,10 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "common/Result.h"
 
 // Helpers for the hex text the receive engine works on: two lower-case hex
 // digits per received byte, no separators.
@@ -41,26 +42,19 @@ float LittleEndianFloat(const std::uint8_t* bytes);
 // Hex text as people and tools write it (the CLI's --hex input, the
 // simulator's stream files): hex digit pairs, either case, with white space,
 // commas or colons allowed between bytes but not inside one.
-class HexTextError : public std::invalid_argument {
-  public:
-    HexTextError(const std::string& what, std::size_t offset)
-        : std::invalid_argument(what), m_nOffset(offset) {}
-    // Characters read before the fault.
-    std::size_t Offset() const { return m_nOffset; }
-
-  private:
-    std::size_t m_nOffset;
-};
-
+//
 // Reads such text in pieces of any size: a byte may be split between two
 // pieces, so a large input never needs to be held whole.
 class CHexTextReader {
   public:
-    // Appends the bytes of `text` to `bytes`; throws HexTextError at the first
-    // character that is neither a hex digit nor a separator between bytes.
-    void Read(std::string_view text, std::vector<std::uint8_t>& bytes);
-    // The text has ended: throws HexTextError when half a byte is left.
-    void Finish() const;
+    // Appends the bytes of `text` to `bytes`; fails at the first character
+    // that is neither a hex digit nor a separator between bytes, with a
+    // message such as "hex text: bad hex character at offset 4".
+    Status Read(std::string_view text, std::vector<std::uint8_t>& bytes);
+    // The text has ended: fails when half a byte is left.
+    Status Finish() const;
+    // Characters read so far; after a failure, those before the fault.
+    std::size_t Offset() const { return m_nOffset; }
 
   private:
     int m_nHigh = -1;           // the first digit of a byte, or -1
@@ -68,7 +62,7 @@ class CHexTextReader {
 };
 
 // The bytes of a whole hex text (see CHexTextReader).
-std::vector<std::uint8_t> ParseHexText(std::string_view text);
+Result<std::vector<std::uint8_t>> ParseHexText(std::string_view text);
 
 // A four-character text field of a frame: NUL filler bytes are dropped, white
 // space at both ends is trimmed when `trim` is set, and the rest is converted

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <ctime>
+#include <new>
 
 #include "decode/MeterReading.h"
 #include "docview/CalendarTime.h"
@@ -12,7 +13,6 @@
 
 namespace {
 
-constexpr const char* kFailedToExport = "Failed to export the data to %1.";
 constexpr const char* kHeader = "id,time,value,unit,type,overload\r\n";
 
 // Six numbers "a/b/c d:e:f" and nothing else; the order of the date depends on
@@ -125,21 +125,25 @@ std::string CsvBytes(const CRoZudozuvDoc& doc) {
     return out;
 }
 
-void ExportCsvFile(const CRoZudozuvDoc& doc, const std::string& path) {
-    const std::vector<RecordRef> order = ListRecordOrder(doc);
-    const int error = ReplaceFileContents(path, [&doc, &order](CFileSink& sink) {
-        sink.Put(kHeader, std::char_traits<char>::length(kHeader));
-        std::string row;
-        std::size_t id = 0;
-        for (const RecordRef& ref : order) {
-            row.clear();
-            AppendRow(row, ++id, doc.channels[ref.channel][ref.index]);
-            sink.Put(row.data(), row.size());
-        }
-    });
-    if (error != 0) {
-        std::string fallback = kFailedToExport;
-        fallback.replace(fallback.find("%1"), 2, path);
-        throw CExportError(FileErrorMessage(error, path, FileAction::Write, fallback));
+Status ExportCsvFile(const CRoZudozuvDoc& doc, const std::string& path) {
+    int error = 0;
+    try {
+        const std::vector<RecordRef> order = ListRecordOrder(doc);
+        error = ReplaceFileContents(path, [&doc, &order](CFileSink& sink) {
+            sink.Put(kHeader, std::char_traits<char>::length(kHeader));
+            std::string row;
+            std::size_t id = 0;
+            for (const RecordRef& ref : order) {
+                row.clear();
+                AppendRow(row, ++id, doc.channels[ref.channel][ref.index]);
+                sink.Put(row.data(), row.size());
+            }
+        });
+    } catch (const std::bad_alloc&) {
+        return Error{ExportFailureMessage(0, path)};
     }
+    if (error != 0) {
+        return Error{ExportFailureMessage(error, path)};
+    }
+    return {};
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/Result.h"
 #include "record/Document.h"
 
 // The CSV export: the rows of a document's data list as UTF-8 text with
@@ -30,5 +31,5 @@ std::string CsvField(const std::string& text);
 std::string CsvBytes(const CRoZudozuvDoc& doc);
 
 // Writes the CSV file of doc to path (through a temporary file renamed into
-// place). Throws CExportError when the file cannot be written.
-void ExportCsvFile(const CRoZudozuvDoc& doc, const std::string& path);
+// place). A file that cannot be written gives the user's message.
+Status ExportCsvFile(const CRoZudozuvDoc& doc, const std::string& path);

@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 #include "common/TextCodec.h"
 #include "docview/FileIo.h"
@@ -30,6 +31,13 @@ constexpr std::uint16_t kWrittenClassNumber = 1;
 // has its body: two doubles, an integer and three strings of one byte or more.
 constexpr std::uint64_t kSmallestEntrySize = 2;
 constexpr std::uint64_t kSmallestRecordEntrySize = 2 + 8 + 1 + 8 + 4 + 1 + 1;
+
+// A failed read or write inside the archive code, turned into the result's
+// message where it leaves this file.
+class CDataFileFailure : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
 
 struct DocumentContent {
     std::array<std::vector<CObData>, CRoZudozuvDoc::kChannelCount> channels;
@@ -118,7 +126,7 @@ class CArchiveWriter {
             return;
         }
         if (count > 0xFFFFFFFFu) {
-            throw CDataFileError(kFailedToSaveDocument);
+            throw CDataFileFailure(kFailedToSaveDocument);
         }
         Word(0xFFFF);
         Dword(static_cast<std::uint32_t>(count));
@@ -191,7 +199,7 @@ class CMemorySource {
 };
 
 [[noreturn]] void FailFormat() {
-    throw CDataFileError(kUnexpectedFileFormat);
+    throw CDataFileFailure(kUnexpectedFileFormat);
 }
 
 template <class Source>
@@ -300,7 +308,7 @@ class CArchiveReader {
     void Bytes(void* out, std::size_t size) {
         if (!m_source.Read(out, size)) {
             if (m_source.Error() != 0) {
-                throw CDataFileError(kFailedToOpenDocument);
+                throw CDataFileFailure(kFailedToOpenDocument);
             }
             FailFormat();
         }
@@ -376,14 +384,16 @@ class CArchiveReader {
 };
 
 template <class Source>
-DocumentContent ReadContent(Source& source) {
+Result<DocumentContent> ReadContent(Source& source) {
     DocumentContent content;
     try {
         CArchiveReader<Source>(source).Document(content);
+    } catch (const CDataFileFailure& failure) {
+        return Error{failure.what()};
     } catch (const std::bad_alloc&) {
-        throw CDataFileError(kFailedToOpenDocument);
+        return Error{kFailedToOpenDocument};
     } catch (const std::length_error&) {
-        throw CDataFileError(kFailedToOpenDocument);
+        return Error{kFailedToOpenDocument};
     }
     return content;
 }
@@ -409,35 +419,45 @@ std::vector<std::uint8_t> WriteDocumentBytes(const CRoZudozuvDoc& doc) {
     return bytes;
 }
 
-void ReadDocumentBytes(const std::uint8_t* data, std::size_t size, CRoZudozuvDoc& doc) {
+Status ReadDocumentBytes(const std::uint8_t* data, std::size_t size, CRoZudozuvDoc& doc) {
     CMemorySource source(data, data == nullptr ? 0 : size);
-    AdoptContent(ReadContent(source), doc);
+    Result<DocumentContent> content = ReadContent(source);
+    if (!content) {
+        return Error{content.Message()};
+    }
+    AdoptContent(std::move(content).Value(), doc);
+    return {};
 }
 
-void SaveDocumentFile(const CRoZudozuvDoc& doc, const std::string& path) {
+Status SaveDocumentFile(const CRoZudozuvDoc& doc, const std::string& path) {
     int error = 0;
     try {
         error = ReplaceFileContents(
             path, [&doc](CFileSink& sink) { CArchiveWriter<CFileSink>(sink).Document(doc); });
+    } catch (const CDataFileFailure& failure) {
+        return Error{failure.what()};
     } catch (const std::bad_alloc&) {
-        throw CDataFileError(kFailedToSaveDocument);
+        return Error{kFailedToSaveDocument};
     }
     if (error != 0) {
-        throw CDataFileError(
-            FileErrorMessage(error, path, FileAction::Write, kFailedToSaveDocument));
+        return Error{FileErrorMessage(error, path, FileAction::Write, kFailedToSaveDocument)};
     }
+    return {};
 }
 
-void LoadDocumentFile(const std::string& path, CRoZudozuvDoc& doc) {
+Status LoadDocumentFile(const std::string& path, CRoZudozuvDoc& doc) {
     CFileSource source;
     if (const int error = source.Open(path); error != 0) {
-        throw CDataFileError(
-            FileErrorMessage(error, path, FileAction::Read, kFailedToOpenDocument));
+        return Error{FileErrorMessage(error, path, FileAction::Read, kFailedToOpenDocument)};
     }
-    DocumentContent content = ReadContent(source);
+    Result<DocumentContent> content = ReadContent(source);
+    if (!content) {
+        return Error{content.Message()};
+    }
     if (source.Error() != 0) {
-        throw CDataFileError(
-            FileErrorMessage(source.Error(), path, FileAction::Read, kFailedToOpenDocument));
+        return Error{
+            FileErrorMessage(source.Error(), path, FileAction::Read, kFailedToOpenDocument)};
     }
-    AdoptContent(std::move(content), doc);
+    AdoptContent(std::move(content).Value(), doc);
+    return {};
 }

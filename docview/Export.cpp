@@ -2,15 +2,14 @@
 
 #include <charconv>
 #include <cstdio>
+#include <new>
 
+#include "common/TextCodec.h"
 #include "decode/Clock.h"
 #include "decode/MeterReading.h"
 #include "docview/FileIo.h"
-#include "common/TextCodec.h"
 
 namespace {
-
-constexpr const char* kFailedToExport = "Failed to export the data to %1.";
 
 // "%.4f" without depending on the process locale (the GUI sets one).
 void AppendFixedFour(std::string& out, double value) {
@@ -92,15 +91,25 @@ std::string ExportBytes(const CRoZudozuvDoc& doc) {
     return out.Take();
 }
 
-void ExportDocumentFile(const CRoZudozuvDoc& doc, const std::string& path) {
-    const std::string bytes = ExportBytes(doc);
-    const int error = ReplaceFileContents(
-        path, [&bytes](CFileSink& sink) { sink.Put(bytes.data(), bytes.size()); });
-    if (error != 0) {
-        std::string fallback = kFailedToExport;
-        fallback.replace(fallback.find("%1"), 2, path);
-        throw CExportError(FileErrorMessage(error, path, FileAction::Write, fallback));
+std::string ExportFailureMessage(int error, const std::string& path) {
+    std::string fallback = "Failed to export the data to %1.";
+    fallback.replace(fallback.find("%1"), 2, path);
+    return FileErrorMessage(error, path, FileAction::Write, fallback);
+}
+
+Status ExportDocumentFile(const CRoZudozuvDoc& doc, const std::string& path) {
+    int error = 0;
+    try {
+        const std::string bytes = ExportBytes(doc);
+        error = ReplaceFileContents(
+            path, [&bytes](CFileSink& sink) { sink.Put(bytes.data(), bytes.size()); });
+    } catch (const std::bad_alloc&) {
+        return Error{ExportFailureMessage(0, path)};
     }
+    if (error != 0) {
+        return Error{ExportFailureMessage(error, path)};
+    }
+    return {};
 }
 
 std::string DefaultExportFileName(const std::tm& local) {

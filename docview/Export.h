@@ -1,9 +1,9 @@
 #pragma once
 
 #include <ctime>
-#include <stdexcept>
 #include <string>
 
+#include "common/Result.h"
 #include "record/Document.h"
 
 // The spreadsheet export: channel 0 and the summary of a document as
@@ -13,12 +13,6 @@
 inline constexpr const char* kExportFilterName = "Data File(*.xls)";
 inline constexpr const char* kExportExtension = "xls";
 
-// A failed export. what() is the message shown to the user.
-class CExportError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
 // The export has something to write only when channel 0 holds records.
 bool HasExportableRecords(const CRoZudozuvDoc& doc);
 
@@ -27,9 +21,13 @@ bool HasExportableRecords(const CRoZudozuvDoc& doc);
 // any other character above U+00FF as "?".
 std::string ExportBytes(const CRoZudozuvDoc& doc);
 
+// The user message for an export to path that failed with the errno value
+// error: FileErrorMessage's text, else "Failed to export the data to PATH.".
+std::string ExportFailureMessage(int error, const std::string& path);
+
 // Writes ExportBytes(doc) to path (through a temporary file renamed into place).
-// Throws CExportError when the file cannot be written.
-void ExportDocumentFile(const CRoZudozuvDoc& doc, const std::string& path);
+// A file that cannot be written gives the user's message.
+Status ExportDocumentFile(const CRoZudozuvDoc& doc, const std::string& path);
 
 // The suggested export file name for a local time: "%d-%d-%d %d-%d.xls" of year,
 // month, day, hour and minute without leading zeros, e.g. "2018-5-3 9-7.xls".

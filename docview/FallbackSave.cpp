@@ -42,12 +42,12 @@ std::string JournalFolder() {
     return FallbackFolder() + "/journal";
 }
 
-std::string SaveDocumentFallback(const CRoZudozuvDoc& doc, const std::string& wantedPath,
-                                 const std::string& folder, std::time_t now) {
+Result<std::string> SaveDocumentFallback(const CRoZudozuvDoc& doc, const std::string& wantedPath,
+                                         const std::string& folder, std::time_t now) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error) {
-        throw CDataFileError("cannot make the folder " + folder + ": " + error.message());
+        return Error{"cannot make the folder " + folder + ": " + error.message()};
     }
     std::tm local{};
     localtime_r(&now, &local);
@@ -58,6 +58,8 @@ std::string SaveDocumentFallback(const CRoZudozuvDoc& doc, const std::string& wa
     for (int n = 2; Exists(path); ++n) {
         path = base + "-" + std::to_string(n) + kDocumentExtension;
     }
-    SaveDocumentFile(doc, path);
+    if (Status saved = SaveDocumentFile(doc, path); !saved) {
+        return Error{saved.Message()};
+    }
     return path;
 }

@@ -108,13 +108,12 @@ int SpectrumAxisMax(SpectrumKind kind, int size) {
     return kind == SpectrumKind::Power ? size / 2 : 2 * size;
 }
 
-SpectrumResult RunSpectrum(std::span<const CObData> records, const SpectrumRequest& request,
-                           SpectrumBuffers& buffers) {
-    SpectrumResult result;
-    result.error = CheckRequest(records.size(), request);
-    if (!result.Ok()) {
-        return result;
+Result<Spectrum> RunSpectrum(std::span<const CObData> records, const SpectrumRequest& request,
+                             SpectrumBuffers& buffers) {
+    if (std::string refused = CheckRequest(records.size(), request); !refused.empty()) {
+        return Error{std::move(refused)};
     }
+    Spectrum result;
     const int n = request.size;
     const std::size_t size = static_cast<std::size_t>(n);
     result.size = n;
@@ -150,16 +149,16 @@ SpectrumResult RunSpectrum(std::span<const CObData> records, const SpectrumReque
     return result;
 }
 
-SpectrumResult RunSpectrum(std::span<const CObData> records, const SpectrumRequest& request,
-                           std::vector<double>& bins) {
+Result<Spectrum> RunSpectrum(std::span<const CObData> records, const SpectrumRequest& request,
+                             std::vector<double>& bins) {
     const std::unique_ptr<SpectrumBuffers> buffers = AllocateSpectrumBuffers();
     if (!buffers) {
-        SpectrumResult result;
-        result.error = kSpectrumMemoryError;
-        return result;
+        return Error{kSpectrumMemoryError};
     }
-    SpectrumResult result = RunSpectrum(records, request, *buffers);
-    bins.assign(result.bins.begin(), result.bins.end());
-    result.bins = bins;
+    Result<Spectrum> result = RunSpectrum(records, request, *buffers);
+    if (result) {
+        bins.assign(result->bins.begin(), result->bins.end());
+        result->bins = bins;
+    }
     return result;
 }

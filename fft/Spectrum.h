@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/ObData.h"
+#include "common/Result.h"
 #include "fft/Fft.h"
 
 enum class SpectrumKind { Power, Frequency };
@@ -48,8 +49,7 @@ struct SpectrumRequest {
     int segments = kSpectrumDefaultSegments;  // power spectrum only, 16 … 512
 };
 
-struct SpectrumResult {
-    std::string error;  // empty when the spectrum was computed
+struct Spectrum {
     int size = 32;
     SpectrumKind kind = SpectrumKind::Power;
     FftWindow window = FftWindow::None;
@@ -58,8 +58,6 @@ struct SpectrumResult {
     double peak = 0.0;  // largest |bin|, at least 1e-90
     // The N/2 power values in dB or the N magnitudes, inside the buffers.
     std::span<const double> bins;
-
-    bool Ok() const { return error.empty(); }
 };
 
 // Largest x-axis label of a spectrum of size N: N/2 for the power spectrum,
@@ -69,11 +67,11 @@ int SpectrumAxisMax(SpectrumKind kind, int size);
 // Reads min(finish - start, N) + 1 records from start into the zeroed work
 // buffer (only the first N enter the transforms) and computes the spectrum.
 // An invalid request (range outside records or empty, bad size or segment
-// count) gives an error and leaves the buffers alone.
-SpectrumResult RunSpectrum(std::span<const CObData> records, const SpectrumRequest& request,
-                           SpectrumBuffers& buffers);
+// count) gives its message and leaves the buffers alone.
+Result<Spectrum> RunSpectrum(std::span<const CObData> records, const SpectrumRequest& request,
+                             SpectrumBuffers& buffers);
 
 // The same with buffers of its own; kSpectrumMemoryError when they cannot be
-// allocated. The result's bins are copied into bins.
-SpectrumResult RunSpectrum(std::span<const CObData> records, const SpectrumRequest& request,
-                           std::vector<double>& bins);
+// allocated. The spectrum's bins are copied into bins.
+Result<Spectrum> RunSpectrum(std::span<const CObData> records, const SpectrumRequest& request,
+                             std::vector<double>& bins);

@@ -84,13 +84,13 @@ CMqttPublisher::~CMqttPublisher() {
     Stop(std::chrono::milliseconds(0));
 }
 
-void CMqttPublisher::Start() {
+::Status CMqttPublisher::Start() {
     mosquitto_lib_init();
     // A clean session with an id of the library's making: readings in flight
     // when the link drops are sent again by the library on reconnect.
     m_pClient = mosquitto_new(nullptr, true, this);
     if (m_pClient == nullptr) {
-        throw std::runtime_error("cannot make an MQTT client: " + ErrorText(MOSQ_ERR_ERRNO));
+        return Error{"cannot make an MQTT client: " + ErrorText(MOSQ_ERR_ERRNO)};
     }
     mosquitto_int_option(m_pClient, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
     mosquitto_max_inflight_messages_set(m_pClient, kInFlight);
@@ -108,18 +108,18 @@ void CMqttPublisher::Start() {
             m_pClient, m_settings.caFile.empty() ? nullptr : m_settings.caFile.c_str(),
             kSystemAuthorities, nullptr, nullptr, nullptr);
         if (rc != MOSQ_ERR_SUCCESS) {
-            throw std::runtime_error(
+            return Error{
                 "cannot use the certificates (" +
                 (m_settings.caFile.empty() ? std::string(kSystemAuthorities) : m_settings.caFile) +
-                "): " + ErrorText(rc));
+                "): " + ErrorText(rc)};
         }
     }
     m_wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (m_wake < 0) {
-        throw std::runtime_error("cannot start the MQTT network thread: " +
-                                 ErrorText(MOSQ_ERR_ERRNO));
+        return Error{"cannot start the MQTT network thread: " + ErrorText(MOSQ_ERR_ERRNO)};
     }
     m_network = std::thread([this] { RunNetwork(); });
+    return {};
 }
 
 bool CMqttPublisher::TickingNow() {

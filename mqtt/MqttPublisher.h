@@ -67,9 +67,9 @@ class CMqttPublisher {
     CMqttPublisher& operator=(const CMqttPublisher&) = delete;
 
     // Starts connecting in the background; the broker's last will is the
-    // retained "offline". Throws std::runtime_error when the library refuses
-    // the settings (a CA file it cannot use).
-    void Start();
+    // retained "offline". Fails when the library refuses the settings (a CA
+    // file it cannot use).
+    ::Status Start();
     // One reading's JSON object, to the reading topic, after those before it.
     void Publish(std::string payload);
     // The meter's link is up (retained "online") or lost ("offline"). Nothing

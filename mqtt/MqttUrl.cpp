@@ -53,7 +53,7 @@ bool ValidTopic(const std::string& topic) {
 
 }  // namespace
 
-std::variant<MqttBroker, std::string> ParseMqttUrl(const std::string& url) {
+Result<MqttBroker> ParseMqttUrl(const std::string& url) {
     MqttBroker broker;
     std::string rest;
     if (url.rfind("mqtt://", 0) == 0) {
@@ -63,16 +63,16 @@ std::variant<MqttBroker, std::string> ParseMqttUrl(const std::string& url) {
         broker.port = 8883;
         rest = url.substr(8);
     } else {
-        return std::string("the URL must start with mqtt:// or mqtts://");
+        return Error{"the URL must start with mqtt:// or mqtts://"};
     }
     std::string authority = rest;
     if (const auto slash = rest.find('/'); slash != std::string::npos) {
         authority = rest.substr(0, slash);
         broker.topic = rest.substr(slash + 1);
         if (!ValidTopic(broker.topic)) {
-            return std::string(
+            return Error{
                 "the topic after the broker must be a topic name without + or # "
-                "that neither starts nor ends with /");
+                "that neither starts nor ends with /"};
         }
     }
     if (const auto at = authority.rfind('@'); at != std::string::npos) {
@@ -81,13 +81,13 @@ std::variant<MqttBroker, std::string> ParseMqttUrl(const std::string& url) {
         const auto colon = userInfo.find(':');
         const auto user = PercentDecoded(userInfo.substr(0, colon));
         if (!user || user->empty()) {
-            return std::string("the user name before @ is empty or has a bad % escape");
+            return Error{"the user name before @ is empty or has a bad % escape"};
         }
         broker.user = *user;
         if (colon != std::string::npos) {
             const auto password = PercentDecoded(userInfo.substr(colon + 1));
             if (!password) {
-                return std::string("the password has a bad % escape");
+                return Error{"the password has a bad % escape"};
             }
             broker.password = *password;
         }
@@ -97,12 +97,12 @@ std::variant<MqttBroker, std::string> ParseMqttUrl(const std::string& url) {
         // An IPv6 address: [::1]:1883
         const auto close = host.find(']');
         if (close == std::string::npos) {
-            return std::string("the IPv6 address has no closing ]");
+            return Error{"the IPv6 address has no closing ]"};
         }
         broker.host = host.substr(1, close - 1);
         host = host.substr(close + 1);
         if (!host.empty() && host.front() != ':') {
-            return std::string("unexpected text after the IPv6 address");
+            return Error{"unexpected text after the IPv6 address"};
         }
     } else {
         const auto colon = host.find(':');
@@ -110,7 +110,7 @@ std::variant<MqttBroker, std::string> ParseMqttUrl(const std::string& url) {
         host = colon == std::string::npos ? std::string() : host.substr(colon);
     }
     if (broker.host.empty()) {
-        return std::string("the broker's host name is missing");
+        return Error{"the broker's host name is missing"};
     }
     if (!host.empty()) {
         const std::string digits = host.substr(1);
@@ -118,7 +118,7 @@ std::variant<MqttBroker, std::string> ParseMqttUrl(const std::string& url) {
         const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), port);
         if (digits.empty() || result.ec != std::errc() ||
             result.ptr != digits.data() + digits.size() || port < 1 || port > 65535) {
-            return std::string("the port must be a number from 1 to 65535");
+            return Error{"the port must be a number from 1 to 65535"};
         }
         broker.port = port;
     }

@@ -6,7 +6,8 @@
 
 #include <optional>
 #include <string>
-#include <variant>
+
+#include "common/Result.h"
 
 struct MqttBroker {
     bool tls = false;
@@ -20,9 +21,9 @@ struct MqttBroker {
     bool operator==(const MqttBroker&) const = default;
 };
 
-// Parses the URL; an error says what is wrong with it. User and password may
+// Parses the URL; a failure says what is wrong with it. User and password may
 // carry %XX escapes (for ':' or '@' in a password).
-std::variant<MqttBroker, std::string> ParseMqttUrl(const std::string& url);
+Result<MqttBroker> ParseMqttUrl(const std::string& url);
 
 // The broker as messages name it, never with the password:
 // "mqtt://user@host:1883".

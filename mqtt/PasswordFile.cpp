@@ -6,20 +6,20 @@
 
 #include <cerrno>
 #include <cstring>
-#include <stdexcept>
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& what, const std::string& path) {
-    throw std::runtime_error(what + " " + path + ": " + std::strerror(errno));
+// The failure of the last system call on path.
+Error Failure(const std::string& what, const std::string& path) {
+    return Error{what + " " + path + ": " + std::strerror(errno)};
 }
 
 }  // namespace
 
-std::string ReadPasswordFile(const std::string& path) {
+Result<std::string> ReadPasswordFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        Fail("cannot read", path);
+        return Failure("cannot read", path);
     }
     std::string text;
     char buffer[256];
@@ -32,7 +32,7 @@ std::string ReadPasswordFile(const std::string& path) {
             const int error = errno;
             ::close(fd);
             errno = error;
-            Fail("cannot read", path);
+            return Failure("cannot read", path);
         }
         if (n == 0) {
             break;
@@ -52,11 +52,11 @@ bool PasswordFileIsShared(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && (info.st_mode & (S_IRWXG | S_IRWXO)) != 0;
 }
 
-void WritePasswordFile(const std::string& path, const std::string& password) {
+Status WritePasswordFile(const std::string& path, const std::string& password) {
     const std::string temporary = path + ".new";
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) {
-        Fail("cannot write", temporary);
+        return Failure("cannot write", temporary);
     }
     const std::string text = password + "\n";
     // A file left by an earlier run keeps its mode through O_TRUNC: set it.
@@ -77,6 +77,7 @@ void WritePasswordFile(const std::string& path, const std::string& password) {
         const int failure = ok ? errno : error;
         ::unlink(temporary.c_str());
         errno = failure;
-        Fail("cannot write", path);
+        return Failure("cannot write", path);
     }
+    return {};
 }

@@ -10,6 +10,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -260,16 +261,16 @@ void SyncFolder(const std::string& folder) {
 }
 
 // Opens path only when it is a regular file: never blocks on a FIFO or a
-// device and never follows a link. Throws CJournalError.
-int OpenRegularFile(const std::string& path, int access) {
+// device and never follows a link. Gives the file descriptor.
+Result<int> OpenRegularFile(const std::string& path, int access) {
     const int fd = ::open(path.c_str(), access | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) {
-        throw CJournalError("cannot open " + path + ": " + SystemText(errno));
+        return Error{"cannot open " + path + ": " + SystemText(errno)};
     }
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        throw CJournalError(path + " is not a journal file");
+        return Error{path + " is not a journal file"};
     }
     // Plain blocking reads and writes from here on.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
@@ -441,23 +442,26 @@ CJournalFile& CJournalFile::operator=(CJournalFile&& other) noexcept {
     return *this;
 }
 
-std::optional<CJournalFile> CJournalFile::Lock(const std::string& path) {
-    const int fd = OpenRegularFile(path, O_RDWR);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
-        ::close(fd);
-        if (error == EWOULDBLOCK) {
-            return std::nullopt;
-        }
-        throw CJournalError("cannot lock " + path + ": " + SystemText(error));
+Result<std::optional<CJournalFile>> CJournalFile::Lock(const std::string& path) {
+    const Result<int> fd = OpenRegularFile(path, O_RDWR);
+    if (!fd) {
+        return Error{fd.Message()};
     }
-    return CJournalFile(fd, path);
+    if (::flock(*fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(*fd);
+        if (error == EWOULDBLOCK) {
+            return std::optional<CJournalFile>();
+        }
+        return Error{"cannot lock " + path + ": " + SystemText(error)};
+    }
+    return std::optional<CJournalFile>(CJournalFile(*fd, path));
 }
 
-std::vector<std::uint8_t> CJournalFile::ReadAll() const {
+Result<std::vector<std::uint8_t>> CJournalFile::ReadAll() const {
     struct stat info {};
     if (::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        throw CJournalError(m_path + " is not a journal file");
+        return Error{m_path + " is not a journal file"};
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
     std::size_t done = 0;
@@ -468,7 +472,7 @@ std::vector<std::uint8_t> CJournalFile::ReadAll() const {
             continue;
         }
         if (n < 0) {
-            throw CJournalError("cannot read " + m_path + ": " + SystemText(errno));
+            return Error{"cannot read " + m_path + ": " + SystemText(errno)};
         }
         if (n == 0) {
             break;
@@ -479,13 +483,16 @@ std::vector<std::uint8_t> CJournalFile::ReadAll() const {
     return bytes;
 }
 
-int CJournalFile::Remove() {
+Status CJournalFile::Remove() {
     if (m_fd < 0) {
-        return 0;
+        return {};
     }
     const int error = ::unlink(m_path.c_str()) == 0 ? 0 : errno;
     Release();
-    return error;
+    if (error != 0) {
+        return Error{SystemText(error)};
+    }
+    return {};
 }
 
 void CJournalFile::Release() {
@@ -497,14 +504,14 @@ void CJournalFile::Release() {
 
 // --- the folder ------------------------------------------------------------------
 
-std::vector<std::string> ListJournalIds(const std::string& folder) {
+Result<std::vector<std::string>> ListJournalIds(const std::string& folder) {
     std::vector<std::string> ids;
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
         if (errno == ENOENT) {
             return ids;
         }
-        throw CJournalError("cannot read the journal folder " + folder + ": " + SystemText(errno));
+        return Error{"cannot read the journal folder " + folder + ": " + SystemText(errno)};
     }
     const std::string extension = kJournalExtension;
     while (const dirent* entry = ::readdir(dir)) {
@@ -537,20 +544,40 @@ bool JournalInUse(const std::string& path) {
     return held;
 }
 
-JournalContents ReadJournalFile(const std::string& path) {
-    CJournalFile file(OpenRegularFile(path, O_RDONLY), path);
-    const std::vector<std::uint8_t> bytes = file.ReadAll();
-    return ParseJournal(bytes.data(), bytes.size());
+Result<JournalContents> ReadJournalFile(const std::string& path) {
+    const Result<int> fd = OpenRegularFile(path, O_RDONLY);
+    if (!fd) {
+        return Error{fd.Message()};
+    }
+    const CJournalFile file(*fd, path);
+    const Result<std::vector<std::uint8_t>> bytes = file.ReadAll();
+    if (!bytes) {
+        return Error{bytes.Message()};
+    }
+    return ParseJournal(bytes->data(), bytes->size());
 }
 
 // --- writing ---------------------------------------------------------------------
 
-CJournalWriter::CJournalWriter(const std::string& folder, const std::string& documentName,
-                               std::time_t now) {
+Result<std::unique_ptr<CJournalWriter>> CJournalWriter::Create(const std::string& folder,
+                                                               const std::string& documentName,
+                                                               std::time_t now) {
+    std::uint64_t written = 0;
+    Result<CJournalFile> file = MakeFile(folder, documentName, now, written);
+    if (!file) {
+        return Error{file.Message()};
+    }
+    return std::unique_ptr<CJournalWriter>(
+        new CJournalWriter(std::move(file).Value(), written, false));
+}
+
+Result<CJournalFile> CJournalWriter::MakeFile(const std::string& folder,
+                                              const std::string& documentName, std::time_t now,
+                                              std::uint64_t& written) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error) {
-        throw CJournalError("cannot make the journal folder " + folder + ": " + error.message());
+        return Error{"cannot make the journal folder " + folder + ": " + error.message()};
     }
     JournalHeader header;
     header.createdAt = static_cast<std::int64_t>(now);
@@ -560,39 +587,40 @@ CJournalWriter::CJournalWriter(const std::string& folder, const std::string& doc
     // The header is written under a hidden name and the file then linked to
     // its final one, so a journal never shows up without its header.
     const std::string base = folder + "/" + StampOf(now) + "-" + std::to_string(::getpid());
-    const std::string temporary = folder + "/." + std::filesystem::path(base).filename().string() +
-                                  "-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) +
-                                  ".tmp";
-    const int fd = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    std::string temporary =
+        folder + "/." + std::filesystem::path(base).filename().string() + "-XXXXXX.tmp";
+    const int fd = ::mkostemps(temporary.data(), 4, O_CLOEXEC);
     if (fd < 0) {
-        throw CJournalError("cannot make a journal in " + folder + ": " + SystemText(errno));
+        return Error{"cannot make a journal in " + folder + ": " + SystemText(errno)};
     }
     CJournalFile file(fd, temporary);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !WriteAllAt(fd, bytes.data(), bytes.size(), 0) ||
         ::fdatasync(fd) != 0) {
         const int failure = errno;
-        file.Remove();
-        throw CJournalError("cannot write a journal in " + folder + ": " + SystemText(failure));
+        (void)file.Remove();
+        return Error{"cannot write a journal in " + folder + ": " + SystemText(failure)};
     }
     std::string path = base + kJournalExtension;
     for (int n = 2; ::link(temporary.c_str(), path.c_str()) != 0; ++n) {
         if (errno != EEXIST || n > 1000) {
             const int failure = errno;
-            file.Remove();
-            throw CJournalError("cannot name a journal in " + folder + ": " + SystemText(failure));
+            (void)file.Remove();
+            return Error{"cannot name a journal in " + folder + ": " + SystemText(failure)};
         }
         path = base + "-" + std::to_string(n) + kJournalExtension;
     }
     ::unlink(temporary.c_str());
     SyncFolder(folder);
     file.m_path = path;
-    m_file = std::move(file);
-    m_nWritten = bytes.size();
-    StartFlusher();
+    written = bytes.size();
+    return file;
 }
 
 CJournalWriter::CJournalWriter(CJournalFile file, std::uint64_t wholeLength)
-    : m_file(std::move(file)), m_nWritten(wholeLength), m_bTrimTail(true) {
+    : CJournalWriter(std::move(file), wholeLength, true) {}
+
+CJournalWriter::CJournalWriter(CJournalFile file, std::uint64_t written, bool trimTail)
+    : m_file(std::move(file)), m_nWritten(written), m_bTrimTail(trimTail) {
     StartFlusher();
 }
 
@@ -755,7 +783,7 @@ void CJournalWriter::Remove() {
     }
     const std::lock_guard<std::mutex> io(m_ioMutex);
     m_bDirty = false;
-    m_file.Remove();
+    (void)m_file.Remove();  // a journal that stays behind is offered again, not lost
 }
 
 std::string CJournalWriter::Id() const {

@@ -23,23 +23,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <mutex>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "common/Result.h"
 #include "record/Document.h"
 
 inline constexpr std::uint16_t kJournalVersion = 2;
 inline constexpr const char* kJournalExtension = ".journal";
-
-// A journal that cannot be made, opened or read; what() says why.
-class CJournalError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
 
 struct JournalHeader {
     std::uint16_t version = kJournalVersion;
@@ -101,7 +96,8 @@ void RebuildFromJournal(const std::vector<JournalEntry>& entries, CRoZudozuvDoc&
 std::string FormatJournalTime(std::int64_t createdAt);
 
 // An open journal file held with an exclusive flock, so no other instance of
-// the program offers or removes it while this one holds it.
+// the program offers or removes it while this one holds it. A journal that
+// cannot be made, opened or read gives a message that says why.
 class CJournalFile {
   public:
     CJournalFile() = default;
@@ -112,39 +108,40 @@ class CJournalFile {
     CJournalFile& operator=(const CJournalFile&) = delete;
 
     // Opens and locks an existing journal for reading; nothing when another
-    // process holds it. Throws CJournalError when it cannot be opened.
-    static std::optional<CJournalFile> Lock(const std::string& path);
+    // process holds it.
+    static Result<std::optional<CJournalFile>> Lock(const std::string& path);
 
     bool IsOpen() const { return m_fd >= 0; }
     int Fd() const { return m_fd; }
     const std::string& Path() const { return m_path; }
 
-    // Every byte of the file. Throws CJournalError.
-    std::vector<std::uint8_t> ReadAll() const;
-    // Deletes the file and lets it go. Returns 0 or the errno value.
-    int Remove();
+    // Every byte of the file.
+    Result<std::vector<std::uint8_t>> ReadAll() const;
+    // Deletes the file and lets it go; a failure's message is the system's
+    // text, e.g. "Permission denied".
+    Status Remove();
     // Lets the file go and keeps it on disk.
     void Release();
 
   private:
     CJournalFile(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
     friend class CJournalWriter;
-    friend JournalContents ReadJournalFile(const std::string& path);
+    friend Result<JournalContents> ReadJournalFile(const std::string& path);
 
     int m_fd = -1;
     std::string m_path;
 };
 
 // The journal ids in folder (file names without ".journal"), oldest first.
-// A missing folder has none. Throws CJournalError when it cannot be read.
-std::vector<std::string> ListJournalIds(const std::string& folder);
+// A missing folder has none.
+Result<std::vector<std::string>> ListJournalIds(const std::string& folder);
 std::string JournalPath(const std::string& folder, const std::string& id);
 
 // True when a process holds the journal at path (its recording still runs).
 bool JournalInUse(const std::string& path);
 
-// Reads the journal at path without locking it. Throws CJournalError.
-JournalContents ReadJournalFile(const std::string& path);
+// Reads the journal at path without locking it.
+Result<JournalContents> ReadJournalFile(const std::string& path);
 
 // Writes a document's journal. An append only encodes the record into a
 // buffer; a thread of the writer puts the buffer into the file within 200 ms
@@ -155,8 +152,10 @@ JournalContents ReadJournalFile(const std::string& path);
 class CJournalWriter : public IRecordSink {
   public:
     // Makes a new journal in folder (made when missing) for documentName, locked
-    // by this process. Throws CJournalError when the folder or file cannot be made.
-    CJournalWriter(const std::string& folder, const std::string& documentName, std::time_t now);
+    // by this process; the message says why the folder or file could not be made.
+    static Result<std::unique_ptr<CJournalWriter>> Create(const std::string& folder,
+                                                          const std::string& documentName,
+                                                          std::time_t now);
     // Carries on with a journal already held (a recovered recording): nothing
     // is rewritten; later appends go after its last whole entry.
     CJournalWriter(CJournalFile file, std::uint64_t wholeLength);
@@ -181,6 +180,10 @@ class CJournalWriter : public IRecordSink {
 
   private:
     using Clock = std::chrono::steady_clock;
+    CJournalWriter(CJournalFile file, std::uint64_t written, bool trimTail);
+    // A new journal file under its final name, holding the header.
+    static Result<CJournalFile> MakeFile(const std::string& folder, const std::string& documentName,
+                                         std::time_t now, std::uint64_t& written);
     // Writes the buffer and, when forced or a second has passed, flushes.
     // False when a write or flush failed.
     bool WriteOut(bool forceSync);

@@ -5,12 +5,12 @@
 #include <QFont>
 #include <QGroupBox>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 
 #include "common/ui/DialogUnits.h"
+#include "common/ui/UserMessages.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ std::optional<QColor> AskColour(QWidget* parent, const QColor& initial) {
 }
 
 void TipBox(QWidget* parent, const QString& caption, const QString& text) {
-    QMessageBox::information(parent, caption, text, QMessageBox::Ok);
+    CUserMessages::Show(parent, text, QMessageBox::Information, caption);
 }
 
 }  // namespace

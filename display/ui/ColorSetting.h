@@ -16,7 +16,7 @@ class QLabel;
 class QRadioButton;
 
 // How the Setting dialog asks the user: a colour chooser and the "Tip" box.
-// Empty functions use QColorDialog and QMessageBox; tests answer instead.
+// Empty functions use QColorDialog and CUserMessages; tests answer instead.
 struct ColorSettingPrompts {
     // The chosen colour, or nothing when the chooser was cancelled.
     std::function<std::optional<QColor>(QWidget* parent, const QColor& initial)> chooseColour;

@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
-#include <QMessageBox>
 
+#include "common/ui/UserMessages.h"
 #include "docview/CsvExport.h"
 #include "docview/Export.h"
 
@@ -42,14 +42,11 @@ void ExportCsvWithDialog(QWidget* parent, const CRoZudozuvDoc& doc, std::time_t 
 
 bool WriteCsvOrWarn(QWidget* parent, const CRoZudozuvDoc& doc, const QString& path) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-        ExportCsvFile(doc, QFile::encodeName(path).toStdString());
-    } catch (const std::exception& error) {
-        QApplication::restoreOverrideCursor();
-        QMessageBox::warning(parent, QApplication::applicationDisplayName(),
-                             QString::fromStdString(error.what()));
+    const Status written = ExportCsvFile(doc, QFile::encodeName(path).toStdString());
+    QApplication::restoreOverrideCursor();
+    if (!written) {
+        CUserMessages::Warn(parent, QString::fromStdString(written.Message()));
         return false;
     }
-    QApplication::restoreOverrideCursor();
     return true;
 }

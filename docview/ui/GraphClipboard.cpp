@@ -3,8 +3,8 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QMessageBox>
 
+#include "common/ui/UserMessages.h"
 #include "display/ui/GraphDlg.h"
 
 void CopyGraphToClipboard(QWidget* parent, CGraphDlg& graph) {
@@ -14,9 +14,9 @@ void CopyGraphToClipboard(QWidget* parent, CGraphDlg& graph) {
     }
     clipboard->setImage(graph.RenderClientImage());
 
-    QMessageBox tip(QMessageBox::NoIcon, QCoreApplication::translate("CopyGraphToClipboard", "Tip"),
-                    QCoreApplication::translate("CopyGraphToClipboard",
-                                                "Graph is already copied to clipboard!"),
-                    QMessageBox::Ok, parent);
-    tip.exec();
+    CUserMessages::Show(parent,
+                        QCoreApplication::translate("CopyGraphToClipboard",
+                                                    "Graph is already copied to clipboard!"),
+                        QMessageBox::NoIcon,
+                        QCoreApplication::translate("CopyGraphToClipboard", "Tip"));
 }

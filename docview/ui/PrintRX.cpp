@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFont>
 #include <QFontMetrics>
-#include <QMessageBox>
 #include <QPrintDialog>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -12,6 +11,7 @@
 #include <cstring>
 #include <functional>
 
+#include "common/ui/UserMessages.h"
 #include "display/ui/GraphDlg.h"
 #include "display/ui/GraphPainter.h"
 #include "docview/FileIo.h"
@@ -43,9 +43,9 @@ QFont DataTableFont(QPainter& painter, int cell) {
 }
 
 void ReportPrinterFailure(QWidget* parent) {
-    QMessageBox::warning(parent, QApplication::applicationDisplayName(),
-                         QCoreApplication::translate(
-                             "CPrintRX", "The printer could not be opened; nothing was printed."));
+    CUserMessages::Warn(parent,
+                        QCoreApplication::translate(
+                            "CPrintRX", "The printer could not be opened; nothing was printed."));
 }
 
 void ReportPdfFailure(QWidget* parent, const QString& path, int error) {
@@ -57,7 +57,7 @@ void ReportPdfFailure(QWidget* parent, const QString& path, int error) {
             ? QString::fromStdString(reason)
             : QCoreApplication::translate("CPrintRX", "The PDF file %1 was not written.\n%2")
                   .arg(path, QString::fromStdString(reason));
-    QMessageBox::warning(parent, QApplication::applicationDisplayName(), text);
+    CUserMessages::Warn(parent, text);
 }
 
 // Qt closes a PDF with this line; a printout cut short by a full disk lacks it.

@@ -7,7 +7,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -18,6 +17,7 @@
 
 #include "common/CLocaleFormat.h"
 #include "common/ui/DialogUnits.h"
+#include "common/ui/UserMessages.h"
 #include "record/Document.h"
 
 namespace {
@@ -82,8 +82,7 @@ CFFTDlg::CFFTDlg(const CRoZudozuvDoc& doc, int start, int finish, QWidget* paren
     BuildControls();
     m_pBuffers = AllocateSpectrumBuffers();
     if (!m_pBuffers) {
-        QMessageBox::warning(this, QApplication::applicationDisplayName(),
-                             tr(kSpectrumMemoryError));
+        CUserMessages::Warn(this, tr(kSpectrumMemoryError));
     }
     FillFromDocument();
 }
@@ -173,8 +172,7 @@ QRect CFFTDlg::PlotFrame() const {
 
 void CFFTDlg::OnRun() {
     if (!m_pBuffers) {
-        QMessageBox::warning(this, QApplication::applicationDisplayName(),
-                             tr(kSpectrumMemoryError));
+        CUserMessages::Warn(this, tr(kSpectrumMemoryError));
         return;
     }
     m_dPeak = 0.0;
@@ -186,12 +184,12 @@ void CFFTDlg::OnRun() {
     request.window = static_cast<FftWindow>(m_pFilterList->currentIndex() - 1);
     request.kind = m_bPower ? SpectrumKind::Power : SpectrumKind::Frequency;
 
-    const SpectrumResult result = RunSpectrum(m_pDoc->channels[0], request, *m_pBuffers);
-    if (!result.Ok()) {
-        QMessageBox::warning(this, QApplication::applicationDisplayName(),
-                             QString::fromStdString(result.error));
+    const Result<Spectrum> run = RunSpectrum(m_pDoc->channels[0], request, *m_pBuffers);
+    if (!run) {
+        CUserMessages::Warn(this, QString::fromStdString(run.Message()));
         return;
     }
+    const Spectrum& result = *run;
     m_nFftSize = result.size;
     m_nFreqAxisMax = SpectrumAxisMax(SpectrumKind::Frequency, result.size);
     m_nSegments = result.segments;

@@ -3,8 +3,9 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
+
+#include "common/ui/UserMessages.h"
 
 CPort::CPort(QWidget* parent) : QDialog(parent), m_pEdit(new QLineEdit(this)) {
     setWindowTitle(tr("Port"));
@@ -22,7 +23,7 @@ CPort::CPort(QWidget* parent) : QDialog(parent), m_pEdit(new QLineEdit(this)) {
 }
 
 void CPort::ShowRefusal(const QString& message) {
-    QMessageBox::warning(this, windowTitle(), message);
+    CUserMessages::Warn(this, message, windowTitle());
 }
 
 void CPort::SetComPort(const QString& text) {

@@ -282,7 +282,11 @@ std::string ToHex(std::span<const std::uint8_t> bytes) {
 }
 
 Bytes FromHex(std::string_view text) {
-    return ParseHexText(text);
+    Result<Bytes> bytes = ParseHexText(text);
+    if (!bytes) {
+        throw std::invalid_argument(bytes.Message());
+    }
+    return std::move(bytes).Value();
 }
 
 }  // namespace frames

@@ -438,21 +438,22 @@ TEST(Decoders, HexTextReadsTheSameBytesInPiecesOfAnySize) {
         std::vector<std::uint8_t> read;
         for (std::size_t at = 0; at < text.size();) {
             const std::size_t piece = std::min<std::size_t>(1 + random() % 7, text.size() - at);
-            reader.Read(std::string_view(text).substr(at, piece), read);
+            ASSERT_TRUE(reader.Read(std::string_view(text).substr(at, piece), read));
             at += piece;
         }
-        reader.Finish();
+        ASSERT_TRUE(reader.Finish());
         EXPECT_EQ(read, bytes) << text;
-        EXPECT_EQ(ParseHexText(text), bytes) << text;
+        EXPECT_EQ(ParseHexText(text).Value(), bytes) << text;
     }
 
     auto offsetOfFault = [](std::string_view text) -> long {
-        try {
-            ParseHexText(text);
-        } catch (const HexTextError& error) {
-            return static_cast<long>(error.Offset());
+        CHexTextReader reader;
+        std::vector<std::uint8_t> bytes;
+        if (reader.Read(text, bytes) && reader.Finish()) {
+            return -1;
         }
-        return -1;
+        EXPECT_EQ(ParseHexText(text).Message().rfind("hex text: ", 0), 0u);
+        return static_cast<long>(reader.Offset());
     };
     EXPECT_EQ(offsetOfFault("a0 8g"), 4);   // not a hex digit
     EXPECT_EQ(offsetOfFault("a0 8 0"), 4);  // a separator inside a byte

@@ -9,6 +9,7 @@
 
 #include "DocviewTestSupport.h"
 #include "docview/DataFile.h"
+#include "support/ResultAssert.h"
 
 using namespace docview_test;
 
@@ -16,21 +17,11 @@ namespace {
 
 std::string LoadError(const std::string& path) {
     CRoZudozuvDoc doc;
-    try {
-        LoadDocumentFile(path, doc);
-    } catch (const CDataFileError& e) {
-        return e.what();
-    }
-    return "no error";
+    return MessageOf(LoadDocumentFile(path, doc));
 }
 
 std::string SaveError(const CRoZudozuvDoc& doc, const std::string& path) {
-    try {
-        SaveDocumentFile(doc, path);
-    } catch (const CDataFileError& e) {
-        return e.what();
-    }
-    return "no error";
+    return MessageOf(SaveDocumentFile(doc, path));
 }
 
 std::size_t EntriesIn(const std::filesystem::path& dir) {
@@ -47,19 +38,19 @@ bool RunningAsRoot() {
 TEST(DataFileIo, SaveThenLoadAndReplace) {
     TempDir dir;
     const std::string path = dir.File("doc.txt");
-    SaveDocumentFile(SampleDocument(), path);
+    EXPECT_TRUE(Succeeded(SaveDocumentFile(SampleDocument(), path)));
     EXPECT_EQ(ReadFileBytes(path), WriteDocumentBytes(SampleDocument()));
     chmod(path.c_str(), 0640);
 
     CRoZudozuvDoc loaded;
-    LoadDocumentFile(path, loaded);
+    EXPECT_TRUE(Succeeded(LoadDocumentFile(path, loaded)));
     EXPECT_EQ(loaded.channels, SampleDocument().channels);
     EXPECT_EQ(loaded.summary, SampleDocument().summary);
     EXPECT_FALSE(loaded.acquiring);
 
     // saving again replaces the content, keeps the permissions and leaves no
     // temporary file behind
-    SaveDocumentFile(CRoZudozuvDoc(), path);
+    EXPECT_TRUE(Succeeded(SaveDocumentFile(CRoZudozuvDoc(), path)));
     EXPECT_EQ(ReadFileBytes(path), WriteDocumentBytes(CRoZudozuvDoc()));
     struct stat info {};
     ASSERT_EQ(stat(path.c_str(), &info), 0);
@@ -69,7 +60,7 @@ TEST(DataFileIo, SaveThenLoadAndReplace) {
     // through a symbolic link the link stays and its target changes
     const std::string link = dir.File("link.txt");
     ASSERT_EQ(symlink(path.c_str(), link.c_str()), 0);
-    SaveDocumentFile(SampleDocument(), link);
+    EXPECT_TRUE(Succeeded(SaveDocumentFile(SampleDocument(), link)));
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(ReadFileBytes(path), WriteDocumentBytes(SampleDocument()));
 }
@@ -77,7 +68,7 @@ TEST(DataFileIo, SaveThenLoadAndReplace) {
 TEST(DataFileIo, FailedWriteKeepsThePreviousFile) {
     TempDir dir;
     const std::string path = dir.File("doc.txt");
-    SaveDocumentFile(SampleDocument(), path);
+    EXPECT_TRUE(Succeeded(SaveDocumentFile(SampleDocument(), path)));
     const Bytes before = ReadFileBytes(path);
 
     // A file size limit makes the write fail part-way, as a full disk would.
@@ -111,7 +102,7 @@ TEST(DataFileIo, SaveErrorsNameTheFile) {
         GTEST_SKIP() << "permissions do not apply to root";
     }
     const std::string readOnly = dir.File("read-only.txt");
-    SaveDocumentFile(CRoZudozuvDoc(), readOnly);
+    EXPECT_TRUE(Succeeded(SaveDocumentFile(CRoZudozuvDoc(), readOnly)));
     chmod(readOnly.c_str(), 0444);
     EXPECT_EQ(SaveError(SampleDocument(), readOnly), "Access to " + readOnly + " was denied.");
     EXPECT_EQ(ReadFileBytes(readOnly), WriteDocumentBytes(CRoZudozuvDoc()));
@@ -140,7 +131,7 @@ TEST(DataFileIo, LoadErrorsNameTheFileAndNeverBlock) {
 
     if (!RunningAsRoot()) {
         const std::string secret = dir.File("secret.txt");
-        SaveDocumentFile(SampleDocument(), secret);
+        EXPECT_TRUE(Succeeded(SaveDocumentFile(SampleDocument(), secret)));
         chmod(secret.c_str(), 0);
         EXPECT_EQ(LoadError(secret), "Access to " + secret + " was denied.");
     }
@@ -150,7 +141,7 @@ TEST(DataFileIo, DevicesAndPipesAreWrittenInPlaceNeverReplaced) {
     TempDir dir;
     struct stat before {};
     ASSERT_EQ(stat("/dev/null", &before), 0);
-    SaveDocumentFile(SampleDocument(), "/dev/null");
+    EXPECT_TRUE(Succeeded(SaveDocumentFile(SampleDocument(), "/dev/null")));
     struct stat after {};
     ASSERT_EQ(stat("/dev/null", &after), 0);
     EXPECT_TRUE(S_ISCHR(after.st_mode));
@@ -165,7 +156,7 @@ TEST(DataFileIo, DevicesAndPipesAreWrittenInPlaceNeverReplaced) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     Bytes received;
     std::thread reader([&] { received = ReadFileBytes(fifo); });
-    SaveDocumentFile(SampleDocument(), fifo);
+    EXPECT_TRUE(Succeeded(SaveDocumentFile(SampleDocument(), fifo)));
     reader.join();
     EXPECT_EQ(received, WriteDocumentBytes(SampleDocument()));
     EXPECT_EQ(EntriesIn(dir.Path()), 1u);
@@ -180,9 +171,9 @@ TEST(DataFileIo, LargeFileReadInBlocks) {
             Record(i * 0.25, "KΩ", 0.0, i, "3/5/2018 9:7:" + std::to_string(i % 60), "RES"));
     }
     const std::string path = dir.File("large.txt");
-    SaveDocumentFile(doc, path);
+    EXPECT_TRUE(Succeeded(SaveDocumentFile(doc, path)));
     CRoZudozuvDoc loaded;
-    LoadDocumentFile(path, loaded);
+    EXPECT_TRUE(Succeeded(LoadDocumentFile(path, loaded)));
     EXPECT_EQ(loaded.channels, doc.channels);
 
     // the same file cut short is refused at any length

@@ -8,6 +8,7 @@
 #include "DocviewTestSupport.h"
 #include "docview/DataFile.h"
 #include "record/RecordingTarget.h"
+#include "support/ResultAssert.h"
 
 using namespace docview_test;
 
@@ -41,21 +42,19 @@ struct Raw {
 
 CRoZudozuvDoc ReadBytes(const Bytes& bytes) {
     CRoZudozuvDoc doc;
-    ReadDocumentBytes(bytes.data(), bytes.size(), doc);
+    EXPECT_TRUE(Succeeded(ReadDocumentBytes(bytes.data(), bytes.size(), doc)));
     return doc;
 }
 
 std::string ReadError(const Bytes& bytes) {
     CRoZudozuvDoc doc = SampleDocument();
-    try {
-        ReadDocumentBytes(bytes.data(), bytes.size(), doc);
-    } catch (const CDataFileError& e) {
+    if (const Status read = ReadDocumentBytes(bytes.data(), bytes.size(), doc); !read) {
         // a failed read leaves the document as it was
         if (!(doc.channels == SampleDocument().channels &&
               doc.summary == SampleDocument().summary)) {
             return "document changed";
         }
-        return e.what();
+        return read.Message();
     }
     return "no error";
 }
@@ -171,12 +170,12 @@ TEST(DataFileRead, ReadingMarksTheDocumentAsNotAcquiring) {
     doc.SetFirstView(&view);
     doc.countedNumber = 5;
     const Bytes bytes = WriteDocumentBytes(SampleDocument());
-    ReadDocumentBytes(bytes.data(), bytes.size(), doc);
+    EXPECT_TRUE(Succeeded(ReadDocumentBytes(bytes.data(), bytes.size(), doc)));
     EXPECT_FALSE(doc.acquiring);
     EXPECT_FALSE(view.liveTarget);
     EXPECT_EQ(doc.channels, SampleDocument().channels);
     // previous records are replaced, not appended to
-    ReadDocumentBytes(bytes.data(), bytes.size(), doc);
+    EXPECT_TRUE(Succeeded(ReadDocumentBytes(bytes.data(), bytes.size(), doc)));
     EXPECT_EQ(doc.channels, SampleDocument().channels);
 }
 
@@ -252,10 +251,8 @@ TEST(DataFileRead, SingleByteDamageNeverCrashes) {
             Bytes damaged = whole;
             damaged[at] = value;
             CRoZudozuvDoc doc;
-            try {
-                ReadDocumentBytes(damaged.data(), damaged.size(), doc);
-            } catch (const CDataFileError& e) {
-                ASSERT_STREQ(e.what(), kUnexpectedFileFormat);
+            if (const Status read = ReadDocumentBytes(damaged.data(), damaged.size(), doc); !read) {
+                ASSERT_EQ(read.Message(), kUnexpectedFileFormat);
                 ++refused;
             }
         }

@@ -32,11 +32,17 @@ TEST(FallbackSave, MakesTheFolderAndNeverReplacesAFile) {
     tzset();
     const std::string folder = dir.File("state/vavirir");
     const std::time_t now = 1796704501;  // 2026-12-08 04:35:01 UTC
-    const std::string first = SaveDocumentFallback(SampleDocument(), "/gone/rec.txt", folder, now);
+    const std::string first =
+        SaveDocumentFallback(SampleDocument(), "/gone/rec.txt", folder, now).Value();
     EXPECT_EQ(first, folder + "/rec-20261208-043501.txt");
-    const std::string second = SaveDocumentFallback(CRoZudozuvDoc(), "/gone/rec.txt", folder, now);
+    const std::string second =
+        SaveDocumentFallback(CRoZudozuvDoc(), "/gone/rec.txt", folder, now).Value();
     EXPECT_EQ(second, folder + "/rec-20261208-043501-2.txt");
     EXPECT_EQ(ReadFileBytes(first), WriteDocumentBytes(SampleDocument()));
-    EXPECT_EQ(SaveDocumentFallback(CRoZudozuvDoc(), "/", folder, now),
+    EXPECT_EQ(SaveDocumentFallback(CRoZudozuvDoc(), "/", folder, now).Value(),
               folder + "/recording-20261208-043501.txt");
+    // a folder that cannot be made says why
+    const std::string underFile = first + "/more";
+    EXPECT_EQ(SaveDocumentFallback(CRoZudozuvDoc(), "rec.txt", underFile, now).Message(),
+              "cannot make the folder " + underFile + ": Not a directory");
 }

@@ -65,9 +65,10 @@ TEST(Spectrum, FrequencySpectrumReadsTheRange) {
     } const cases[] = {{5, 14, 10}, {20, 119, 32}, {0, 31, 32}, {40, 72, 32}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.start);
-        const SpectrumResult result =
+        const Result<Spectrum> run =
             RunSpectrum(records, Request(c.start, c.finish, SpectrumKind::Frequency), *buffers);
-        ASSERT_TRUE(result.Ok()) << result.error;
+        ASSERT_TRUE(run.Ok()) << run.Message();
+        const Spectrum& result = *run;
         ASSERT_EQ(result.bins.size(), 32u);
         const auto begin = values.begin() + c.start;
         const std::vector<double> expected =
@@ -92,8 +93,9 @@ TEST(Spectrum, FrequencySpectrumReadsTheRange) {
 TEST(Spectrum, PowerSpectrumOfAConstantAveragesSixteenSegments) {
     const std::vector<CObData> records = Records(std::vector<double>(40, 4.0));
     std::vector<double> bins;
-    const SpectrumResult result = RunSpectrum(records, Request(0, 39, SpectrumKind::Power), bins);
-    ASSERT_TRUE(result.Ok()) << result.error;
+    const Result<Spectrum> run = RunSpectrum(records, Request(0, 39, SpectrumKind::Power), bins);
+    ASSERT_TRUE(run.Ok()) << run.Message();
+    const Spectrum& result = *run;
     ASSERT_EQ(bins.size(), 16u);
     EXPECT_EQ(result.total, 272);  // (32 - 16) * 15 + 32
     for (std::size_t k = 0; k < 16; ++k) {
@@ -114,8 +116,8 @@ TEST(Spectrum, ZerosWindowsAndAxis) {
     const std::vector<CObData> zeros = Records(std::vector<double>(64, 0.0));
     for (FftWindow window : {FftWindow::None, FftWindow::Hanning, FftWindow::BlackmanHarris4}) {
         std::vector<double> bins;
-        const SpectrumResult result =
-            RunSpectrum(zeros, Request(0, 63, SpectrumKind::Power, window, 64), bins);
+        const Spectrum result =
+            RunSpectrum(zeros, Request(0, 63, SpectrumKind::Power, window, 64), bins).Value();
         ASSERT_EQ(bins.size(), 32u);
         for (double bin : bins) {
             EXPECT_DOUBLE_EQ(bin, -140.0);
@@ -128,13 +130,15 @@ TEST(Spectrum, ZerosWindowsAndAxis) {
     ends.front() = 7.0;
     ends.back() = -3.0;
     std::vector<double> bins;
-    SpectrumResult result = RunSpectrum(
-        Records(ends), Request(0, 31, SpectrumKind::Frequency, FftWindow::Triangle), bins);
+    Spectrum result =
+        RunSpectrum(Records(ends), Request(0, 31, SpectrumKind::Frequency, FftWindow::Triangle),
+                    bins)
+            .Value();
     for (double bin : bins) {
         EXPECT_EQ(bin, 0.0);
     }
     EXPECT_DOUBLE_EQ(result.peak, 1e-90);
-    result = RunSpectrum(Records(ends), Request(0, 31, SpectrumKind::Frequency), bins);
+    result = RunSpectrum(Records(ends), Request(0, 31, SpectrumKind::Frequency), bins).Value();
     EXPECT_NEAR(result.bins[0], 4.0, 1e-5);
 
     // Labels: N/2 for the power spectrum, 2N for the frequency spectrum.
@@ -154,9 +158,10 @@ TEST(Spectrum, RunsAreIndependentAndBadRequestsRefused) {
     auto shared = AllocateSpectrumBuffers();
     const SpectrumRequest small = Request(100, 140, SpectrumKind::Power, FftWindow::Hamming);
     std::vector<double> fresh;
-    RunSpectrum(records, small, fresh);
-    RunSpectrum(records, Request(0, 2999, SpectrumKind::Power, FftWindow::Blackman, 2048), *shared);
-    const SpectrumResult again = RunSpectrum(records, small, *shared);
+    ASSERT_TRUE(RunSpectrum(records, small, fresh));
+    ASSERT_TRUE(RunSpectrum(
+        records, Request(0, 2999, SpectrumKind::Power, FftWindow::Blackman, 2048), *shared));
+    const Spectrum again = RunSpectrum(records, small, *shared).Value();
     EXPECT_EQ(std::vector<double>(again.bins.begin(), again.bins.end()), fresh);
 
     const SpectrumRequest bad[] = {
@@ -215,8 +220,10 @@ TEST(Spectrum, AgreesWithADirectComputationForEverySizeAndWindow) {
             std::copy(values.begin() + 3 + size - 16, values.begin() + 3 + size, tail.begin());
             tail = windowed(tail);
 
-            const SpectrumResult frequency = RunSpectrum(
-                records, Request(3, 2099, SpectrumKind::Frequency, window, size), *buffers);
+            const Spectrum frequency =
+                RunSpectrum(records, Request(3, 2099, SpectrumKind::Frequency, window, size),
+                            *buffers)
+                    .Value();
             std::vector<double> magnitudes(n);
             for (std::size_t k = 0; k < n; ++k) {
                 magnitudes[k] = std::abs(dft(block, k));
@@ -226,8 +233,9 @@ TEST(Spectrum, AgreesWithADirectComputationForEverySizeAndWindow) {
                 ASSERT_NEAR(frequency.bins[k], magnitudes[k], 1e-4 * largest) << k;
             }
 
-            const SpectrumResult power =
-                RunSpectrum(records, Request(3, 2099, SpectrumKind::Power, window, size), *buffers);
+            const Spectrum power =
+                RunSpectrum(records, Request(3, 2099, SpectrumKind::Power, window, size), *buffers)
+                    .Value();
             const double n2 = static_cast<double>(size) * size;
             for (std::size_t k = 0; k < n / 2; ++k) {
                 const double expected =

@@ -41,19 +41,18 @@ TEST(MqttUrl, ParsesWhatTheUsageShowsAndSaysWhatIsWrongOtherwise) {
         {"mqtt://[::1", std::nullopt},
     };
     for (const Case& c : cases) {
-        const auto parsed = ParseMqttUrl(c.url);
+        const Result<MqttBroker> parsed = ParseMqttUrl(c.url);
         if (c.broker) {
-            ASSERT_TRUE(std::holds_alternative<MqttBroker>(parsed))
-                << c.url << ": " << std::get<std::string>(parsed);
-            EXPECT_EQ(std::get<MqttBroker>(parsed), *c.broker) << c.url;
+            ASSERT_TRUE(parsed.Ok()) << c.url << ": " << parsed.Message();
+            EXPECT_EQ(*parsed, *c.broker) << c.url;
         } else {
-            EXPECT_TRUE(std::holds_alternative<std::string>(parsed)) << c.url;
+            EXPECT_FALSE(parsed.Ok()) << c.url;
         }
     }
 }
 
 TEST(MqttUrl, NamesTheBrokerWithoutThePasswordAndTheTopicsAfterTheMeter) {
-    const auto broker = std::get<MqttBroker>(ParseMqttUrl("mqtts://ann:secret@[::1]:8884"));
+    const auto broker = ParseMqttUrl("mqtts://ann:secret@[::1]:8884").Value();
     EXPECT_EQ(BrokerText(broker), "mqtts://ann@[::1]:8884");
     EXPECT_EQ(MeterTopicName("rfcomm0"), "rfcomm0");
     EXPECT_EQ(MeterTopicName("pts/3"), "pts3");
@@ -61,7 +60,7 @@ TEST(MqttUrl, NamesTheBrokerWithoutThePasswordAndTheTopicsAfterTheMeter) {
     EXPECT_EQ(MeterTopicName("a+b#c d"), "abcd");
     EXPECT_EQ(MeterTopicName("//"), "meter");
     EXPECT_EQ(TopicPrefix(broker, "pts/3"), "vavirir/pts3");
-    const auto given = std::get<MqttBroker>(ParseMqttUrl("mqtt://h/lab/dmm"));
+    const auto given = ParseMqttUrl("mqtt://h/lab/dmm").Value();
     EXPECT_EQ(ReadingTopic(TopicPrefix(given, "rfcomm0")), "lab/dmm/reading");
     EXPECT_EQ(StatusTopic(TopicPrefix(given, "rfcomm0")), "lab/dmm/status");
 }
@@ -90,13 +89,15 @@ TEST(PasswordFile, IsWrittenForItsOwnerAloneAndReadBackWithoutItsLineEnd) {
     { std::ofstream(path) << "old\n"; }
     ::chmod(path.c_str(), 0644);
     EXPECT_TRUE(PasswordFileIsShared(path));
-    WritePasswordFile(path, "p@ss word");
+    ASSERT_TRUE(WritePasswordFile(path, "p@ss word").Ok());
     struct stat info {};
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     EXPECT_FALSE(PasswordFileIsShared(path));
-    EXPECT_EQ(ReadPasswordFile(path), "p@ss word");
-    EXPECT_THROW(ReadPasswordFile((dir / "none").string()), std::runtime_error);
+    EXPECT_EQ(ReadPasswordFile(path).Value(), "p@ss word");
+    const std::string none = (dir / "none").string();
+    EXPECT_EQ(ReadPasswordFile(none).Message(),
+              "cannot read " + none + ": No such file or directory");
     fs::remove_all(dir);
 }
 
@@ -112,11 +113,11 @@ TEST(MqttPublisher, KeepsTheNewestReadingsWhileTheBrokerIsAwayAndSendsThemInOrde
     test_support::Subscriber sub(broker, "test/#", "queue-test");
     broker.Stop();
     MqttPublisherSettings settings;
-    settings.broker = std::get<MqttBroker>(ParseMqttUrl(broker.Url()));
+    settings.broker = ParseMqttUrl(broker.Url()).Value();
     settings.topicPrefix = "test/meter";
     settings.queueCapacity = 5;
     CMqttPublisher publisher(settings);
-    publisher.Start();
+    ASSERT_TRUE(publisher.Start().Ok());
     const MqttStatus away = publisher.WaitForConnection(10s);
     EXPECT_EQ(away.state, MqttState::Reconnecting);
     EXPECT_EQ(away.reason, "Connection refused");

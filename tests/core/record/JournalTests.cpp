@@ -90,10 +90,13 @@ TEST_F(JournalTest, RoundTripThroughTheDocumentsAppends) {
     UseUtc();
     OpenDocument live;
     {
-        CJournalWriter writer(Folder(), "rec.txt", 1796720700);  // 2026-12-08 09:05 UTC
+        const std::unique_ptr<CJournalWriter> writerMade =
+            CJournalWriter::Create(Folder(), "rec.txt", 1796720700)
+                .Value();  // 2026-12-08 09:05 UTC
+        CJournalWriter& writer = *writerMade;
         live.document->SetRecordSink(&writer);
         EXPECT_TRUE(JournalInUse(writer.Path()));
-        EXPECT_FALSE(CJournalFile::Lock(writer.Path())) << "a second holder is refused";
+        EXPECT_FALSE(CJournalFile::Lock(writer.Path()).Value()) << "a second holder is refused";
 
         live.document->AddReading(0, 1.5, "VDC", 0.0, 0, "8/12/2026 9:5:1", "VDC",
                                   CountedReading(1.5f));
@@ -106,11 +109,11 @@ TEST_F(JournalTest, RoundTripThroughTheDocumentsAppends) {
         EXPECT_FALSE(writer.TakeWarning());
     }
 
-    const std::vector<std::string> ids = ListJournalIds(Folder());
+    const std::vector<std::string> ids = ListJournalIds(Folder()).Value();
     ASSERT_EQ(ids.size(), 1u);
     const std::string path = JournalPath(Folder(), ids[0]);
     EXPECT_FALSE(JournalInUse(path)) << "the lock ends with the writer";
-    const JournalContents contents = ReadJournalFile(path);
+    const JournalContents contents = ReadJournalFile(path).Value();
     ASSERT_TRUE(contents.headerOk) << contents.headerProblem;
     EXPECT_EQ(contents.header.documentName, "rec.txt");
     EXPECT_EQ(FormatJournalTime(contents.header.createdAt), "2026-12-08 09:05");
@@ -122,11 +125,11 @@ TEST_F(JournalTest, RoundTripThroughTheDocumentsAppends) {
     EXPECT_EQ(rebuilt.summary, live.document->summary);
     EXPECT_FALSE(rebuilt.acquiring);
 
-    std::optional<CJournalFile> held = CJournalFile::Lock(path);
+    std::optional<CJournalFile> held = CJournalFile::Lock(path).Value();
     ASSERT_TRUE(held);
     EXPECT_TRUE(JournalInUse(path));
-    EXPECT_EQ(held->Remove(), 0);
-    EXPECT_TRUE(ListJournalIds(Folder()).empty());
+    EXPECT_TRUE(held->Remove().Ok());
+    EXPECT_TRUE(ListJournalIds(Folder()).Value().empty());
 }
 
 // Random recordings with overloads, kilo units, companion records, the
@@ -290,11 +293,14 @@ TEST_F(JournalTest, OnlyRegularFilesAreJournals) {
     fs::create_directories(m_folder / "folder.journal");
     ASSERT_EQ(mkfifo((m_folder / "pipe.journal").c_str(), 0600), 0);
     fs::create_symlink(m_folder / "pipe.journal", m_folder / "link.journal");
-    CJournalWriter writer(Folder(), "real", 0);
+    const std::unique_ptr<CJournalWriter> writerMade =
+        CJournalWriter::Create(Folder(), "real", 0).Value();
+    CJournalWriter& writer = *writerMade;
     writer.Sync();
-    EXPECT_EQ(ListJournalIds(Folder()), std::vector<std::string>{writer.Id()});
-    EXPECT_THROW(ReadJournalFile(JournalPath(Folder(), "pipe")), CJournalError);
-    EXPECT_THROW(CJournalFile::Lock(JournalPath(Folder(), "pipe")), CJournalError);
+    EXPECT_EQ(ListJournalIds(Folder()).Value(), std::vector<std::string>{writer.Id()});
+    const std::string pipe = JournalPath(Folder(), "pipe");
+    EXPECT_EQ(ReadJournalFile(pipe).Message(), pipe + " is not a journal file");
+    EXPECT_EQ(CJournalFile::Lock(pipe).Message(), pipe + " is not a journal file");
     EXPECT_FALSE(JournalInUse(JournalPath(Folder(), "pipe")));
 }
 
@@ -302,7 +308,9 @@ TEST_F(JournalTest, OnlyRegularFilesAreJournals) {
 // again the journal catches up with every record.
 TEST_F(JournalTest, AFailedWriteWarnsOnceAndNeverStopsTheRecording) {
     OpenDocument doc;
-    CJournalWriter writer(Folder(), "full.txt", 0);
+    const std::unique_ptr<CJournalWriter> writerMade =
+        CJournalWriter::Create(Folder(), "full.txt", 0).Value();
+    CJournalWriter& writer = *writerMade;
     doc.document->SetRecordSink(&writer);
     writer.Sync();
 
@@ -329,7 +337,7 @@ TEST_F(JournalTest, AFailedWriteWarnsOnceAndNeverStopsTheRecording) {
               "The recording's journal is written again: it holds every reading.");
     writer.Sync();
     EXPECT_FALSE(writer.TakeWarning()) << "said once";
-    const JournalContents contents = ReadJournalFile(writer.Path());
+    const JournalContents contents = ReadJournalFile(writer.Path()).Value();
     EXPECT_EQ(contents.entries.size(), 20u);
     EXPECT_EQ(contents.droppedBytes, 0u);
 }
@@ -338,7 +346,10 @@ TEST_F(JournalTest, AFolderThatCannotBeMadeOrReadIsOneError) {
     fs::create_directories(m_folder);
     std::ofstream(m_folder / "file") << "x";
     const std::string blocked = (m_folder / "file" / "journal").string();
-    EXPECT_THROW(CJournalWriter(blocked, "x", 0), CJournalError);
-    EXPECT_THROW(ListJournalIds((m_folder / "file").string()), CJournalError);
-    EXPECT_TRUE(ListJournalIds((m_folder / "missing").string()).empty());
+    EXPECT_EQ(CJournalWriter::Create(blocked, "x", 0).Message(),
+              "cannot make the journal folder " + blocked + ": Not a directory");
+    const std::string file = (m_folder / "file").string();
+    EXPECT_EQ(ListJournalIds(file).Message(),
+              "cannot read the journal folder " + file + ": Not a directory");
+    EXPECT_TRUE(ListJournalIds((m_folder / "missing").string()).Value().empty());
 }

@@ -8,18 +8,19 @@
 #include "docview/DataFile.h"
 #include "docview/Export.h"
 #include "support/ChildProcess.h"
+#include "support/ResultAssert.h"
 
 using namespace docview_test;
 
 namespace {
 
-struct Result {
+struct CliRun {
     int exitCode = -1;
     std::string out;
 };
 
 // Runs the CLI with the arguments; stderr follows stdout in out.
-Result RunCli(const std::vector<std::string>& arguments) {
+CliRun RunCli(const std::vector<std::string>& arguments) {
     std::vector<std::string> args{test_support::ProgramPath("vavirir-cli")};
     args.insert(args.end(), arguments.begin(), arguments.end());
     const test_support::ChildResult result = test_support::RunToEnd(args);
@@ -40,9 +41,9 @@ TEST_F(Cli, DumpJsonAndText) {
     doc.channels[1].push_back(Record(0.1, "V", 1.0, 0, "00:12:41", "Max"));
     doc.summary.maximum = 1500.0;
     doc.summary.dataNumber = 1;
-    SaveDocumentFile(doc, path);
+    EXPECT_TRUE(Succeeded(SaveDocumentFile(doc, path)));
 
-    const Result json = RunCli({"dump", "--json", path});
+    const CliRun json = RunCli({"dump", "--json", path});
     EXPECT_EQ(json.exitCode, 0);
     EXPECT_EQ(
         json.out,
@@ -53,7 +54,7 @@ TEST_F(Cli, DumpJsonAndText) {
         "\"maximumTime\":\"\",\"minimum\":6000,\"minimumTime\":\"\",\"sampleRate\":1,"
         "\"sum\":0,\"dataNumber\":1,\"startTime\":\"\",\"endTime\":\"\",\"type\":\"\"}}\n");
 
-    const Result text = RunCli({"dump", path});
+    const CliRun text = RunCli({"dump", path});
     EXPECT_EQ(text.exitCode, 0);
     EXPECT_NE(text.out.find("3/5/2018 9:7:5"), std::string::npos);
     EXPECT_NE(text.out.find("Channel 2: 0 records"), std::string::npos);
@@ -61,14 +62,14 @@ TEST_F(Cli, DumpJsonAndText) {
     EXPECT_EQ(RunCli({"dump"}).exitCode, 2);
     EXPECT_EQ(RunCli({"dump", "--bogus", path}).exitCode, 2);
     EXPECT_EQ(RunCli({"dump", "a", "b"}).exitCode, 2);
-    const Result missing = RunCli({"dump", dir.File("none.txt")});
+    const CliRun missing = RunCli({"dump", dir.File("none.txt")});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_EQ(missing.out, "vavirir-cli dump: " + dir.File("none.txt") + " was not found.\n");
 }
 
 TEST_F(Cli, ExportWritesTheSpreadsheet) {
     const std::string path = dir.File("doc.txt");
-    SaveDocumentFile(SampleDocument(), path);
+    EXPECT_TRUE(Succeeded(SaveDocumentFile(SampleDocument(), path)));
     const std::string out = dir.File("out.xls");
     EXPECT_EQ(RunCli({"export", path, out}).exitCode, 0);
     const Bytes bytes = ReadFileBytes(out);
@@ -77,7 +78,7 @@ TEST_F(Cli, ExportWritesTheSpreadsheet) {
     EXPECT_EQ(RunCli({"export", path}).exitCode, 2);
     EXPECT_EQ(RunCli({"export", path, dir.File("no/out.xls")}).exitCode, 1);
     const std::string empty = dir.File("empty.txt");
-    SaveDocumentFile(CRoZudozuvDoc(), empty);
+    EXPECT_TRUE(Succeeded(SaveDocumentFile(CRoZudozuvDoc(), empty)));
     EXPECT_EQ(RunCli({"export", empty, dir.File("e.xls")}).exitCode, 1);
     EXPECT_FALSE(std::filesystem::exists(dir.File("e.xls")));
 }
@@ -88,12 +89,12 @@ TEST_F(Cli, DamagedFilesGiveTheMessageAndExitOne) {
         if (files++ % 3 != 0) {
             continue;  // a sample keeps the test quick
         }
-        const Result dump = RunCli({"dump", "--json", entry.path().string()});
+        const CliRun dump = RunCli({"dump", "--json", entry.path().string()});
         EXPECT_EQ(dump.exitCode, 1) << entry.path().filename();
         EXPECT_EQ(dump.out,
                   "vavirir-cli dump: " + entry.path().string() + ": Unexpected file format.\n");
     }
-    const Result exported = RunCli(
+    const CliRun exported = RunCli(
         {"export", (DataFilesDir() / "damaged" / "schema_2.txt").string(), dir.File("x.xls")});
     EXPECT_EQ(exported.exitCode, 1);
     EXPECT_FALSE(std::filesystem::exists(dir.File("x.xls")));

@@ -12,6 +12,7 @@
 #include "core/docview/DocviewTestSupport.h"
 #include "docview/DataFile.h"
 #include "support/ChildProcess.h"
+#include "support/ResultAssert.h"
 
 namespace {
 
@@ -102,7 +103,7 @@ TEST(FftCli, HighestIsTheHighestBinAndPeakTheLargestMagnitude) {
                 docview_test::Record(value(random), "V", 0.0, i, "3/5/2018 9:7:5", "VDC"));
         }
         const std::string path = dir.File("random.txt");
-        SaveDocumentFile(doc, path);
+        EXPECT_TRUE(Succeeded(SaveDocumentFile(doc, path)));
         for (const char* kind : {"--window", "--frequency"}) {
             std::vector<std::string> args{path, "--start", "0", "--finish", "63", "--size", "32"};
             args.push_back(kind);

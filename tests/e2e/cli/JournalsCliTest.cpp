@@ -30,7 +30,9 @@ class JournalsCli : public ::testing::Test {
     std::string Leave(const std::string& id, const std::string& name, int count) {
         std::string made;
         {
-            CJournalWriter writer(m_folder.string(), name, 1796720700);
+            const std::unique_ptr<CJournalWriter> writerMade =
+                CJournalWriter::Create(m_folder.string(), name, 1796720700).Value();
+            CJournalWriter& writer = *writerMade;
             for (int i = 0; i < count; ++i) {
                 writer.RecordAppended(0, {0.25 * i, "VDC", 0.0, i, "t", "VDC"},
                                       {SummaryRole::CountedReading, false});
@@ -69,7 +71,8 @@ TEST_F(JournalsCli, ListsRecoversAndDiscardsWhateverTheFolderHolds) {
     }
     Leave("a-crafted", "evil\nfake\t0\tline\x1b[2J\\", 2);
     Leave("-dash", "dash", 1);
-    std::ofstream(JournalPath(m_folder.string(), "c-header")) << "VAVJRNL\x1a a header that lost its checksum";
+    std::ofstream(JournalPath(m_folder.string(), "c-header"))
+        << "VAVJRNL\x1a a header that lost its checksum";
     ASSERT_EQ(mkfifo((m_folder / "d-fifo.journal").c_str(), 0600), 0);
 
     const auto listed = Cli({"journals"});

@@ -17,6 +17,7 @@
 #include "record/Document.h"
 #include "support/ChildProcess.h"
 #include "support/MosquittoBroker.h"
+#include "support/ResultAssert.h"
 #include "support/TestFolder.h"
 
 namespace fs = std::filesystem;
@@ -162,7 +163,7 @@ TEST_F(MqttCli, BrokerStoppedAndStartedAgainLosesNoReadingAndTheDataFileIsComple
     EXPECT_EQ(firsts, all);
 
     CRoZudozuvDoc saved;
-    LoadDocumentFile(PathOf("r.txt"), saved);
+    EXPECT_TRUE(Succeeded(LoadDocumentFile(PathOf("r.txt"), saved)));
     EXPECT_EQ(saved.channels[0].size(), kCount);
 }
 
@@ -227,4 +228,14 @@ TEST_F(MqttCli, AWrongMqttOptionIsAUsageError) {
         auto cli = Record(args);
         EXPECT_EQ(cli->Wait(30s), 2) << wrong[1] << "\n" << cli->Stderr();
     }
+}
+
+// A password file that cannot be read is a runtime error that says why.
+TEST_F(MqttCli, AnUnreadablePasswordFileIsSaid) {
+    const std::string missing = PathOf("no-such-pw");
+    auto cli = Record({"--port", "/dev/null", "--out", PathOf("r.txt"), "--mqtt",
+                       "mqtt://bench@broker", "--mqtt-password-file", missing});
+    EXPECT_EQ(cli->Wait(30s), 1) << cli->Stderr();
+    EXPECT_EQ(cli->Stderr(),
+              "vavirir-cli record: cannot read " + missing + ": No such file or directory\n");
 }

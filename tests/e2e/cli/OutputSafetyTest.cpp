@@ -17,6 +17,7 @@
 #include "docview/Export.h"
 #include "record/Journal.h"
 #include "support/ChildProcess.h"
+#include "support/ResultAssert.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -90,7 +91,7 @@ TEST_F(OutputSafety, UnwritableOrClashingOutputsAreRefusedBeforeThePortOpens) {
 
 TEST_F(OutputSafety, ExportNeverWritesOverItsInputAndWritesDevicesInPlace) {
     const std::string data = dir.File("rec.txt");
-    SaveDocumentFile(SampleDocument(), data);
+    EXPECT_TRUE(Succeeded(SaveDocumentFile(SampleDocument(), data)));
     const Bytes original = ReadFileBytes(data);
     fs::create_symlink(data, dir.File("soft.txt"));
     fs::create_hard_link(data, dir.File("hard.txt"));
@@ -113,7 +114,7 @@ TEST_F(OutputSafety, ExportNeverWritesOverItsInputAndWritesDevicesInPlace) {
 
 TEST_F(OutputSafety, AFullDiskOrADirectoryIsReportedAsSuch) {
     const std::string data = dir.File("rec.txt");
-    SaveDocumentFile(SampleDocument(), data);
+    EXPECT_TRUE(Succeeded(SaveDocumentFile(SampleDocument(), data)));
     const std::string stream = std::string(VAVIRIR_TEST_DATA) + "/sample-stream.hex";
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"decode", "--hex", stream},
@@ -173,10 +174,10 @@ TEST_F(OutputSafety, HangUpEndsARecordingAndAFailedSaveKeepsItInTheStateFolder) 
     ASSERT_NE(entry, fs::directory_iterator()) << err;
     const std::string file = entry->path().string();
     EXPECT_EQ(entry->path().filename().string().rfind("rec-", 0), 0u) << file;
-    EXPECT_EQ(ListJournalIds((kept / "journal").string()).size(), 1u);
+    EXPECT_EQ(ListJournalIds((kept / "journal").string()).Value().size(), 1u);
     EXPECT_NE(err.find("records saved to " + file + " instead"), std::string::npos) << err;
     CRoZudozuvDoc doc;
-    LoadDocumentFile(file, doc);
+    EXPECT_TRUE(Succeeded(LoadDocumentFile(file, doc)));
     EXPECT_GE(doc.channels[0].size(), 5u);
 }
 

@@ -16,6 +16,7 @@
 #include "frames/FrameEncoder.h"
 #include "record/Document.h"
 #include "support/ChildProcess.h"
+#include "support/ResultAssert.h"
 
 namespace fs = std::filesystem;
 
@@ -125,7 +126,7 @@ class ReplayCli : public ::testing::Test {
 
 CRoZudozuvDoc Load(const std::string& path) {
     CRoZudozuvDoc doc;
-    LoadDocumentFile(path, doc);
+    EXPECT_TRUE(Succeeded(LoadDocumentFile(path, doc)));
     return doc;
 }
 

@@ -1,11 +1,11 @@
 // File > Export To CSV: the file written, or one warning dismissed by a key;
 // both exports refuse the file of an open document.
 #include <gtest/gtest.h>
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QKeyEvent>
-#include <QAbstractButton>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -21,6 +21,7 @@
 #include "docview/CsvExport.h"
 #include "docview/DataFile.h"
 #include "docview/ui/CsvCommand.h"
+#include "support/ResultAssert.h"
 
 namespace {
 
@@ -110,7 +111,7 @@ TEST(CsvCommand, ADocumentWithoutMainRecordsShowsNoDialog) {
 TEST(ExportCommands, RefuseTheFileOfAnOpenDocumentAndWriteAnyOther) {
     QTemporaryDir dir;
     const QString dataFile = dir.filePath(QStringLiteral("doc.txt"));
-    SaveDocumentFile(Recording(), dataFile.toStdString());
+    EXPECT_TRUE(Succeeded(SaveDocumentFile(Recording(), dataFile.toStdString())));
     const std::string before = ReadAll(dataFile);
 
     auto typeName = [](const QString& path) {

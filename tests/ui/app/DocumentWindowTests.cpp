@@ -28,6 +28,7 @@
 #include "docview/ui/DataListModel.h"
 #include "frames/Scenarios.h"
 #include "support/DecimalCommaLocale.h"
+#include "support/ResultAssert.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ void ClickTab(CChildFrame& child, int tab) {
 
 QString WriteDataFile(const QTemporaryDir& dir, const QString& name, const CRoZudozuvDoc& doc) {
     const QString path = dir.filePath(name);
-    SaveDocumentFile(doc, path.toStdString());
+    EXPECT_TRUE(Succeeded(SaveDocumentFile(doc, path.toStdString())));
     return path;
 }
 
@@ -295,7 +296,7 @@ TEST(DocumentWindow, ClosingAModifiedDocumentAsksSaveDiscardOrCancel) {
     child->close();
     ASSERT_TRUE(WaitFor([&] { return frame.Children().empty(); }));
     CRoZudozuvDoc reread;
-    LoadDocumentFile(saved.toStdString(), reread);
+    EXPECT_TRUE(Succeeded(LoadDocumentFile(saved.toStdString(), reread)));
     EXPECT_EQ(reread.channels[0].size(), 2u);
     EXPECT_EQ(frame.RecentFiles().value(0), saved);
 
@@ -346,7 +347,7 @@ TEST(DocumentWindow, QuittingAsksFirstAndOnlySaveOrDiscardEndTheRecording) {
     EXPECT_TRUE(frame.close());
     EXPECT_FALSE(frame.Session().IsRunning());
     CRoZudozuvDoc reread;
-    LoadDocumentFile(saved.toStdString(), reread);
+    EXPECT_TRUE(Succeeded(LoadDocumentFile(saved.toStdString(), reread)));
     EXPECT_EQ(reread.channels[0].size(), 2u);
 }
 
@@ -426,7 +427,7 @@ TEST(DocumentWindow, AFileShownInAWindowIsNeverOpenedTwiceNorWrittenOverByAnothe
     ASSERT_EQ(frame.messages.size(), 1);
     EXPECT_TRUE(frame.messages.at(0).contains("a.txt")) << frame.messages.at(0).toStdString();
     CRoZudozuvDoc reread;
-    LoadDocumentFile(a.toStdString(), reread);
+    EXPECT_TRUE(Succeeded(LoadDocumentFile(a.toStdString(), reread)));
     EXPECT_EQ(reread.channels[0].size(), 1u);
     EXPECT_TRUE(recording->Document().IsModified());
     // Its own file again is fine.

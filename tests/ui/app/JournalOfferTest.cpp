@@ -65,7 +65,9 @@ std::unique_ptr<CRoZudozuvDoc> LeaveJournal(const std::string& name, std::time_t
     auto doc = std::make_unique<CRoZudozuvDoc>();
     std::string path;
     {
-        CJournalWriter writer(JournalFolder(), name, created);
+        const std::unique_ptr<CJournalWriter> writerMade =
+            CJournalWriter::Create(JournalFolder(), name, created).Value();
+        CJournalWriter& writer = *writerMade;
         doc->SetRecordSink(&writer);
         for (int i = 0; i < count; ++i) {
             MeterReading current;
@@ -103,7 +105,9 @@ TEST(JournalOffer, OneDialogOffersEveryLeftRecording) {
     LeaveJournal("rec.txt", at0905 + 120, 4, 5);  // torn last entry
     std::ofstream(JournalPath(JournalFolder(), "20261208-090800-1"))
         << "VAVJRNL\x1a a header that lost its checksum";
-    CJournalWriter running(JournalFolder(), "running", at0905 + 240);
+    const std::unique_ptr<CJournalWriter> runningMade =
+        CJournalWriter::Create(JournalFolder(), "running", at0905 + 240).Value();
+    CJournalWriter& running = *runningMade;
     running.RecordAppended(0, first->channels[0][0], {});
     running.Sync();
 
@@ -146,7 +150,7 @@ TEST(JournalOffer, OneDialogOffersEveryLeftRecording) {
     EXPECT_EQ(children[1]->Document().channels[0].size(), 3u);
     EXPECT_TRUE(fx.frame->statusBar()->currentMessage().contains(" was kept: 1 entry (58 bytes)"))
         << fx.frame->statusBar()->currentMessage().toStdString();
-    EXPECT_EQ(ListJournalIds(JournalFolder()).size(), 4u)
+    EXPECT_EQ(ListJournalIds(JournalFolder()).Value().size(), 4u)
         << "recovered (now held), later, kept with its damage, running";
 
     // Closed on purpose with Discard, a recovered recording's journal goes; the
@@ -154,11 +158,11 @@ TEST(JournalOffer, OneDialogOffersEveryLeftRecording) {
     AnswerNextBox(QMessageBox::Discard);
     recovered.close();
     ASSERT_TRUE(WaitFor([&] { return fx.frame->Children().size() == 1; }));
-    EXPECT_EQ(ListJournalIds(JournalFolder()).size(), 3u);
+    EXPECT_EQ(ListJournalIds(JournalFolder()).Value().size(), 3u);
     AnswerNextBox(QMessageBox::Discard);
     fx.frame->Children()[0]->close();
     ASSERT_TRUE(WaitFor([&] { return fx.frame->Children().empty(); }));
-    EXPECT_EQ(ListJournalIds(JournalFolder()).size(), 3u);
+    EXPECT_EQ(ListJournalIds(JournalFolder()).Value().size(), 3u);
 
     // A live recording gets a journal of its own, which Save removes.
     for (float v : {0.0f, 1.0f, 2.0f, 3.0f}) {
@@ -169,11 +173,11 @@ TEST(JournalOffer, OneDialogOffersEveryLeftRecording) {
         }
     }
     fx.frame->RunCommand(cmd::kStop);
-    ASSERT_EQ(ListJournalIds(JournalFolder()).size(), 4u);
+    ASSERT_EQ(ListJournalIds(JournalFolder()).Value().size(), 4u);
     ASSERT_EQ(fx.frame->Children().size(), 1u);
     fx.frame->fileNames << state.filePath("saved.txt");
     EXPECT_TRUE(fx.frame->SaveDocument(*fx.frame->Children()[0], false));
-    EXPECT_EQ(ListJournalIds(JournalFolder()).size(), 3u);
+    EXPECT_EQ(ListJournalIds(JournalFolder()).Value().size(), 3u);
 
     qputenv("XDG_STATE_HOME", oldState);
 }

@@ -21,6 +21,7 @@
 #include "docview/DataFile.h"
 #include "frames/FrameEncoder.h"
 #include "frames/Scenarios.h"
+#include "support/ResultAssert.h"
 
 namespace {
 
@@ -463,7 +464,7 @@ TEST(MainFrame, DataFilesOpenAsQuietDocumentsAndFailuresAreShown) {
     CRoZudozuvDoc saved;
     saved.AddReading(0, 1.5, "VDC", 0.0, 0, "3/5/2018 9:7:5", "VDC", MeterReading{});
     const QString path = dir.filePath("one.txt");
-    SaveDocumentFile(saved, path.toStdString());
+    EXPECT_TRUE(Succeeded(SaveDocumentFile(saved, path.toStdString())));
 
     ASSERT_TRUE(frame.OpenDocumentFile(path));
     ASSERT_EQ(frame.Children().size(), 1u);
@@ -583,7 +584,7 @@ TEST(MainFrame, DroppedFilesNameTheOneThatFailsAndKeysReachFileAndHelpCommands) 
     CRoZudozuvDoc saved;
     saved.AddReading(0, 1.5, "VDC", 0.0, 0, "3/5/2018 9:7:5", "VDC", MeterReading{});
     const QString good = dir.filePath("good.txt");
-    SaveDocumentFile(saved, good.toStdString());
+    EXPECT_TRUE(Succeeded(SaveDocumentFile(saved, good.toStdString())));
     const QString broken = dir.filePath("broken.txt");
     QFile file(broken);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
