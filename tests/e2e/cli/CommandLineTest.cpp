@@ -105,6 +105,12 @@ TEST(CommandLine, EveryCommandWordsItsUsageErrorsTheSameWay) {
         ExpectUsageError({command, "--chunk", "0", "s.bin"},
                          "--chunk needs a whole number from 1 to 1000000");
     }
+    // Before "--" what looks like an option is one; a negative number is a value.
+    ExpectUsageError({"dump", "---x", kCurve}, "unexpected argument ---x");
+    ExpectUsageError({"dump", kCurve, "-5"}, "unexpected argument -5");
+    ExpectUsageError({"dump", "--json=yes", kCurve}, "unexpected argument --json=yes");
+    ExpectUsageError({"fft", kCurve, "--start", "-1", "--finish", "9"},
+                     "the range needs 0 <= start < finish");
     ExpectUsageError({"record", "--port", "3", "--out", "", "--out", "x.txt"},
                      "--out needs a file name, not \"\"");
     const CliResult operand = RunCli({"dump", "--", "--json"});
