@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ConnectionDriver.h"
 #include "app/DisplayDock.h"
 #include "app/DocumentJournals.h"
 #include "app/DocumentManager.h"
@@ -26,14 +27,11 @@
 #include "decode/Clock.h"
 #include "docview/ui/RoZudozuvView.h"
 #include "link/Reconnect.h"
-#include "record/DataTimeout.h"
 #include "record/LimitWatcher.h"
 #include "record/MeterSession.h"
 
 class CChildFrame;
 class CControlDlgBar;
-class CDemoMeter;
-
 class CFrameCommands;
 class CLeftDlg;
 class CLinkHealthPane;
@@ -58,7 +56,7 @@ struct MainFrameOptions {
 // with the meter face, the graph tool bar and one child window per document.
 // It owns the meter link and the meter session and carries out the session's
 // requests (new documents, face updates, writes to the meter, progress).
-class CMainFrame : public QMainWindow, private ISessionHost, private IDocumentPrompts {
+class CMainFrame : public QMainWindow, private IConnectionDocuments, private IDocumentPrompts {
     Q_OBJECT
   public:
     explicit CMainFrame(MainFrameOptions options = {}, QWidget* parent = nullptr);
@@ -104,13 +102,13 @@ class CMainFrame : public QMainWindow, private ISessionHost, private IDocumentPr
     // Received bytes on the GUI thread, in order.
     void OnReceiveBytes(const std::uint8_t* bytes, std::size_t count);
 
-    CMeterSession& Session() { return m_session; }
+    CMeterSession& Session() { return m_pConnection->Session(); }
     QMdiArea* MdiArea() const { return m_pMdi; }
     QDockWidget* DisplayBar() const { return m_pDisplayBar; }
     CLeftDlg* FacePanel() const { return m_pFace; }
-    FaceState Face() const { return m_face; }
+    FaceState Face() const { return m_pConnection->Face(); }
     CPortMenu* PortMenu() const { return m_pPortMenu; }
-    CWaitDlg* WaitDlg() const { return m_pWaitDlg; }
+    CWaitDlg* WaitDlg() const { return m_pConnection->WaitDlg(); }
     CLinkHealthPane* LinkHealthPane() const { return m_pLinkHealth; }
     CMqttPublishing* MqttPublishing() const { return m_pMqtt; }
     CChildFrame* ActiveChild() const;
@@ -148,18 +146,11 @@ class CMainFrame : public QMainWindow, private ISessionHost, private IDocumentPr
     QString AskSaveFileName(const QString& suggested) override;
 
   private:
-    // ISessionHost
+    // IConnectionDocuments
     CRecordingTarget* OpenNewDocument() override;
-    void ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
-                        bool dialChanged) override;
-    void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override;
-    int ReadSize() const override;
-    void SetReadSize(int bytes) override;
-    void ShowDownloadProgress(int blockCount) override;
-    void SetDownloadProgress(int blocksDone) override;
-    void CloseDownloadProgress() override;
     void DownloadAdopted(CRecordingTarget& view) override;
     bool ContinuesWhenFull() const override;
+    bool Recording() const override;
     // Real Time > Limits… for the current window.
     void OnLimits();
     // A live reading of `child` crossed its limits: status bar and beep.
@@ -183,16 +174,13 @@ class CMainFrame : public QMainWindow, private ISessionHost, private IDocumentPr
     CChildFrame* WindowOf(const CRoZudozuvDoc* document) const;
     void OnSubWindowActivated(QMdiSubWindow* sub);
     void SetFace(FaceState face);
-    void CloseLink();
-    // Lists the paired Bluetooth meters in the Com Port menu as they come and go.
-    void WatchBluetoothMeters();
-    // Opens (or quietly reopens) the link with this frame's routines; only
-    // the newest link's blocks and loss reach the frame.
-    bool OpenLink(const QString& port, bool reopen, std::string& message);
-    // The user let go of the port: it is not reopened any more.
-    void StopReconnect();
-    void OnReconnectTimer();
-    void ShowReconnecting();
+    // Shows what the meter's connection tells: face, status texts, link state.
+    void ConnectMeter();
+    // Around each block the connection decodes: a live document that filled
+    // up stopped the recording.
+    void BeforeReceive();
+    void AfterReceive();
+    void OnLinkChanged();
     // A command of the current view (graph tools, Setting, printing); with no
     // view, nothing happens.
     void RunViewCommand(void (CRoZudozuvView::*command)());
@@ -215,16 +203,13 @@ class CMainFrame : public QMainWindow, private ISessionHost, private IDocumentPr
     void OnPortOther();
     void OnMqttSettings();
     void SetMqttEnabled(bool enabled);
-    void OnLinkLost();
     void ShowFileError(const QString& text) override;
 
     std::unique_ptr<IClock> m_pOwnClock;
     const IClock& m_clock;
-    std::shared_ptr<CBluezService> m_pBluetooth;
-    std::unique_ptr<IMeterLink> m_pLink;
-    CMeterSession m_session;
-    CDataTimeout m_dataTimeout{m_session};
-    bool m_bPrintReadings;
+    CConnectionDriver* m_pConnection = nullptr;
+    bool m_bWasRunning = false;              // before the block being decoded
+    std::vector<CChildFrame*> m_liveBefore;  // live windows before it
     std::unique_ptr<CDocumentJournals> m_pJournals;
     std::unique_ptr<CDocumentManager> m_pDocuments;
 
@@ -233,7 +218,6 @@ class CMainFrame : public QMainWindow, private ISessionHost, private IDocumentPr
     CControlDlgBar* m_pControlBar = nullptr;
     CDisplayDock* m_pDisplayBar = nullptr;
     CLeftDlg* m_pFace = nullptr;
-    FaceState m_face;
     QMenu* m_pPortPopup = nullptr;
     QMenu* m_pFileMenu = nullptr;
     CHelpPage* m_pHelp = nullptr;
@@ -241,17 +225,11 @@ class CMainFrame : public QMainWindow, private ISessionHost, private IDocumentPr
     QAction* m_pRecentAnchor = nullptr;  // separator below the recent files
     CRecentFiles* m_pRecent = nullptr;
     CPortMenu* m_pPortMenu = nullptr;
-    QPointer<CWaitDlg> m_pWaitDlg;
-    CDemoMeter* m_pDemo = nullptr;
     CLinkHealthPane* m_pLinkHealth = nullptr;
     CMqttPublishing* m_pMqtt = nullptr;
     QPointer<CRoZudozuvView> m_pCurrentView;
 
-    QTimer m_timerDataTimeout;  // timer 2
-    QTimer m_timerPortMenu;     // timer 3
-    QTimer m_timerReconnect;    // reopen attempts while a lost link is pending
-    CReconnectSchedule m_reconnect;
+    QTimer m_timerPortMenu;  // timer 3
     QString m_strPortNumber = QStringLiteral("1");
-    int m_nLinkGeneration = 0;
     bool m_bRecording = false;  // as the Start and Stop commands last showed it
 };
