@@ -34,8 +34,8 @@ void CUserMessages::Show(QWidget* parent, const QString& text, QMessageBox::Icon
 }
 
 QMessageBox::StandardButton CUserMessages::AskSaveChanges(QWidget* parent, const QString& title,
-                                                          const QString& name) {
-    QMessageBox box(QMessageBox::Warning, title, QStringLiteral("Save changes to %1?").arg(name),
+                                                          const QString& question) {
+    QMessageBox box(QMessageBox::Warning, title, question,
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
     box.setObjectName(QStringLiteral("saveChangesBox"));
     box.setDefaultButton(QMessageBox::Save);

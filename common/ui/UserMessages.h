@@ -25,10 +25,10 @@ class CUserMessages : public QObject {
         Show(parent, text, QMessageBox::Warning, title);
     }
 
-    // "Save changes to NAME?" with Save (the default), Discard and Cancel
-    // (also Escape); returns the button chosen.
+    // The question whether to save ("Save changes to NAME?") with Save (the
+    // default), Discard and Cancel (also Escape); returns the button chosen.
     static QMessageBox::StandardButton AskSaveChanges(QWidget* parent, const QString& title,
-                                                      const QString& name);
+                                                      const QString& question);
 
   protected:
     // Shows one message; the default is a modal message box over parent.
