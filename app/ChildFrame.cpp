@@ -4,7 +4,7 @@
 #include <QFileInfo>
 
 CChildFrame::CChildFrame(std::unique_ptr<CRoZudozuvDoc> document,
-                         std::function<void(CRecordingTarget&)> onDestroy, QWidget* parent)
+                         std::function<void(CRoZudozuvDoc&)> onDestroy, QWidget* parent)
     : QMdiSubWindow(parent),
       m_pDocument(std::move(document)),
       m_pView(new CRoZudozuvView(*m_pDocument)),
@@ -32,7 +32,7 @@ void CChildFrame::closeEvent(QCloseEvent* event) {
 
 void CChildFrame::Detach() {
     if (m_onDestroy) {
-        m_onDestroy(*m_pView);
+        m_onDestroy(*m_pDocument);
         m_onDestroy = nullptr;
     }
 }

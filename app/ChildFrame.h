@@ -15,9 +15,9 @@ class CChildFrame : public QMdiSubWindow {
     Q_OBJECT
   public:
     // `onDestroy` runs once when the window closes or goes, before its view and
-    // document are deleted (the frame unregisters the view there).
+    // document are deleted (the frame unregisters the document there).
     CChildFrame(std::unique_ptr<CRoZudozuvDoc> document,
-                std::function<void(CRecordingTarget&)> onDestroy, QWidget* parent = nullptr);
+                std::function<void(CRoZudozuvDoc&)> onDestroy, QWidget* parent = nullptr);
     ~CChildFrame() override;
 
     CRoZudozuvDoc& Document() const { return *m_pDocument; }
@@ -47,13 +47,13 @@ class CChildFrame : public QMdiSubWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    // Takes the view out of the recording routes (once).
+    // Takes the document out of the recording routes (once).
     void Detach();
     void ShowTitle();
 
     std::unique_ptr<CRoZudozuvDoc> m_pDocument;
     CRoZudozuvView* m_pView;
-    std::function<void(CRecordingTarget&)> m_onDestroy;
+    std::function<void(CRoZudozuvDoc&)> m_onDestroy;
     std::function<bool(CChildFrame&)> m_closeQuery;
     QString m_strTitle;
     QString m_strFilePath;

@@ -541,10 +541,10 @@ void CMainFrame::RebuildWindowMenu() {
 }
 
 CChildFrame* CMainFrame::AddChild(std::unique_ptr<CRoZudozuvDoc> document, const QString& path) {
-    auto* child = new CChildFrame(std::move(document), [this](CRecordingTarget& view) {
-        m_session.Registry().Remove(&view);
-        m_pJournals->Forget(view.Document());
-        m_pMqtt->Forget(view.Document());
+    auto* child = new CChildFrame(std::move(document), [this](CRoZudozuvDoc& closing) {
+        m_session.Registry().Remove(&closing);
+        m_pJournals->Forget(closing);
+        m_pMqtt->Forget(closing);
     });
     m_pJournals->Watch(child->Document(), [child] { return child->Title().toStdString(); });
     connect(&child->View(), &CRoZudozuvView::limitCrossed, this,
@@ -552,12 +552,9 @@ CChildFrame* CMainFrame::AddChild(std::unique_ptr<CRoZudozuvDoc> document, const
     child->SetCloseQuery([this](CChildFrame& closing) { return SaveModified(closing); });
     if (path.isEmpty()) {
         child->SetTitle(QStringLiteral("New File%1").arg(++m_nNewDocuments));
-        // A recovered recording is new but takes no live readings.
-        child->View().liveTarget = child->Document().acquiring;
     } else {
         // A document read from a file takes no live readings.
-        child->View().liveTarget = false;
-        child->Document().acquiring = false;
+        child->Document().SetRole(DocumentRole::NotRecording);
         child->SetFilePath(path);
     }
     m_pMdi->addSubWindow(child);
@@ -584,15 +581,15 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow* sub) {
     UpdateCommandUi();
 }
 
-CRecordingTarget* CMainFrame::OpenNewDocument() {
+CRoZudozuvDoc* CMainFrame::OpenNewDocument() {
     CChildFrame* child = AddChild(std::make_unique<CRoZudozuvDoc>());
     UpdateCommandUi();
-    return &child->View();
+    return &child->Document();
 }
 
 void CMainFrame::OnFileNew() {
     CChildFrame* child = AddChild(std::make_unique<CRoZudozuvDoc>());
-    m_session.Registry().Add(&child->View());
+    m_session.Registry().Add(&child->Document());
     UpdateCommandUi();
 }
 
@@ -614,7 +611,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
         return false;
     }
     CChildFrame* child = AddChild(std::move(document), path);
-    m_session.Registry().Add(&child->View());
+    m_session.Registry().Add(&child->Document());
     AddRecentFile(path);
     UpdateCommandUi();
     return true;
@@ -627,7 +624,7 @@ void CMainFrame::OfferLeftJournals() {
         },
         [this](std::unique_ptr<CRoZudozuvDoc> document) {
             CChildFrame* child = AddChild(std::move(document));
-            m_session.Registry().Add(&child->View());
+            m_session.Registry().Add(&child->Document());
             child->UpdateModified();
             UpdateCommandUi();
             return &child->Document();
@@ -1141,7 +1138,7 @@ void CMainFrame::OnReceiveBytes(const std::uint8_t* bytes, std::size_t count) {
     const bool wasRunning = m_session.IsRunning();
     std::vector<CChildFrame*> liveBefore;
     for (CChildFrame* child : Children()) {
-        if (child->View().liveTarget) {
+        if (child->Document().Role() == DocumentRole::Live) {
             liveBefore.push_back(child);
         }
     }
@@ -1168,7 +1165,7 @@ void CMainFrame::ReportFullDocuments(const std::vector<CChildFrame*>& liveBefore
     const std::vector<CChildFrame*> children = Children();
     for (CChildFrame* child : liveBefore) {
         const bool stillOpen = std::find(children.begin(), children.end(), child) != children.end();
-        if (stillOpen && !child->View().liveTarget &&
+        if (stillOpen && child->Document().Role() != DocumentRole::Live &&
             child->Document().channels[0].size() >= CRoZudozuvDoc::kLiveCapacity) {
             ShowRecordingStopped(QStringLiteral("Recording stopped: %1 is full. A document holds "
                                                 "at most 20,000 readings.")
@@ -1196,7 +1193,7 @@ void CMainFrame::OnDataTimeout() {
     bool recording = false;
     if (m_session.IsRunning()) {
         for (CChildFrame* child : Children()) {
-            recording = recording || (child->View().liveTarget && child->Document().acquiring);
+            recording = recording || child->Document().Role() == DocumentRole::Live;
         }
     }
     // A recording that continues when full is a long log: it outlasts a meter
@@ -1233,7 +1230,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
             event->ignore();
             return;
         }
-        if (child->View().liveTarget && m_session.IsRunning()) {
+        if (child->Document().Role() == DocumentRole::Live && m_session.IsRunning()) {
             m_session.Stop();
             UpdateCommandUi();
         }
@@ -1336,13 +1333,13 @@ bool CMainFrame::ContinuesWhenFull() const {
     return Action(cmd::kContinueWhenFull)->isChecked();
 }
 
-void CMainFrame::RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) {
+void CMainFrame::RecordingContinued(CRoZudozuvDoc& full, CRoZudozuvDoc& next) {
     CChildFrame* fullChild = nullptr;
     CChildFrame* nextChild = nullptr;
     for (CChildFrame* child : Children()) {
-        if (&child->View() == &full) {
+        if (&child->Document() == &full) {
             fullChild = child;
-        } else if (&child->View() == &next) {
+        } else if (&child->Document() == &next) {
             nextChild = child;
         }
     }
@@ -1358,9 +1355,9 @@ void CMainFrame::RecordingContinued(CRecordingTarget& full, CRecordingTarget& ne
         RecordingContinuedText(fullName.toStdString(), nextName.toStdString())));
 }
 
-void CMainFrame::DownloadAdopted(CRecordingTarget& view) {
+void CMainFrame::DownloadAdopted(CRoZudozuvDoc& document) {
     for (CChildFrame* child : Children()) {
-        if (&child->View() == &view) {
+        if (&child->Document() == &document) {
             child->UpdateModified();
         }
     }

@@ -136,7 +136,7 @@ class CMainFrame : public QMainWindow, private ISessionHost {
 
   private:
     // ISessionHost
-    CRecordingTarget* OpenNewDocument() override;
+    CRoZudozuvDoc* OpenNewDocument() override;
     void ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
                         bool dialChanged) override;
     void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override;
@@ -145,13 +145,13 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     void ShowDownloadProgress(int blockCount) override;
     void SetDownloadProgress(int blocksDone) override;
     void CloseDownloadProgress() override;
-    void DownloadAdopted(CRecordingTarget& view) override;
+    void DownloadAdopted(CRoZudozuvDoc& document) override;
     bool ContinuesWhenFull() const override;
     // Real Time > Limits… for the current window.
     void OnLimits();
     // A live reading of `child` crossed its limits: status bar and beep.
     void OnLimitCrossed(CChildFrame& child, LimitSide side, double value);
-    void RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) override;
+    void RecordingContinued(CRoZudozuvDoc& full, CRoZudozuvDoc& next) override;
 
     void CreateActions();
     void CreateMenus();
