@@ -994,7 +994,7 @@ bool CMainFrame::OpenLink(const QString& port, bool reopen, std::string& message
             },
             Qt::QueuedConnection);
     };
-    auto onLost = [this, generation] {
+    auto onLost = [this, generation](const std::string&) {
         QMetaObject::invokeMethod(
             this,
             [this, generation] {

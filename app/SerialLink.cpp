@@ -77,14 +77,8 @@ class CSerialLink : public IMeterLink {
         if (!choice) {
             return std::nullopt;
         }
-        MeterPortResult result = OpenMeterPort(
-            m_port, *choice, std::move(onReceive),
-            [onLost = std::move(onLost)](const std::string&) {
-                if (onLost) {
-                    onLost();
-                }
-            },
-            attempts);
+        MeterPortResult result =
+            OpenMeterPort(m_port, *choice, std::move(onReceive), std::move(onLost), attempts);
         m_bOpen = result.opened;
         const bool underWay = result.error && result.error->m_dwError == EINPROGRESS;
         m_strPendingAddress = choice->IsBluetooth() && underWay ? choice->bluetoothAddress : "";
