@@ -1,6 +1,7 @@
 #include "connection/PortLink.h"
 
-#include "link/MeterPort.h"
+#include <cerrno>
+
 #include "link/Reconnect.h"
 
 CPortLink::CPortLink(ISocketConnector* connector, std::chrono::milliseconds connectWait) {
@@ -9,33 +10,34 @@ CPortLink::CPortLink(ISocketConnector* connector, std::chrono::milliseconds conn
 
 bool CPortLink::Open(const std::string& port, ReceiveFn onReceive, LostFn onLost,
                      std::string& warning) {
-    Close();
-    const std::optional<PortChoice> choice = ParsePortChoice(port);
-    if (!choice) {
-        // Text that names no device, such as "-3", is shown as typed.
-        warning = "Warning:Can't open " + port + "!";
-        return false;
-    }
-    const MeterPortResult result =
-        OpenMeterPort(m_port, *choice, std::move(onReceive), std::move(onLost), kOpenAttempts);
-    m_bOpen = result.opened;
-    warning = result.Message();
+    const std::optional<MeterPortResult> result =
+        OpenPort(port, std::move(onReceive), std::move(onLost), kOpenAttempts);
+    // Text that names no device, such as "-3", is shown as typed.
+    warning = result ? result->Message() : "Warning:Can't open " + port + "!";
     return m_bOpen;
 }
 
 bool CPortLink::Reopen(const std::string& port, ReceiveFn onReceive, LostFn onLost,
                        std::string& reason) {
-    Close();
+    const std::optional<MeterPortResult> result =
+        OpenPort(port, std::move(onReceive), std::move(onLost), 1);
+    reason = result ? ReconnectFailureReason(result->error) : "no such port";
+    return m_bOpen;
+}
+
+std::optional<MeterPortResult> CPortLink::OpenPort(const std::string& port, ReceiveFn onReceive,
+                                                   LostFn onLost, int attempts) {
+    m_port.Close();
+    m_bOpen = false;
     const std::optional<PortChoice> choice = ParsePortChoice(port);
     if (!choice) {
-        reason = "no such port";
-        return false;
+        return std::nullopt;
     }
-    const MeterPortResult result =
-        OpenMeterPort(m_port, *choice, std::move(onReceive), std::move(onLost), 1);
+    MeterPortResult result =
+        OpenMeterPort(m_port, *choice, std::move(onReceive), std::move(onLost), attempts);
     m_bOpen = result.opened;
-    reason = ReconnectFailureReason(result.error);
-    return m_bOpen;
+    m_bUnderWay = choice->IsBluetooth() && result.error && result.error->m_dwError == EINPROGRESS;
+    return result;
 }
 
 void CPortLink::Close() {

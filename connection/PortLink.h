@@ -4,6 +4,7 @@
 
 #include "connection/MeterLink.h"
 #include "link/ComPort.h"
+#include "link/MeterPort.h"
 
 class ISocketConnector;
 
@@ -26,9 +27,15 @@ class CPortLink : public IMeterLink {
     void SetReadSize(int bytes) override { m_port.SetReadSize(bytes); }
     std::optional<std::string> WriteFailure() const override;
 
-    CComPort& Port() { return m_port; }
+    // Whether the last open left a Bluetooth connection under way (it timed out).
+    bool ConnectionUnderWay() const { return m_bUnderWay; }
 
   private:
+    // Nothing when `port` names no device.
+    std::optional<MeterPortResult> OpenPort(const std::string& port, ReceiveFn onReceive,
+                                            LostFn onLost, int attempts);
+
     CComPort m_port;
     bool m_bOpen = false;
+    bool m_bUnderWay = false;
 };
