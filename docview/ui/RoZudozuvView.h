@@ -35,8 +35,10 @@ class CRoZudozuvView : public QWidget, private IDocumentObserver {
     // from a file gets its list, summary and graph range.
     void OnInitialUpdate();
 
-    // A command of the graph tool bar; true when the view took it.
-    bool HandleCommand(int id);
+    // File > Print > Graph and Data, Graph Setting > Setting.
+    void OnPrintGraph();
+    void OnPrintData();
+    void OnGraphSetting();
 
     // Re-formats the summary text (shown at the next repaint).
     void RefreshSummary();
