@@ -5,46 +5,36 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QPushButton>
 #include <QStatusBar>
 #include <QUrl>
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <optional>
 
 #include "app/AboutDlg.h"
 #include "app/ChildFrame.h"
 #include "app/ControlDlgBar.h"
 #include "app/DisplayDock.h"
+#include "app/DocumentWindows.h"
+#include "app/FileDialogs.h"
 #include "app/FrameCommands.h"
 #include "app/LinkHealthPane.h"
-#include "app/MqttDlg.h"
+#include "app/MqttCommands.h"
 #include "app/MqttPublishing.h"
 #include "app/ProgramSettings.h"
 #include "app/RecentFiles.h"
 #include "app/RecoverJournalsDlg.h"
-#include "app/WaitDlg.h"
 #include "app/WindowMenu.h"
 #include "bluetooth/BluezService.h"
-#include "common/CLocaleFormat.h"
 #include "common/ui/CommandIds.h"
-#include "display/ui/Artwork.h"
 #include "display/ui/GraphDlg.h"
 #include "display/ui/LeftDlg.h"
-#include "docview/DataFile.h"
 #include "docview/Export.h"
 #include "docview/FallbackSave.h"
 #include "docview/ui/CsvCommand.h"
 #include "docview/ui/LimitsDlg.h"
 #include "docview/ui/RoZudozuvView.h"
-#include "link/MeterPort.h"
 #include "link/ui/Port.h"
 #include "link/ui/PortMenu.h"
 #include "record/LongLogText.h"
@@ -77,7 +67,9 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
     setObjectName(QStringLiteral("mainFrame"));
     m_pMdi->setViewMode(QMdiArea::SubWindowView);
     setCentralWidget(m_pMdi);
-    connect(m_pMdi, &QMdiArea::subWindowActivated, this, &CMainFrame::OnSubWindowActivated);
+    m_pWindows = new CDocumentWindows(
+        *m_pDocuments, m_pMdi,
+        [this](CRoZudozuvDoc& closing) { Session().Registry().Remove(&closing); }, this);
     // Data files dropped on the window open like File > Open.
     setAcceptDrops(true);
 
@@ -120,12 +112,8 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
 
     m_pRecent->ShowIn(m_pFileMenu, m_pRecentAnchor);
     WireDocuments();
-    {
-        CProgramSettings settings;
-        const MqttGuiSettings mqtt = LoadMqttSettings(settings);
-        m_pMqtt->Configure(mqtt);
-        Action(cmd::kMqttPublish)->setChecked(mqtt.enabled);
-    }
+    new CMqttCommands(*m_pMqtt, Action(cmd::kMqttSettings), Action(cmd::kMqttPublish), this,
+                      [this](const QString& text) { ShowMessage(text, QMessageBox::Warning); });
 }
 
 CMainFrame::~CMainFrame() {
@@ -134,10 +122,8 @@ CMainFrame::~CMainFrame() {
     m_pConnection->Close();
     // A help opener still waiting for its viewer goes quietly.
     delete m_pHelp;
-    // Every window, also one closed but not yet deleted: each closes its
-    // document while the frame's services are still there.
-    const auto windows = m_pMdi->findChildren<CChildFrame*>();
-    qDeleteAll(windows);
+    // Every window closes its document while the frame's services are still there.
+    m_pWindows->DeleteAll();
 }
 
 // ---------------------------------------------------------------- layout
@@ -169,9 +155,6 @@ void CMainFrame::WireCommands() {
         m_pJournals->SyncAll();
         NoteRecordingState();
     });
-    c.OnTriggered(cmd::kMqttSettings, [this] { OnMqttSettings(); });
-    connect(Action(cmd::kMqttPublish), &QAction::triggered, this,
-            [this](bool on) { SetMqttEnabled(on); });
     QAction* continueWhenFull = Action(cmd::kContinueWhenFull);
     continueWhenFull->setChecked(
         CProgramSettings().value(QLatin1String(kContinueWhenFullKey), false).toBool());
@@ -191,23 +174,18 @@ void CMainFrame::WireCommands() {
 void CMainFrame::WireCommandStates() {
     for (int id : {cmd::kSave, cmd::kSaveAs, cmd::kExportExcel, cmd::kExportCsv, cmd::kClose,
                    cmd::kWindowCascade, cmd::kWindowTile, cmd::kNextWindow, cmd::kPreviousWindow}) {
-        connect(this, &CMainFrame::activeDocumentChanged, Action(id), &QAction::setEnabled);
+        Action(id)->setEnabled(false);
+        connect(m_pWindows, &CDocumentWindows::activeChanged, Action(id), &QAction::setEnabled);
     }
     // Commands of the view: there is none without a document window.
     for (int id : {cmd::kPrintGraph, cmd::kPrintData, cmd::kGraphSetting, cmd::kLimits}) {
-        connect(this, &CMainFrame::currentViewChanged, Action(id), &QAction::setEnabled);
+        Action(id)->setEnabled(false);
+        connect(m_pWindows, &CDocumentWindows::viewAvailable, Action(id), &QAction::setEnabled);
     }
     connect(this, &CMainFrame::recordingChanged, Action(cmd::kStop), &QAction::setEnabled);
     connect(this, &CMainFrame::recordingChanged, Action(cmd::kStart),
             [start = Action(cmd::kStart)](bool recording) { start->setEnabled(!recording); });
-    emit activeDocumentChanged(false);
-    emit currentViewChanged(false);
     emit recordingChanged(false);
-}
-
-void CMainFrame::NoteDocumentWindows() {
-    emit activeDocumentChanged(ActiveChild() != nullptr);
-    emit currentViewChanged(m_pCurrentView != nullptr);
 }
 
 void CMainFrame::NoteRecordingState() {
@@ -235,15 +213,17 @@ void CMainFrame::CreateGraphToolBar() {
     m_pControlBar = new CControlDlgBar(this);
     addToolBar(Qt::TopToolBarArea, m_pControlBar);
     connect(m_pControlBar, &CControlDlgBar::toolChosen, this, [this](GraphTool tool) {
-        if (m_pCurrentView != nullptr) {
-            m_pCurrentView->Graph()->SetTool(tool);
+        if (CRoZudozuvView* view = CurrentView()) {
+            view->Graph()->SetTool(tool);
         }
     });
     connect(m_pControlBar, &CControlDlgBar::showAllRequested, this, [this] {
-        if (m_pCurrentView != nullptr) {
-            m_pCurrentView->Graph()->ResetView();
+        if (CRoZudozuvView* view = CurrentView()) {
+            view->Graph()->ResetView();
         }
     });
+    connect(m_pWindows, &CDocumentWindows::currentViewChanged, m_pControlBar,
+            [bar = m_pControlBar](CRoZudozuvView* view) { bar->ShowTool(view->Graph()->Tool()); });
 }
 
 void CMainFrame::CreateStatusBar() {
@@ -279,29 +259,6 @@ void CMainFrame::RunCommand(int id) {
 
 // ---------------------------------------------------------------- documents
 
-CChildFrame* CMainFrame::ActiveChild() const {
-    return qobject_cast<CChildFrame*>(m_pMdi->currentSubWindow());
-}
-
-std::vector<CChildFrame*> CMainFrame::Children() const {
-    std::vector<CChildFrame*> children;
-    for (QMdiSubWindow* sub : m_pMdi->subWindowList(QMdiArea::CreationOrder)) {
-        if (auto* child = qobject_cast<CChildFrame*>(sub)) {
-            children.push_back(child);
-        }
-    }
-    return children;
-}
-
-CChildFrame* CMainFrame::WindowOf(const CRoZudozuvDoc* document) const {
-    for (CChildFrame* child : Children()) {
-        if (&child->Document() == document) {
-            return child;
-        }
-    }
-    return nullptr;
-}
-
 CChildFrame* CMainFrame::ChildShowingFile(const QString& path, const CChildFrame* except) const {
     return WindowOf(
         m_pDocuments->DocumentOfFile(path, except == nullptr ? nullptr : &except->Document()));
@@ -312,7 +269,7 @@ QStringList CMainFrame::RecentFiles() const {
 }
 
 void CMainFrame::WireDocuments() {
-    connect(m_pDocuments.get(), &CDocumentManager::created, this, &CMainFrame::AddChild);
+    connect(m_pWindows, &CDocumentWindows::windowAdded, this, &CMainFrame::WatchWindow);
     connect(m_pDocuments.get(), &CDocumentManager::closing, this, [this](CRoZudozuvDoc* document) {
         m_pJournals->Forget(*document);
         m_pMqtt->Forget(*document);
@@ -325,37 +282,18 @@ void CMainFrame::WireDocuments() {
     connect(m_pRecent, &CRecentFiles::openRequested, this, &CMainFrame::OpenDocumentFile);
 }
 
-void CMainFrame::AddChild(CRoZudozuvDoc* document) {
-    auto* child = new CChildFrame(*m_pDocuments, *document, [this](CRoZudozuvDoc& closing) {
-        Session().Registry().Remove(&closing);
-    });
+void CMainFrame::WatchWindow(CChildFrame* child) {
+    CRoZudozuvDoc* document = &child->Document();
     m_pJournals->Watch(*document,
                        [this, document] { return m_pDocuments->Title(*document).toStdString(); });
     connect(&child->View(), &CRoZudozuvView::limitCrossed, this,
             [this, child](LimitSide side, double value) { OnLimitCrossed(*child, side, value); });
-    m_pMdi->addSubWindow(child);
-    connect(
-        child, &QObject::destroyed, this, [this] { NoteDocumentWindows(); }, Qt::QueuedConnection);
-    child->View().OnInitialUpdate();
-    child->showMaximized();
-    m_pMdi->setActiveSubWindow(child);
-    NoteDocumentWindows();
 }
 
 void CMainFrame::RunViewCommand(void (CRoZudozuvView::*command)()) {
-    if (m_pCurrentView != nullptr) {
-        (m_pCurrentView->*command)();
+    if (CRoZudozuvView* view = CurrentView()) {
+        (view->*command)();
     }
-}
-
-void CMainFrame::OnSubWindowActivated(QMdiSubWindow* sub) {
-    // The current view is the one last activated; it is cleared only when its
-    // window goes.
-    if (auto* child = qobject_cast<CChildFrame*>(sub)) {
-        m_pCurrentView = &child->View();
-        m_pControlBar->ShowTool(m_pCurrentView->Graph()->Tool());
-    }
-    NoteDocumentWindows();
 }
 
 CRoZudozuvDoc* CMainFrame::OpenNewDocument() {
@@ -402,28 +340,15 @@ void CMainFrame::OnFileOpen() {
 }
 
 QString CMainFrame::AskOpenFileName() {
-    return QFileDialog::getOpenFileName(this, tr("Open"), QString(),
-                                        QString::fromLatin1(kDocumentFilterName));
+    return AskDataFileToOpen(this);
 }
 
 QString CMainFrame::AskSaveFileName(const QString& suggested) {
-    QFileDialog dialog(this, tr("Save As"), QString(), QString::fromLatin1(kDocumentFilterName));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QString::fromLatin1(kDocumentExtension).mid(1));
-    dialog.selectFile(suggested);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
-    }
-    return dialog.selectedFiles().constFirst();
+    return AskDataFileToSave(this, suggested);
 }
 
 QMessageBox::StandardButton CMainFrame::AskSaveChanges(const QString& name) {
-    QMessageBox box(QMessageBox::Warning, AppTitle(), tr("Save changes to %1?").arg(name),
-                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
-    box.setObjectName(QStringLiteral("saveChangesBox"));
-    box.setDefaultButton(QMessageBox::Save);
-    box.setEscapeButton(QMessageBox::Cancel);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+    return AskSaveChangesBox(this, AppTitle(), name);
 }
 
 bool CMainFrame::SaveDocument(CChildFrame& child, bool askForName) {
@@ -489,15 +414,9 @@ void CMainFrame::OnExportExcel() {
     if (child == nullptr || !HasExportableRecords(child->Document())) {
         return;
     }
-    QFileDialog dialog(this, tr("Save As"), QString(), QString::fromUtf8(kExportFilterName));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("xls"));
-    dialog.selectFile(QString::fromStdString(DefaultExportFileName(m_clock.Now())));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return;
-    }
-    const QString path = dialog.selectedFiles().constFirst();
-    if (!AcceptExportTarget(path)) {
+    const QString path =
+        AskExcelFileToSave(this, QString::fromStdString(DefaultExportFileName(m_clock.Now())));
+    if (path.isEmpty() || !AcceptExportTarget(path)) {
         return;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -578,39 +497,6 @@ void CMainFrame::OnPortOther() {
     if (OpenMeterPort(port)) {
         m_strPortNumber = port;
     }
-}
-
-void CMainFrame::OnMqttSettings() {
-    MqttGuiSettings settings = m_pMqtt->Settings();
-    CMqttDlg dialog(settings, this);
-    if (dialog.exec() != QDialog::Accepted) {
-        return;
-    }
-    settings = dialog.Settings();
-    // Setting the broker up is asking to publish to it.
-    settings.enabled = true;
-    CProgramSettings stored;
-    try {
-        SaveMqttSettings(stored, settings);
-    } catch (const std::runtime_error& error) {
-        ShowMessage(QString::fromStdString(error.what()), QMessageBox::Warning);
-    }
-    m_pMqtt->Configure(settings);
-    Action(cmd::kMqttPublish)->setChecked(true);
-}
-
-void CMainFrame::SetMqttEnabled(bool enabled) {
-    MqttGuiSettings settings = m_pMqtt->Settings();
-    if (enabled && settings.host.isEmpty()) {
-        // Nothing to publish to yet: the dialog asks first.
-        Action(cmd::kMqttPublish)->setChecked(false);
-        OnMqttSettings();
-        return;
-    }
-    settings.enabled = enabled;
-    CProgramSettings stored;
-    stored.setValue(QStringLiteral("MQTT/Enabled"), enabled);
-    m_pMqtt->Configure(settings);
 }
 
 void CMainFrame::StartDemoMeter() {
@@ -736,12 +622,13 @@ void CMainFrame::SetFace(FaceState face) {
 }
 
 void CMainFrame::OnLimits() {
-    if (m_pCurrentView == nullptr) {
+    CRoZudozuvView* view = CurrentView();
+    if (view == nullptr) {
         return;
     }
-    CLimitsDlg dialog(m_pCurrentView->GetLimits(), this);
+    CLimitsDlg dialog(view->GetLimits(), this);
     if (dialog.exec() == QDialog::Accepted) {
-        m_pCurrentView->SetLimits(dialog.GetLimits());
+        view->SetLimits(dialog.GetLimits());
     }
 }
 

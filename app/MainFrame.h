@@ -21,6 +21,7 @@
 #include "app/DisplayDock.h"
 #include "app/DocumentJournals.h"
 #include "app/DocumentManager.h"
+#include "app/DocumentWindows.h"
 #include "app/HelpPage.h"
 #include "app/MeterLink.h"
 #include "app/WaitDlg.h"
@@ -111,10 +112,10 @@ class CMainFrame : public QMainWindow, private IConnectionDocuments, private IDo
     CWaitDlg* WaitDlg() const { return m_pConnection->WaitDlg(); }
     CLinkHealthPane* LinkHealthPane() const { return m_pLinkHealth; }
     CMqttPublishing* MqttPublishing() const { return m_pMqtt; }
-    CChildFrame* ActiveChild() const;
+    CChildFrame* ActiveChild() const { return m_pWindows->Active(); }
     // The view last activated, which the graph tool bar's commands go to.
-    CRoZudozuvView* CurrentView() const { return m_pCurrentView; }
-    std::vector<CChildFrame*> Children() const;
+    CRoZudozuvView* CurrentView() const { return m_pWindows->CurrentView(); }
+    std::vector<CChildFrame*> Children() const { return m_pWindows->Children(); }
     QStringList RecentFiles() const;
     CDocumentManager& Documents() const { return *m_pDocuments; }
     QString PortDialogText() const { return m_strPortNumber; }
@@ -126,10 +127,7 @@ class CMainFrame : public QMainWindow, private IConnectionDocuments, private IDo
     static QString HelpFilePath(const QString& folder) { return CHelpPage::FilePath(folder); }
 
   signals:
-    // A document window is active, the graph tool bar has a view, a
-    // recording runs: the commands that need it follow.
-    void activeDocumentChanged(bool active);
-    void currentViewChanged(bool available);
+    // A recording runs: Start and Stop follow.
     void recordingChanged(bool recording);
 
   protected:
@@ -162,17 +160,17 @@ class CMainFrame : public QMainWindow, private IConnectionDocuments, private IDo
     void WireCommandStates();
     void CreateGraphToolBar();
     void CreateStatusBar();
-    // The windows or the recording changed: the commands' states follow.
-    void NoteDocumentWindows();
+    // The recording may have started or stopped: Start and Stop follow.
     void NoteRecordingState();
     void OnStart();
 
     // The documents' windows and services follow the document manager.
     void WireDocuments();
-    // A new window for a document the manager made or read.
-    void AddChild(CRoZudozuvDoc* document);
-    CChildFrame* WindowOf(const CRoZudozuvDoc* document) const;
-    void OnSubWindowActivated(QMdiSubWindow* sub);
+    // A new document window: its journal and its limits.
+    void WatchWindow(CChildFrame* child);
+    CChildFrame* WindowOf(const CRoZudozuvDoc* document) const {
+        return m_pWindows->WindowOf(document);
+    }
     void SetFace(FaceState face);
     // Shows what the meter's connection tells: face, status texts, link state.
     void ConnectMeter();
@@ -201,8 +199,6 @@ class CMainFrame : public QMainWindow, private IConnectionDocuments, private IDo
     void ReportFullDocuments(const std::vector<CChildFrame*>& liveBefore);
     void OnViewRealTime();
     void OnPortOther();
-    void OnMqttSettings();
-    void SetMqttEnabled(bool enabled);
     void ShowFileError(const QString& text) override;
 
     std::unique_ptr<IClock> m_pOwnClock;
@@ -215,6 +211,7 @@ class CMainFrame : public QMainWindow, private IConnectionDocuments, private IDo
 
     CFrameCommands* m_pCommands = nullptr;
     QMdiArea* m_pMdi;
+    CDocumentWindows* m_pWindows = nullptr;
     CControlDlgBar* m_pControlBar = nullptr;
     CDisplayDock* m_pDisplayBar = nullptr;
     CLeftDlg* m_pFace = nullptr;
@@ -227,7 +224,6 @@ class CMainFrame : public QMainWindow, private IConnectionDocuments, private IDo
     CPortMenu* m_pPortMenu = nullptr;
     CLinkHealthPane* m_pLinkHealth = nullptr;
     CMqttPublishing* m_pMqtt = nullptr;
-    QPointer<CRoZudozuvView> m_pCurrentView;
 
     QTimer m_timerPortMenu;  // timer 3
     QString m_strPortNumber = QStringLiteral("1");
