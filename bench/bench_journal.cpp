@@ -81,13 +81,14 @@ int main(int argc, char** argv) {
         const std::unique_ptr<CJournalWriter> writerMade =
             CJournalWriter::Create(folder, "bench", std::time(nullptr)).Value();
         CJournalWriter& writer = *writerMade;
-        journaled.SetRecordSink(&writer);
+        journaled.AddObserver(&writer);
         burst = AppendAll(journaled);
         paced = AppendPaced(journaled);
         const auto start = Clock::now();
         writer.Sync();
         std::printf("journal: Sync (on Stop) took %.0f µs\n", Microseconds(Clock::now() - start));
         writer.Remove();
+        journaled.RemoveObserver(&writer);
     }
     std::filesystem::remove_all(folder);
 

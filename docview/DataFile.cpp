@@ -9,7 +9,6 @@
 
 #include "common/TextCodec.h"
 #include "docview/FileIo.h"
-#include "record/RecordingTarget.h"
 
 namespace {
 
@@ -401,13 +400,10 @@ Result<DocumentContent> ReadContent(Source& source) {
 // A document that has been read from a file never receives readings, and
 // holds nothing that is not in the file.
 void AdoptContent(DocumentContent&& content, CRoZudozuvDoc& doc) {
+    doc.SetRole(DocumentRole::NotRecording);
     doc.channels = std::move(content.channels);
     doc.summary = std::move(content.summary);
-    doc.acquiring = false;
     doc.MarkSaved();
-    if (CRecordingTarget* view = doc.FirstView()) {
-        view->liveTarget = false;
-    }
 }
 
 }  // namespace

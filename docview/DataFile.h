@@ -25,8 +25,8 @@ inline constexpr const char* kFailedToSaveDocument = "Failed to save document.";
 // The exact bytes of the data file for doc.
 std::vector<std::uint8_t> WriteDocumentBytes(const CRoZudozuvDoc& doc);
 
-// Reads a whole data file into doc: its channels and summary are replaced, the
-// document stops acquiring and its first view (if any) stops being a live target.
+// Reads a whole data file into doc: its channels and summary are replaced and
+// the document records nothing more (a file's document takes no readings).
 // A failure carries the user's message, for example "Unexpected file format."
 // or "Access to /tmp/x.txt was denied."; doc is then left unchanged.
 // Null entries are skipped; a reference back to a record already read is refused

@@ -7,7 +7,6 @@
 
 #include "DocviewTestSupport.h"
 #include "docview/DataFile.h"
-#include "record/RecordingTarget.h"
 #include "support/ResultAssert.h"
 
 using namespace docview_test;
@@ -166,13 +165,10 @@ TEST(DataFileRead, LongCountOfManyRecords) {
 
 TEST(DataFileRead, ReadingMarksTheDocumentAsNotAcquiring) {
     CRoZudozuvDoc doc;
-    CRecordingTarget view(doc);
-    doc.SetFirstView(&view);
     doc.countedNumber = 5;
     const Bytes bytes = WriteDocumentBytes(SampleDocument());
     EXPECT_TRUE(Succeeded(ReadDocumentBytes(bytes.data(), bytes.size(), doc)));
-    EXPECT_FALSE(doc.acquiring);
-    EXPECT_FALSE(view.liveTarget);
+    EXPECT_EQ(doc.Role(), DocumentRole::NotRecording);
     EXPECT_EQ(doc.channels, SampleDocument().channels);
     // previous records are replaced, not appended to
     EXPECT_TRUE(Succeeded(ReadDocumentBytes(bytes.data(), bytes.size(), doc)));
