@@ -17,8 +17,7 @@ CFileCommands::CFileCommands(Parts parts, QObject* parent)
     : QObject(parent), m_parts(std::move(parts)) {}
 
 void CFileCommands::New() {
-    CRoZudozuvDoc& document = m_parts.documents.Create();
-    m_parts.addToRecording(m_parts.windows.WindowOf(&document)->View());
+    m_parts.addToRecording(m_parts.documents.Create());
 }
 
 void CFileCommands::Open() {
@@ -38,7 +37,7 @@ bool CFileCommands::OpenFile(const QString& path) {
     if (wasOpen) {
         child->mdiArea()->setActiveSubWindow(child);
     } else {
-        m_parts.addToRecording(child->View());
+        m_parts.addToRecording(*document);
     }
     return true;
 }

@@ -6,7 +6,7 @@
 #include <QUrl>
 #include <functional>
 
-#include "record/RecordingTarget.h"
+#include "record/Document.h"
 
 class CDocumentManager;
 class CDocumentWindows;
@@ -23,8 +23,8 @@ class CFileCommands : public QObject {
         CDocumentManager& documents;
         CDocumentWindows& windows;
         const IClock& clock;
-        // A new or opened document's view takes what the meter records.
-        std::function<void(CRecordingTarget&)> addToRecording;
+        // A new or opened document takes what the meter records.
+        std::function<void(CRoZudozuvDoc&)> addToRecording;
         std::function<QString()> askOpenFileName;  // empty: cancelled
         std::function<void(const QString&)> showFileError;
     };

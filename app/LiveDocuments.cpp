@@ -13,28 +13,19 @@
 CLiveDocuments::CLiveDocuments(Sources sources, QObject* parent)
     : QObject(parent), m_sources(std::move(sources)) {}
 
-CRecordingTarget* CLiveDocuments::OpenNewDocument() {
-    return &m_sources.windows.WindowOf(&m_sources.documents.Create())->View();
+CRoZudozuvDoc* CLiveDocuments::OpenNewDocument() {
+    return &m_sources.documents.Create();
 }
 
-CChildFrame* CLiveDocuments::WindowOfView(const CRecordingTarget& view) const {
-    for (CChildFrame* child : m_sources.windows.Children()) {
-        if (&child->View() == &view) {
-            return child;
-        }
-    }
-    return nullptr;
-}
-
-void CLiveDocuments::DownloadAdopted(CRecordingTarget& view) {
-    if (CChildFrame* child = WindowOfView(view)) {
+void CLiveDocuments::DownloadAdopted(CRoZudozuvDoc& document) {
+    if (CChildFrame* child = m_sources.windows.WindowOf(&document)) {
         child->UpdateModified();
     }
 }
 
-void CLiveDocuments::RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) {
-    CChildFrame* fullChild = WindowOfView(full);
-    CChildFrame* nextChild = WindowOfView(next);
+void CLiveDocuments::RecordingContinued(CRoZudozuvDoc& full, CRoZudozuvDoc& next) {
+    CChildFrame* fullChild = m_sources.windows.WindowOf(&full);
+    CChildFrame* nextChild = m_sources.windows.WindowOf(&next);
     if (fullChild == nullptr || nextChild == nullptr) {
         return;
     }
@@ -50,7 +41,7 @@ bool CLiveDocuments::Recording() const {
         return false;
     }
     for (CChildFrame* child : m_sources.windows.Children()) {
-        if (child->View().liveTarget && child->Document().acquiring) {
+        if (child->Document().Role() == DocumentRole::Live) {
             return true;
         }
     }
@@ -61,7 +52,7 @@ void CLiveDocuments::BeforeReceive() {
     m_bWasRunning = m_sources.session().IsRunning();
     m_liveBefore.clear();
     for (CChildFrame* child : m_sources.windows.Children()) {
-        if (child->View().liveTarget) {
+        if (child->Document().Role() == DocumentRole::Live) {
             m_liveBefore.push_back(child);
         }
     }
@@ -85,7 +76,7 @@ void CLiveDocuments::AfterReceive() {
     static_assert(CRoZudozuvDoc::kLiveCapacity == 20000, "the text names the capacity");
     for (CChildFrame* child : m_liveBefore) {
         const bool stillOpen = std::find(children.begin(), children.end(), child) != children.end();
-        if (stillOpen && !child->View().liveTarget &&
+        if (stillOpen && child->Document().Role() != DocumentRole::Live &&
             child->Document().channels[0].size() >= CRoZudozuvDoc::kLiveCapacity) {
             emit recordingStopped(tr("Recording stopped: %1 is full. A document holds "
                                      "at most 20,000 readings.")

@@ -39,10 +39,10 @@ class CLiveDocuments : public QObject, public IConnectionDocuments {
     void LimitCrossed(CChildFrame& child, LimitSide side, double value);
 
     // IConnectionDocuments
-    CRecordingTarget* OpenNewDocument() override;
-    void DownloadAdopted(CRecordingTarget& view) override;
+    CRoZudozuvDoc* OpenNewDocument() override;
+    void DownloadAdopted(CRoZudozuvDoc& document) override;
     bool ContinuesWhenFull() const override { return m_sources.continuesWhenFull(); }
-    void RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) override;
+    void RecordingContinued(CRoZudozuvDoc& full, CRoZudozuvDoc& next) override;
     bool Recording() const override;
 
   signals:
@@ -51,8 +51,6 @@ class CLiveDocuments : public QObject, public IConnectionDocuments {
     void recordingStopped(const QString& why, bool alsoInABox);
 
   private:
-    CChildFrame* WindowOfView(const CRecordingTarget& view) const;
-
     Sources m_sources;
     bool m_bWasRunning = false;              // before the block being decoded
     std::vector<CChildFrame*> m_liveBefore;  // live windows before it

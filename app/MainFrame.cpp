@@ -57,10 +57,10 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
       m_pMdi(new QMdiArea(this)) {
     m_pWindows = new CDocumentWindows(
         *m_pDocuments, m_pMdi,
-        [this](CRecordingTarget& view) { Session().Registry().Remove(&view); }, this);
+        [this](CRoZudozuvDoc& closing) { Session().Registry().Remove(&closing); }, this);
     m_pFiles =
         new CFileCommands({this, *m_pDocuments, *m_pWindows, m_clock,
-                           [this](CRecordingTarget& view) { Session().Registry().Add(&view); },
+                           [this](CRoZudozuvDoc& document) { Session().Registry().Add(&document); },
                            [this] { return AskOpenFileName(); },
                            [this](const QString& text) { ShowFileError(text); }},
                           this);
@@ -315,7 +315,7 @@ void CMainFrame::OfferLeftJournals() {
         },
         [this](std::unique_ptr<CRoZudozuvDoc> document) {
             CChildFrame* child = WindowOf(&m_pDocuments->Create(std::move(document)));
-            Session().Registry().Add(&child->View());
+            Session().Registry().Add(&child->Document());
             child->UpdateModified();
             return &child->Document();
         });
@@ -475,7 +475,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
             event->ignore();
             return;
         }
-        if (child->View().liveTarget && Session().IsRunning()) {
+        if (child->Document().Role() == DocumentRole::Live && Session().IsRunning()) {
             Session().Stop();
             NoteRecordingState();
         }

@@ -4,7 +4,6 @@
 
 #include "decode/Clock.h"
 #include "record/Document.h"
-#include "record/ListRows.h"
 #include "record/Statistics.h"
 
 namespace {
@@ -86,21 +85,14 @@ void ClampOverloads(MeterReading& r) {
     }
 }
 
-void AppendListRow(const std::string& timeText, const std::string& unit, float value,
-                   const std::string& typeText, CRecordingTarget& view) {
-    view.AppendListRow(
-        MakeListRow(view.ListRowCount(), timeText, unit, FormatFixed(value, 4), typeText));
-}
-
-void BuildMeterRecords(CRecordingTarget& view, MeterReading& reading, MeterRecordMode mode,
+void BuildMeterRecords(CRoZudozuvDoc& document, MeterReading& reading, MeterRecordMode mode,
                        std::time_t now) {
-    CRoZudozuvDoc& document = view.Document();
     const auto sequence = static_cast<std::int32_t>(document.channels[0].size());
     ClampOverloads(reading);
     for (const MeterRecord& record : RecordsForMode(reading, mode, now)) {
         document.AddReading(record.channel, record.value, record.unit, kMeterRecordSampleRate,
-                            sequence, record.timeText, record.typeText, reading);
-        AppendListRow(record.timeText, record.unit, record.value, record.typeText, view);
+                            sequence, record.timeText, record.typeText, reading, false,
+                            RecordOrigin::MeterRecord);
     }
 }
 
@@ -109,11 +101,10 @@ namespace {
 bool RouteToTargets(CDocumentRegistry& registry, MeterReading& reading, MeterRecordMode mode,
                     std::time_t now) {
     bool found = false;
-    const std::vector<CRecordingTarget*> views = registry.Views();
-    for (CRecordingTarget* view : views) {
-        if (view->meterRecordTarget) {
-            view->InvalidateGraph();
-            BuildMeterRecords(*view, reading, mode, now);
+    const std::vector<CRoZudozuvDoc*> documents = registry.Documents();
+    for (CRoZudozuvDoc* document : documents) {
+        if (document->Role() == DocumentRole::MeterRecords) {
+            BuildMeterRecords(*document, reading, mode, now);
             found = true;
         }
     }
