@@ -14,6 +14,7 @@
 #include "common/ui/CommandIds.h"
 #include "display/ui/GraphDlg.h"
 #include "docview/DataFile.h"
+#include "support/ResultAssert.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ TEST(DocumentManager, AFileOpensAgainRightAfterItsWindowClosed) {
     const QString path = dir.filePath("a.txt");
     CRoZudozuvDoc doc;
     doc.AddReading(0, 1.5, "V", 0.0, 0, "1/2/2018 3:4:5", "VDC", MeterReading{});
-    SaveDocumentFile(doc, QFile::encodeName(path).toStdString());
+    EXPECT_TRUE(Succeeded(SaveDocumentFile(doc, QFile::encodeName(path).toStdString())));
 
     ASSERT_TRUE(frame.OpenDocumentFile(path));
     frame.RunCommand(cmd::kClose);  // the window is deleted later
