@@ -18,7 +18,7 @@ class CountingHost : public IReceiveHost {
 
     void ReadingDecoded(const MeterReading&, FaceNumber, DialPosition, bool) override { ++frames; }
     void DispatchReading(MeterReading&, int, double, const std::string&, double, const std::string&,
-                         const std::string&, int) override {}
+                         std::time_t, const std::string&, int) override {}
     void RecordMeterFrame(MeterReading&, MeterRecordMode) override { ++recorded; }
     void StopAcquisition() override {}
     void WriteToMeter(const std::uint8_t*, std::size_t) override {}

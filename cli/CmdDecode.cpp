@@ -107,7 +107,7 @@ class PrintingHost : public IReceiveHost {
         }
     }
     void DispatchReading(MeterReading&, int, double, const std::string&, double, const std::string&,
-                         const std::string&, int) override {}
+                         std::time_t, const std::string&, int) override {}
     void RecordMeterFrame(MeterReading&, MeterRecordMode) override {}
     void StopAcquisition() override {}
     void WriteToMeter(const std::uint8_t*, std::size_t) override {}

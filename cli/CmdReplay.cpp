@@ -48,25 +48,6 @@ struct ReplayOptions {
     std::string outDir;
 };
 
-// "YYYY-MM-DD HH:MM:SS" as local time.
-std::optional<std::time_t> ParseNow(const std::string& text) {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    char tail = 0;
-    if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &year, &month, &day, &hour, &minute,
-                    &second, &tail) != 6) {
-        return std::nullopt;
-    }
-    if (year < 1970 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 ||
-        minute < 0 || minute > 59 || second < 0 || second > 59) {
-        return std::nullopt;
-    }
-    const std::time_t t = MakeLocalTime(year, month, day, hour, minute, second);
-    if (t == static_cast<std::time_t>(-1)) {
-        return std::nullopt;
-    }
-    return t;
-}
-
 std::size_t ParseChunk(const std::string& text) {
     char* end = nullptr;
     const long value = std::strtol(text.c_str(), &end, 10);
@@ -87,7 +68,7 @@ ReplayOptions ParseOptions(int argc, char** argv) {
             options.chunk = ParseChunk(OptionValue(argc, argv, i));
         } else if (arg == "--now") {
             const std::string text = OptionValue(argc, argv, i);
-            options.now = ParseNow(text);
+            options.now = ParseLocalDateTime(text);
             if (!options.now) {
                 throw UsageError("--now needs \"YYYY-MM-DD HH:MM:SS\", not \"" + text + "\"");
             }

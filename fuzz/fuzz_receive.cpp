@@ -22,7 +22,7 @@ class FuzzHost : public IReceiveHost {
         }
     }
     void DispatchReading(MeterReading&, int, double, const std::string&, double, const std::string&,
-                         const std::string&, int) override {}
+                         std::time_t, const std::string&, int) override {}
     void RecordMeterFrame(MeterReading&, MeterRecordMode mode) override {
         if (ToNumber(mode) < 1 || ToNumber(mode) > 9) {
             std::abort();

@@ -21,7 +21,8 @@ std::optional<YRange> RangeForReading(int decimals, const std::string& function)
 
 void DispatchReading(CDocumentRegistry& registry, MeterReading& current, int channel, double value,
                      const std::string& unit, double sampleRate, const std::string& timeText,
-                     const std::string& typeText, int decimals, const StopRequest& stop) {
+                     std::time_t time, const std::string& typeText, int decimals,
+                     const StopRequest& stop) {
     // A copy: stopping may change which views are live, never the order.
     const std::vector<CRecordingTarget*> views = registry.Views();
     for (CRecordingTarget* view : views) {
@@ -43,8 +44,12 @@ void DispatchReading(CDocumentRegistry& registry, MeterReading& current, int cha
             recorded = kOverloadValue;
         }
 
-        document.AddReading(channel, recorded, unit, sampleRate, static_cast<std::int32_t>(count),
-                            timeText, typeText, current, view->autoScale);
+        CObData record{recorded, unit,    sampleRate, static_cast<std::int32_t>(count),
+                       timeText, typeText};
+        record.SetDecimals(decimals);
+        record.overload = recorded == kOverloadValue;
+        record.SetTime(time);
+        document.AddReading(channel, record, current, view->autoScale);
         view->RefreshGraph();
         view->AppendListRow(MakeListRow(view->ListRowCount(), timeText, unit,
                                         LiveValueText(recorded, decimals), typeText));

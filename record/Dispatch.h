@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ctime>
 #include <functional>
 #include <optional>
 #include <string>
@@ -23,7 +24,8 @@ std::optional<YRange> RangeForReading(int decimals, const std::string& function)
 // view of a new document that takes the reading instead.
 using StopRequest = std::function<CRecordingTarget*(CRecordingTarget& fullView)>;
 
-// Gives one live reading to every live view's document, in registry order:
+// Gives one live reading, taken at `time`, to every live view's document, in
+// registry order:
 // append the record, refresh the graph, append the list row and, under
 // automatic scaling, set the graph's range. A reading above the current
 // reading's limit is recorded as the overload value, and `current.value`
@@ -33,4 +35,5 @@ using StopRequest = std::function<CRecordingTarget*(CRecordingTarget& fullView)>
 // reading goes there, so none is lost at the seam.
 void DispatchReading(CDocumentRegistry& registry, MeterReading& current, int channel, double value,
                      const std::string& unit, double sampleRate, const std::string& timeText,
-                     const std::string& typeText, int decimals, const StopRequest& stop);
+                     std::time_t time, const std::string& typeText, int decimals,
+                     const StopRequest& stop);

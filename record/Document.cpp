@@ -7,10 +7,16 @@ void CRoZudozuvDoc::AddReading(int channel, double value, const std::string& uni
                                double sampleRate, std::int32_t sequence,
                                const std::string& timeText, const std::string& typeText,
                                const MeterReading& current, bool spreadExtremes) {
+    CObData record{value, unit, sampleRate, sequence, timeText, typeText};
+    record.overload = value == kOverloadValue;
+    AddReading(channel, record, current, spreadExtremes);
+}
+
+void CRoZudozuvDoc::AddReading(int channel, const CObData& record, const MeterReading& current,
+                               bool spreadExtremes) {
     if (channel < 0 || channel >= kChannelCount) {
         return;
     }
-    const CObData record{value, unit, sampleRate, sequence, timeText, typeText};
     if (channel != 0) {
         AppendRecord(channel, record, {SummaryRole::None, spreadExtremes});
         if (spreadExtremes) {

@@ -68,6 +68,10 @@ class CRoZudozuvDoc {
     // the current reading's limit is above its value, dataNumber follows the
     // channel, and the first view refreshes its summary text while it is live;
     // with spreadExtremes (an automatic scale) SpreadSentinelExtremes follows.
+    void AddReading(int channel, const CObData& record, const MeterReading& current,
+                    bool spreadExtremes = false);
+    // The same for a record of these stored fields that knows nothing more
+    // than they tell (its overload from its value).
     void AddReading(int channel, double value, const std::string& unit, double sampleRate,
                     std::int32_t sequence, const std::string& timeText, const std::string& typeText,
                     const MeterReading& current, bool spreadExtremes = false);
