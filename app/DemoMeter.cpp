@@ -44,3 +44,19 @@ void CDemoMeter::Tick() {
         m_sink(chunk);
     }
 }
+
+CDemoLink::CDemoLink()
+    : m_meter([this](const CDemoMeter::Chunk& chunk) {
+          if (m_onReceive) {
+              m_onReceive(chunk.data(), chunk.size());
+          }
+      }) {}
+
+bool CDemoLink::Open(const std::string& port, ReceiveFn onReceive, LostFn onLost,
+                     std::string& warning) {
+    (void)port, (void)onLost;
+    warning.clear();
+    m_onReceive = std::move(onReceive);
+    m_meter.Start();
+    return true;
+}

@@ -14,24 +14,18 @@ CLinkHealthPane::CLinkHealthPane(QWidget* parent) : QLabel(parent) {
     Redraw();
 }
 
-void CLinkHealthPane::PortOpened(const QString& name, const LinkCounters& totals) {
-    m_health.PortOpened(name.toStdString(), totals, CLinkHealth::Clock::now());
-    m_timer.start();
+void CLinkHealthPane::Follow(const CLinkHealth& health) {
+    m_pHealth = &health;
     Redraw();
-}
-
-void CLinkHealthPane::PortClosed() {
-    m_health.PortClosed();
-    m_timer.stop();
-    Redraw();
-}
-
-void CLinkHealthPane::Observe(const LinkCounters& totals) {
-    m_health.Observe(totals, CLinkHealth::Clock::now());
 }
 
 void CLinkHealthPane::Redraw() {
     const auto now = CLinkHealth::Clock::now();
-    setText(QString::fromStdString(m_health.Text(now)));
-    setToolTip(QString::fromStdString(m_health.Details(now)));
+    setText(QString::fromStdString(m_pHealth->Text(now)));
+    setToolTip(QString::fromStdString(m_pHealth->Details(now)));
+    if (!m_pHealth->HasPort()) {
+        m_timer.stop();
+    } else if (!m_timer.isActive()) {
+        m_timer.start();
+    }
 }

@@ -15,17 +15,15 @@ class CLinkHealthPane : public QLabel {
   public:
     explicit CLinkHealthPane(QWidget* parent = nullptr);
 
-    // A port or the demo meter opened; `totals` are the receive path's now.
-    void PortOpened(const QString& name, const LinkCounters& totals);
-    void PortClosed();
-    // The receive path's totals after a block arrived.
-    void Observe(const LinkCounters& totals);
-
-    const CLinkHealth& Health() const { return m_health; }
-
-  private:
+    // Shows `health` (kept by the meter's connection, which outlives the pane's use).
+    void Follow(const CLinkHealth& health);
+    // The link opened, closed or changed: shown now.
     void Redraw();
 
-    CLinkHealth m_health;
+    const CLinkHealth& Health() const { return *m_pHealth; }
+
+  private:
+    CLinkHealth m_none;
+    const CLinkHealth* m_pHealth = &m_none;
     QTimer m_timer;
 };

@@ -28,7 +28,6 @@
 #include "app/AboutDlg.h"
 #include "app/ChildFrame.h"
 #include "app/ControlDlgBar.h"
-#include "app/DemoMeter.h"
 #include "app/LinkHealthPane.h"
 #include "app/MqttDlg.h"
 #include "app/MqttPublishing.h"
@@ -52,7 +51,6 @@
 
 namespace {
 
-constexpr int kDataTimeoutMs = 5000;
 constexpr int kFirstPortMenuFillMs = 100;
 constexpr int kRecentFileCount = 4;
 
@@ -104,12 +102,10 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
     : QMainWindow(parent),
       m_pOwnClock(options.clock == nullptr ? std::make_unique<SystemClock>() : nullptr),
       m_clock(options.clock != nullptr ? *options.clock : *m_pOwnClock),
-      m_pBluetooth(options.bluetooth),
-      m_pLink(options.link ? std::move(options.link) : MakeSerialLink(options.bluetooth)),
-      m_session(*this, m_clock),
-      m_bPrintReadings(options.printReadings),
-      m_pMdi(new QMdiArea(this)),
-      m_reconnect(options.reconnectPeriod) {
+      m_pMdi(new QMdiArea(this)) {
+    m_pConnection = new CConnectionDriver(
+        *this, m_clock, options.link ? std::move(options.link) : MakeSerialLink(options.bluetooth),
+        {options.reconnectPeriod, options.printReadings}, this);
     setWindowTitle(AppTitle());
     setObjectName(QStringLiteral("mainFrame"));
     m_pMdi->setViewMode(QMdiArea::SubWindowView);
@@ -134,21 +130,13 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
     if (!options.deviceFolder.isEmpty()) {
         m_pPortMenu->WatchDevices(options.deviceFolder);
     }
-    WatchBluetoothMeters();
+    m_pConnection->WatchBluetoothMeters(m_pPortMenu, options.bluetooth);
+    ConnectMeter();
 
-    m_pDemo = new CDemoMeter(
-        [this](const CDemoMeter::Chunk& chunk) { OnReceiveBytes(chunk.data(), chunk.size()); },
-        this);
-
-    // Timer 2: the data time-out. Timer 3: the first fill of the Com Port menu.
-    m_timerDataTimeout.setInterval(kDataTimeoutMs);
-    connect(&m_timerDataTimeout, &QTimer::timeout, this, &CMainFrame::OnDataTimeout);
-    m_timerDataTimeout.start();
+    // Timer 3: the first fill of the Com Port menu.
     m_timerPortMenu.setSingleShot(true);
     connect(&m_timerPortMenu, &QTimer::timeout, this, &CMainFrame::RefreshPortMenu);
     m_timerPortMenu.start(kFirstPortMenuFillMs);
-    m_timerReconnect.setInterval(options.reconnectPeriod);
-    connect(&m_timerReconnect, &QTimer::timeout, this, &CMainFrame::OnReconnectTimer);
 
     LoadRecentFiles();
     {
@@ -162,13 +150,9 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
 }
 
 CMainFrame::~CMainFrame() {
-    if (m_pBluetooth) {
-        m_pBluetooth->SetMetersChanged(nullptr);
-    }
     // The reader thread and the demo feed reach the session: end them first,
     // then the windows whose views the session's registry points to.
-    delete m_pDemo;
-    m_pDemo = nullptr;
+    m_pConnection->Close();
     // A help opener still waiting for its viewer goes quietly; the viewer stays.
     for (QProcess* opener : findChildren<QProcess*>(QStringLiteral("helpOpener"))) {
         opener->disconnect(this);
@@ -176,8 +160,6 @@ CMainFrame::~CMainFrame() {
         opener->waitForFinished();
         delete opener;
     }
-    StopReconnect();
-    CloseLink();
     const auto windows = m_pMdi->subWindowList();
     qDeleteAll(windows);
 }
@@ -260,7 +242,7 @@ void CMainFrame::CreateActions() {
 
     // Real Time
     AddAction(cmd::kStart, QStringLiteral("Start"), [this] {
-        if (m_session.Start()) {
+        if (Session().Start()) {
             m_pIdleText->setText(IdleText());
             statusBar()->clearMessage();
         } else {
@@ -272,7 +254,7 @@ void CMainFrame::CreateActions() {
         UpdateCommandUi();
     })->setIcon(ToolbarIcon(cmd::kStart));
     AddAction(cmd::kStop, QStringLiteral("Stop"), [this] {
-        m_session.Stop();
+        Session().Stop();
         m_pJournals->SyncAll();
         UpdateCommandUi();
     })->setIcon(ToolbarIcon(cmd::kStop));
@@ -406,6 +388,7 @@ void CMainFrame::CreateStatusBar() {
     m_pIdleText->setObjectName(QStringLiteral("readyText"));
     bar->addWidget(m_pIdleText, 1);
     m_pLinkHealth = new CLinkHealthPane(bar);
+    m_pLinkHealth->Follow(m_pConnection->Health());
     bar->addPermanentWidget(m_pLinkHealth);
     bar->addPermanentWidget(m_pMqtt->Pane());
     for (const char* key : {"CAP", "NUM", "SCRL"}) {
@@ -464,7 +447,7 @@ void CMainFrame::RunCommand(int id) {
 }
 
 void CMainFrame::UpdateCommandUi() {
-    const bool running = m_session.IsRunning();
+    const bool running = Session().IsRunning();
     Action(cmd::kStart)->setEnabled(!running);
     Action(cmd::kStop)->setEnabled(running);
     const bool hasDocument = ActiveChild() != nullptr;
@@ -542,7 +525,7 @@ void CMainFrame::RebuildWindowMenu() {
 
 CChildFrame* CMainFrame::AddChild(std::unique_ptr<CRoZudozuvDoc> document, const QString& path) {
     auto* child = new CChildFrame(std::move(document), [this](CRecordingTarget& view) {
-        m_session.Registry().Remove(&view);
+        Session().Registry().Remove(&view);
         m_pJournals->Forget(view.Document());
         m_pMqtt->Forget(view.Document());
     });
@@ -592,7 +575,7 @@ CRecordingTarget* CMainFrame::OpenNewDocument() {
 
 void CMainFrame::OnFileNew() {
     CChildFrame* child = AddChild(std::make_unique<CRoZudozuvDoc>());
-    m_session.Registry().Add(&child->View());
+    Session().Registry().Add(&child->View());
     UpdateCommandUi();
 }
 
@@ -614,7 +597,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
         return false;
     }
     CChildFrame* child = AddChild(std::move(document), path);
-    m_session.Registry().Add(&child->View());
+    Session().Registry().Add(&child->View());
     AddRecentFile(path);
     UpdateCommandUi();
     return true;
@@ -627,7 +610,7 @@ void CMainFrame::OfferLeftJournals() {
         },
         [this](std::unique_ptr<CRoZudozuvDoc> document) {
             CChildFrame* child = AddChild(std::move(document));
-            m_session.Registry().Add(&child->View());
+            Session().Registry().Add(&child->View());
             child->UpdateModified();
             UpdateCommandUi();
             return &child->Document();
@@ -932,139 +915,32 @@ void CMainFrame::RefreshPortMenu() {
     m_pPortMenu->RefreshPortMenu();
 }
 
-void CMainFrame::WatchBluetoothMeters() {
-    if (!m_pBluetooth) {
-        return;
-    }
-    m_pPortMenu->SetMeterDiscovery([bluetooth = m_pBluetooth] {
-        std::vector<CPortMenu::MeterEntry> entries;
-        for (const BluetoothMeter& meter : bluetooth->Meters()) {
-            entries.push_back({meter.Label(), meter.PortName()});
-        }
-        return entries;
-    });
-    // Told on the Bluetooth service's thread: the menu is rebuilt on ours.
-    m_pBluetooth->SetMetersChanged([menu = m_pPortMenu] {
-        QMetaObject::invokeMethod(menu, &CPortMenu::RefreshPortMenu, Qt::QueuedConnection);
-    });
-}
-
-namespace {
-
-// The device a port choice names, as the status bar shows it.
-std::string DeviceName(const std::string& port) {
-    const std::optional<PortChoice> choice = ParsePortChoice(port);
-    return choice ? choice->Device() : port;
-}
-
-}  // namespace
-
 bool CMainFrame::OpenMeterPort(const QString& port) {
-    StopDemoMeter();
-    StopReconnect();
-    std::string warning;
-    if (!OpenLink(port, false, warning)) {
-        m_pLinkHealth->PortClosed();
-        m_pMqtt->SetMeter(std::nullopt);
-        ShowMessage(QString::fromStdString(warning));
-        UpdateCommandUi();
+    if (const std::optional<QString> warning = m_pConnection->OpenPort(port)) {
+        ShowMessage(*warning);
         return false;
     }
-    m_reconnect.Keep(port.toStdString());
-    m_pLinkHealth->PortOpened(QString::fromStdString(PortShortName(DeviceName(port.toStdString()))),
-                              CountersOf(m_session.Engine()));
-    m_pMqtt->SetMeter(PortShortName(DeviceName(port.toStdString())));
-    m_pLink->SetReadSize(kMeterReadSize);
-    SetFace({FaceNumber::PortOpened, m_face.dial});
-    // A fresh link gets a full period before its first time-out check.
-    m_timerDataTimeout.start();
-    statusBar()->showMessage(QStringLiteral("Meter port %1 open").arg(port), 3000);
-    UpdateCommandUi();
     return true;
 }
 
-bool CMainFrame::OpenLink(const QString& port, bool reopen, std::string& message) {
-    // Blocks from an earlier link may still wait in the event queue: only the
-    // current link's blocks count.
-    const int generation = ++m_nLinkGeneration;
-    auto onReceive = [this, generation](const std::uint8_t* bytes, std::size_t count) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation, chunk = std::vector<std::uint8_t>(bytes, bytes + count)] {
-                if (generation == m_nLinkGeneration) {
-                    OnReceiveBytes(chunk.data(), chunk.size());
-                }
-            },
-            Qt::QueuedConnection);
-    };
-    auto onLost = [this, generation] {
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation] {
-                if (generation == m_nLinkGeneration) {
-                    OnLinkLost();
-                }
-            },
-            Qt::QueuedConnection);
-    };
-    const std::string text = port.toStdString();
-    return reopen ? m_pLink->Reopen(text, onReceive, onLost, message)
-                  : m_pLink->Open(text, onReceive, onLost, message);
-}
-
-void CMainFrame::CloseLink() {
-    ++m_nLinkGeneration;
-    m_pLink->Close();
-}
-
-void CMainFrame::StopReconnect() {
-    m_reconnect.Forget();
-    m_timerReconnect.stop();
-}
-
-void CMainFrame::OnLinkLost() {
-    CloseLink();
-    m_pMqtt->SetMeter(std::nullopt);
-    if (!m_reconnect.LinkLost(CReconnectSchedule::Clock::now())) {
-        m_pLinkHealth->PortClosed();
-        statusBar()->showMessage(QStringLiteral("The link to the meter was lost."));
-        return;
-    }
-    // The recording, if one runs, waits for the device in its document.
-    SetFace({FaceNumber::Disconnected, DialPosition::Off});
-    ShowReconnecting();
-    m_timerReconnect.start();
-    UpdateCommandUi();
-}
-
-void CMainFrame::OnReconnectTimer() {
-    if (!m_reconnect.Pending() || !m_reconnect.Device()) {
-        m_timerReconnect.stop();
-        return;
-    }
-    const std::string port = *m_reconnect.Device();
-    std::string reason;
-    if (!OpenLink(QString::fromStdString(port), true, reason)) {
-        m_reconnect.AttemptFailed(CReconnectSchedule::Clock::now(), reason);
-        ShowReconnecting();
-        return;
-    }
-    m_reconnect.AttemptSucceeded();
-    m_timerReconnect.stop();
-    m_pLink->SetReadSize(kMeterReadSize);
-    // Silence counts from the reopen, not from the last block before the gap.
-    m_dataTimeout.CountFromNow();
-    SetFace({FaceNumber::PortOpened, m_face.dial});
-    m_pMqtt->SetMeter(PortShortName(DeviceName(port)));
-    // A passing message: what it covers (why a recording stopped) comes back.
-    statusBar()->showMessage(QString::fromStdString(ConnectedText(DeviceName(port))), 10000);
-    UpdateCommandUi();
-}
-
-void CMainFrame::ShowReconnecting() {
-    const std::string device = DeviceName(m_reconnect.Device().value_or(""));
-    statusBar()->showMessage(
-        QString::fromStdString(ReconnectingText(device, m_reconnect.Reason())));
+void CMainFrame::ConnectMeter() {
+    CConnectionDriver* meter = m_pConnection;
+    meter->SetProgressArea(m_pMdi);
+    connect(meter, &CConnectionDriver::faceChanged, this, &CMainFrame::SetFace);
+    connect(meter, &CConnectionDriver::readingDecoded, this,
+            [this](const MeterReading& reading, FaceNumber face, DialPosition dial) {
+                m_pFace->ShowReading(reading, face, dial);
+            });
+    connect(
+        meter, &CConnectionDriver::statusMessage, this,
+        [this](const QString& text, int timeoutMs) { statusBar()->showMessage(text, timeoutMs); });
+    connect(meter, &CConnectionDriver::recordingStopped, this,
+            [this](const QString& why) { ShowRecordingStopped(why, false); });
+    connect(meter, &CConnectionDriver::meterChanged, m_pMqtt, &CMqttPublishing::SetMeter);
+    connect(meter, &CConnectionDriver::linkChanged, m_pLinkHealth, &CLinkHealthPane::Redraw);
+    connect(meter, &CConnectionDriver::linkChanged, this, &CMainFrame::UpdateCommandUi);
+    connect(meter, &CConnectionDriver::bytesArriving, this, &CMainFrame::BeforeReceive);
+    connect(meter, &CConnectionDriver::bytesDecoded, this, &CMainFrame::AfterReceive);
 }
 
 void CMainFrame::OnPortOther() {
@@ -1115,38 +991,33 @@ void CMainFrame::SetMqttEnabled(bool enabled) {
 }
 
 void CMainFrame::StartDemoMeter() {
-    StopReconnect();
-    CloseLink();
-    SetFace({FaceNumber::PortOpened, m_face.dial});
-    m_pLinkHealth->PortOpened(Action(cmd::kDemoMeter)->text(), CountersOf(m_session.Engine()));
-    m_pMqtt->SetMeter("demo");
-    m_pDemo->Start();
-    UpdateCommandUi();
+    m_pConnection->StartDemo(Action(cmd::kDemoMeter)->text());
 }
 
 void CMainFrame::StopDemoMeter() {
-    if (DemoMeterRunning()) {
-        m_pLinkHealth->PortClosed();
-        m_pMqtt->SetMeter(std::nullopt);
-    }
-    m_pDemo->Stop();
-    UpdateCommandUi();
+    m_pConnection->StopDemo();
 }
 
 bool CMainFrame::DemoMeterRunning() const {
-    return m_pDemo != nullptr && m_pDemo->IsRunning();
+    return m_pConnection != nullptr && m_pConnection->DemoRunning();
 }
 
 void CMainFrame::OnReceiveBytes(const std::uint8_t* bytes, std::size_t count) {
-    const bool wasRunning = m_session.IsRunning();
-    std::vector<CChildFrame*> liveBefore;
+    m_pConnection->ReceiveBytes(bytes, count);
+}
+
+void CMainFrame::BeforeReceive() {
+    m_bWasRunning = Session().IsRunning();
+    m_liveBefore.clear();
     for (CChildFrame* child : Children()) {
         if (child->View().liveTarget) {
-            liveBefore.push_back(child);
+            m_liveBefore.push_back(child);
         }
     }
-    m_session.OnReceiveBytes(bytes, count);
-    m_pMqtt->Follow(m_session.Registry(), [this](const CRoZudozuvDoc& doc) {
+}
+
+void CMainFrame::AfterReceive() {
+    m_pMqtt->Follow(Session().Registry(), [this](const CRoZudozuvDoc& doc) {
         for (CChildFrame* child : Children()) {
             if (&child->Document() == &doc) {
                 return child->View().GetLimits();
@@ -1154,10 +1025,9 @@ void CMainFrame::OnReceiveBytes(const std::uint8_t* bytes, std::size_t count) {
         }
         return Limits{};
     });
-    if (wasRunning && !m_session.IsRunning()) {
-        ReportFullDocuments(liveBefore);
+    if (m_bWasRunning && !Session().IsRunning()) {
+        ReportFullDocuments(m_liveBefore);
     }
-    m_pLinkHealth->Observe(CountersOf(m_session.Engine()));
     UpdateCommandUi();
 }
 
@@ -1193,35 +1063,19 @@ QString CMainFrame::IdleStatusText() const {
 }
 
 void CMainFrame::OnDataTimeout() {
-    bool recording = false;
-    if (m_session.IsRunning()) {
-        for (CChildFrame* child : Children()) {
-            recording = recording || (child->View().liveTarget && child->Document().acquiring);
+    m_pConnection->CheckDataTimeout();
+}
+
+bool CMainFrame::Recording() const {
+    if (!m_pConnection->Session().IsRunning()) {
+        return false;
+    }
+    for (CChildFrame* child : Children()) {
+        if (child->View().liveTarget && child->Document().acquiring) {
+            return true;
         }
     }
-    // A recording that continues when full is a long log: it outlasts a meter
-    // that falls silent, and the readings carry on when it sends again.
-    const bool longLog = ContinuesWhenFull() && m_session.IsRunning();
-    const DataTimeoutResult result = m_dataTimeout.Tick(m_face, m_reconnect.Pending() || longLog);
-    if (!result.silent) {
-        return;
-    }
-    // The face moves again once the meter speaks, but nothing is recorded
-    // until the next Start: the status bar keeps saying so.
-    if (recording && !m_session.IsRunning()) {
-        ShowRecordingStopped(QStringLiteral("Recording stopped: the meter was silent for %1 s")
-                                 .arg(m_dataTimeout.SilenceSeconds()),
-                             false);
-    }
-    if (result.faceChanged) {
-        SetFace(result.face);
-    }
-    if (longLog && result.recordingKept) {
-        statusBar()->showMessage(
-            QString::fromStdString(SilentSinceText(m_session.Engine().LastReceiveTime())));
-    }
-    CloseDownloadProgress();
-    UpdateCommandUi();
+    return false;
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -1233,79 +1087,23 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
             event->ignore();
             return;
         }
-        if (child->View().liveTarget && m_session.IsRunning()) {
-            m_session.Stop();
+        if (child->View().liveTarget && Session().IsRunning()) {
+            Session().Stop();
             UpdateCommandUi();
         }
     }
-    m_session.Stop();
+    Session().Stop();
     // The reader goes first, then the windows.
-    StopDemoMeter();
-    StopReconnect();
-    CloseLink();
-    CloseDownloadProgress();
+    m_pConnection->Close();
+    m_pConnection->CloseDownloadProgress();
     event->accept();
 }
 
 // ---------------------------------------------------------------- session host
 
 void CMainFrame::SetFace(FaceState face) {
-    m_face = face;
     m_pFace->SetUnitIcon(face.dial);
     m_pFace->SetFace(face.face);
-}
-
-void CMainFrame::ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
-                                bool dialChanged) {
-    (void)dialChanged;
-    m_face = {face, dial};
-    m_pFace->ShowReading(reading, face, dial);
-    if (m_bPrintReadings) {
-        const std::string line =
-            FormatInCLocale("reading face=%d dial=%d value=%.6g unit=%s function=%s\n",
-                            ToNumber(face), ToNumber(dial), static_cast<double>(reading.value),
-                            reading.unit.c_str(), reading.function.c_str());
-        std::fputs(line.c_str(), stdout);
-        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-            // The reader went away (| head): the program goes on without the listing.
-            m_bPrintReadings = false;
-            std::fprintf(stderr, "vavirir: readings are no longer printed: %s\n",
-                         std::strerror(errno));
-        }
-    }
-}
-
-void CMainFrame::WriteToMeter(const std::uint8_t* bytes, std::size_t count) {
-    m_pLink->Write(bytes, count);
-}
-
-int CMainFrame::ReadSize() const {
-    return m_pLink->ReadSize();
-}
-
-void CMainFrame::SetReadSize(int bytes) {
-    m_pLink->SetReadSize(bytes);
-}
-
-void CMainFrame::ShowDownloadProgress(int blockCount) {
-    if (m_pWaitDlg == nullptr) {
-        m_pWaitDlg = new CWaitDlg(this);
-    }
-    m_pWaitDlg->ShowProgress(blockCount, m_pMdi);
-}
-
-void CMainFrame::SetDownloadProgress(int blocksDone) {
-    if (m_pWaitDlg != nullptr) {
-        m_pWaitDlg->SetPos(blocksDone);
-    }
-}
-
-void CMainFrame::CloseDownloadProgress() {
-    if (m_pWaitDlg != nullptr) {
-        m_pWaitDlg->hide();
-        m_pWaitDlg->deleteLater();
-        m_pWaitDlg = nullptr;
-    }
 }
 
 void CMainFrame::OnLimits() {

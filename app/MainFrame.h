@@ -17,19 +17,18 @@
 #include <string>
 #include <vector>
 
+#include "app/ConnectionDriver.h"
 #include "app/DocumentJournals.h"
 #include "app/MeterLink.h"
 #include "app/WaitDlg.h"
 #include "decode/Clock.h"
 #include "docview/ui/RoZudozuvView.h"
 #include "link/Reconnect.h"
-#include "record/DataTimeout.h"
 #include "record/LimitWatcher.h"
 #include "record/MeterSession.h"
 
 class CChildFrame;
 class CControlDlgBar;
-class CDemoMeter;
 class CLeftDlg;
 class CLinkHealthPane;
 class CMqttPublishing;
@@ -52,7 +51,7 @@ struct MainFrameOptions {
 // with the meter face, the graph tool bar and one child window per document.
 // It owns the meter link and the meter session and carries out the session's
 // requests (new documents, face updates, writes to the meter, progress).
-class CMainFrame : public QMainWindow, private ISessionHost {
+class CMainFrame : public QMainWindow, private IConnectionDocuments {
     Q_OBJECT
   public:
     explicit CMainFrame(MainFrameOptions options = {}, QWidget* parent = nullptr);
@@ -98,13 +97,13 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     // Received bytes on the GUI thread, in order.
     void OnReceiveBytes(const std::uint8_t* bytes, std::size_t count);
 
-    CMeterSession& Session() { return m_session; }
+    CMeterSession& Session() { return m_pConnection->Session(); }
     QMdiArea* MdiArea() const { return m_pMdi; }
     QDockWidget* DisplayBar() const { return m_pDisplayBar; }
     CLeftDlg* FacePanel() const { return m_pFace; }
-    FaceState Face() const { return m_face; }
+    FaceState Face() const { return m_pConnection->Face(); }
     CPortMenu* PortMenu() const { return m_pPortMenu; }
-    CWaitDlg* WaitDlg() const { return m_pWaitDlg; }
+    CWaitDlg* WaitDlg() const { return m_pConnection->WaitDlg(); }
     CLinkHealthPane* LinkHealthPane() const { return m_pLinkHealth; }
     CMqttPublishing* MqttPublishing() const { return m_pMqtt; }
     CChildFrame* ActiveChild() const;
@@ -135,18 +134,11 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     virtual QString AskSaveFileName(const QString& suggested);
 
   private:
-    // ISessionHost
+    // IConnectionDocuments
     CRecordingTarget* OpenNewDocument() override;
-    void ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
-                        bool dialChanged) override;
-    void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override;
-    int ReadSize() const override;
-    void SetReadSize(int bytes) override;
-    void ShowDownloadProgress(int blockCount) override;
-    void SetDownloadProgress(int blocksDone) override;
-    void CloseDownloadProgress() override;
     void DownloadAdopted(CRecordingTarget& view) override;
     bool ContinuesWhenFull() const override;
+    bool Recording() const override;
     // Real Time > Limits… for the current window.
     void OnLimits();
     // A live reading of `child` crossed its limits: status bar and beep.
@@ -165,16 +157,12 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     CChildFrame* AddChild(std::unique_ptr<CRoZudozuvDoc> document, const QString& path = {});
     void OnSubWindowActivated(QMdiSubWindow* sub);
     void SetFace(FaceState face);
-    void CloseLink();
-    // Lists the paired Bluetooth meters in the Com Port menu as they come and go.
-    void WatchBluetoothMeters();
-    // Opens (or quietly reopens) the link with this frame's routines; only
-    // the newest link's blocks and loss reach the frame.
-    bool OpenLink(const QString& port, bool reopen, std::string& message);
-    // The user let go of the port: it is not reopened any more.
-    void StopReconnect();
-    void OnReconnectTimer();
-    void ShowReconnecting();
+    // Shows what the meter's connection tells: face, status texts, link state.
+    void ConnectMeter();
+    // Around each block the connection decodes: a live document that filled
+    // up stopped the recording.
+    void BeforeReceive();
+    void AfterReceive();
     void UpdateCommandUi();
     // A command of the current view (graph tools, Setting, printing); with no
     // view, nothing happens.
@@ -201,7 +189,6 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     void SetMqttEnabled(bool enabled);
     void OnHelpTopics();
     void OnAbout();
-    void OnLinkLost();
     bool SaveChild(CChildFrame& child, const QString& path);
     void ShowFileError(const QString& text);
     void AddRecentFile(const QString& path);
@@ -210,11 +197,9 @@ class CMainFrame : public QMainWindow, private ISessionHost {
 
     std::unique_ptr<IClock> m_pOwnClock;
     const IClock& m_clock;
-    std::shared_ptr<CBluezService> m_pBluetooth;
-    std::unique_ptr<IMeterLink> m_pLink;
-    CMeterSession m_session;
-    CDataTimeout m_dataTimeout{m_session};
-    bool m_bPrintReadings;
+    CConnectionDriver* m_pConnection = nullptr;
+    bool m_bWasRunning = false;              // before the block being decoded
+    std::vector<CChildFrame*> m_liveBefore;  // live windows before it
     std::unique_ptr<CDocumentJournals> m_pJournals;
 
     std::map<int, QAction*> m_actions;
@@ -223,7 +208,6 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     CControlDlgBar* m_pControlBar = nullptr;
     QDockWidget* m_pDisplayBar = nullptr;
     CLeftDlg* m_pFace = nullptr;
-    FaceState m_face;
     QMenu* m_pViewMenu = nullptr;
     QMenu* m_pPortPopup = nullptr;
     QMenu* m_pFileMenu = nullptr;
@@ -234,17 +218,11 @@ class CMainFrame : public QMainWindow, private ISessionHost {
     std::vector<QAction*> m_recentActions;
     QStringList m_recentFiles;
     CPortMenu* m_pPortMenu = nullptr;
-    QPointer<CWaitDlg> m_pWaitDlg;
-    CDemoMeter* m_pDemo = nullptr;
     CLinkHealthPane* m_pLinkHealth = nullptr;
     CMqttPublishing* m_pMqtt = nullptr;
     QPointer<CRoZudozuvView> m_pCurrentView;
 
-    QTimer m_timerDataTimeout;  // timer 2
-    QTimer m_timerPortMenu;     // timer 3
-    QTimer m_timerReconnect;    // reopen attempts while a lost link is pending
-    CReconnectSchedule m_reconnect;
+    QTimer m_timerPortMenu;  // timer 3
     QString m_strPortNumber = QStringLiteral("1");
     int m_nNewDocuments = 0;
-    int m_nLinkGeneration = 0;
 };

@@ -4,12 +4,9 @@
 
 #include "app/MeterLink.h"
 #include "bluetooth/BluezService.h"
-#include "link/ComPort.h"
+#include "connection/PortLink.h"
 #include "link/MeterPort.h"
 #include "link/PortDiscovery.h"
-#include "link/Reconnect.h"
-
-#include <cerrno>
 
 namespace {
 
@@ -22,12 +19,11 @@ constexpr int kConnectProgressDelayMs = 500;
 // by the Bluetooth service; the window never waits on it: an open keeps the
 // event loop running behind a progress box, and a reopen takes the outcome
 // of an attempt that the previous reopen started.
-class CSerialLink : public IMeterLink {
+class CSerialLink : public CPortLink {
   public:
     explicit CSerialLink(std::shared_ptr<CBluezService> bluetooth)
-        : m_pBluetooth(std::move(bluetooth)) {
-        m_port.SetSocketConnector(m_pBluetooth.get(), std::chrono::milliseconds(0));
-    }
+        : CPortLink(bluetooth.get(), std::chrono::milliseconds(0)),
+          m_pBluetooth(std::move(bluetooth)) {}
 
     bool Open(const std::string& port, ReceiveFn onReceive, LostFn onLost,
               std::string& warning) override {
@@ -39,61 +35,30 @@ class CSerialLink : public IMeterLink {
                 return false;
             }
         }
-        const std::optional<MeterPortResult> result =
-            OpenPort(port, std::move(onReceive), std::move(onLost), kOpenAttempts);
-        // Text that names no device, such as "-3", is shown as typed.
-        warning = result ? result->Message() : "Warning:Can't open " + port + "!";
-        return m_bOpen;
+        const bool opened = CPortLink::Open(port, std::move(onReceive), std::move(onLost), warning);
+        KeepAttemptUnderWay(choice);
+        return opened;
     }
 
     bool Reopen(const std::string& port, ReceiveFn onReceive, LostFn onLost,
                 std::string& reason) override {
-        const std::optional<MeterPortResult> result =
-            OpenPort(port, std::move(onReceive), std::move(onLost), 1);
-        reason = result ? ReconnectFailureReason(result->error) : "no such port";
-        return m_bOpen;
+        const bool opened =
+            CPortLink::Reopen(port, std::move(onReceive), std::move(onLost), reason);
+        KeepAttemptUnderWay(ParsePortChoice(port));
+        return opened;
     }
 
     void Close() override {
-        CloseLink();
+        CPortLink::Close();
         if (!m_strPendingAddress.empty() && m_pBluetooth) {
             m_pBluetooth->Disconnect(m_strPendingAddress);  // give up the attempt under way
         }
         m_strPendingAddress.clear();
     }
-    bool IsOpen() const override { return m_bOpen; }
-    int Write(const std::uint8_t* bytes, std::size_t count) override {
-        return m_port.Write(bytes, count);
-    }
-    int ReadSize() const override { return m_port.ReadSize(); }
-    void SetReadSize(int bytes) override { m_port.SetReadSize(bytes); }
 
   private:
-    // Nothing when `port` names no device.
-    std::optional<MeterPortResult> OpenPort(const std::string& port, ReceiveFn onReceive,
-                                            LostFn onLost, int attempts) {
-        CloseLink();
-        const std::optional<PortChoice> choice = ParsePortChoice(port);
-        if (!choice) {
-            return std::nullopt;
-        }
-        MeterPortResult result = OpenMeterPort(
-            m_port, *choice, std::move(onReceive),
-            [onLost = std::move(onLost)](const std::string&) {
-                if (onLost) {
-                    onLost();
-                }
-            },
-            attempts);
-        m_bOpen = result.opened;
-        const bool underWay = result.error && result.error->m_dwError == EINPROGRESS;
-        m_strPendingAddress = choice->IsBluetooth() && underWay ? choice->bluetoothAddress : "";
-        return result;
-    }
-
-    void CloseLink() {
-        m_port.Close();
-        m_bOpen = false;
+    void KeepAttemptUnderWay(const std::optional<PortChoice>& choice) {
+        m_strPendingAddress = choice && ConnectionUnderWay() ? choice->bluetoothAddress : "";
     }
 
     // Lets the Bluetooth service connect the meter while the windows stay
@@ -130,8 +95,6 @@ class CSerialLink : public IMeterLink {
     }
 
     std::shared_ptr<CBluezService> m_pBluetooth;
-    CComPort m_port;
-    bool m_bOpen = false;
     std::string m_strPendingAddress;  // a Bluetooth attempt a reopen started
 };
 

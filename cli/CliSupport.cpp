@@ -6,25 +6,27 @@
 
 #include <cerrno>
 #include <cstdarg>
+#include <cstdlib>
 #include <cstring>
 
 #include "docview/DataFile.h"
 
-std::string OptionValue(int argc, char** argv, int& i) {
-    if (i + 1 >= argc) {
-        throw UsageError(std::string(argv[i]) + " needs a value");
-    }
-    return argv[++i];
-}
-
-std::string PathValue(int argc, char** argv, int& i, DashMeans dash) {
-    const std::string option = argv[i];
-    std::string path = OptionValue(argc, argv, i);
-    RequireNonEmptyPath(path, option.c_str());
-    if (path == "-" && dash == DashMeans::Refused) {
+std::string PathValue(const std::string& option, const std::string& value, DashMeans dash) {
+    RequireNonEmptyPath(value, option.c_str());
+    if (value == "-" && dash == DashMeans::Refused) {
         throw UsageError(option + " needs a file name; \"-\" (the standard output) is not one");
     }
-    return path;
+    return value;
+}
+
+std::size_t ChunkValue(const std::string& text) {
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || value < 1 || value > 1000000) {
+        throw UsageError("--chunk needs a whole number from 1 to 1000000");
+    }
+    return static_cast<std::size_t>(value);
 }
 
 void RequireNonEmptyPath(const std::string& path, const char* what) {

@@ -1,9 +1,10 @@
 #pragma once
 
-// What every subcommand of vavirir-cli shares: the usage error, reading an
+// What every subcommand of vavirir-cli shares: the usage error, checking an
 // option's value, the messages that name the command, the end of the standard
 // output, and the run that turns both kinds of failure into exit codes.
 
+#include <cstddef>
 #include <cstdio>
 #include <exception>
 #include <stdexcept>
@@ -17,15 +18,16 @@ class UsageError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// The value after the option at argv[i]; moves i onto it. Throws UsageError
-// when the option is the last argument.
-std::string OptionValue(int argc, char** argv, int& i);
-
-// The value after the option at argv[i] as the name of a file to write; moves i
-// onto it. Throws UsageError for an empty name, and for "-" unless the option
-// takes the standard output.
+// The value of the option `option` as the name of a file to write. Throws
+// UsageError for an empty name, and for "-" unless the option takes the
+// standard output.
 enum class DashMeans { Refused, StandardOutput };
-std::string PathValue(int argc, char** argv, int& i, DashMeans dash = DashMeans::Refused);
+std::string PathValue(const std::string& option, const std::string& value,
+                      DashMeans dash = DashMeans::Refused);
+
+// The value of --chunk: a whole number of bytes from 1 to 1000000; throws
+// UsageError for any other text.
+std::size_t ChunkValue(const std::string& text);
 
 // Throws UsageError "<what> needs a file name, not \"\"" for an empty path.
 void RequireNonEmptyPath(const std::string& path, const char* what);

@@ -1,15 +1,13 @@
 // vavirir-cli decode: feeds a captured byte stream through the receive engine
 // and prints every decoded frame as one JSON object per line.
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "decode/Clock.h"
@@ -126,49 +124,22 @@ class PrintingHost : public IReceiveHost {
     int m_nReadSize = 0;
 };
 
-// Parses the arguments; a message and std::nullopt on a usage error.
-std::optional<DecodeOptions> ParseArguments(int argc, char** argv) {
+DecodeOptions ParseOptions(int argc, char** argv) {
     DecodeOptions options;
     bool havePath = false;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--hex") {
-            options.hex = true;
-        } else if (arg == "--chunk") {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "vavirir-cli decode: --chunk needs a number\n");
-                return std::nullopt;
-            }
-            const char* text = argv[++i];
-            char* end = nullptr;
-            errno = 0;
-            const long n = std::strtol(text, &end, 10);
-            if (errno != 0 || end == text || *end != '\0' || n < 1 || n > 1000000) {
-                std::fprintf(stderr, "vavirir-cli decode: bad chunk size '%s' (1..1000000)\n",
-                             text);
-                return std::nullopt;
-            }
-            options.chunk = static_cast<std::size_t>(n);
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "vavirir-cli decode: unknown option '%s'\n", arg.c_str());
-            return std::nullopt;
-        } else if (!havePath) {
-            if (arg.empty()) {
-                std::fprintf(stderr, "vavirir-cli decode: FILE needs a file name, not \"\"\n%s",
-                             kUsage);
-                return std::nullopt;
-            }
-            options.path = arg;
-            havePath = true;
-        } else {
-            std::fprintf(stderr, "vavirir-cli decode: more than one input given\n");
-            return std::nullopt;
+    CCommandLine line;
+    line.Flag("--hex", options.hex);
+    line.Option("--chunk", [&](const std::string& value) { options.chunk = ChunkValue(value); });
+    line.Operands([&](const std::string& operand) {
+        if (havePath) {
+            throw UsageError("more than one input given");
         }
-    }
-    if (!havePath) {
-        std::fprintf(stderr, "vavirir-cli decode: FILE is missing\n%s", kUsage);
-        return std::nullopt;
-    }
+        RequireNonEmptyPath(operand, "FILE");
+        options.path = operand;
+        havePath = true;
+    });
+    line.Parse(argc, argv);
+    RequireArgument(havePath, "FILE");
     return options;
 }
 
@@ -228,14 +199,12 @@ const char* DecodeHelp() {
     return kUsage;
 }
 
-int RunDecode(int argc, char** argv) {
-    const std::optional<DecodeOptions> options = ParseArguments(argc, argv);
-    if (!options) {
-        return 2;
-    }
-    std::FILE* file = options->path == "-" ? stdin : std::fopen(options->path.c_str(), "rb");
+namespace {
+
+int Decode(const DecodeOptions& options) {
+    std::FILE* file = options.path == "-" ? stdin : std::fopen(options.path.c_str(), "rb");
     if (file == nullptr) {
-        std::fprintf(stderr, "vavirir-cli decode: cannot open '%s': %s\n", options->path.c_str(),
+        std::fprintf(stderr, "vavirir-cli decode: cannot open '%s': %s\n", options.path.c_str(),
                      std::strerror(errno));
         return 1;
     }
@@ -245,7 +214,7 @@ int RunDecode(int argc, char** argv) {
     host.Attach(engine);
     int status = 0;
     try {
-        status = DecodeStream(file, *options, engine, host);
+        status = DecodeStream(file, options, engine, host);
     } catch (const HexTextError& error) {
         std::fprintf(stderr, "vavirir-cli decode: %s\n", error.what());
         status = 2;
@@ -267,4 +236,10 @@ int RunDecode(int argc, char** argv) {
         return 1;
     }
     return status;
+}
+
+}  // namespace
+
+int RunDecode(int argc, char** argv) {
+    return RunCommand("decode", kUsage, argc, argv, ParseOptions, Decode);
 }

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 #include "cli/Commands.h"
-#include "cli/LinkLoop.h"
 #include "cli/MeterLink.h"
 #include "cli/OutputCheck.h"
 #include "decode/Clock.h"
@@ -31,23 +31,21 @@ struct DownloadOptions {
 DownloadOptions ParseOptions(int argc, char** argv) {
     DownloadOptions options;
     bool havePort = false;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--port") {
-            options.port = PortOption(OptionValue(argc, argv, i));
-            havePort = true;
-        } else if (arg == "--out") {
-            options.out = PathValue(argc, argv, i);
-        } else if (arg == "--timeout") {
-            const auto seconds = ParsePositive(OptionValue(argc, argv, i));
-            if (!seconds) {
-                throw UsageError("--timeout needs a number of seconds above 0");
-            }
-            options.timeoutSeconds = *seconds;
-        } else {
-            throw UsageError("unexpected argument " + arg);
+    CCommandLine line;
+    line.Option("--port", [&](const std::string& value) {
+        options.port = PortOption(value);
+        havePort = true;
+    });
+    line.Option("--out",
+                [&](const std::string& value) { options.out = PathValue("--out", value); });
+    line.Option("--timeout", [&](const std::string& value) {
+        const auto seconds = ParsePositive(value);
+        if (!seconds) {
+            throw UsageError("--timeout needs a number of seconds above 0");
         }
-    }
+        options.timeoutSeconds = *seconds;
+    });
+    line.Parse(argc, argv);
     RequireArgument(havePort, "--port");
     RequireArgument(!options.out.empty(), "--out");
     return options;
@@ -60,43 +58,40 @@ int Download(const DownloadOptions& options) {
         return refused;
     }
     CatchStopSignals();
-    CMeterLinkSession link;
-    if (!link.Open("download", options.port)) {
+    MeterConnectionOptions connectionOptions;
+    connectionOptions.silenceSeconds = SilenceSecondsAtLeast(options.timeoutSeconds);
+    connectionOptions.reconnect = false;
+    CCliConnection link("download", options.port, connectionOptions);
+    if (!link.Open()) {
         return 1;
     }
     std::fprintf(stderr, "vavirir-cli download: %s open, waiting for the meter's download\n",
                  options.port.Device().c_str());
 
-    const CReceiveEngine& engine = link.session.Engine();
-    auto feed = [&](const std::vector<std::uint8_t>& bytes) {
-        link.session.OnReceiveBytes(bytes.data(), bytes.size());
-    };
-    LinkLoopSteps steps;
-    steps.feed = [&](const std::vector<std::uint8_t>& bytes) {
-        feed(bytes);
-        if (link.host.WriteError()) {
+    const CReceiveEngine& engine = link.Session().Engine();
+    const CHeadlessSessionHost& documents = link.Documents();
+    link.afterBytes = [&] {
+        if (link.Connection().WriteError()) {
             std::fprintf(stderr, "vavirir-cli download: acknowledgement not sent: %s\n",
-                         link.host.WriteError()->c_str());
+                         link.Connection().WriteError()->c_str());
         }
     };
-    steps.done = [&] { return link.host.AdoptedDownload() != nullptr; };
     // Before the header arrives the user may take their time at the meter.
-    steps.silenceCounts = [&] { return engine.IsDownloading(); };
-    CDataTimeout stall(link.session, SilenceSecondsAtLeast(options.timeoutSeconds));
-    const LinkLoopEnd end = RunLinkLoop(link, stall, steps);
-    const std::string& lossReason = end.lossReason;
+    link.silenceCounts = [&] { return engine.IsDownloading(); };
+    link.Run([&] { return documents.AdoptedDownload() != nullptr; });
+    const std::string& lossReason = link.LossReason();
     Outcome outcome = Outcome::Interrupted;
-    if (end.reason == LinkLoopEnd::Reason::Silence) {
+    if (link.Ended() == CCliConnection::End::Silence) {
         // The time-out ended the download with the records that arrived.
         outcome = Outcome::Stalled;
-    } else if (end.reason == LinkLoopEnd::Reason::LinkLost) {
+    } else if (link.Ended() == CCliConnection::End::LinkLost) {
         outcome = Outcome::LinkLost;
     }
 
     // A block the reader still held is handed over as it ends.
-    DrainLink(
-        link, [&] { return link.host.AdoptedDownload() == nullptr; }, feed);
-    if (outcome != Outcome::Stalled && link.host.AdoptedDownload() != nullptr) {
+    link.afterBytes = nullptr;
+    link.Connection().Drain([&] { return documents.AdoptedDownload() == nullptr; });
+    if (outcome != Outcome::Stalled && documents.AdoptedDownload() != nullptr) {
         outcome = Outcome::Complete;
     }
 
@@ -111,9 +106,9 @@ int Download(const DownloadOptions& options) {
             }
             return 1;
         }
-        link.session.EndDownloadEarly();
+        link.Session().EndDownloadEarly();
     }
-    const CRoZudozuvDoc* doc = link.host.AdoptedDownload();
+    const CRoZudozuvDoc* doc = documents.AdoptedDownload();
     if (doc == nullptr) {
         std::fprintf(stderr, "vavirir-cli download: no document could be made, nothing saved\n");
         return 1;

@@ -1,9 +1,9 @@
 // vavirir-cli dump: the channels and the summary of a data file.
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "docview/DataFile.h"
@@ -92,33 +92,47 @@ const char* DumpHelp() {
     return kUsage;
 }
 
-int RunDump(int argc, char** argv) {
+namespace {
+
+struct DumpOptions {
     bool json = false;
-    const char* path = nullptr;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--json") == 0) {
-            json = true;
-        } else if (argv[i][0] == '-' || path != nullptr) {
-            std::fprintf(stderr, "vavirir-cli dump: unexpected argument %s\n%s", argv[i], kUsage);
-            return 2;
-        } else {
-            path = argv[i];
+    std::string path;
+};
+
+DumpOptions ParseOptions(int argc, char** argv) {
+    DumpOptions options;
+    bool havePath = false;
+    CCommandLine line;
+    line.Flag("--json", options.json);
+    line.Operands([&](const std::string& operand) {
+        // The data file is read by name; "-" is no name of one.
+        if (havePath || operand == "-") {
+            throw UsageError("unexpected argument " + operand);
         }
-    }
-    if (path == nullptr || *path == '\0') {
-        std::fprintf(stderr, "vavirir-cli dump: %s\n%s",
-                     path == nullptr ? "FILE is missing" : "FILE needs a file name, not \"\"",
-                     kUsage);
-        return 2;
-    }
+        options.path = operand;
+        havePath = true;
+    });
+    line.Parse(argc, argv);
+    RequireArgument(havePath, "FILE");
+    RequireNonEmptyPath(options.path, "FILE");
+    return options;
+}
+
+int Dump(const DumpOptions& options) {
     CRoZudozuvDoc doc;
-    if (!LoadDataFile("dump", path, doc)) {
+    if (!LoadDataFile("dump", options.path, doc)) {
         return 1;
     }
-    if (json) {
+    if (options.json) {
         PrintJson(doc);
     } else {
         PrintText(doc);
     }
     return FinishOutput("dump", 0);
+}
+
+}  // namespace
+
+int RunDump(int argc, char** argv) {
+    return RunCommand("dump", kUsage, argc, argv, ParseOptions, Dump);
 }

@@ -2,9 +2,10 @@
 // --csv its list as CSV.
 #include <cstdio>
 #include <string>
-#include <string_view>
+#include <vector>
 
 #include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/OutputCheck.h"
 #include "docview/CsvExport.h"
@@ -22,40 +23,59 @@ constexpr const char* kUsage =
     "  or with --csv as its Export To CSV does (OUT.csv). OUT may not be FILE\n"
     "  itself (exit 2); a FILE without records writes nothing (exit 1).\n";
 
-int ExportWith(ExportWriter write, int argc, char** argv) {
-    std::string problem;
-    if (argc != 2) {
-        problem = "FILE and OUT are needed";
-    } else if (std::string_view(argv[1]) == "-") {
-        problem = "OUT needs a file name; \"-\" (the standard output) is not one";
-    } else if (argv[0][0] == '-' || argv[1][0] == '-') {
-        problem = std::string("unexpected argument ") + (argv[0][0] == '-' ? argv[0] : argv[1]);
-    } else if (*argv[0] == '\0' || *argv[1] == '\0') {
-        problem = *argv[0] == '\0' ? "FILE needs a file name, not \"\""
-                                   : "OUT needs a file name, not \"\"";
+struct ExportOptions {
+    bool csv = false;
+    std::string file;
+    std::string out;
+};
+
+ExportOptions ParseOptions(int argc, char** argv) {
+    ExportOptions options;
+    std::vector<std::string> operands;
+    CCommandLine line;
+    line.Flag("--csv", options.csv);
+    line.Operands([&](const std::string& operand) { operands.push_back(operand); });
+    line.Parse(argc, argv);
+    if (operands.size() != 2) {
+        throw UsageError("FILE and OUT are needed");
     }
-    if (!problem.empty()) {
-        std::fprintf(stderr, "vavirir-cli export: %s\n%s", problem.c_str(), kUsage);
-        return 2;
+    const std::string& file = operands[0];
+    const std::string& out = operands[1];
+    if (out == "-") {
+        throw UsageError("OUT needs a file name; \"-\" (the standard output) is not one");
     }
+    if (file.starts_with('-') || out.starts_with('-')) {
+        throw UsageError("unexpected argument " + (file.starts_with('-') ? file : out));
+    }
+    RequireNonEmptyPath(file, "FILE");
+    RequireNonEmptyPath(out, "OUT");
+    options.file = file;
+    options.out = out;
+    return options;
+}
+
+int Export(const ExportOptions& options) {
+    const ExportWriter write = options.csv ? ExportCsvFile : ExportDocumentFile;
+    const char* const input = options.file.c_str();
+    const char* const output = options.out.c_str();
     if (const int refused =
-            CheckFiles("export", {{"the input", argv[0]}}, {{"the output", argv[1]}})) {
+            CheckFiles("export", {{"the input", input}}, {{"the output", output}})) {
         return refused;
     }
     CRoZudozuvDoc doc;
-    if (!LoadDataFile("export", argv[0], doc)) {
+    if (!LoadDataFile("export", input, doc)) {
         return 1;
     }
     // The export command does nothing for a document without main records; here
     // that is reported rather than passed off as a written file.
     if (!HasExportableRecords(doc)) {
-        Say("export", "%s has no records to export.", argv[0]);
+        Say("export", "%s has no records to export.", input);
         return 1;
     }
     try {
-        write(doc, argv[1]);
+        write(doc, output);
     } catch (const CExportError& e) {
-        Say("export", "%s", FileMessage(argv[1], e.what()).c_str());
+        Say("export", "%s", FileMessage(output, e.what()).c_str());
         return 1;
     }
     return 0;
@@ -68,8 +88,5 @@ const char* ExportHelp() {
 }
 
 int RunExport(int argc, char** argv) {
-    if (argc > 0 && std::string_view(argv[0]) == "--csv") {
-        return ExportWith(ExportCsvFile, argc - 1, argv + 1);
-    }
-    return ExportWith(ExportDocumentFile, argc, argv);
+    return RunCommand("export", kUsage, argc, argv, ParseOptions, Export);
 }

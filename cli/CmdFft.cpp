@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "docview/DataFile.h"
@@ -71,31 +72,35 @@ FftOptions Parse(int argc, char** argv) {
     FftOptions options;
     bool haveStart = false;
     bool haveFinish = false;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--start") {
-            options.request.start = WholeNumber(OptionValue(argc, argv, i), "--start");
-            haveStart = true;
-        } else if (arg == "--finish") {
-            options.request.finish = WholeNumber(OptionValue(argc, argv, i), "--finish");
-            haveFinish = true;
-        } else if (arg == "--size") {
-            options.request.size = WholeNumber(OptionValue(argc, argv, i), "--size");
-            if (!IsSpectrumSize(options.request.size)) {
-                throw UsageError("--size must be a power of two from 32 to 2048");
-            }
-        } else if (arg == "--window") {
-            options.request.window = WindowNamed(OptionValue(argc, argv, i));
-        } else if (arg == "--frequency") {
-            options.request.kind = SpectrumKind::Frequency;
-        } else if (!arg.empty() && arg[0] == '-') {
-            throw UsageError("unknown option '" + arg + "'");
-        } else if (options.file.empty()) {
-            RequireNonEmptyPath(arg, "FILE");
-            options.file = arg;
-        } else {
+    bool frequency = false;
+    CCommandLine line;
+    line.Option("--start", [&](const std::string& value) {
+        options.request.start = WholeNumber(value, "--start");
+        haveStart = true;
+    });
+    line.Option("--finish", [&](const std::string& value) {
+        options.request.finish = WholeNumber(value, "--finish");
+        haveFinish = true;
+    });
+    line.Option("--size", [&](const std::string& value) {
+        options.request.size = WholeNumber(value, "--size");
+        if (!IsSpectrumSize(options.request.size)) {
+            throw UsageError("--size must be a power of two from 32 to 2048");
+        }
+    });
+    line.Option("--window",
+                [&](const std::string& value) { options.request.window = WindowNamed(value); });
+    line.Flag("--frequency", frequency);
+    line.Operands([&](const std::string& operand) {
+        if (!options.file.empty()) {
             throw UsageError("more than one FILE");
         }
+        RequireNonEmptyPath(operand, "FILE");
+        options.file = operand;
+    });
+    line.Parse(argc, argv);
+    if (frequency) {
+        options.request.kind = SpectrumKind::Frequency;
     }
     RequireArgument(!options.file.empty(), "FILE");
     RequireArgument(haveStart, "--start");

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/OutputCheck.h"
 #include "docview/DataFile.h"
@@ -82,22 +83,17 @@ struct RecoverOptions {
 
 RecoverOptions ParseRecover(int argc, char** argv) {
     RecoverOptions options;
-    bool optionsEnded = false;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const bool option = !optionsEnded && !arg.empty() && arg[0] == '-';
-        if (option && arg == "--") {
-            optionsEnded = true;
-        } else if (option && arg == "--out") {
-            options.out = PathValue(argc, argv, i);
-        } else if (option && arg == "--keep") {
-            options.keep = true;
-        } else if (!option && options.id.empty() && !arg.empty()) {
-            options.id = arg;
-        } else {
-            throw UsageError("unexpected argument " + arg);
+    CCommandLine line;
+    line.Option("--out",
+                [&](const std::string& value) { options.out = PathValue("--out", value); });
+    line.Flag("--keep", options.keep);
+    line.Operands([&](const std::string& operand) {
+        if (!options.id.empty() || operand.empty()) {
+            throw UsageError("unexpected argument " + operand);
         }
-    }
+        options.id = operand;
+    });
+    line.Parse(argc, argv);
     RequireJournalId(options.id);
     RequireArgument(!options.out.empty(), "--out");
     return options;
@@ -167,20 +163,18 @@ struct JournalsOptions {
 
 JournalsOptions ParseJournals(int argc, char** argv) {
     JournalsOptions options;
-    bool optionsEnded = false;
     bool discard = false;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const bool option = !optionsEnded && !arg.empty() && arg[0] == '-';
-        if (option && arg == "--") {
-            optionsEnded = true;
-        } else if (option && arg == "--discard" && !discard) {
-            discard = true;
-        } else if (!option && discard && options.discard.empty() && !arg.empty()) {
-            options.discard = arg;
-        } else {
-            throw UsageError("unexpected argument " + arg);
+    std::vector<std::string> ids;
+    CCommandLine line;
+    line.Flag("--discard", discard);
+    line.Operands([&](const std::string& operand) { ids.push_back(operand); });
+    line.Parse(argc, argv);
+    // The ID belongs to --discard; the listing takes none.
+    for (const std::string& id : ids) {
+        if (!discard || !options.discard.empty() || id.empty()) {
+            throw UsageError("unexpected argument " + id);
         }
+        options.discard = id;
     }
     if (discard) {
         RequireJournalId(options.discard);

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "bluetooth/BluezService.h"
+#include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "link/PortDiscovery.h"
 
@@ -26,11 +28,17 @@ const char* PortsHelp() {
     return kUsage;
 }
 
-int RunPorts(int argc, char** argv) {
-    if (argc != 0) {
-        std::fprintf(stderr, "vavirir-cli ports: unexpected argument '%s'\n%s", argv[0], kUsage);
-        return 2;
-    }
+namespace {
+
+struct PortsOptions {};
+
+PortsOptions ParseOptions(int argc, char** argv) {
+    CCommandLine line;
+    line.Parse(argc, argv);
+    return {};
+}
+
+int Ports(const PortsOptions&) {
     CBluezService bluetooth;
     switch (bluetooth.WaitForDiscovery(kDiscoveryWait)) {
         case CBluezService::Discovery::Ready:
@@ -57,4 +65,10 @@ int RunPorts(int argc, char** argv) {
         std::printf("%s\n", port.name.c_str());
     }
     return 0;
+}
+
+}  // namespace
+
+int RunPorts(int argc, char** argv) {
+    return RunCommand("ports", kUsage, argc, argv, ParseOptions, Ports);
 }

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/JsonLines.h"
-#include "cli/LinkLoop.h"
 #include "cli/MeterLink.h"
 #include "cli/OutputCheck.h"
 #include "cli/RecordJournal.h"
@@ -134,52 +134,55 @@ const char* Describe(EndReason reason) {
 RecordOptions ParseOptions(int argc, char** argv) {
     RecordOptions options;
     bool havePort = false;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--port") {
-            options.port = PortOption(OptionValue(argc, argv, i));
-            havePort = true;
-        } else if (arg == "--count") {
-            const auto count = ParsePositive(OptionValue(argc, argv, i));
-            if (!count || *count != static_cast<double>(static_cast<std::size_t>(*count))) {
-                throw UsageError("--count needs a whole number of at least 1");
+    // --high and --low keep the number and the text as given.
+    auto limit = [](const std::string& name, std::optional<double>& value, std::string& text) {
+        return [name, &value, &text](const std::string& given) {
+            value = ParseLimitText(given);
+            if (!value) {
+                throw UsageError(name + " needs a number");
             }
-            options.count = static_cast<std::size_t>(*count);
-        } else if (arg == "--seconds") {
-            options.seconds = ParsePositive(OptionValue(argc, argv, i));
-            if (!options.seconds) {
-                throw UsageError("--seconds needs a number above 0");
-            }
-        } else if (arg == "--out") {
-            options.out = PathValue(argc, argv, i);
-        } else if (arg == "--xls") {
-            options.xls = PathValue(argc, argv, i);
-        } else if (arg == "--jsonl") {
-            options.jsonl = PathValue(argc, argv, i, DashMeans::StandardOutput);
-        } else if (arg == "--mqtt") {
-            options.mqtt.url = PathValue(argc, argv, i);
-        } else if (arg == "--mqtt-cafile") {
-            options.mqtt.caFile = PathValue(argc, argv, i);
-        } else if (arg == "--mqtt-password-file") {
-            options.mqtt.passwordFile = PathValue(argc, argv, i);
-        } else if (arg == "--reconnect") {
-            options.reconnect = true;
-        } else if (arg == "--roll") {
-            options.roll = true;
-        } else if (arg == "--high" || arg == "--low") {
-            const std::string text = OptionValue(argc, argv, i);
-            const std::optional<double> limit = ParseLimitText(text);
-            if (!limit) {
-                throw UsageError(arg + " needs a number");
-            }
-            (arg == "--high" ? options.limits.limits.high : options.limits.limits.low) = limit;
-            (arg == "--high" ? options.limits.highText : options.limits.lowText) = text;
-        } else if (arg == "--exit-on-limit") {
-            options.exitOnLimit = true;
-        } else {
-            throw UsageError("unexpected argument " + arg);
+            text = given;
+        };
+    };
+    CCommandLine line;
+    line.Option("--port", [&](const std::string& value) {
+        options.port = PortOption(value);
+        havePort = true;
+    });
+    line.Option("--count", [&](const std::string& value) {
+        const auto count = ParsePositive(value);
+        if (!count || *count != static_cast<double>(static_cast<std::size_t>(*count))) {
+            throw UsageError("--count needs a whole number of at least 1");
         }
-    }
+        options.count = static_cast<std::size_t>(*count);
+    });
+    line.Option("--seconds", [&](const std::string& value) {
+        options.seconds = ParsePositive(value);
+        if (!options.seconds) {
+            throw UsageError("--seconds needs a number above 0");
+        }
+    });
+    line.Option("--out",
+                [&](const std::string& value) { options.out = PathValue("--out", value); });
+    line.Option("--xls",
+                [&](const std::string& value) { options.xls = PathValue("--xls", value); });
+    line.Option("--jsonl", [&](const std::string& value) {
+        options.jsonl = PathValue("--jsonl", value, DashMeans::StandardOutput);
+    });
+    line.Option("--mqtt",
+                [&](const std::string& value) { options.mqtt.url = PathValue("--mqtt", value); });
+    line.Option("--mqtt-cafile", [&](const std::string& value) {
+        options.mqtt.caFile = PathValue("--mqtt-cafile", value);
+    });
+    line.Option("--mqtt-password-file", [&](const std::string& value) {
+        options.mqtt.passwordFile = PathValue("--mqtt-password-file", value);
+    });
+    line.Flag("--reconnect", options.reconnect);
+    line.Flag("--roll", options.roll);
+    line.Option("--high", limit("--high", options.limits.limits.high, options.limits.highText));
+    line.Option("--low", limit("--low", options.limits.limits.low, options.limits.lowText));
+    line.Flag("--exit-on-limit", options.exitOnLimit);
+    line.Parse(argc, argv);
     RequireArgument(havePort, "--port");
     // Without --jsonl the data file is the only output; the usage says --jsonl frees it.
     RequireArgument(!options.out.empty() || !options.jsonl.empty(), "--out");
@@ -208,7 +211,7 @@ class LiveRecording {
   public:
     using ReadingStep = std::function<void(CRoZudozuvDoc& doc, const CObData& reading)>;
 
-    LiveRecording(CCliSessionHost& host, CMeterSession& session, const RecordOptions& options,
+    LiveRecording(CHeadlessSessionHost& host, CMeterSession& session, const RecordOptions& options,
                   ReadingStep step)
         : m_host(host), m_session(session), m_options(options), m_step(std::move(step)) {
         // Each reading is followed as it is recorded, so a step that stops the
@@ -216,7 +219,8 @@ class LiveRecording {
         m_host.ObserveLiveRows([this] { FollowReadings(); });
     }
 
-    void Feed(const std::vector<std::uint8_t>& bytes) {
+    // Bytes arrived and are about to be decoded.
+    void BeforeBytes() {
         if (m_current.document == nullptr) {
             // Start is allowed once data arrives; it is chosen just before
             // these first bytes are decoded, so none of their readings is missed.
@@ -225,9 +229,9 @@ class LiveRecording {
                 BeginPart(m_session.Registry().Views().back()->Document(), 1);
             }
         }
-        m_session.OnReceiveBytes(bytes.data(), bytes.size());
-        SaveFullParts();
     }
+    // The bytes are decoded: full documents of a rolled log are saved.
+    void AfterBytes() { SaveFullParts(); }
 
     // The session is about to put the next reading into `next`: `full` is
     // complete and waits to be saved once the block is decoded.
@@ -304,7 +308,7 @@ class LiveRecording {
         m_full.clear();
     }
 
-    CCliSessionHost& m_host;
+    CHeadlessSessionHost& m_host;
     CMeterSession& m_session;
     const RecordOptions& m_options;
     ReadingStep m_step;
@@ -314,24 +318,6 @@ class LiveRecording {
     std::size_t m_nRecordsBefore = 0;  // readings of the documents before it
     bool m_bPartFailed = false;
     SteadyClock::time_point m_startedAt{};
-};
-
-// Says once per silence that the meter went quiet while a long log goes on.
-class SilenceNotice {
-  public:
-    explicit SilenceNotice(const CMeterSession& session) : m_session(session) {}
-
-    void Say() {
-        const std::time_t since = m_session.Engine().LastReceiveTime();
-        if (since != m_tSaid) {
-            std::fprintf(stderr, "vavirir-cli record: %s\n", SilentSinceText(since).c_str());
-            m_tSaid = since;
-        }
-    }
-
-  private:
-    const CMeterSession& m_session;
-    std::time_t m_tSaid = 0;
 };
 
 void PrintProgress(const LiveRecording& recording) {
@@ -416,9 +402,12 @@ int Record(const RecordOptions& options) {
         }
     }
     CatchStopSignals();
-    CMeterLinkSession link;
-    link.host.SetLiveRecordLimit(options.count.value_or(0));
-    if (!link.Open("record", options.port)) {
+    MeterConnectionOptions connectionOptions;
+    connectionOptions.silenceCountsFromOpen = true;
+    connectionOptions.reconnect = options.reconnect;
+    CCliConnection link("record", options.port, connectionOptions);
+    link.Documents().SetLiveRecordLimit(options.count.value_or(0));
+    if (!link.Open()) {
         return 1;
     }
     std::fprintf(stderr, "vavirir-cli record: %s open, waiting for the meter\n",
@@ -439,7 +428,7 @@ int Record(const RecordOptions& options) {
                              .c_str());
             limitCrossed = limitCrossed || step.side != LimitSide::Within;
             if (limitCrossed && options.exitOnLimit) {
-                link.session.Stop();  // this reading is the last one recorded
+                link.Session().Stop();  // this reading is the last one recorded
             }
         }
         if (!options.jsonl.empty()) {
@@ -449,29 +438,34 @@ int Record(const RecordOptions& options) {
             publisher->Publish(reading, step.side);
         }
     };
-    LiveRecording recording(link.host, link.session, options, onReading);
+    LiveRecording recording(link.Documents(), link.Session(), options, onReading);
     if (options.roll) {
-        link.host.ContinueWhenFull(
+        link.Documents().ContinueWhenFull(
             [&](CRoZudozuvDoc& full, CRoZudozuvDoc& next) { recording.Continue(full, next); });
     }
     auto countReached = [&] { return options.count && recording.Records() >= *options.count; };
     auto lastProgress = SteadyClock::time_point{};
     EndReason reason = EndReason::Signal;
-    LinkLoopSteps steps;
-    auto feed = [&](const std::vector<std::uint8_t>& bytes) { recording.Feed(bytes); };
     auto streamEnded = [&] { return stream.GetState() != CJsonLinesStream::State::Open; };
-    steps.feed = [&](const std::vector<std::uint8_t>& bytes) {
-        feed(bytes);
+    link.beforeBytes = [&] { recording.BeforeBytes(); };
+    link.afterBytes = [&] {
+        recording.AfterBytes();
         const auto now = SteadyClock::now();
         if (!countReached() && !recording.Stopped() && now - lastProgress >= 1s) {
             PrintProgress(recording);
             lastProgress = now;
         }
     };
-    steps.done = [&] {
+    if (options.roll || options.reconnect) {
+        // A long log outlasts a meter that switched itself off.
+        link.keepsThroughSilence = [&] { return recording.Document() != nullptr; };
+    }
+    auto done = [&] {
         recording.TickJournal();
         if (publisher) {
             publisher->Tick();
+            // The status topic follows the meter's link: offline while it is lost.
+            publisher->MeterLink(!link.Connection().Reconnect().Pending());
         }
         if (streamEnded()) {
             reason = stream.GetState() == CJsonLinesStream::State::ReaderGone
@@ -494,45 +488,20 @@ int Record(const RecordOptions& options) {
         }
         return true;
     };
-    CDataTimeout timeout(link.session);
-    timeout.CountFromNow();
-    CLinkReconnect reconnect("record", link, timeout, options.port);
-    if (options.reconnect) {
-        reconnect.AttachTo(steps);
-    }
-    if (publisher) {
-        // The status topic follows the meter's link: offline while it is lost.
-        steps.turn = [&, turn = steps.turn] {
-            if (turn) {
-                turn();
-            }
-            publisher->MeterLink(!reconnect.Pending());
-        };
-    }
-    SilenceNotice silence(link.session);
-    if (options.roll || options.reconnect) {
-        // A long log outlasts a meter that switched itself off.
-        steps.keepThroughSilence = [&] { return recording.Document() != nullptr; };
-        steps.silenceKept = [&] { silence.Say(); };
-    }
-    const LinkLoopEnd end = RunLinkLoop(link, timeout, steps);
-    if (end.reason == LinkLoopEnd::Reason::Silence) {
+    link.Run(done);
+    if (link.Ended() == CCliConnection::End::Silence) {
         reason = EndReason::Silence;
-    } else if (end.reason == LinkLoopEnd::Reason::LinkLost) {
+    } else if (link.Ended() == CCliConnection::End::LinkLost) {
         reason = EndReason::LinkLost;
-    } else if (end.reason == LinkLoopEnd::Reason::Signal) {
-        reason = EndReason::Signal;
     }
-    const std::string& lossReason = end.lossReason;
+    const std::string& lossReason = link.LossReason();
 
     // What the reader still held goes into the recording unless it is complete.
-    DrainLink(
-        link,
-        [&] {
-            return !countReached() && !recording.Stopped() && !streamEnded() &&
-                   !(limitCrossed && options.exitOnLimit);
-        },
-        feed);
+    link.afterBytes = [&] { recording.AfterBytes(); };
+    link.Connection().Drain([&] {
+        return !countReached() && !recording.Stopped() && !streamEnded() &&
+               !(limitCrossed && options.exitOnLimit);
+    });
     recording.SyncJournal();
     stream.Close();
     // A refusal in the middle of the recording was said when it came.

@@ -2,11 +2,9 @@
 // dispatch and recording path the program uses, and saves every document the
 // stream produced.
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -15,6 +13,7 @@
 #include <vector>
 
 #include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "decode/Clock.h"
 #include "decode/HexText.h"
@@ -48,44 +47,32 @@ struct ReplayOptions {
     std::string outDir;
 };
 
-std::size_t ParseChunk(const std::string& text) {
-    char* end = nullptr;
-    const long value = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || value < 1 || value > 1000000) {
-        throw UsageError("--chunk needs a whole number from 1 to 1000000");
-    }
-    return static_cast<std::size_t>(value);
-}
-
 ReplayOptions ParseOptions(int argc, char** argv) {
     ReplayOptions options;
     bool haveStream = false;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--hex") {
-            options.hex = true;
-        } else if (arg == "--chunk") {
-            options.chunk = ParseChunk(OptionValue(argc, argv, i));
-        } else if (arg == "--now") {
-            const std::string text = OptionValue(argc, argv, i);
-            options.now = ParseLocalDateTime(text);
-            if (!options.now) {
-                throw UsageError("--now needs \"YYYY-MM-DD HH:MM:SS\", not \"" + text + "\"");
-            }
-        } else if (arg == "--no-start") {
-            options.start = false;
-        } else if (arg == "--out-dir") {
-            options.outDir = PathValue(argc, argv, i);
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            throw UsageError("unknown option " + arg);
-        } else if (!haveStream) {
-            RequireNonEmptyPath(arg, "STREAM");
-            options.stream = arg;
-            haveStream = true;
-        } else {
+    CCommandLine line;
+    line.Flag("--hex", options.hex);
+    line.Option("--chunk", [&](const std::string& value) { options.chunk = ChunkValue(value); });
+    line.Option("--now", [&](const std::string& value) {
+        options.now = ParseLocalDateTime(value);
+        if (!options.now) {
+            throw UsageError("--now needs \"YYYY-MM-DD HH:MM:SS\", not \"" + value + "\"");
+        }
+    });
+    bool noStart = false;
+    line.Flag("--no-start", noStart);
+    line.Option("--out-dir",
+                [&](const std::string& value) { options.outDir = PathValue("--out-dir", value); });
+    line.Operands([&](const std::string& operand) {
+        if (haveStream) {
             throw UsageError("only one STREAM may be given");
         }
-    }
+        RequireNonEmptyPath(operand, "STREAM");
+        options.stream = operand;
+        haveStream = true;
+    });
+    line.Parse(argc, argv);
+    options.start = !noStart;
     RequireArgument(haveStream, "STREAM");
     RequireArgument(!options.outDir.empty(), "--out-dir");
     return options;

@@ -1,65 +1,11 @@
 #include "cli/MeterLink.h"
 
 #include "cli/CliSupport.h"
+#include "connection/PortLink.h"
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-
-// ---------------------------------------------------------------------------
-// CLinkQueue
-
-void CLinkQueue::PushBytes(const std::uint8_t* bytes, std::size_t count) {
-    {
-        std::lock_guard lock(m_mutex);
-        m_events.push_back({LinkEvent::Kind::Bytes, {bytes, bytes + count}, {}});
-    }
-    m_changed.notify_one();
-}
-
-void CLinkQueue::PushLinkLost(const std::string& reason) {
-    {
-        std::lock_guard lock(m_mutex);
-        m_events.push_back({LinkEvent::Kind::LinkLost, {}, reason});
-    }
-    m_changed.notify_one();
-}
-
-std::optional<LinkEvent> CLinkQueue::Pop(std::chrono::milliseconds limit) {
-    std::unique_lock lock(m_mutex);
-    if (!m_changed.wait_for(lock, limit, [this] { return !m_events.empty(); })) {
-        return std::nullopt;
-    }
-    LinkEvent event = std::move(m_events.front());
-    m_events.pop_front();
-    return event;
-}
-
-std::optional<LinkEvent> CLinkQueue::TryPop() {
-    return Pop(std::chrono::milliseconds(0));
-}
-
-// ---------------------------------------------------------------------------
-// CCliSessionHost
-
-void CCliSessionHost::WriteToMeter(const std::uint8_t* bytes, std::size_t count) {
-    const int written = m_port.Write(bytes, count);
-    if (written != static_cast<int>(count) && !m_writeError) {
-        const auto error = m_port.LastError();
-        m_writeError = error ? error->what() : std::string("write to the meter failed");
-    }
-}
-
-void CCliSessionHost::ShowDownloadProgress(int blockCount) {
-    m_nBlockCount = blockCount;
-    std::fprintf(stderr, "vavirir-cli download: %d blocks announced\n", blockCount);
-}
-
-void CCliSessionHost::SetDownloadProgress(int blocksDone) {
-    std::fprintf(stderr, "vavirir-cli download: block %d of %d\n", blocksDone, m_nBlockCount);
-}
-
-// ---------------------------------------------------------------------------
 
 namespace {
 
@@ -67,6 +13,11 @@ volatile std::sig_atomic_t g_stopSignal = 0;
 
 extern "C" void OnStopSignal(int) {
     g_stopSignal = 1;
+}
+
+MeterConnectionOptions CliOptions(MeterConnectionOptions options) {
+    options.timeoutCheckPeriod = kCliTimeoutCheckPeriod;
+    return options;
 }
 
 }  // namespace
@@ -84,39 +35,100 @@ bool StopSignalled() {
     return g_stopSignal != 0;
 }
 
-namespace {
+// ---------------------------------------------------------------------------
+// CCliConnection
 
-MeterPortResult OpenQueued(CComPort& port, const PortChoice& choice, CLinkQueue& queue,
-                           int attempts) {
-    return OpenMeterPort(
-        port, choice,
-        [&queue](const std::uint8_t* bytes, std::size_t count) { queue.PushBytes(bytes, count); },
-        [&queue](const std::string& reason) { queue.PushLinkLost(reason); }, attempts);
-}
+CCliConnection::CCliConnection(const char* command, const PortChoice& port,
+                               MeterConnectionOptions options)
+    : m_szCommand(command),
+      m_port(port),
+      m_pBluetooth(port.IsBluetooth() ? std::make_unique<CBluezService>() : nullptr),
+      m_connection(*this, m_clock,
+                   std::make_unique<CPortLink>(m_pBluetooth.get(), kBluetoothConnectWait),
+                   CliOptions(options)) {}
 
-}  // namespace
-
-bool CMeterLinkSession::Open(const char* command, const PortChoice& choice) {
-    if (choice.IsBluetooth() && !bluetooth) {
-        bluetooth = std::make_unique<CBluezService>();
-        port.SetSocketConnector(bluetooth.get(), kBluetoothConnectWait);
+bool CCliConnection::Open() {
+    const std::optional<std::string> warning = m_connection.Open(m_port.Device());
+    if (warning) {
+        Say(*warning);
+        return false;
     }
-    return OpenMeterLink(command, port, choice, queue);
+    return true;
 }
 
-bool CMeterLinkSession::Reopen(const PortChoice& choice) {
-    return OpenQueued(port, choice, queue, 1).opened;
-}
-
-bool OpenMeterLink(const char* command, CComPort& port, const PortChoice& choice,
-                   CLinkQueue& queue) {
-    const MeterPortResult result = OpenQueued(port, choice, queue, kOpenAttempts);
-    if (result.opened) {
-        return true;
+void CCliConnection::Run(const std::function<bool()>& done) {
+    const auto enough = [&] { return done() || m_end != End::None; };
+    while (!done() && !StopSignalled() && m_end == End::None) {
+        m_connection.Serve(CMeterConnection::Clock::time_point::max(), enough);
     }
-    std::fprintf(stderr, "vavirir-cli %s: %s\n", command, result.Message().c_str());
-    return false;
 }
+
+void CCliConnection::ShowDownloadProgress(int blockCount) {
+    m_nBlockCount = blockCount;
+    std::fprintf(stderr, "vavirir-cli download: %d blocks announced\n", blockCount);
+}
+
+void CCliConnection::SetDownloadProgress(int blocksDone) {
+    std::fprintf(stderr, "vavirir-cli download: block %d of %d\n", blocksDone, m_nBlockCount);
+}
+
+void CCliConnection::BytesArriving() {
+    if (beforeBytes) {
+        beforeBytes();
+    }
+}
+
+void CCliConnection::BytesDecoded() {
+    if (afterBytes) {
+        afterBytes();
+    }
+}
+
+bool CCliConnection::KeepsRecordingThroughSilence() const {
+    return keepsThroughSilence && keepsThroughSilence();
+}
+
+bool CCliConnection::SilenceCounts() const {
+    return !silenceCounts || silenceCounts();
+}
+
+void CCliConnection::StatusChanged(const ConnectionStatus& status) {
+    switch (status.kind) {
+        case ConnectionStatus::Kind::LinkLost:
+            m_end = End::LinkLost;
+            m_strLossReason = status.reason;
+            break;
+        case ConnectionStatus::Kind::Reconnecting:
+            if (status.linkJustLost) {
+                Say(status.reason);
+                Say(status.text);
+                m_strShownReason.clear();
+            } else if (status.reason != m_strShownReason) {
+                // A new reason is said once, not every period.
+                Say(status.text);
+                m_strShownReason = status.reason;
+            }
+            break;
+        case ConnectionStatus::Kind::Reconnected:
+            Say(status.text);
+            break;
+        case ConnectionStatus::Kind::Silent:
+            if (!status.keptThroughSilence) {
+                m_end = End::Silence;
+            } else if (!status.reconnectPending && status.text != m_strSaidSilence) {
+                // A long log outlasts a meter that switched itself off: said once per silence.
+                Say(status.text);
+                m_strSaidSilence = status.text;
+            }
+            break;
+    }
+}
+
+void CCliConnection::Say(const std::string& text) const {
+    std::fprintf(stderr, "vavirir-cli %s: %s\n", m_szCommand, text.c_str());
+}
+
+// ---------------------------------------------------------------------------
 
 std::optional<double> ParsePositive(const std::string& text) {
     char* end = nullptr;

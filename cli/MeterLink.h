@@ -1,72 +1,20 @@
 #pragma once
 
-// What `record` and `download` share: the meter's port opened as the program
-// opens it, the reader's blocks queued for the main thread, a headless session
-// host, and SIGINT/SIGTERM/SIGHUP turned into a flag.
+// What `record` and `download` share: the meter's connection opened as the
+// program opens it, a headless host for its documents, what it says on
+// stderr, and SIGINT/SIGTERM/SIGHUP turned into a flag.
 
 #include <chrono>
-#include <condition_variable>
-#include <cstddef>
-#include <cstdint>
-#include <deque>
+#include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "bluetooth/BluezService.h"
+#include "connection/MeterConnection.h"
 #include "decode/Clock.h"
-#include "link/ComPort.h"
 #include "link/MeterPort.h"
 #include "record/HeadlessHost.h"
-#include "record/MeterSession.h"
-
-// Something the reader thread reported, in the order it happened.
-struct LinkEvent {
-    enum class Kind { Bytes, LinkLost };
-    Kind kind = Kind::Bytes;
-    std::vector<std::uint8_t> bytes;
-    std::string reason;
-};
-
-// Carries the reader thread's blocks and link loss to the main thread.
-class CLinkQueue {
-  public:
-    void PushBytes(const std::uint8_t* bytes, std::size_t count);
-    void PushLinkLost(const std::string& reason);
-    // The next event, waiting at most `limit`.
-    std::optional<LinkEvent> Pop(std::chrono::milliseconds limit);
-    // The next event if one is waiting.
-    std::optional<LinkEvent> TryPop();
-
-  private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<LinkEvent> m_events;
-};
-
-// The headless host on the meter's port: acknowledgements are written to the
-// port (a failed write is kept), the read size is the port's, and download
-// progress goes to stderr.
-class CCliSessionHost : public CHeadlessSessionHost {
-  public:
-    explicit CCliSessionHost(CComPort& port) : CHeadlessSessionHost(kMeterReadSize), m_port(port) {}
-
-    void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override;
-    int ReadSize() const override { return m_port.ReadSize(); }
-    void SetReadSize(int bytes) override { m_port.SetReadSize(bytes); }
-    void ShowDownloadProgress(int blockCount) override;
-    void SetDownloadProgress(int blocksDone) override;
-
-    // A failed acknowledgement write, if any.
-    const std::optional<std::string>& WriteError() const { return m_writeError; }
-
-  private:
-    CComPort& m_port;
-    int m_nBlockCount = 0;
-    std::optional<std::string> m_writeError;
-};
 
 // SIGINT, SIGTERM and SIGHUP set a flag instead of ending the program.
 void CatchStopSignals();
@@ -76,28 +24,74 @@ bool StopSignalled();
 // gives up on it (the service's own time-out comes first).
 inline constexpr std::chrono::seconds kBluetoothConnectWait{40};
 
-// Opens the meter's port as the program does (three attempts). Prints the
-// warning and the system's reason on stderr when it fails.
-bool OpenMeterLink(const char* command, CComPort& port, const PortChoice& choice,
-                   CLinkQueue& queue);
+// How often a command-line connection looks whether the meter fell silent.
+inline constexpr std::chrono::milliseconds kCliTimeoutCheckPeriod{250};
 
-// The meter's port, the reader's queue and a headless session around them,
-// as `record` and `download` set them up.
-struct CMeterLinkSession {
-    // Connects "bt:" ports; made when one is opened. It outlives the port,
-    // whose close lets go of the connection through it.
-    std::unique_ptr<CBluezService> bluetooth;
-    CComPort port;
-    CLinkQueue queue;
-    CCliSessionHost host{port};
-    SystemClock clock;
-    CMeterSession session{host, clock};
+// The meter's connection as `record` and `download` run it: documents are
+// kept by a headless host, a lost link or a silent meter ends the command
+// (unless the connection reopens the link or a long log goes on), and what
+// happens to the link is said on stderr.
+class CCliConnection : private IConnectionObserver {
+  public:
+    enum class End { None, Silence, LinkLost };
 
-    // OpenMeterLink on this session's port and queue.
-    bool Open(const char* command, const PortChoice& choice);
-    // One quiet attempt to open the port again after its link was lost; the
-    // port's LastError says why it failed.
-    bool Reopen(const PortChoice& choice);
+    CCliConnection(const char* command, const PortChoice& port,
+                   MeterConnectionOptions options = {});
+
+    // Opens the port (three attempts); says the warning and the system's
+    // reason on stderr when it fails.
+    bool Open();
+
+    // Hooks around each decoded block (the recording starts before the first
+    // one) and the rules on silence; empty ones do nothing.
+    std::function<void()> beforeBytes;
+    std::function<void()> afterBytes;
+    std::function<bool()> keepsThroughSilence;
+    std::function<bool()> silenceCounts;
+
+    // Serves the connection until `done` holds, a stop signal came or the
+    // connection ended. `done` is asked after every block and at every tick
+    // (a few times a second).
+    void Run(const std::function<bool()>& done);
+
+    End Ended() const { return m_end; }
+    // The system's account of a lost link ("link lost: …").
+    const std::string& LossReason() const { return m_strLossReason; }
+
+    CMeterConnection& Connection() { return m_connection; }
+    CMeterSession& Session() { return m_connection.Session(); }
+    CHeadlessSessionHost& Documents() { return m_documents; }
+
+  private:
+    CRecordingTarget* OpenNewDocument() override { return m_documents.OpenNewDocument(); }
+    void DownloadAdopted(CRecordingTarget& view) override { m_documents.DownloadAdopted(view); }
+    bool ContinuesWhenFull() const override { return m_documents.ContinuesWhenFull(); }
+    void RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) override {
+        m_documents.RecordingContinued(full, next);
+    }
+    void ShowDownloadProgress(int blockCount) override;
+    void SetDownloadProgress(int blocksDone) override;
+    void BytesArriving() override;
+    void BytesDecoded() override;
+    void StatusChanged(const ConnectionStatus& status) override;
+    bool KeepsRecordingThroughSilence() const override;
+    bool SilenceCounts() const override;
+
+    void Say(const std::string& text) const;
+
+    const char* m_szCommand;
+    PortChoice m_port;
+    // Connects "bt:" ports; it outlives the connection, whose close lets go
+    // of the Bluetooth connection through it.
+    std::unique_ptr<CBluezService> m_pBluetooth;
+    SystemClock m_clock;
+    CHeadlessSessionHost m_documents{kMeterReadSize};
+    CMeterConnection m_connection;
+    End m_end = End::None;
+    std::string m_strLossReason;
+    std::string m_strShownReason;  // the reconnect's failure last said
+    std::string m_strSaidSilence;  // the silence last said
+    int m_nBlockCount = 0;
 };
 
 // The --port option's value as a port choice; throws UsageError when it is

@@ -10,15 +10,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "common/ui/DialogUnits.h"
+
 namespace {
 
-// Dialog units of the dialog font (8 pt) to pixels.
-QRect Dlu(int x, int y, int width, int height) {
-    return {x * 3 / 2, y * 13 / 8, width * 3 / 2, height * 13 / 8};
+// The layout's dialog units of the 8-point dialog font, in pixels.
+constexpr QRect Dlu(int x, int y, int width, int height) {
+    return DialogUnitsToPixels(x, y, width, height);
 }
 
-QPoint DluPoint(int x, int y) {
-    return {x * 3 / 2, y * 13 / 8};
+constexpr QPoint DluPoint(int x, int y) {
+    return DialogUnitsToPixels(x, y, 0, 0).topLeft();
 }
 
 std::size_t Slot(CGraphDlg::Colour which) {
@@ -56,7 +58,7 @@ CColorSetting::CColorSetting(const CGraphDlg& graph, bool autoScale, const Graph
     if (!m_prompts.showTip) {
         m_prompts.showTip = TipBox;
     }
-    setWindowTitle(QStringLiteral("Setting"));
+    setWindowTitle(tr("Setting"));
     // The layout is in dialog units of an 8-point dialog font.
     QFont font = this->font();
     font.setFamilies({QStringLiteral("MS Shell Dlg 2"), QStringLiteral("Tahoma"),
@@ -71,25 +73,25 @@ CColorSetting::CColorSetting(const CGraphDlg& graph, bool autoScale, const Graph
 
     // Group boxes first, so the controls they frame lie above them.
     auto group = [this](const char* title, QRect rect) {
-        auto* box = new QGroupBox(QString::fromLatin1(title), this);
+        auto* box = new QGroupBox(tr(title), this);
         box->setGeometry(rect);
     };
-    group("Color", Dlu(11, 141, 134, 63));
-    group("Line Color", Dlu(149, 141, 140, 63));
-    group("Y Scale", Dlu(12, 204, 278, 54));
+    group(QT_TR_NOOP("Color"), Dlu(11, 141, 134, 63));
+    group(QT_TR_NOOP("Line Color"), Dlu(149, 141, 140, 63));
+    group(QT_TR_NOOP("Y Scale"), Dlu(12, 204, 278, 54));
     group("", Dlu(35, 211, 112, 44));
 
     auto label = [this](const char* text, int x, int y) {
-        auto* item = new QLabel(QString::fromLatin1(text), this);
+        auto* item = new QLabel(tr(text), this);
         item->move(DluPoint(x, y));
         item->adjustSize();
     };
-    label("Background Color", 13, 152);
-    label("Border Color", 36, 171);
-    label("Grid Color", 37, 190);
-    label("Line Color", 153, 151);
-    label("Maxinum", 51, 224);
-    label("Mininum", 52, 241);
+    label(QT_TR_NOOP("Background Color"), 13, 152);
+    label(QT_TR_NOOP("Border Color"), 36, 171);
+    label(QT_TR_NOOP("Grid Color"), 37, 190);
+    label(QT_TR_NOOP("Line Color"), 153, 151);
+    label(QT_TR_NOOP("Maxinum"), 51, 224);
+    label(QT_TR_NOOP("Mininum"), 52, 241);
 
     const std::array<QRect, 3> swatchRects = {Dlu(79, 153, 15, 8), Dlu(79, 172, 15, 8),
                                               Dlu(79, 191, 15, 8)};
@@ -113,10 +115,10 @@ CColorSetting::CColorSetting(const CGraphDlg& graph, bool autoScale, const Graph
         m_chooseButtons[i] = button;
     }
 
-    m_pManual = new QRadioButton(QStringLiteral("Manual"), this);
+    m_pManual = new QRadioButton(tr("Manual"), this);
     m_pManual->move(DluPoint(41, 211));
     m_pManual->adjustSize();
-    m_pAuto = new QRadioButton(QStringLiteral("Auto"), this);
+    m_pAuto = new QRadioButton(tr("Auto"), this);
     m_pAuto->move(DluPoint(205, 213));
     m_pAuto->adjustSize();
     connect(m_pManual, &QRadioButton::clicked, this, &CColorSetting::OnScaleMode);
@@ -141,12 +143,12 @@ CColorSetting::CColorSetting(const CGraphDlg& graph, bool autoScale, const Graph
     m_pMaximum->setEnabled(!autoScale);
     m_pMinimum->setEnabled(!autoScale);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setGeometry(Dlu(95, 261, 50, 14));
     ok->setDefault(true);
     ok->setObjectName(QStringLiteral("ok"));
     connect(ok, &QPushButton::clicked, this, &CColorSetting::accept);
-    auto* cancel = new QPushButton(QStringLiteral("Cancle"), this);
+    auto* cancel = new QPushButton(tr("Cancle"), this);
     cancel->setGeometry(Dlu(163, 261, 50, 14));
     cancel->setAutoDefault(false);
     cancel->setObjectName(QStringLiteral("cancel"));
@@ -233,7 +235,7 @@ bool CColorSetting::CheckSelection() {
     const int minimum = m_pMinimum->currentIndex();
     const std::optional<SettingScaleValues> values = CheckScaleSelection(maximum, minimum);
     if (!values) {
-        m_prompts.showTip(this, QStringLiteral("Tip"), QString::fromLatin1(kSettingSelectionTip));
+        m_prompts.showTip(this, tr("Tip"), tr(kSettingSelectionTip));
         return false;
     }
     m_selections = {maximum, minimum};

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "common/ui/CommandIds.h"
+#include "common/ui/DialogUnits.h"
 #include "display/GraphTools.h"
 #include "display/ui/Artwork.h"
 #include "display/ui/GraphPainter.h"
@@ -18,8 +19,9 @@
 namespace {
 
 // The graph's dialog template is 286 x 194 dialog units of the system font.
-constexpr int kInitialWidth = 429;
-constexpr int kInitialHeight = 315;
+constexpr QSize kInitialSize = DialogUnitsToPixels(0, 0, 286, 194).size();
+constexpr int kInitialWidth = kInitialSize.width();
+constexpr int kInitialHeight = kInitialSize.height();
 
 // One wheel notch scales the visible range by this (towards the pointer).
 constexpr double kWheelZoomFactor = 0.8;

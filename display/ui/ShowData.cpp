@@ -3,18 +3,11 @@
 #include <QLabel>
 #include <QPalette>
 
+#include "common/ui/DialogUnits.h"
+
 namespace {
 
 const QColor kLightYellow(255, 255, 202);
-
-// Dialog units of the dialog font to pixels.
-int DluX(int units) {
-    return units * 3 / 2;
-}
-
-int DluY(int units) {
-    return units * 13 / 8;
-}
 
 }  // namespace
 
@@ -28,19 +21,21 @@ CShowData::CShowData(QWidget* parent) : QWidget(parent) {
     // The graph keeps the pointer while the Show tool is pressed; the panel
     // never takes a click away from it.
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    setGeometry(0, 0, DluX(158), DluY(70));
+    setGeometry(DialogUnitsToPixels(0, 0, 158, 70));
 
-    static constexpr const char* kLabels[5] = {"Num:", "Time:", "Value:", "Unit:", "Type:"};
+    static constexpr const char* kLabels[5] = {QT_TR_NOOP("Num:"), QT_TR_NOOP("Time:"),
+                                               QT_TR_NOOP("Value:"), QT_TR_NOOP("Unit:"),
+                                               QT_TR_NOOP("Type:")};
     static constexpr const char* kNames[5] = {"num", "time", "value", "unit", "type"};
     for (int row = 0; row < 5; ++row) {
-        const int top = DluY(4 + row * 13);
-        auto* label = new QLabel(QString::fromLatin1(kLabels[row]), this);
-        label->setGeometry(DluX(6), top, DluX(26), DluY(11));
+        const int top = 4 + row * 13;
+        auto* label = new QLabel(tr(kLabels[row]), this);
+        label->setGeometry(DialogUnitsToPixels(6, top, 26, 11));
         auto* field = new QLineEdit(this);
         field->setObjectName(QString::fromLatin1(kNames[row]));
         field->setReadOnly(true);
         field->setFocusPolicy(Qt::NoFocus);
-        field->setGeometry(DluX(34), top, DluX(118), DluY(11));
+        field->setGeometry(DialogUnitsToPixels(34, top, 118, 11));
         m_fields[static_cast<std::size_t>(row)] = field;
     }
     hide();

@@ -24,8 +24,9 @@ void ExportCsvWithDialog(QWidget* parent, const CRoZudozuvDoc& doc, std::time_t 
     if (!HasExportableRecords(doc)) {
         return;
     }
-    QFileDialog dialog(parent, QStringLiteral("Save As"), QString(),
-                       QString::fromUtf8(kCsvFilterName));
+    QFileDialog dialog(parent, QCoreApplication::translate("ExportCsvWithDialog", "Save As"),
+                       QString(),
+                       QCoreApplication::translate("ExportCsvWithDialog", kCsvFilterName));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QString::fromLatin1(kCsvExtension));
     dialog.selectFile(DefaultCsvFileName(now));

@@ -41,7 +41,7 @@ QVariant CDataListModel::headerData(int section, Qt::Orientation orientation, in
     }
     switch (role) {
         case Qt::DisplayRole:
-            return QString::fromLatin1(kListColumns[static_cast<std::size_t>(section)].header);
+            return tr(kListColumns[static_cast<std::size_t>(section)].header);
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
         default:

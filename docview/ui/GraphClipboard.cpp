@@ -1,6 +1,7 @@
 #include "docview/ui/GraphClipboard.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
 
@@ -13,8 +14,9 @@ void CopyGraphToClipboard(QWidget* parent, CGraphDlg& graph) {
     }
     clipboard->setImage(graph.RenderClientImage());
 
-    QMessageBox tip(QMessageBox::NoIcon, QStringLiteral("Tip"),
-                    QStringLiteral("Graph is already copied to clipboard!"), QMessageBox::Ok,
-                    parent);
+    QMessageBox tip(QMessageBox::NoIcon, QCoreApplication::translate("CopyGraphToClipboard", "Tip"),
+                    QCoreApplication::translate("CopyGraphToClipboard",
+                                                "Graph is already copied to clipboard!"),
+                    QMessageBox::Ok, parent);
     tip.exec();
 }

@@ -17,13 +17,13 @@ QString LimitEditText(std::optional<double> limit) {
 
 CLimitsDlg::CLimitsDlg(const Limits& limits, QWidget* parent)
     : QDialog(parent),
-      m_pHighCheck(new QCheckBox(QStringLiteral("&High limit"), this)),
+      m_pHighCheck(new QCheckBox(tr("&High limit"), this)),
       m_pHighEdit(new QLineEdit(LimitEditText(limits.high), this)),
-      m_pLowCheck(new QCheckBox(QStringLiteral("&Low limit"), this)),
+      m_pLowCheck(new QCheckBox(tr("&Low limit"), this)),
       m_pLowEdit(new QLineEdit(LimitEditText(limits.low), this)),
       m_pProblem(new QLabel(this)),
       m_limits(limits) {
-    setWindowTitle(QStringLiteral("Limits"));
+    setWindowTitle(tr("Limits"));
     m_pHighCheck->setChecked(limits.high.has_value());
     m_pLowCheck->setChecked(limits.low.has_value());
     m_pHighEdit->setEnabled(limits.high.has_value());
@@ -40,8 +40,7 @@ CLimitsDlg::CLimitsDlg(const Limits& limits, QWidget* parent)
     layout->addWidget(m_pHighEdit, 0, 1);
     layout->addWidget(m_pLowCheck, 1, 0);
     layout->addWidget(m_pLowEdit, 1, 1);
-    layout->addWidget(new QLabel(QStringLiteral("In the unit of the reading as shown."), this), 2,
-                      0, 1, 2);
+    layout->addWidget(new QLabel(tr("In the unit of the reading as shown."), this), 2, 0, 1, 2);
     layout->addWidget(m_pProblem, 3, 0, 1, 2);
     layout->addWidget(buttons, 4, 0, 1, 2);
 }
@@ -57,13 +56,13 @@ void CLimitsDlg::accept() {
         }
         *targets[i] = ParseLimitText(fields[i].second->text().trimmed().toStdString());
         if (!*targets[i]) {
-            m_pProblem->setText(QStringLiteral("Type a number such as 5.2 for the limit."));
+            m_pProblem->setText(tr("Type a number such as 5.2 for the limit."));
             fields[i].second->setFocus();
             return;
         }
     }
     if (chosen.high && chosen.low && *chosen.low > *chosen.high) {
-        m_pProblem->setText(QStringLiteral("The low limit is above the high limit."));
+        m_pProblem->setText(tr("The low limit is above the high limit."));
         return;
     }
     m_limits = chosen;

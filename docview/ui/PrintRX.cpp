@@ -44,18 +44,20 @@ QFont DataTableFont(QPainter& painter, int cell) {
 
 void ReportPrinterFailure(QWidget* parent) {
     QMessageBox::warning(parent, QApplication::applicationDisplayName(),
-                         QStringLiteral("The printer could not be opened; nothing was printed."));
+                         QCoreApplication::translate(
+                             "CPrintRX", "The printer could not be opened; nothing was printed."));
 }
 
 void ReportPdfFailure(QWidget* parent, const QString& path, int error) {
     const std::string file = path.toStdString();
     const std::string reason =
         FileErrorMessage(error, file, FileAction::Write, std::string(std::strerror(error)) + ".");
-    const std::string text = reason.find(file) != std::string::npos
-                                 ? reason
-                                 : "The PDF file " + file + " was not written.\n" + reason;
-    QMessageBox::warning(parent, QApplication::applicationDisplayName(),
-                         QString::fromStdString(text));
+    const QString text =
+        reason.find(file) != std::string::npos
+            ? QString::fromStdString(reason)
+            : QCoreApplication::translate("CPrintRX", "The PDF file %1 was not written.\n%2")
+                  .arg(path, QString::fromStdString(reason));
+    QMessageBox::warning(parent, QApplication::applicationDisplayName(), text);
 }
 
 // Qt closes a PDF with this line; a printout cut short by a full disk lacks it.

@@ -54,7 +54,7 @@ CRoZudozuvView::CRoZudozuvView(CRoZudozuvDoc& document, QWidget* parent)
       m_pList(new QTableView(this)),
       m_pModel(new CDataListModel(document, this)),
       m_pSummary(new QPlainTextEdit(this)),
-      m_pCopyGraph(new QPushButton(QStringLiteral("Copy Graph"), this)) {
+      m_pCopyGraph(new QPushButton(tr("Copy Graph"), this)) {
     setObjectName(QStringLiteral("view"));
     m_pGraph->setObjectName(QStringLiteral("graph"));
     m_pGraph->SetDocument(&document);
@@ -62,8 +62,8 @@ CRoZudozuvView::CRoZudozuvView(CRoZudozuvDoc& document, QWidget* parent)
     m_pTabs->setObjectName(QStringLiteral("tabs"));
     m_pTabs->setExpanding(false);
     m_pTabs->setUsesScrollButtons(false);
-    for (const char* text : {"Graph", "Data List", "Summary"}) {
-        m_pTabs->addTab(QString::fromLatin1(text));
+    for (const char* text : {QT_TR_NOOP("Graph"), QT_TR_NOOP("Data List"), QT_TR_NOOP("Summary")}) {
+        m_pTabs->addTab(tr(text));
     }
     const QSize tabsHint = m_pTabs->sizeHint();
     m_pTabs->setGeometry(kTabsRect.x(), kTabsRect.y(),

@@ -17,30 +17,21 @@
 #include <string>
 
 #include "common/CLocaleFormat.h"
+#include "common/ui/DialogUnits.h"
 #include "record/Document.h"
 
 namespace {
 
-// Dialog units: a horizontal unit is a quarter of the dialog font's average
-// character width, a vertical unit an eighth of its height, so the layout
-// keeps its proportions whatever font the platform gives.
+// The layout in dialog units of the dialog's own font.
 class DialogUnits {
   public:
-    explicit DialogUnits(const QFont& font) {
-        const QFontMetrics metrics(font);
-        const QString alphabet =
-            QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-        m_nBaseX = (metrics.horizontalAdvance(alphabet) / 26 + 1) / 2;
-        m_nBaseY = metrics.height();
-    }
+    explicit DialogUnits(const QFont& font) : m_base(DialogFontBaseOf(font)) {}
     QRect operator()(int x, int y, int width, int height) const {
-        return QRect(x * m_nBaseX / 4, y * m_nBaseY / 8, width * m_nBaseX / 4,
-                     height * m_nBaseY / 8);
+        return DialogUnitsToPixels(x, y, width, height, m_base);
     }
 
   private:
-    int m_nBaseX = 6;
-    int m_nBaseY = 13;
+    DialogFontBase m_base;
 };
 
 template <typename Widget>
@@ -86,13 +77,13 @@ const QColor kCurveBlue(0, 0, 255);
 
 CFFTDlg::CFFTDlg(const CRoZudozuvDoc& doc, int start, int finish, QWidget* parent)
     : QDialog(parent), m_nStart(start), m_nFinish(finish), m_pDoc(&doc) {
-    setWindowTitle(QStringLiteral("FFT Analysis"));
+    setWindowTitle(tr("FFT Analysis"));
     setFixedSize(DialogUnits(font())(0, 0, 533, 345).size());
     BuildControls();
     m_pBuffers = AllocateSpectrumBuffers();
     if (!m_pBuffers) {
         QMessageBox::warning(this, QApplication::applicationDisplayName(),
-                             QString::fromLatin1(kSpectrumMemoryError));
+                             tr(kSpectrumMemoryError));
     }
     FillFromDocument();
 }
@@ -101,33 +92,33 @@ CFFTDlg::~CFFTDlg() = default;
 
 void CFFTDlg::BuildControls() {
     const DialogUnits dlu(font());
-    Place(new QGroupBox(QStringLiteral("FFT Options"), this), "options", dlu(19, 7, 491, 71));
-    Label(this, QStringLiteral("Start Time"), "startLabel", dlu(41, 21, 34, 8));
+    Place(new QGroupBox(tr("FFT Options"), this), "options", dlu(19, 7, 491, 71));
+    Label(this, tr("Start Time"), "startLabel", dlu(41, 21, 34, 8));
     m_pStartEdit = Place(new QLineEdit(this), "startTime", dlu(83, 19, 101, 14));
-    Label(this, QStringLiteral("Finish Time"), "finishLabel", dlu(226, 21, 36, 8));
+    Label(this, tr("Finish Time"), "finishLabel", dlu(226, 21, 36, 8));
     m_pFinishEdit = Place(new QLineEdit(this), "finishTime", dlu(271, 19, 101, 14));
-    Label(this, QStringLiteral("Number"), "numberLabel", dlu(49, 41, 26, 8));
+    Label(this, tr("Number"), "numberLabel", dlu(49, 41, 26, 8));
     m_pNumberEdit = Place(new QLineEdit(this), "number", dlu(83, 39, 101, 14));
     for (QLineEdit* edit : {m_pStartEdit, m_pFinishEdit, m_pNumberEdit}) {
         edit->setReadOnly(true);
     }
 
-    Label(this, QStringLiteral("FFT size"), "sizeLabel", dlu(234, 42, 27, 8));
+    Label(this, tr("FFT size"), "sizeLabel", dlu(234, 42, 27, 8));
     m_pSizeList = Place(new QComboBox(this), "fftSize", dlu(271, 40, 41, 14));
     for (int size = kSpectrumSmallestSize; size <= kSpectrumLargestSize; size *= 2) {
         m_pSizeList->addItem(QString::number(size));
     }
     m_pSizeList->setCurrentIndex(0);
 
-    Label(this, QStringLiteral("Filter"), "filterLabel", dlu(58, 58, 17, 8));
+    Label(this, tr("Filter"), "filterLabel", dlu(58, 58, 17, 8));
     m_pFilterList = Place(new QComboBox(this), "filter", dlu(83, 57, 101, 14));
     for (int code = -1; code <= 4; ++code) {
-        m_pFilterList->addItem(QString::fromStdString(FftWindowName(static_cast<FftWindow>(code))));
+        m_pFilterList->addItem(tr(FftWindowName(static_cast<FftWindow>(code)).c_str()));
     }
     m_pFilterList->setCurrentIndex(0);
 
     // Segment count and overlap are fixed: their lists exist but stay hidden.
-    QLabel* rateLabel = new QLabel(QStringLiteral("Sample Rate"), this);
+    QLabel* rateLabel = new QLabel(tr("Sample Rate"), this);
     rateLabel->hide();
     m_pSampleRateList = Place(new QComboBox(this), "sampleRate", dlu(271, 59, 41, 14));
     for (int segments = kSpectrumDefaultSegments; segments <= kSpectrumLargestSegments;
@@ -136,17 +127,17 @@ void CFFTDlg::BuildControls() {
     }
     m_pSampleRateList->setCurrentIndex(0);
     m_pSampleRateList->hide();
-    QLabel* overlapLabel = new QLabel(QStringLiteral("Overlap"), this);
+    QLabel* overlapLabel = new QLabel(tr("Overlap"), this);
     overlapLabel->hide();
     m_pOverlapList = Place(new QComboBox(this), "overlap", dlu(341, 40, 32, 14));
     m_pOverlapList->addItems({QStringLiteral("0%"), QStringLiteral("25%"), QStringLiteral("50%")});
     m_pOverlapList->setCurrentIndex(0);
     m_pOverlapList->hide();
 
-    m_pPowerButton = Place(new QRadioButton(QStringLiteral("Power Spectrum"), this), "power",
-                           dlu(420, 20, 68, 10));
-    m_pFrequencyButton = Place(new QRadioButton(QStringLiteral("Frequency Spectrum"), this),
-                               "frequency", dlu(420, 37, 82, 10));
+    m_pPowerButton =
+        Place(new QRadioButton(tr("Power Spectrum"), this), "power", dlu(420, 20, 68, 10));
+    m_pFrequencyButton =
+        Place(new QRadioButton(tr("Frequency Spectrum"), this), "frequency", dlu(420, 37, 82, 10));
     m_pPowerButton->setChecked(m_bPower);
     // A click computes nothing: the plot shows the buffer of the kind now
     // selected at once, as the last Run left it.
@@ -155,11 +146,9 @@ void CFFTDlg::BuildControls() {
         update(PlotFrame());
     });
 
-    QPushButton* run =
-        Place(new QPushButton(QStringLiteral("Run"), this), "run", dlu(366, 57, 52, 17));
+    QPushButton* run = Place(new QPushButton(tr("Run"), this), "run", dlu(366, 57, 52, 17));
     connect(run, &QPushButton::clicked, this, &CFFTDlg::OnRun);
-    QPushButton* close =
-        Place(new QPushButton(QStringLiteral("Close"), this), "close", dlu(445, 57, 50, 17));
+    QPushButton* close = Place(new QPushButton(tr("Close"), this), "close", dlu(445, 57, 50, 17));
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
     m_pPlotFrame = Place(new QFrame(this), "plot", dlu(16, 81, 496, 243));
@@ -185,7 +174,7 @@ QRect CFFTDlg::PlotFrame() const {
 void CFFTDlg::OnRun() {
     if (!m_pBuffers) {
         QMessageBox::warning(this, QApplication::applicationDisplayName(),
-                             QString::fromLatin1(kSpectrumMemoryError));
+                             tr(kSpectrumMemoryError));
         return;
     }
     m_dPeak = 0.0;
@@ -232,7 +221,7 @@ void CFFTDlg::DrawFftGraph(QPainter& painter) {
     painter.fillRect(rc, Qt::white);
 
     painter.setPen(kNavy);
-    TextAt(painter, rc.left() + rc.width() / 2 - 40, rc.top(), QStringLiteral("FFT Graph"));
+    TextAt(painter, rc.left() + rc.width() / 2 - 40, rc.top(), tr("FFT Graph"));
 
     // Edges as the frame's right and bottom are exclusive.
     const int left = rc.left() + 10;

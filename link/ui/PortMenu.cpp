@@ -38,7 +38,7 @@ void CPortMenu::RefreshPortMenu() {
 void CPortMenu::AddEntry(const QString& text, const QString& port) {
     auto* entry = new QAction(text, m_pPopup);
     entry->setData(cmd::kFirstDiscoveredPort + static_cast<int>(m_entries.size()));
-    entry->setStatusTip(QStringLiteral("Open %1").arg(port));
+    entry->setStatusTip(tr("Open %1").arg(port));
     connect(entry, &QAction::triggered, this, [this, port] { emit portChosen(port); });
     m_pPopup->insertAction(m_pAnchor, entry);
     m_entries.push_back(entry);

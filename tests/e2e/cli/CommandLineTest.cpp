@@ -49,8 +49,12 @@ void ExpectUsageError(const std::vector<std::string>& args, const std::string& m
     const CliResult result = RunCli(args);
     EXPECT_EQ(result.exitCode, 2);
     const std::string expected =
-        "vavirir-cli " + args[0] + ": " + message + "\nusage: vavirir-cli " + args[0] + " ";
+        "vavirir-cli " + args[0] + ": " + message + "\nusage: vavirir-cli " + args[0];
     EXPECT_EQ(result.err.rfind(expected, 0), 0u) << result.err;
+    // The usage goes on with the arguments, or ends there for a command without any.
+    EXPECT_TRUE(result.err.size() > expected.size() &&
+                (result.err[expected.size()] == ' ' || result.err[expected.size()] == '\n'))
+        << result.err;
 }
 
 TEST(CommandLine, UsageErrorsNameTheCommandAndShowItsUsage) {
@@ -76,6 +80,42 @@ TEST(CommandLine, UsageErrorsNameTheCommandAndShowItsUsage) {
                      "unexpected argument extra");
     ExpectUsageError({"replay", "a.bin", "b.bin", "--out-dir", "d"},
                      "only one STREAM may be given");
+}
+
+// Every command reads its options the same way: one wording for an option it
+// does not know, for an option at the end without its value and for a shared
+// option's bad value; each value of a repeated option is checked; "--" ends
+// the options.
+TEST(CommandLine, EveryCommandWordsItsUsageErrorsTheSameWay) {
+    const std::vector<std::string> commands = {"decode", "replay",   "dump",     "export",  "ports",
+                                               "record", "download", "journals", "recover", "fft"};
+    for (const std::string& command : commands) {
+        ExpectUsageError({command, "--no-such-option"}, "unexpected argument --no-such-option");
+    }
+    const std::vector<std::vector<std::string>> withoutValue = {
+        {"decode", "f.bin", "--chunk"}, {"replay", "s.bin", "--now"},
+        {"record", "--seconds"},        {"record", "--high"},
+        {"download", "--timeout"},      {"recover", "ID", "--out"},
+        {"fft", kCurve, "--window"},    {"record", "--port", "3", "--mqtt-cafile"},
+    };
+    for (const auto& args : withoutValue) {
+        ExpectUsageError(args, args.back() + " needs a value");
+    }
+    for (const std::string command : {"decode", "replay"}) {
+        ExpectUsageError({command, "--chunk", "0", "s.bin"},
+                         "--chunk needs a whole number from 1 to 1000000");
+    }
+    // Before "--" what looks like an option is one; a negative number is a value.
+    ExpectUsageError({"dump", "---x", kCurve}, "unexpected argument ---x");
+    ExpectUsageError({"dump", kCurve, "-5"}, "unexpected argument -5");
+    ExpectUsageError({"dump", "--json=yes", kCurve}, "unexpected argument --json=yes");
+    ExpectUsageError({"fft", kCurve, "--start", "-1", "--finish", "9"},
+                     "the range needs 0 <= start < finish");
+    ExpectUsageError({"record", "--port", "3", "--out", "", "--out", "x.txt"},
+                     "--out needs a file name, not \"\"");
+    const CliResult operand = RunCli({"dump", "--", "--json"});
+    EXPECT_EQ(operand.exitCode, 1);
+    EXPECT_EQ(operand.err, "vavirir-cli dump: --json was not found.\n");
 }
 
 TEST(CommandLine, EmptyFileNamesAndDashForAFileToWriteAreUsageErrors) {

@@ -61,7 +61,7 @@ class CFakeLink : public IMeterLink {
     void Deliver(const std::vector<std::uint8_t>& bytes);
     ReceiveFn Receiver() const { return m_onReceive; }
     // What the reader thread does when the device vanishes.
-    void LoseLink() { m_onLost(); }
+    void LoseLink() { m_onLost("link lost: the device went away"); }
 
   private:
     std::shared_ptr<Log> m_log;

@@ -1,0 +1,2 @@
+// The connection is core: it never sees Qt.
+#include <QObject>
