@@ -1,27 +1,36 @@
 #include "app/ChildFrame.h"
 
 #include <QCloseEvent>
-#include <QFileInfo>
 
-CChildFrame::CChildFrame(std::unique_ptr<CRoZudozuvDoc> document,
-                         std::function<void(CRecordingTarget&)> onDestroy, QWidget* parent)
+CChildFrame::CChildFrame(CDocumentManager& documents, CRoZudozuvDoc& document,
+                         std::function<void(CRecordingTarget&)> onDetach, QWidget* parent)
     : QMdiSubWindow(parent),
-      m_pDocument(std::move(document)),
-      m_pView(new CRoZudozuvView(*m_pDocument)),
-      m_onDestroy(std::move(onDestroy)) {
+      m_pDocuments(&documents),
+      m_document(document),
+      m_pView(new CRoZudozuvView(document)),
+      m_onDetach(std::move(onDetach)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWidget(m_pView);
     connect(m_pView, &CRoZudozuvView::recordsAdded, this, &CChildFrame::UpdateModified);
+    connect(&documents, &CDocumentManager::titleChanged, this, [this](CRoZudozuvDoc* changed) {
+        if (changed == &m_document) {
+            ShowTitle();
+        }
+    });
+    ShowTitle();
 }
 
 CChildFrame::~CChildFrame() {
     Detach();
-    // The view refers to the document: it goes first.
+    // The view refers to the document: it goes first, then the document.
     delete m_pView;
+    if (m_pDocuments != nullptr) {
+        m_pDocuments->Close(m_document);
+    }
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
-    if (m_closeQuery && !m_closeQuery(*this)) {
+    if (m_pDocuments != nullptr && !m_pDocuments->QueryClose(m_document)) {
         event->ignore();
         return;
     }
@@ -31,15 +40,18 @@ void CChildFrame::closeEvent(QCloseEvent* event) {
 }
 
 void CChildFrame::Detach() {
-    if (m_onDestroy) {
-        m_onDestroy(*m_pView);
-        m_onDestroy = nullptr;
+    if (m_onDetach) {
+        m_onDetach(*m_pView);
+        m_onDetach = nullptr;
     }
 }
 
-void CChildFrame::SetTitle(const QString& title) {
-    m_strTitle = title;
-    ShowTitle();
+QString CChildFrame::Title() const {
+    return m_pDocuments != nullptr ? m_pDocuments->Title(m_document) : QString();
+}
+
+QString CChildFrame::FilePath() const {
+    return m_pDocuments != nullptr ? m_pDocuments->FilePath(m_document) : QString();
 }
 
 // The mark is written out rather than left to a "[*]" placeholder: the main
@@ -48,17 +60,13 @@ void CChildFrame::SetTitle(const QString& title) {
 void CChildFrame::ShowTitle() {
     // The attribute alone: setWindowModified would look for a "[*]" in a
     // title that has none and warn on standard error.
-    setAttribute(Qt::WA_WindowModified, m_pDocument->IsModified());
-    setWindowTitle(isWindowModified() ? m_strTitle + QStringLiteral("*") : m_strTitle);
-}
-
-void CChildFrame::SetFilePath(const QString& path) {
-    m_strFilePath = path;
-    SetTitle(QFileInfo(path).fileName());
+    setAttribute(Qt::WA_WindowModified, m_document.IsModified());
+    const QString title = Title();
+    setWindowTitle(isWindowModified() ? title + QStringLiteral("*") : title);
 }
 
 void CChildFrame::UpdateModified() {
-    if (m_pDocument->IsModified() != isWindowModified()) {
+    if (m_document.IsModified() != isWindowModified()) {
         ShowTitle();
     }
 }

@@ -1,26 +1,50 @@
 #include "app/ControlDlgBar.h"
 
 #include <QAction>
+#include <QActionGroup>
 
 #include "common/ui/CommandIds.h"
 #include "display/ui/Artwork.h"
 
 const CControlDlgBar::Button CControlDlgBar::kButtons[9] = {
-    {"Move", cmd::kToolMove}, {"Rect", cmd::kToolRect}, {"YBig", cmd::kToolYBig},
-    {"XBig", cmd::kToolXBig}, {"Big", cmd::kToolBig},   {"Small", cmd::kToolSmall},
-    {"Show", cmd::kToolShow}, {"All", cmd::kToolAll},   {"FFT", cmd::kFftAnalysis},
+    {"Move", cmd::kToolMove, GraphTool::Move},       {"Rect", cmd::kToolRect, GraphTool::RectZoom},
+    {"YBig", cmd::kToolYBig, GraphTool::YZoom},      {"XBig", cmd::kToolXBig, GraphTool::XZoom},
+    {"Big", cmd::kToolBig, GraphTool::ZoomIn},       {"Small", cmd::kToolSmall, GraphTool::ZoomOut},
+    {"Show", cmd::kToolShow, GraphTool::Show},       {"All", cmd::kToolAll, std::nullopt},
+    {"FFT", cmd::kFftAnalysis, GraphTool::FftRange},
 };
 
-CControlDlgBar::CControlDlgBar(QWidget* parent) : QToolBar(QStringLiteral("Graph Tools"), parent) {
+CControlDlgBar::CControlDlgBar(QWidget* parent)
+    : QToolBar(tr("Graph Tools"), parent), m_pTools(new QActionGroup(this)) {
     setObjectName(QStringLiteral("controlDlgBar"));
     setIconSize(QSize(32, 32));
+    m_pTools->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     for (const Button& button : kButtons) {
-        const QString text = QString::fromLatin1(button.text);
-        auto* action = addAction(text);
+        const QString text = tr(button.text);
+        QAction* action = addAction(text);
         action->setData(button.command);
         action->setToolTip(text);
         action->setIcon(ToolButtonIcon(button.command));
-        const int id = button.command;
-        connect(action, &QAction::triggered, this, [this, id] { emit command(id); });
+        if (!button.tool) {
+            connect(action, &QAction::triggered, this, &CControlDlgBar::showAllRequested);
+            continue;
+        }
+        const GraphTool tool = *button.tool;
+        action->setCheckable(true);
+        action->setChecked(tool == GraphState{}.tool);
+        m_pTools->addAction(action);
+        connect(action, &QAction::triggered, this, [this, tool] { emit toolChosen(tool); });
+    }
+}
+
+void CControlDlgBar::ShowTool(GraphTool tool) {
+    for (const Button& button : kButtons) {
+        if (button.tool == tool) {
+            for (QAction* action : m_pTools->actions()) {
+                if (action->data().toInt() == button.command) {
+                    action->setChecked(true);
+                }
+            }
+        }
     }
 }

@@ -1,9 +1,16 @@
 #pragma once
 
 #include <QToolBar>
+#include <optional>
+
+#include "display/GraphState.h"
+
+class QActionGroup;
 
 // The graph tool bar: nine icon buttons (Move, Rect, YBig, XBig, Big, Small,
-// Show, All, FFT) that send their command to the current document view.
+// Show, All, FFT) for the current document view. The eight mouse tools are
+// one exclusive group, whose check follows the current view's tool; All
+// shows the whole recording.
 class CControlDlgBar : public QToolBar {
     Q_OBJECT
   public:
@@ -11,10 +18,19 @@ class CControlDlgBar : public QToolBar {
 
     struct Button {
         const char* text;
-        int command;
+        int command;                    // the id the action carries, and its artwork
+        std::optional<GraphTool> tool;  // none: the All command
     };
     static const Button kButtons[9];
 
+    // Checks the button of `tool` (the current view's), without choosing it.
+    void ShowTool(GraphTool tool);
+    QActionGroup* Tools() const { return m_pTools; }
+
   signals:
-    void command(int id);
+    void toolChosen(GraphTool tool);
+    void showAllRequested();
+
+  private:
+    QActionGroup* m_pTools;
 };

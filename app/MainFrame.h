@@ -18,7 +18,11 @@
 #include <vector>
 
 #include "app/ConnectionDriver.h"
+#include "app/DisplayDock.h"
 #include "app/DocumentJournals.h"
+#include "app/DocumentManager.h"
+#include "app/DocumentWindows.h"
+#include "app/HelpPage.h"
 #include "app/MeterLink.h"
 #include "app/WaitDlg.h"
 #include "decode/Clock.h"
@@ -29,10 +33,12 @@
 
 class CChildFrame;
 class CControlDlgBar;
+class CFrameCommands;
 class CLeftDlg;
 class CLinkHealthPane;
 class CMqttPublishing;
 class CPortMenu;
+class CRecentFiles;
 class CBluezService;
 
 // What the frame is built from. Tests replace the link, the clock and the
@@ -51,7 +57,7 @@ struct MainFrameOptions {
 // with the meter face, the graph tool bar and one child window per document.
 // It owns the meter link and the meter session and carries out the session's
 // requests (new documents, face updates, writes to the meter, progress).
-class CMainFrame : public QMainWindow, private IConnectionDocuments {
+class CMainFrame : public QMainWindow, private IConnectionDocuments, private IDocumentPrompts {
     Q_OBJECT
   public:
     explicit CMainFrame(MainFrameOptions options = {}, QWidget* parent = nullptr);
@@ -106,32 +112,36 @@ class CMainFrame : public QMainWindow, private IConnectionDocuments {
     CWaitDlg* WaitDlg() const { return m_pConnection->WaitDlg(); }
     CLinkHealthPane* LinkHealthPane() const { return m_pLinkHealth; }
     CMqttPublishing* MqttPublishing() const { return m_pMqtt; }
-    CChildFrame* ActiveChild() const;
+    CChildFrame* ActiveChild() const { return m_pWindows->Active(); }
     // The view last activated, which the graph tool bar's commands go to.
-    CRoZudozuvView* CurrentView() const { return m_pCurrentView; }
-    std::vector<CChildFrame*> Children() const;
-    QStringList RecentFiles() const { return m_recentFiles; }
+    CRoZudozuvView* CurrentView() const { return m_pWindows->CurrentView(); }
+    std::vector<CChildFrame*> Children() const { return m_pWindows->Children(); }
+    QStringList RecentFiles() const;
+    CDocumentManager& Documents() const { return *m_pDocuments; }
     QString PortDialogText() const { return m_strPortNumber; }
     // What the status bar shows when no passing message covers it: "Ready",
     // or why the last recording stopped, until the next Start.
     QString IdleStatusText() const;
 
     // The help page beside the program in `folder`.
-    static QString HelpFilePath(const QString& folder);
+    static QString HelpFilePath(const QString& folder) { return CHelpPage::FilePath(folder); }
+
+  signals:
+    // A recording runs: Start and Stop follow.
+    void recordingChanged(bool recording);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     // Message boxes go through here so tests can collect them instead.
     virtual void ShowMessage(const QString& text,
                              QMessageBox::Icon icon = QMessageBox::Information);
     // "Save changes to NAME?": Save, Discard or Cancel.
-    virtual QMessageBox::StandardButton AskSaveChanges(const QString& name);
+    QMessageBox::StandardButton AskSaveChanges(const QString& name) override;
     // The Open and Save As dialogs; an empty result is a cancel.
     virtual QString AskOpenFileName();
-    virtual QString AskSaveFileName(const QString& suggested);
+    QString AskSaveFileName(const QString& suggested) override;
 
   private:
     // IConnectionDocuments
@@ -145,17 +155,22 @@ class CMainFrame : public QMainWindow, private IConnectionDocuments {
     void OnLimitCrossed(CChildFrame& child, LimitSide side, double value);
     void RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) override;
 
-    void CreateActions();
-    void CreateMenus();
-    void CreateToolBar();
+    // What the commands do, and the state each one needs to be enabled.
+    void WireCommands();
+    void WireCommandStates();
+    void CreateGraphToolBar();
     void CreateStatusBar();
-    void CreateDisplayBar();
-    QAction* AddAction(int id, const QString& text, std::function<void()> handler);
+    // The recording may have started or stopped: Start and Stop follow.
+    void NoteRecordingState();
+    void OnStart();
 
-    // A new window for the document: untitled ("New FileN") and live when
-    // `path` is empty, otherwise the file's quiet document.
-    CChildFrame* AddChild(std::unique_ptr<CRoZudozuvDoc> document, const QString& path = {});
-    void OnSubWindowActivated(QMdiSubWindow* sub);
+    // The documents' windows and services follow the document manager.
+    void WireDocuments();
+    // A new document window: its journal and its limits.
+    void WatchWindow(CChildFrame* child);
+    CChildFrame* WindowOf(const CRoZudozuvDoc* document) const {
+        return m_pWindows->WindowOf(document);
+    }
     void SetFace(FaceState face);
     // Shows what the meter's connection tells: face, status texts, link state.
     void ConnectMeter();
@@ -163,10 +178,10 @@ class CMainFrame : public QMainWindow, private IConnectionDocuments {
     // up stopped the recording.
     void BeforeReceive();
     void AfterReceive();
-    void UpdateCommandUi();
+    void OnLinkChanged();
     // A command of the current view (graph tools, Setting, printing); with no
     // view, nothing happens.
-    void RunViewCommand(int id);
+    void RunViewCommand(void (CRoZudozuvView::*command)());
 
     void OnFileNew();
     void OnFileOpen();
@@ -177,7 +192,6 @@ class CMainFrame : public QMainWindow, private IConnectionDocuments {
     // False, after saying why, when `path` is the file of an open document:
     // an export must not replace a document's data file.
     bool AcceptExportTarget(const QString& path);
-    void RebuildWindowMenu();
     // The reason a recording stopped stays under the passing messages until
     // the next Start; the message box (when asked for) comes once the
     // receive path has returned.
@@ -185,15 +199,7 @@ class CMainFrame : public QMainWindow, private IConnectionDocuments {
     void ReportFullDocuments(const std::vector<CChildFrame*>& liveBefore);
     void OnViewRealTime();
     void OnPortOther();
-    void OnMqttSettings();
-    void SetMqttEnabled(bool enabled);
-    void OnHelpTopics();
-    void OnAbout();
-    bool SaveChild(CChildFrame& child, const QString& path);
-    void ShowFileError(const QString& text);
-    void AddRecentFile(const QString& path);
-    void LoadRecentFiles();
-    void RebuildRecentMenu();
+    void ShowFileError(const QString& text) override;
 
     std::unique_ptr<IClock> m_pOwnClock;
     const IClock& m_clock;
@@ -201,28 +207,25 @@ class CMainFrame : public QMainWindow, private IConnectionDocuments {
     bool m_bWasRunning = false;              // before the block being decoded
     std::vector<CChildFrame*> m_liveBefore;  // live windows before it
     std::unique_ptr<CDocumentJournals> m_pJournals;
+    std::unique_ptr<CDocumentManager> m_pDocuments;
 
-    std::map<int, QAction*> m_actions;
+    CFrameCommands* m_pCommands = nullptr;
     QMdiArea* m_pMdi;
-    QToolBar* m_pToolBar = nullptr;
+    CDocumentWindows* m_pWindows = nullptr;
     CControlDlgBar* m_pControlBar = nullptr;
-    QDockWidget* m_pDisplayBar = nullptr;
+    CDisplayDock* m_pDisplayBar = nullptr;
     CLeftDlg* m_pFace = nullptr;
-    QMenu* m_pViewMenu = nullptr;
     QMenu* m_pPortPopup = nullptr;
     QMenu* m_pFileMenu = nullptr;
-    QMenu* m_pWindowMenu = nullptr;
-    std::vector<QAction*> m_windowEntries;
+    CHelpPage* m_pHelp = nullptr;
     QLabel* m_pIdleText = nullptr;
     QAction* m_pRecentAnchor = nullptr;  // separator below the recent files
-    std::vector<QAction*> m_recentActions;
-    QStringList m_recentFiles;
+    CRecentFiles* m_pRecent = nullptr;
     CPortMenu* m_pPortMenu = nullptr;
     CLinkHealthPane* m_pLinkHealth = nullptr;
     CMqttPublishing* m_pMqtt = nullptr;
-    QPointer<CRoZudozuvView> m_pCurrentView;
 
     QTimer m_timerPortMenu;  // timer 3
     QString m_strPortNumber = QStringLiteral("1");
-    int m_nNewDocuments = 0;
+    bool m_bRecording = false;  // as the Start and Stop commands last showed it
 };

@@ -77,7 +77,7 @@ void SendMouse(CGraphDlg& graph, QEvent::Type type, QPoint at, Qt::MouseButtons 
 }
 
 // Mean time of one mouse move of a drag with the given tool and its repaint.
-double DragStepMs(CGraphDlg& graph, int tool, int steps) {
+double DragStepMs(CGraphDlg& graph, GraphTool tool, int steps) {
     graph.SetTool(tool);
     const QPoint press(400, 250);
     SendMouse(graph, QEvent::MouseButtonPress, press, Qt::LeftButton);
@@ -156,13 +156,14 @@ int main(int argc, char** argv) {
     // step only draws its rectangle over the kept one.
     graph.ResetView();
     graph.repaint();
-    graph.SetTool(3);
+    graph.SetTool(GraphTool::XZoom);
     SendMouse(graph, QEvent::MouseButtonPress, QPoint(50 + 315, 250), Qt::LeftButton);
     SendMouse(graph, QEvent::MouseButtonRelease, QPoint(50 + 385, 250), Qt::NoButton);
     const int dragSteps = std::max(10, iterations);
-    Report("pan step (move and repaint), 1,000,000 records", DragStepMs(graph, 4, dragSteps), 16.0);
+    Report("pan step (move and repaint), 1,000,000 records",
+           DragStepMs(graph, GraphTool::Move, dragSteps), 16.0);
     Report("rubber band step (move and repaint), 1,000,000 records",
-           DragStepMs(graph, 1, dragSteps), 16.0);
+           DragStepMs(graph, GraphTool::RectZoom, dragSteps), 16.0);
 
     // Live readings into a 20,000-record document: the X range already holds
     // the next ones, so each costs one segment into the kept picture and the

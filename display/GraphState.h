@@ -61,6 +61,24 @@ inline constexpr int kGraphLabelSpare = 4;
 // A value at or above this is an overload and plots at the top of the range.
 inline constexpr double kGraphOverload = 500000.0;
 
+// The graph's mouse tools. The numbers are the ones the graph has always
+// given them.
+enum class GraphTool {
+    RectZoom = 1,
+    YZoom = 2,
+    XZoom = 3,
+    Move = 4,
+    Show = 5,  // the point inspector
+    ZoomIn = 6,
+    ZoomOut = 7,
+    FftRange = 8,
+};
+
+inline constexpr std::array<GraphTool, 8> kGraphTools = {
+    GraphTool::RectZoom, GraphTool::YZoom,  GraphTool::XZoom,   GraphTool::Move,
+    GraphTool::Show,     GraphTool::ZoomIn, GraphTool::ZoomOut, GraphTool::FftRange,
+};
+
 struct GraphState {
     GraphRgb background{131, 180, 170};
     GraphRgb border{236, 233, 216};
@@ -72,7 +90,7 @@ struct GraphState {
     std::optional<double> lowLimit;
     GraphRgb limitColour{255, 128, 0};
 
-    int tool = 1;  // 1 rectangle zoom, 2 Y zoom, 3 X zoom, 4 move, 5 show, 6 in, 7 out, 8 FFT
+    GraphTool tool = GraphTool::RectZoom;
     bool dragging = false;
     GraphPoint pressPoint;
     GraphPoint currentPoint;

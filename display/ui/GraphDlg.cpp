@@ -30,25 +30,29 @@ constexpr int kWheelNotch = 120;
 const QColor kRubberBandColour(100, 105, 155);
 
 // The tool bar command whose cursor a tool shows; 0 for the normal cursor.
-int CursorCommand(int tool) {
-    switch (tool) {
-        case 1:
+int CursorCommand(std::optional<GraphTool> tool) {
+    if (!tool) {
+        return 0;
+    }
+    switch (*tool) {
+        case GraphTool::RectZoom:
             return cmd::kToolRect;
-        case 2:
+        case GraphTool::YZoom:
             return cmd::kToolYBig;
-        case 3:
+        case GraphTool::XZoom:
             return cmd::kToolXBig;
-        case 4:
+        case GraphTool::Move:
             return cmd::kToolMove;
-        case 6:
+        case GraphTool::ZoomIn:
             return cmd::kToolBig;
-        case 7:
+        case GraphTool::ZoomOut:
             return cmd::kToolSmall;
-        case 8:
+        case GraphTool::FftRange:
             return cmd::kFftAnalysis;
-        default:
+        case GraphTool::Show:
             return 0;
     }
+    return 0;
 }
 
 GraphPoint PointOf(const QMouseEvent* event) {
@@ -80,7 +84,7 @@ void CGraphDlg::SetDocument(const CRoZudozuvDoc* document) {
     Invalidate();
 }
 
-void CGraphDlg::SetTool(int tool) {
+void CGraphDlg::SetTool(GraphTool tool) {
     CancelGesture();
     m_state.tool = tool;
 }
@@ -237,26 +241,26 @@ void CGraphDlg::PaintToolOverlay(QPainter& painter) {
     const GraphPoint press = m_state.pressPoint;
     const GraphPoint current = m_state.currentPoint;
     switch (m_state.tool) {
-        case 1:
-        case 8:
+        case GraphTool::RectZoom:
+        case GraphTool::FftRange:
             painter.setPen(QPen(kRubberBandColour, 1, Qt::DotLine));
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(std::min(press.x, current.x), std::min(press.y, current.y),
                              std::abs(current.x - press.x), std::abs(current.y - press.y));
             break;
-        case 2:
+        case GraphTool::YZoom:
             painter.setPen(QPen(Qt::black, 1));
             painter.drawLine(press.x, press.y, press.x, current.y);
             painter.drawLine(press.x - 5, press.y, press.x + 5, press.y);
             painter.drawLine(press.x - 5, current.y, press.x + 5, current.y);
             break;
-        case 3:
+        case GraphTool::XZoom:
             painter.setPen(QPen(Qt::black, 1));
             painter.drawLine(press.x, press.y, current.x, press.y);
             painter.drawLine(press.x, press.y - 5, press.x, press.y + 5);
             painter.drawLine(current.x, press.y - 5, current.x, press.y + 5);
             break;
-        case 5: {
+        case GraphTool::Show: {
             const std::span<const CObData> records = GraphRecords(m_pDocument);
             const int selected = m_state.selectedIndex;
             if (selected < 0 || static_cast<std::size_t>(selected) >= records.size()) {
@@ -298,13 +302,13 @@ void CGraphDlg::SelectSampleAt(int x) {
 }
 
 void CGraphDlg::UpdateCursor(GraphPoint pointer) {
-    const int tool = m_state.tool;
     const bool onPlot = InsidePlot(m_state, pointer) || m_state.dragging;
-    const int wanted = onPlot ? tool : 0;
-    if (wanted == m_nCursorTool) {
+    const std::optional<GraphTool> wanted =
+        onPlot ? std::optional<GraphTool>(m_state.tool) : std::nullopt;
+    if (wanted == m_cursorTool) {
         return;
     }
-    m_nCursorTool = wanted;
+    m_cursorTool = wanted;
     const int command = CursorCommand(wanted);
     if (command == 0) {
         unsetCursor();
@@ -323,26 +327,27 @@ void CGraphDlg::mousePressEvent(QMouseEvent* event) {
         return;
     }
     switch (m_state.tool) {
-        case 1:
-        case 2:
-        case 3:
-        case 8:
+        case GraphTool::RectZoom:
+        case GraphTool::YZoom:
+        case GraphTool::XZoom:
+        case GraphTool::FftRange:
             m_state.pressPoint = pointer;
             m_state.currentPoint = pointer;
             m_state.dragging = true;
             update();
             break;
-        case 4:
+        case GraphTool::Move:
             m_state.currentPoint = pointer;
             m_state.previousPoint = pointer;
             m_state.dragging = true;
             break;
-        case 5:
+        case GraphTool::Show:
             m_state.dragging = true;
             SelectSampleAt(pointer.x);
             break;
-        default:
-            break;  // zoom in and out act on the release
+        case GraphTool::ZoomIn:
+        case GraphTool::ZoomOut:
+            break;  // they act on the release
     }
     UpdateCursor(pointer);
 }
@@ -355,8 +360,8 @@ void CGraphDlg::mouseMoveEvent(QMouseEvent* event) {
         CancelGesture();
     }
     const bool inside = InsidePlot(m_state, pointer);
-    const int tool = m_state.tool;
-    if (tool == 1 || tool == 8) {
+    const GraphTool tool = m_state.tool;
+    if (tool == GraphTool::RectZoom || tool == GraphTool::FftRange) {
         if (!InsideDragBand(m_state, pointer)) {
             CancelGesture();
         } else if (m_state.dragging) {
@@ -365,22 +370,22 @@ void CGraphDlg::mouseMoveEvent(QMouseEvent* event) {
         }
     } else if (!inside) {
         // Leaving the plot ends a pan or a look at the points.
-        if (tool == 4 || tool == 5) {
+        if (tool == GraphTool::Move || tool == GraphTool::Show) {
             CancelGesture();
         }
     } else if (m_state.dragging) {
         switch (tool) {
-            case 2:
-            case 3:
+            case GraphTool::YZoom:
+            case GraphTool::XZoom:
                 m_state.currentPoint = pointer;
                 update();
                 break;
-            case 4:
+            case GraphTool::Move:
                 m_state.currentPoint = pointer;
                 ApplyPanStep(m_state);
                 Invalidate();
                 break;
-            case 5:
+            case GraphTool::Show:
                 SelectSampleAt(pointer.x);
                 break;
             default:
@@ -402,35 +407,35 @@ void CGraphDlg::mouseReleaseEvent(QMouseEvent* event) {
     bool changed = false;
     std::optional<RecordRange> fftRange;
     switch (m_state.tool) {
-        case 1:
+        case GraphTool::RectZoom:
             // A rectangle also zooms when released beyond the plot.
             changed = dragging && ApplyRectZoom(m_state, pointer);
             break;
-        case 2:
+        case GraphTool::YZoom:
             changed = dragging && inside && ApplyYZoom(m_state, pointer);
             break;
-        case 3:
+        case GraphTool::XZoom:
             changed = dragging && inside && ApplyXZoom(m_state, pointer);
             break;
-        case 4:
+        case GraphTool::Move:
             if (dragging && inside) {
                 m_state.pressPoint = pointer;
                 m_state.currentPoint = pointer;
             }
             break;
-        case 6:
+        case GraphTool::ZoomIn:
             if (inside) {
                 ApplyZoomIn(m_state);
                 changed = true;
             }
             break;
-        case 7:
+        case GraphTool::ZoomOut:
             if (inside) {
                 ApplyZoomOut(m_state);
                 changed = true;
             }
             break;
-        case 8:
+        case GraphTool::FftRange:
             if (dragging && inside) {
                 fftRange =
                     FftRangeOf(m_state, press.x, pointer.x, GraphRecords(m_pDocument).size());
@@ -440,7 +445,7 @@ void CGraphDlg::mouseReleaseEvent(QMouseEvent* event) {
             break;
     }
     // Every release ends the gesture, wherever it happens.
-    if (m_state.tool != 4) {
+    if (m_state.tool != GraphTool::Move) {
         CancelGesture();
     } else {
         m_state.dragging = false;

@@ -24,9 +24,9 @@ class CShowData;
 // marks of a mouse gesture are drawn over the copy, so dragging a rectangle
 // costs no new picture.
 //
-// The mouse tools (SetTool): 1 rectangle zoom, 2 Y zoom, 3 X zoom, 4 move,
-// 5 show point (with the point inspector), 6 zoom in, 7 zoom out, 8 FFT
-// range. The wheel zooms X around the pointer, Ctrl+wheel Y; Home shows all.
+// The mouse tools (SetTool): rectangle zoom, Y zoom, X zoom, move, show
+// point (with the point inspector), zoom in, zoom out, FFT range. The wheel zooms X around the
+// pointer, Ctrl+wheel Y; Home shows all.
 class CGraphDlg : public QWidget {
     Q_OBJECT
 
@@ -61,10 +61,9 @@ class CGraphDlg : public QWidget {
     // the kept picture again).
     void Redraw() { Invalidate(); }
 
-    // Active mouse tool 1..8 (1 rectangle zoom … 8 FFT range); a gesture in
-    // progress is abandoned.
-    void SetTool(int tool);
-    int Tool() const { return m_state.tool; }
+    // The active mouse tool; a gesture in progress is abandoned.
+    void SetTool(GraphTool tool);
+    GraphTool Tool() const { return m_state.tool; }
 
     // The point inspector (a child at the top-left corner, hidden until used).
     CShowData* ShowData() const { return m_pShowData; }
@@ -118,11 +117,11 @@ class CGraphDlg : public QWidget {
 
     GraphState m_state;
     const CRoZudozuvDoc* m_pDocument = nullptr;
-    CGraphValueIndex m_index;         // value extremes of the document's records
-    QImage m_image;                   // the last composed picture, client sized
-    bool m_bImageStale = true;        // the state changed since it was composed
-    std::size_t m_nImageRecords = 0;  // records the kept picture shows
-    CShowData* m_pShowData;           // owned as a child widget
-    int m_nCursorTool = 0;            // tool whose cursor is set; 0 the normal cursor
-    int m_nWheelDelta = 0;            // wheel angle not yet turned into steps
+    CGraphValueIndex m_index;               // value extremes of the document's records
+    QImage m_image;                         // the last composed picture, client sized
+    bool m_bImageStale = true;              // the state changed since it was composed
+    std::size_t m_nImageRecords = 0;        // records the kept picture shows
+    CShowData* m_pShowData;                 // owned as a child widget
+    std::optional<GraphTool> m_cursorTool;  // tool whose cursor is set; none: the normal one
+    int m_nWheelDelta = 0;                  // wheel angle not yet turned into steps
 };

@@ -8,10 +8,8 @@
 #include <QTabBar>
 #include <QTableView>
 #include <algorithm>
-#include <array>
 #include <utility>
 
-#include "common/ui/CommandIds.h"
 #include "display/ui/ColorSetting.h"
 #include "display/ui/GraphDlg.h"
 #include "docview/ViewLayout.h"
@@ -31,18 +29,6 @@ namespace {
 const QRect kTabsRect(26, 13, 209, 21);
 const QRect kCopyGraphRect(260, 11, 75, 26);
 constexpr int kButtonGap = 12;
-
-// Tool bar commands and the graph tool each one selects.
-constexpr std::array<std::pair<int, int>, 8> kToolCommands = {{
-    {cmd::kToolMove, 4},
-    {cmd::kToolRect, 1},
-    {cmd::kToolXBig, 3},
-    {cmd::kToolYBig, 2},
-    {cmd::kToolBig, 6},
-    {cmd::kToolSmall, 7},
-    {cmd::kToolShow, 5},
-    {cmd::kFftAnalysis, 8},
-}};
 
 }  // namespace
 
@@ -128,30 +114,16 @@ void CRoZudozuvView::OnInitialUpdate() {
     SetYRange(range.top, range.bottom);
 }
 
-bool CRoZudozuvView::HandleCommand(int id) {
-    if (id == cmd::kToolAll) {
-        m_pGraph->ResetView();
-        return true;
-    }
-    if (id == cmd::kPrintGraph) {
-        PrintGraph(this, Document(), *m_pGraph);
-        return true;
-    }
-    if (id == cmd::kPrintData) {
-        PrintData(this, Document());
-        return true;
-    }
-    if (id == cmd::kGraphSetting) {
-        RunGraphSetting(this, *m_pGraph, autoScale, m_manualScale, Document().summary);
-        return true;
-    }
-    for (const auto& [command, tool] : kToolCommands) {
-        if (command == id) {
-            m_pGraph->SetTool(tool);
-            return true;
-        }
-    }
-    return false;
+void CRoZudozuvView::OnPrintGraph() {
+    PrintGraph(this, Document(), *m_pGraph);
+}
+
+void CRoZudozuvView::OnPrintData() {
+    PrintData(this, Document());
+}
+
+void CRoZudozuvView::OnGraphSetting() {
+    RunGraphSetting(this, *m_pGraph, autoScale, m_manualScale, Document().summary);
 }
 
 void CRoZudozuvView::RefreshGraph() {

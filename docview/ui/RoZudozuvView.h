@@ -29,8 +29,10 @@ class CRoZudozuvView : public QWidget, public CRecordingTarget {
     // from a file gets its list, summary and graph range.
     void OnInitialUpdate();
 
-    // A command of the graph tool bar; true when the view took it.
-    bool HandleCommand(int id);
+    // File > Print > Graph and Data, Graph Setting > Setting.
+    void OnPrintGraph();
+    void OnPrintData();
+    void OnGraphSetting();
 
     // CRecordingTarget hooks.
     void RefreshGraph() override;

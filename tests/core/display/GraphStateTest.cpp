@@ -60,7 +60,7 @@ std::string XLabels(const GraphPicture& picture) {
 
 TEST(GraphState, StartsWithTheInitialRangesOnEveryLine) {
     const GraphState state = MakeGraphState(kClientW, kClientH);
-    EXPECT_EQ(state.tool, 1);
+    EXPECT_EQ(state.tool, GraphTool::RectZoom);
     EXPECT_FALSE(state.zoomed);
     for (const GraphLine& line : state.lines) {
         EXPECT_EQ(line.plotWidth, 500);

@@ -203,9 +203,10 @@ TEST(DocumentWindow, ViewShowsTabsListColumnsAndTakesToolCommands) {
 
     // The graph tool bar's buttons reach the current view's graph.
     auto* tools = frame.findChild<CControlDlgBar*>();
-    const std::vector<std::pair<QString, int>> toolOf = {{"Move", 4}, {"Rect", 1}, {"YBig", 2},
-                                                         {"XBig", 3}, {"Big", 6},  {"Small", 7},
-                                                         {"Show", 5}, {"FFT", 8}};
+    const std::vector<std::pair<QString, GraphTool>> toolOf = {
+        {"Move", GraphTool::Move},  {"Rect", GraphTool::RectZoom}, {"YBig", GraphTool::YZoom},
+        {"XBig", GraphTool::XZoom}, {"Big", GraphTool::ZoomIn},    {"Small", GraphTool::ZoomOut},
+        {"Show", GraphTool::Show},  {"FFT", GraphTool::FftRange}};
     for (const auto& [text, tool] : toolOf) {
         for (QAction* action : tools->actions()) {
             if (action->text() == text) {
@@ -579,7 +580,7 @@ TEST(DocumentWindow, ViewCommandsReachTheirDialogsAndTheClipboard) {
 
     // The FFT tool's drag opens the FFT analysis.
     seen.clear();
-    view.HandleCommand(cmd::kFftAnalysis);
+    view.Graph()->SetTool(GraphTool::FftRange);
     CGraphDlg* graph = view.Graph();
     AnswerNextModal([&](QWidget* modal) {
         seen = modal->windowTitle();

@@ -86,7 +86,7 @@ TEST_F(GraphToolsUiTest, RectangleDragZoomsAndHomeShowsAll) {
 }
 
 TEST_F(GraphToolsUiTest, ShowToolFillsTheInspectorWhilePressed) {
-    graph.SetTool(5);
+    graph.SetTool(GraphTool::Show);
     CShowData* inspector = graph.ShowData();
     QTest::mousePress(&graph, Qt::LeftButton, {}, At(50 + 300, 150));  // record 12
     ASSERT_TRUE(inspector->isVisible());
@@ -108,14 +108,14 @@ TEST_F(GraphToolsUiTest, FftDragAsksForTheRecordsOnceAndReleasesEndEveryDrag) {
     std::vector<std::pair<int, int>> asked;
     QObject::connect(&graph, &CGraphDlg::fftRangeRequested,
                      [&](int first, int last) { asked.emplace_back(first, last); });
-    graph.SetTool(8);
+    graph.SetTool(GraphTool::FftRange);
     QTest::mousePress(&graph, Qt::LeftButton, {}, At(540, 100));  // record 20 (past: clamped)
     QTest::mouseMove(&graph, At(100, 120));
     QTest::mouseRelease(&graph, Qt::LeftButton, {}, At(100, 120));  // record 2
     EXPECT_EQ(asked, (std::vector<std::pair<int, int>>{{2, 20}}));
 
     // Y zoom released far outside the window: no zoom, no drag left behind.
-    graph.SetTool(2);
+    graph.SetTool(GraphTool::YZoom);
     const GraphLine before = graph.State().lines[0];
     QTest::mousePress(&graph, Qt::LeftButton, {}, At(100, 100));
     QTest::mouseMove(&graph, At(100, 200));
@@ -125,10 +125,10 @@ TEST_F(GraphToolsUiTest, FftDragAsksForTheRecordsOnceAndReleasesEndEveryDrag) {
 
     // Panning a zoomed live document while readings arrive.
     document.acquiring = true;
-    graph.SetTool(3);
+    graph.SetTool(GraphTool::XZoom);
     QTest::mousePress(&graph, Qt::LeftButton, {}, At(100, 100));
     QTest::mouseRelease(&graph, Qt::LeftButton, {}, At(300, 100));
-    graph.SetTool(4);
+    graph.SetTool(GraphTool::Move);
     QTest::mousePress(&graph, Qt::LeftButton, {}, At(300, 150));
     for (int k = 0; k < 40; ++k) {
         document.channels[0].push_back(document.channels[0].back());
@@ -144,14 +144,14 @@ TEST_F(GraphToolsUiTest, FftDragAsksForTheRecordsOnceAndReleasesEndEveryDrag) {
     // Every tool on an empty document.
     CRoZudozuvDoc empty;
     graph.SetDocument(&empty);
-    for (int tool = 1; tool <= 8; ++tool) {
+    for (const GraphTool tool : kGraphTools) {
         graph.SetTool(tool);
         QTest::mousePress(&graph, Qt::LeftButton, {}, At(200, 100));
         QTest::mouseMove(&graph, At(400, 250));
         QTest::mouseRelease(&graph, Qt::LeftButton, {}, At(400, 250));
-        EXPECT_FALSE(graph.State().dragging) << tool;
-        EXPECT_TRUE(std::isfinite(graph.XScale()) && graph.XScale() > 0) << tool;
-        EXPECT_TRUE(std::isfinite(graph.YScale()) && graph.YScale() > 0) << tool;
+        EXPECT_FALSE(graph.State().dragging) << static_cast<int>(tool);
+        EXPECT_TRUE(std::isfinite(graph.XScale()) && graph.XScale() > 0) << static_cast<int>(tool);
+        EXPECT_TRUE(std::isfinite(graph.YScale()) && graph.YScale() > 0) << static_cast<int>(tool);
     }
     EXPECT_EQ(asked.size(), 1u);
 }
@@ -240,7 +240,7 @@ TEST_F(GraphToolsUiTest, AYZoomOnALiveGraphOutlivesTheReadings) {
                               Qt::ControlModifier, Qt::NoScrollPhase, false);
             QCoreApplication::sendEvent(&shown, &event);
         } else {
-            shown.SetTool(2);
+            shown.SetTool(GraphTool::YZoom);
             const int x = shown.PlotLeft() + 100;
             QTest::mousePress(&shown, Qt::LeftButton, {}, QPoint(x, 60));
             QTest::mouseMove(&shown, QPoint(x, 160));

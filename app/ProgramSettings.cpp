@@ -1,0 +1,4 @@
+#include "app/ProgramSettings.h"
+
+CProgramSettings::CProgramSettings(QObject* parent)
+    : QSettings(QStringLiteral("vavirir"), QStringLiteral("vavirir"), parent) {}
