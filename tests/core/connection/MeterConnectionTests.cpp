@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "connection/MeterConnection.h"
+#include "connection/PortLink.h"
+#include "core/link/PtyPair.h"
 #include "frames/FrameEncoder.h"
 #include "record/HeadlessHost.h"
 
@@ -203,4 +206,39 @@ TEST(MeterConnection, ServeWakesOnDataAndPumpStopsWhenEnoughLeavingTheRestInOrde
     f.connection->Drain([&] { return f.observer.decoded < 3; });
     EXPECT_EQ(f.observer.decoded, 3);
     EXPECT_EQ(f.observer.values, (std::vector<float>{1.0f, 2.0f, 3.0f}));
+}
+
+// The command line's path end to end: a real port and reader thread, the
+// inbox's wake descriptor and poll().
+TEST(MeterConnection, ServesARealPortUntilItHangsUpThenWaitsForItsDevice) {
+    LogObserver observer;
+    FixedClock clock{1'700'000'000};
+    CMeterConnection connection(observer, clock, std::make_unique<CPortLink>());
+    EXPECT_EQ(connection.Open("-3"), "Warning:Can't open -3!");
+    EXPECT_TRUE(
+        connection.Open("/nonexistent/tty")->starts_with("Warning:Can't open /nonexistent/tty!\n"));
+
+    PtyPair pty;
+    ASSERT_EQ(connection.Open(pty.SlavePath()), std::nullopt);
+    pty.Send(Reading(1.5f));
+    auto serveUntil = [&](const std::function<bool()>& done) {
+        const auto start = Clock::now();
+        while (!done() && Clock::now() - start < 60s) {
+            connection.Serve(Clock::now() + 1s);
+        }
+        return done();
+    };
+    ASSERT_TRUE(serveUntil([&] { return !observer.values.empty(); }));
+    EXPECT_EQ(observer.values, std::vector<float>{1.5f});
+
+    observer.Take();
+    pty.CloseMaster();
+    ASSERT_TRUE(serveUntil([&] { return connection.Reconnect().Pending(); }));
+    const std::vector<std::string> lost = observer.Take();
+    ASSERT_EQ(lost.size(), 3u);
+    EXPECT_NE(lost[2].find("[link lost: "), std::string::npos) << lost[2];
+    // The device is gone: the attempt says nothing more than that it waits.
+    connection.Tick(connection.Reconnect().NextAttempt());
+    EXPECT_EQ(observer.Take(),
+              std::vector<std::string>{"Reconnecting to " + pty.SlavePath() + "\u2026"});
 }
