@@ -3,7 +3,7 @@
 #include <QCloseEvent>
 
 CChildFrame::CChildFrame(CDocumentManager& documents, CRoZudozuvDoc& document,
-                         std::function<void(CRecordingTarget&)> onDetach, QWidget* parent)
+                         std::function<void(CRoZudozuvDoc&)> onDetach, QWidget* parent)
     : QMdiSubWindow(parent),
       m_pDocuments(&documents),
       m_document(document),
@@ -41,7 +41,7 @@ void CChildFrame::closeEvent(QCloseEvent* event) {
 
 void CChildFrame::Detach() {
     if (m_onDetach) {
-        m_onDetach(*m_pView);
+        m_onDetach(m_document);
         m_onDetach = nullptr;
     }
 }

@@ -18,9 +18,9 @@ class CChildFrame : public QMdiSubWindow {
     Q_OBJECT
   public:
     // `onDetach` runs once when the window closes or goes, before its view is
-    // deleted (the frame takes the view out of the recording routes there).
+    // deleted (the frame takes the document out of the recording routes there).
     CChildFrame(CDocumentManager& documents, CRoZudozuvDoc& document,
-                std::function<void(CRecordingTarget&)> onDetach, QWidget* parent = nullptr);
+                std::function<void(CRoZudozuvDoc&)> onDetach, QWidget* parent = nullptr);
     ~CChildFrame() override;
 
     CRoZudozuvDoc& Document() const { return m_document; }
@@ -40,12 +40,12 @@ class CChildFrame : public QMdiSubWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    // Takes the view out of the recording routes (once).
+    // Takes the document out of the recording routes (once).
     void Detach();
     void ShowTitle();
 
     QPointer<CDocumentManager> m_pDocuments;
     CRoZudozuvDoc& m_document;
     CRoZudozuvView* m_pView;
-    std::function<void(CRecordingTarget&)> m_onDetach;
+    std::function<void(CRoZudozuvDoc&)> m_onDetach;
 };

@@ -19,10 +19,10 @@ class CPortMenu;
 class IConnectionDocuments {
   public:
     virtual ~IConnectionDocuments() = default;
-    virtual CRecordingTarget* OpenNewDocument() = 0;
-    virtual void DownloadAdopted(CRecordingTarget& view) = 0;
+    virtual CRoZudozuvDoc* OpenNewDocument() = 0;
+    virtual void DownloadAdopted(CRoZudozuvDoc& document) = 0;
     virtual bool ContinuesWhenFull() const = 0;
-    virtual void RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) = 0;
+    virtual void RecordingContinued(CRoZudozuvDoc& full, CRoZudozuvDoc& next) = 0;
     // Whether a live document takes readings now.
     virtual bool Recording() const = 0;
 };
@@ -84,10 +84,12 @@ class CConnectionDriver : public QObject, private IConnectionObserver {
 
   private:
     // IConnectionObserver
-    CRecordingTarget* OpenNewDocument() override { return m_documents.OpenNewDocument(); }
-    void DownloadAdopted(CRecordingTarget& view) override { m_documents.DownloadAdopted(view); }
+    CRoZudozuvDoc* OpenNewDocument() override { return m_documents.OpenNewDocument(); }
+    void DownloadAdopted(CRoZudozuvDoc& document) override {
+        m_documents.DownloadAdopted(document);
+    }
     bool ContinuesWhenFull() const override { return m_documents.ContinuesWhenFull(); }
-    void RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) override {
+    void RecordingContinued(CRoZudozuvDoc& full, CRoZudozuvDoc& next) override {
         m_documents.RecordingContinued(full, next);
     }
     void ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,

@@ -42,17 +42,17 @@ struct CDocumentJournals::LeftJournal {
 };
 
 // One document's journal, made with its first record.
-class CDocumentJournals::CDocJournal : public IRecordSink {
+class CDocumentJournals::CDocJournal : public IDocumentObserver {
   public:
     CDocJournal(CDocumentJournals& owner, CRoZudozuvDoc& doc, std::function<std::string()> name)
         : m_owner(owner), m_doc(doc), m_name(std::move(name)) {
-        m_doc.SetRecordSink(this);
+        m_doc.AddObserver(this);
     }
-    ~CDocJournal() override { m_doc.SetRecordSink(nullptr); }
+    ~CDocJournal() override { m_doc.RemoveObserver(this); }
     CDocJournal(const CDocJournal&) = delete;
     CDocJournal& operator=(const CDocJournal&) = delete;
 
-    void RecordAppended(int channel, const CObData& record, SummaryStep step) override {
+    void RecordsAppended(const CRoZudozuvDoc& document, const AppendedRecords& appended) override {
         if (!m_writer && m_owner.m_bEnabled) {
             try {
                 m_writer = std::make_unique<CJournalWriter>(m_owner.m_folder, m_name(),
@@ -63,7 +63,7 @@ class CDocumentJournals::CDocJournal : public IRecordSink {
             }
         }
         if (m_writer) {
-            m_writer->RecordAppended(channel, record, step);
+            m_writer->RecordsAppended(document, appended);
         }
     }
 

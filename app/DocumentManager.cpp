@@ -66,7 +66,7 @@ CRoZudozuvDoc* CDocumentManager::Open(const QString& path) {
         return nullptr;
     }
     // A document read from a file takes no live readings.
-    document->acquiring = false;
+    document->SetRole(DocumentRole::NotRecording);
     CRoZudozuvDoc& opened = Add(std::move(document), QFileInfo(path).fileName(), path);
     emit fileUsed(path);
     return &opened;

@@ -6,7 +6,7 @@
 #include "app/DocumentManager.h"
 
 CDocumentWindows::CDocumentWindows(CDocumentManager& documents, QMdiArea* area,
-                                   std::function<void(CRecordingTarget&)> onDetach, QObject* parent)
+                                   std::function<void(CRoZudozuvDoc&)> onDetach, QObject* parent)
     : QObject(parent), m_documents(documents), m_pArea(area), m_onDetach(std::move(onDetach)) {
     connect(&documents, &CDocumentManager::created, this, &CDocumentWindows::Add);
     connect(area, &QMdiArea::subWindowActivated, this, &CDocumentWindows::OnActivated);
@@ -42,8 +42,6 @@ void CDocumentWindows::DeleteAll() {
 
 void CDocumentWindows::Add(CRoZudozuvDoc* document) {
     auto* child = new CChildFrame(m_documents, *document, m_onDetach);
-    // A document read from a file, or a recovered recording, takes no live readings.
-    child->View().liveTarget = document->acquiring;
     m_pArea->addSubWindow(child);
     connect(child, &QObject::destroyed, this, &CDocumentWindows::Changed, Qt::QueuedConnection);
     emit windowAdded(child);

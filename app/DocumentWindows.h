@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "record/RecordingTarget.h"
+#include "record/Document.h"
 
 class CChildFrame;
 class CDocumentManager;
@@ -23,7 +23,7 @@ class CDocumentWindows : public QObject {
   public:
     // `onDetach` runs when a window closes or goes, before its view is deleted.
     CDocumentWindows(CDocumentManager& documents, QMdiArea* area,
-                     std::function<void(CRecordingTarget&)> onDetach, QObject* parent);
+                     std::function<void(CRoZudozuvDoc&)> onDetach, QObject* parent);
 
     std::vector<CChildFrame*> Children() const;
     CChildFrame* Active() const;
@@ -48,6 +48,6 @@ class CDocumentWindows : public QObject {
 
     CDocumentManager& m_documents;
     QMdiArea* m_pArea;
-    std::function<void(CRecordingTarget&)> m_onDetach;
+    std::function<void(CRoZudozuvDoc&)> m_onDetach;
     QPointer<CRoZudozuvView> m_pCurrentView;
 };

@@ -73,7 +73,6 @@ bool LoadDocumentForOutput(const QString& file, CRoZudozuvDoc& document) {
                      qPrintable(text.replace(QLatin1Char('\n'), QLatin1Char(' '))));
         return false;
     }
-    document.acquiring = false;
     return true;
 }
 

@@ -69,7 +69,7 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
     setCentralWidget(m_pMdi);
     m_pWindows = new CDocumentWindows(
         *m_pDocuments, m_pMdi,
-        [this](CRecordingTarget& view) { Session().Registry().Remove(&view); }, this);
+        [this](CRoZudozuvDoc& closing) { Session().Registry().Remove(&closing); }, this);
     // Data files dropped on the window open like File > Open.
     setAcceptDrops(true);
 
@@ -296,12 +296,12 @@ void CMainFrame::RunViewCommand(void (CRoZudozuvView::*command)()) {
     }
 }
 
-CRecordingTarget* CMainFrame::OpenNewDocument() {
-    return &WindowOf(&m_pDocuments->Create())->View();
+CRoZudozuvDoc* CMainFrame::OpenNewDocument() {
+    return &m_pDocuments->Create();
 }
 
 void CMainFrame::OnFileNew() {
-    Session().Registry().Add(&WindowOf(&m_pDocuments->Create())->View());
+    Session().Registry().Add(&m_pDocuments->Create());
 }
 
 bool CMainFrame::OpenDocumentFile(const QString& path) {
@@ -315,7 +315,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
         m_pMdi->setActiveSubWindow(child);
         return true;
     }
-    Session().Registry().Add(&child->View());
+    Session().Registry().Add(document);
     return true;
 }
 
@@ -326,7 +326,7 @@ void CMainFrame::OfferLeftJournals() {
         },
         [this](std::unique_ptr<CRoZudozuvDoc> document) {
             CChildFrame* child = WindowOf(&m_pDocuments->Create(std::move(document)));
-            Session().Registry().Add(&child->View());
+            Session().Registry().Add(&child->Document());
             child->UpdateModified();
             return &child->Document();
         });
@@ -519,7 +519,7 @@ void CMainFrame::BeforeReceive() {
     m_bWasRunning = Session().IsRunning();
     m_liveBefore.clear();
     for (CChildFrame* child : Children()) {
-        if (child->View().liveTarget) {
+        if (child->Document().Role() == DocumentRole::Live) {
             m_liveBefore.push_back(child);
         }
     }
@@ -547,7 +547,7 @@ void CMainFrame::ReportFullDocuments(const std::vector<CChildFrame*>& liveBefore
     const std::vector<CChildFrame*> children = Children();
     for (CChildFrame* child : liveBefore) {
         const bool stillOpen = std::find(children.begin(), children.end(), child) != children.end();
-        if (stillOpen && !child->View().liveTarget &&
+        if (stillOpen && child->Document().Role() != DocumentRole::Live &&
             child->Document().channels[0].size() >= CRoZudozuvDoc::kLiveCapacity) {
             ShowRecordingStopped(QStringLiteral("Recording stopped: %1 is full. A document holds "
                                                 "at most 20,000 readings.")
@@ -586,7 +586,7 @@ bool CMainFrame::Recording() const {
         return false;
     }
     for (CChildFrame* child : Children()) {
-        if (child->View().liveTarget && child->Document().acquiring) {
+        if (child->Document().Role() == DocumentRole::Live) {
             return true;
         }
     }
@@ -602,7 +602,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
             event->ignore();
             return;
         }
-        if (child->View().liveTarget && Session().IsRunning()) {
+        if (child->Document().Role() == DocumentRole::Live && Session().IsRunning()) {
             Session().Stop();
             NoteRecordingState();
         }
@@ -650,13 +650,13 @@ bool CMainFrame::ContinuesWhenFull() const {
     return Action(cmd::kContinueWhenFull)->isChecked();
 }
 
-void CMainFrame::RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) {
+void CMainFrame::RecordingContinued(CRoZudozuvDoc& full, CRoZudozuvDoc& next) {
     CChildFrame* fullChild = nullptr;
     CChildFrame* nextChild = nullptr;
     for (CChildFrame* child : Children()) {
-        if (&child->View() == &full) {
+        if (&child->Document() == &full) {
             fullChild = child;
-        } else if (&child->View() == &next) {
+        } else if (&child->Document() == &next) {
             nextChild = child;
         }
     }
@@ -672,9 +672,9 @@ void CMainFrame::RecordingContinued(CRecordingTarget& full, CRecordingTarget& ne
         RecordingContinuedText(fullName.toStdString(), nextName.toStdString())));
 }
 
-void CMainFrame::DownloadAdopted(CRecordingTarget& view) {
+void CMainFrame::DownloadAdopted(CRoZudozuvDoc& document) {
     for (CChildFrame* child : Children()) {
-        if (&child->View() == &view) {
+        if (&child->Document() == &document) {
             child->UpdateModified();
         }
     }

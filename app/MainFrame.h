@@ -145,15 +145,15 @@ class CMainFrame : public QMainWindow, private IConnectionDocuments, private IDo
 
   private:
     // IConnectionDocuments
-    CRecordingTarget* OpenNewDocument() override;
-    void DownloadAdopted(CRecordingTarget& view) override;
+    CRoZudozuvDoc* OpenNewDocument() override;
+    void DownloadAdopted(CRoZudozuvDoc& document) override;
     bool ContinuesWhenFull() const override;
     bool Recording() const override;
     // Real Time > Limits… for the current window.
     void OnLimits();
     // A live reading of `child` crossed its limits: status bar and beep.
     void OnLimitCrossed(CChildFrame& child, LimitSide side, double value);
-    void RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) override;
+    void RecordingContinued(CRoZudozuvDoc& full, CRoZudozuvDoc& next) override;
 
     // What the commands do, and the state each one needs to be enabled.
     void WireCommands();

@@ -8,10 +8,10 @@ constexpr int kRedrawMs = 500;
 
 // The newest open document that takes live readings, or none.
 const CRoZudozuvDoc* NewestLiveDocument(const CDocumentRegistry& registry) {
-    const auto& views = registry.Views();
-    for (auto view = views.rbegin(); view != views.rend(); ++view) {
-        if ((*view)->liveTarget && (*view)->Document().acquiring) {
-            return &(*view)->Document();
+    const auto& documents = registry.Documents();
+    for (auto document = documents.rbegin(); document != documents.rend(); ++document) {
+        if ((*document)->Role() == DocumentRole::Live) {
+            return *document;
         }
     }
     return nullptr;

@@ -79,13 +79,14 @@ int main(int argc, char** argv) {
     std::vector<double> paced;
     {
         CJournalWriter writer(folder, "bench", std::time(nullptr));
-        journaled.SetRecordSink(&writer);
+        journaled.AddObserver(&writer);
         burst = AppendAll(journaled);
         paced = AppendPaced(journaled);
         const auto start = Clock::now();
         writer.Sync();
         std::printf("journal: Sync (on Stop) took %.0f µs\n", Microseconds(Clock::now() - start));
         writer.Remove();
+        journaled.RemoveObserver(&writer);
     }
     std::filesystem::remove_all(folder);
 

@@ -17,10 +17,14 @@ class CountingHost : public IReceiveHost {
     long recorded = 0;
 
     void ReadingDecoded(const MeterReading&, FaceNumber, DialPosition, bool) override { ++frames; }
+    bool running = true;  // as after Start
+
+    bool TakesLiveReadings() const override { return running; }
     void DispatchReading(MeterReading&, int, double, const std::string&, double, const std::string&,
                          std::time_t, const std::string&, int) override {}
     void RecordMeterFrame(MeterReading&, MeterRecordMode) override { ++recorded; }
     void StopAcquisition() override {}
+    void EndLiveReadings() override { running = false; }
     void WriteToMeter(const std::uint8_t*, std::size_t) override {}
     int ReadSize() const override { return 100; }
     void SetReadSize(int) override {}
@@ -84,7 +88,6 @@ int main() {
     CountingHost host;
     FixedClock clock(1796634309);
     CReceiveEngine engine(host, clock);
-    engine.SetRunning(true);
 
     const auto begin = std::chrono::steady_clock::now();
     for (std::size_t at = 0; at < stream.size(); at += kChunk) {

@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
 
     CRoZudozuvDoc small;
     FillWalk(small, 20000);
-    small.acquiring = false;
+    small.SetRole(DocumentRole::NotRecording);
     graph.SetDocument(&small);
     Report("full paint, 20,000 records", FullPaintMs(graph, small, iterations), 5.0);
 
@@ -170,7 +170,6 @@ int main(int argc, char** argv) {
     // copy of that rectangle to the window.
     CRoZudozuvDoc live;
     FillWalk(live, 20000);
-    live.acquiring = true;
     graph.SetDocument(&live);
     ShowRange(graph, live);
     graph.repaint();

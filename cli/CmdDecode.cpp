@@ -106,8 +106,10 @@ class PrintingHost : public IReceiveHost {
     }
     void DispatchReading(MeterReading&, int, double, const std::string&, double, const std::string&,
                          std::time_t, const std::string&, int) override {}
+    bool TakesLiveReadings() const override { return false; }
     void RecordMeterFrame(MeterReading&, MeterRecordMode) override {}
     void StopAcquisition() override {}
+    void EndLiveReadings() override {}
     void WriteToMeter(const std::uint8_t*, std::size_t) override {}
     int ReadSize() const override { return m_nReadSize; }
     void SetReadSize(int bytes) override { m_nReadSize = bytes; }

@@ -207,17 +207,20 @@ int Save(const RecordOptions& options, const CRoZudozuvDoc& doc, CRecordJournal&
 // Start opens when the first bytes are there: the one being filled and, under
 // --roll, a full one until it is saved and freed. Each new reading is handed
 // to `step` once, in order, with the document it went to.
-class LiveRecording {
+class LiveRecording : private IDocumentObserver {
   public:
     using ReadingStep = std::function<void(CRoZudozuvDoc& doc, const CObData& reading)>;
 
     LiveRecording(CHeadlessSessionHost& host, CMeterSession& session, const RecordOptions& options,
                   ReadingStep step)
-        : m_host(host), m_session(session), m_options(options), m_step(std::move(step)) {
-        // Each reading is followed as it is recorded, so a step that stops the
-        // recording stops it right after that reading.
-        m_host.ObserveLiveRows([this] { FollowReadings(); });
+        : m_host(host), m_session(session), m_options(options), m_step(std::move(step)) {}
+    ~LiveRecording() override {
+        if (m_current.document != nullptr) {
+            m_current.document->RemoveObserver(this);
+        }
     }
+    LiveRecording(const LiveRecording&) = delete;
+    LiveRecording& operator=(const LiveRecording&) = delete;
 
     // Bytes arrived and are about to be decoded.
     void BeforeBytes() {
@@ -226,7 +229,7 @@ class LiveRecording {
             // these first bytes are decoded, so none of their readings is missed.
             if (m_session.StartAsDataArrives()) {
                 m_startedAt = SteadyClock::now();
-                BeginPart(m_session.Registry().Views().back()->Document(), 1);
+                BeginPart(*m_session.Registry().Documents().back(), 1);
             }
         }
     }
@@ -238,6 +241,7 @@ class LiveRecording {
     void Continue(CRoZudozuvDoc& full, CRoZudozuvDoc& next) {
         (void)full;
         FollowReadings();
+        m_current.document->RemoveObserver(this);
         m_nRecordsBefore += m_current.document->channels[0].size();
         const std::size_t number = m_current.number + 1;
         m_full.push_back(std::move(m_current));
@@ -284,6 +288,15 @@ class LiveRecording {
             m_options.out.empty() ? std::string() : RolledFileName(m_options.out, number));
         m_current.journal->Attach(document);
         m_nFollowed = 0;
+        // Each reading is followed as it is recorded, so a step that stops the
+        // recording stops it right after that reading.
+        document.AddObserver(this);
+    }
+
+    void RecordsAppended(const CRoZudozuvDoc&, const AppendedRecords& appended) override {
+        if (appended.origin == RecordOrigin::Live) {
+            FollowReadings();
+        }
     }
 
     void FollowReadings() {

@@ -63,10 +63,12 @@ class CCliConnection : private IConnectionObserver {
     CHeadlessSessionHost& Documents() { return m_documents; }
 
   private:
-    CRecordingTarget* OpenNewDocument() override { return m_documents.OpenNewDocument(); }
-    void DownloadAdopted(CRecordingTarget& view) override { m_documents.DownloadAdopted(view); }
+    CRoZudozuvDoc* OpenNewDocument() override { return m_documents.OpenNewDocument(); }
+    void DownloadAdopted(CRoZudozuvDoc& document) override {
+        m_documents.DownloadAdopted(document);
+    }
     bool ContinuesWhenFull() const override { return m_documents.ContinuesWhenFull(); }
-    void RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) override {
+    void RecordingContinued(CRoZudozuvDoc& full, CRoZudozuvDoc& next) override {
         m_documents.RecordingContinued(full, next);
     }
     void ShowDownloadProgress(int blockCount) override;

@@ -5,7 +5,7 @@
 
 CRecordJournal::~CRecordJournal() {
     if (m_pDocument != nullptr) {
-        m_pDocument->SetRecordSink(nullptr);
+        m_pDocument->RemoveObserver(m_writer.get());
     }
 }
 
@@ -17,7 +17,7 @@ void CRecordJournal::Attach(CRoZudozuvDoc& doc) {
         return;
     }
     m_pDocument = &doc;
-    doc.SetRecordSink(m_writer.get());
+    doc.AddObserver(m_writer.get());
     std::fprintf(stderr, "vavirir-cli record: journal %s\n", m_writer->Id().c_str());
 }
 

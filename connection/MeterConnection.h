@@ -44,10 +44,10 @@ class IConnectionObserver {
     virtual ~IConnectionObserver() = default;
 
     // Documents (see ISessionHost).
-    virtual CRecordingTarget* OpenNewDocument() = 0;
-    virtual void DownloadAdopted(CRecordingTarget& view) { (void)view; }
+    virtual CRoZudozuvDoc* OpenNewDocument() = 0;
+    virtual void DownloadAdopted(CRoZudozuvDoc& document) { (void)document; }
     virtual bool ContinuesWhenFull() const { return false; }
-    virtual void RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) {
+    virtual void RecordingContinued(CRoZudozuvDoc& full, CRoZudozuvDoc& next) {
         (void)full, (void)next;
     }
 
@@ -144,7 +144,7 @@ class CMeterConnection : private ISessionHost {
 
   private:
     // ISessionHost
-    CRecordingTarget* OpenNewDocument() override { return m_observer.OpenNewDocument(); }
+    CRoZudozuvDoc* OpenNewDocument() override { return m_observer.OpenNewDocument(); }
     void ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
                         bool dialChanged) override;
     void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override;
@@ -157,9 +157,9 @@ class CMeterConnection : private ISessionHost {
         m_observer.SetDownloadProgress(blocksDone);
     }
     void CloseDownloadProgress() override { m_observer.CloseDownloadProgress(); }
-    void DownloadAdopted(CRecordingTarget& view) override { m_observer.DownloadAdopted(view); }
+    void DownloadAdopted(CRoZudozuvDoc& document) override { m_observer.DownloadAdopted(document); }
     bool ContinuesWhenFull() const override { return m_observer.ContinuesWhenFull(); }
-    void RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) override {
+    void RecordingContinued(CRoZudozuvDoc& full, CRoZudozuvDoc& next) override {
         m_observer.RecordingContinued(full, next);
     }
 

@@ -44,7 +44,7 @@ bool CReceiveEngine::RunDownloadHeaderStep() {
 
 void CReceiveEngine::DecodeDownloadHeader(const std::uint8_t (&bytes)[26]) {
     m_host.StopAcquisition();
-    m_bRunning = false;
+    m_host.EndLiveReadings();
     m_download.function = FunctionName(bytes[2]);
     m_download.startText = BcdDateTimeText(&bytes[3]);
     const CalendarTime start = BcdDateTime(&bytes[3]);

@@ -239,14 +239,14 @@ void CReceiveEngine::FinishDecode(const std::string& frame, FrameKind kind,
 }
 
 void CReceiveEngine::RecordDecodedReading(MeterRecordMode meterRecordMode) {
-    if (m_bRunning && m_bLastFrameLive) {
+    if (m_bLastFrameLive && m_host.TakesLiveReadings()) {
         const std::string timeText = PcTimeText();
         const std::string unit = m_reading.unit;
         const std::string typeText = m_reading.function;
         m_host.DispatchReading(m_reading, 0, static_cast<double>(m_reading.value), unit, 0.0,
                                timeText, m_tTimeText, typeText, m_reading.decimals);
     } else if (m_bMeterRecordFrames && meterRecordMode != MeterRecordMode::None) {
-        m_bRunning = false;
+        m_host.EndLiveReadings();
         m_host.RecordMeterFrame(m_reading, meterRecordMode);
     }
 }

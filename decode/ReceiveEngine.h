@@ -56,10 +56,6 @@ class CReceiveEngine {
     // The meter fell silent: Start waits until data arrives again.
     void MarkSilent() { m_bDataReceived = false; }
 
-    // Live acquisition, set by Start and Stop.
-    bool IsRunning() const { return m_bRunning; }
-    void SetRunning(bool running) { m_bRunning = running; }
-
     // The stored-record download.
     bool IsDownloading() const { return m_bDownloading; }
     bool IsAwaitingBlockHeader() const { return m_bAwaitBlockHeader; }
@@ -153,7 +149,6 @@ class CReceiveEngine {
     bool m_bDataReceived = false;
     bool m_bSyncMarker = false;
     bool m_bMeterRecordFrames = false;
-    bool m_bRunning = false;
     std::uint64_t m_nBytesReceived = 0;
     std::uint64_t m_nFramesDecoded = 0;
     std::uint64_t m_nJunkHexChars = 0;

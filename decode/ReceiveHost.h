@@ -21,6 +21,9 @@ class IReceiveHost {
     virtual void ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
                                 bool dialChanged) = 0;
 
+    // Whether live readings are taken now (acquisition runs).
+    virtual bool TakesLiveReadings() const = 0;
+
     // A live reading while acquisition runs, taken at `time` (timeText is its
     // text). May overwrite reading.value (overload).
     virtual void DispatchReading(MeterReading& reading, int channel, double value,
@@ -33,6 +36,9 @@ class IReceiveHost {
 
     // The Stop command's work (a download header stops live acquisition).
     virtual void StopAcquisition() = 0;
+    // Live readings end without touching the documents (meter-record frames
+    // arrive instead; Start takes them up again).
+    virtual void EndLiveReadings() = 0;
 
     // Link to the meter.
     virtual void WriteToMeter(const std::uint8_t* bytes, std::size_t count) = 0;

@@ -9,7 +9,6 @@
 #include "common/TextCodec.h"
 #include "decode/MeterReading.h"
 #include "docview/FileIo.h"
-#include "record/RecordingTarget.h"
 
 namespace {
 
@@ -393,13 +392,10 @@ DocumentContent ReadContent(Source& source) {
 // A document that has been read from a file never receives readings, and
 // holds nothing that is not in the file.
 void AdoptContent(DocumentContent&& content, CRoZudozuvDoc& doc) {
+    doc.SetRole(DocumentRole::NotRecording);
     doc.channels = std::move(content.channels);
     doc.summary = std::move(content.summary);
-    doc.acquiring = false;
     doc.MarkSaved();
-    if (CRecordingTarget* view = doc.FirstView()) {
-        view->liveTarget = false;
-    }
 }
 
 }  // namespace

@@ -32,8 +32,8 @@ inline constexpr const char* kFailedToSaveDocument = "Failed to save document.";
 // The exact bytes of the data file for doc.
 std::vector<std::uint8_t> WriteDocumentBytes(const CRoZudozuvDoc& doc);
 
-// Reads a whole data file into doc: its channels and summary are replaced, the
-// document stops acquiring and its first view (if any) stops being a live target.
+// Reads a whole data file into doc: its channels and summary are replaced and
+// the document records nothing more (a file's document takes no readings).
 // Throws CDataFileError; on failure doc is left unchanged.
 // Null entries are skipped; a reference back to a record already read is refused
 // as "Unexpected file format." (a record may not appear twice); bytes after the

@@ -6,9 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "record/Document.h"
 #include "record/ListRows.h"
-
-class CRoZudozuvDoc;
 
 // The data list's columns: header and width in pixels.
 struct ListColumn {
@@ -24,10 +23,9 @@ inline constexpr std::array<ListColumn, 6> kListColumns = {{
     {"Remark", 60},
 }};
 
-// The rows of a view's data list, kept compactly: rows filled from the
-// document are references to its records and are formatted when shown; rows
-// appended while readings arrive keep the texts they were given. The ID of a
-// row is its position + 1. The store only grows.
+// The rows of a view's data list, kept compactly: each row refers to a record
+// of the document, and its texts are formatted when shown. The ID of a row is
+// its position + 1. The store only grows.
 class CListRowStore {
   public:
     explicit CListRowStore(const CRoZudozuvDoc& document) : m_document(document) {}
@@ -35,8 +33,9 @@ class CListRowStore {
     // Appends the document's rows (main records, each followed by its
     // companion records); returns how many.
     std::size_t FillFromDocument();
-    // Appends a row with its own texts (its ID is ignored).
-    void Append(const ListRow& row);
+    // Appends the rows of records just appended to the document's channel 0
+    // or 1 (others are not listed); returns how many.
+    std::size_t Append(const AppendedRecords& appended);
 
     std::size_t Size() const { return m_rows.size(); }
     // The text of one cell; column 5 (Remark) is empty unless the reading
@@ -44,21 +43,13 @@ class CListRowStore {
     std::string Text(std::size_t row, int column) const;
 
   private:
-    // A record of the document, or (channel kTextRow) an index into m_texts.
     struct Entry {
         std::uint32_t index;
         std::uint8_t channel;
-    };
-    static constexpr std::uint8_t kTextRow = 0xFF;
-    struct Texts {
-        std::string timeText;
-        std::string unit;
-        std::string valueText;
-        std::string typeText;
-        std::string remark;
+        RecordOrigin origin;  // with decimals, how the value is shown
+        std::int8_t decimals;
     };
 
     const CRoZudozuvDoc& m_document;
     std::vector<Entry> m_rows;
-    std::vector<Texts> m_texts;
 };

@@ -15,12 +15,14 @@ namespace {
 class FuzzHost : public IReceiveHost {
   public:
     CReceiveEngine* engine = nullptr;
+    bool running = false;
 
     void ReadingDecoded(const MeterReading&, FaceNumber face, DialPosition dial, bool) override {
         if (!IsReadingFace(face) || ToNumber(dial) < 0 || ToNumber(dial) >= kDialPositionCount) {
             std::abort();
         }
     }
+    bool TakesLiveReadings() const override { return running; }
     void DispatchReading(MeterReading&, int, double, const std::string&, double, const std::string&,
                          std::time_t, const std::string&, int) override {}
     void RecordMeterFrame(MeterReading&, MeterRecordMode mode) override {
@@ -28,7 +30,8 @@ class FuzzHost : public IReceiveHost {
             std::abort();
         }
     }
-    void StopAcquisition() override { engine->SetRunning(false); }
+    void StopAcquisition() override { running = false; }
+    void EndLiveReadings() override { running = false; }
     void WriteToMeter(const std::uint8_t*, std::size_t count) override {
         if (count != 3) {
             std::abort();
@@ -57,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (at < size) {
         const std::uint8_t control = data[at++];
         if (control == 0xFF) {
-            engine.SetRunning(!engine.IsRunning());
+            host.running = !host.running;
             continue;
         }
         if (control == 0xFE) {

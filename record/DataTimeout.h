@@ -35,7 +35,7 @@ DataTimeoutResult CheckDataTimeout(bool syncMarker, std::time_t now, std::time_t
 
 // The data time-out of a meter session, ticked by the GUI's timer and by the
 // CLI's event loop. On a tick that finds the meter silent: Start waits for
-// data again, the live documents stop acquiring (their views stay live),
+// data again, the live documents stop recording,
 // acquisition stops, and a download in progress ends with the records that
 // arrived. Time comes from the session's clock.
 class CDataTimeout {

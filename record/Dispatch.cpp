@@ -1,6 +1,5 @@
 #include "record/Dispatch.h"
 
-#include <array>
 #include <vector>
 
 #include "decode/FullScale.h"
@@ -19,46 +18,49 @@ std::optional<YRange> RangeForReading(int decimals, const std::string& function)
     return YRange{scale->top, scale->bottom};
 }
 
+std::optional<YRange> AutoRangeAfter(const CRoZudozuvDoc& document,
+                                     const AppendedRecords& appended) {
+    if (appended.count == 0 || appended.channel != 0) {
+        return std::nullopt;
+    }
+    // A download comes in two appends (its first record, then the rest); the
+    // range follows the last.
+    if (appended.origin == RecordOrigin::Download &&
+        appended.first + appended.count == document.channels[0].size()) {
+        return YRangeFromSummary(document.summary);
+    }
+    if (appended.origin == RecordOrigin::Live && document.autoScale) {
+        const CObData& newest = document.channels[0][appended.first + appended.count - 1];
+        return RangeForReading(appended.decimals, newest.typeText);
+    }
+    return std::nullopt;
+}
+
 void DispatchReading(CDocumentRegistry& registry, MeterReading& current, int channel, double value,
                      const std::string& unit, double sampleRate, const std::string& timeText,
                      std::time_t time, const std::string& typeText, int decimals,
                      const StopRequest& stop) {
-    // A copy: stopping may change which views are live, never the order.
-    const std::vector<CRecordingTarget*> views = registry.Views();
-    for (CRecordingTarget* view : views) {
-        if (!view->liveTarget) {
+    // A copy: stopping may change which documents are live, never the order.
+    const std::vector<CRoZudozuvDoc*> documents = registry.Documents();
+    for (CRoZudozuvDoc* document : documents) {
+        if (document->Role() != DocumentRole::Live) {
             continue;
         }
-        if (view->Document().channels[0].size() >= CRoZudozuvDoc::kLiveCapacity) {
-            view = stop(*view);
-            if (view == nullptr) {
+        if (document->channels[0].size() >= CRoZudozuvDoc::kLiveCapacity) {
+            document = stop(*document);
+            if (document == nullptr) {
                 return;
             }
         }
-        CRoZudozuvDoc& document = view->Document();
-        const std::size_t count = document.channels[0].size();
+        const std::size_t count = document->channels[0].size();
 
         double recorded = value;
         if (current.limit < current.value) {
             current.value = static_cast<float>(kOverloadValue);
             recorded = kOverloadValue;
         }
-
-        CObData record{recorded, unit,    sampleRate, static_cast<std::int32_t>(count),
-                       timeText, typeText};
-        record.SetDecimals(decimals);
-        record.overload = recorded == kOverloadValue;
-        record.SetTime(time);
-        document.AddReading(channel, record, current, view->autoScale);
-        view->RefreshGraph();
-        view->AppendListRow(MakeListRow(view->ListRowCount(), timeText, unit,
-                                        LiveValueText(recorded, decimals), typeText));
-
-        if (view->autoScale) {
-            if (const std::optional<YRange> range =
-                    RangeForReading(current.decimals, current.function)) {
-                view->SetYRange(range->top, range->bottom);
-            }
-        }
+        document->AddReading(channel, recorded, unit, sampleRate, static_cast<std::int32_t>(count),
+                             timeText, typeText, current, document->autoScale, RecordOrigin::Live,
+                             decimals, time);
     }
 }

@@ -1,42 +1,52 @@
 #include "record/Document.h"
 
-#include "record/RecordingTarget.h"
+#include <algorithm>
+
 #include "record/Statistics.h"
+
+CRoZudozuvDoc::CRoZudozuvDoc(const CRoZudozuvDoc& other)
+    : channels(other.channels),
+      summary(other.summary),
+      countedNumber(other.countedNumber),
+      autoScale(other.autoScale),
+      m_role(other.m_role),
+      m_nSavedRecords(other.m_nSavedRecords) {}
 
 void CRoZudozuvDoc::AddReading(int channel, double value, const std::string& unit,
                                double sampleRate, std::int32_t sequence,
                                const std::string& timeText, const std::string& typeText,
-                               const MeterReading& current, bool spreadExtremes) {
-    CObData record{value, unit, sampleRate, sequence, timeText, typeText};
-    record.overload = value == kOverloadValue;
-    AddReading(channel, record, current, spreadExtremes);
-}
-
-void CRoZudozuvDoc::AddReading(int channel, const CObData& record, const MeterReading& current,
-                               bool spreadExtremes) {
+                               const MeterReading& current, bool spreadExtremes,
+                               RecordOrigin origin, int decimals, std::optional<std::time_t> time) {
     if (channel < 0 || channel >= kChannelCount) {
         return;
     }
-    if (channel != 0) {
-        AppendRecord(channel, record, {SummaryRole::None, spreadExtremes});
-        if (spreadExtremes) {
-            SpreadSentinelExtremes(summary);
-        }
-        return;
+    CObData record{value, unit, sampleRate, sequence, timeText, typeText};
+    record.overload = value == kOverloadValue;
+    if (origin == RecordOrigin::Live) {
+        record.SetDecimals(decimals);
     }
+    if (time) {
+        record.SetTime(*time);
+    }
+    std::vector<CObData>& records = channels[static_cast<std::size_t>(channel)];
+    records.push_back(std::move(record));
 
     // The summary test looks at the meter's current reading, not at the value
     // being added: an overload (value above the limit) is never counted.
-    const SummaryRole role =
-        current.limit > current.value ? SummaryRole::CountedReading : SummaryRole::Reading;
-    AppendRecord(0, record, {role, spreadExtremes});
-    AdvanceSummaryFor(role);
-
-    if (m_pFirstView != nullptr && m_pFirstView->liveTarget) {
-        m_pFirstView->RefreshSummary();
+    SummaryRole role = SummaryRole::None;
+    if (channel == 0) {
+        role = current.limit > current.value ? SummaryRole::CountedReading : SummaryRole::Reading;
+        AdvanceSummaryFor(role);
     }
     if (spreadExtremes) {
         SpreadSentinelExtremes(summary);
+    }
+    Notify(Event{
+        Event::Kind::Appended,
+        AppendedRecords{channel, records.size() - 1, 1, {role, spreadExtremes}, origin, decimals},
+        {}});
+    if (channel == 0 || spreadExtremes) {
+        Notify(Event{Event::Kind::Summary, {}, {}});
     }
 }
 
@@ -54,16 +64,54 @@ void CRoZudozuvDoc::AppendRecord(int channel, const CObData& record, SummaryStep
     if (channel < 0 || channel >= kChannelCount) {
         return;
     }
-    channels[static_cast<std::size_t>(channel)].push_back(record);
-    if (m_pSink != nullptr) {
-        m_pSink->RecordAppended(channel, record, step);
+    std::vector<CObData>& records = channels[static_cast<std::size_t>(channel)];
+    records.push_back(record);
+    Notify(Event{Event::Kind::Appended,
+                 AppendedRecords{channel, records.size() - 1, 1, step, RecordOrigin::Other, 4},
+                 {}});
+}
+
+void CRoZudozuvDoc::AppendDownload(std::vector<CObData>& records) {
+    if (records.empty()) {
+        return;
     }
+    std::vector<CObData>& main = channels[0];
+    const std::size_t first = main.size();
+    main.insert(main.end(), records.begin(), records.end());
+    ApplyBulkSummary(summary, records);
+    records.clear();
+    // The first record starts the download's summary; the journal keeps the
+    // two apart.
+    Notify(Event{Event::Kind::Appended,
+                 AppendedRecords{
+                     0, first, 1, {SummaryRole::FirstDownloaded, false}, RecordOrigin::Download, 4},
+                 {}});
+    if (main.size() > first + 1) {
+        Notify(Event{Event::Kind::Appended,
+                     AppendedRecords{0,
+                                     first + 1,
+                                     main.size() - first - 1,
+                                     {SummaryRole::Downloaded, false},
+                                     RecordOrigin::Download,
+                                     4},
+                     {}});
+    }
+    Notify(Event{Event::Kind::Summary, {}, {}});
 }
 
 void CRoZudozuvDoc::DeleteContents() {
     for (std::vector<CObData>& records : channels) {
         records.clear();
     }
+    Notify(Event{Event::Kind::Cleared, {}, {}});
+}
+
+void CRoZudozuvDoc::SetRole(DocumentRole role) {
+    if (role == m_role) {
+        return;
+    }
+    m_role = role;
+    Notify(Event{Event::Kind::Role, {}, role});
 }
 
 std::size_t CRoZudozuvDoc::RecordCount() const {
@@ -72,4 +120,57 @@ std::size_t CRoZudozuvDoc::RecordCount() const {
         count += records.size();
     }
     return count;
+}
+
+void CRoZudozuvDoc::AddObserver(IDocumentObserver* observer) {
+    if (observer != nullptr &&
+        std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end()) {
+        m_observers.push_back(observer);
+    }
+}
+
+void CRoZudozuvDoc::RemoveObserver(IDocumentObserver* observer) {
+    // Cleared, not erased: an observer may go while the others are being told.
+    std::replace(m_observers.begin(), m_observers.end(), observer,
+                 static_cast<IDocumentObserver*>(nullptr));
+    if (!m_bNotifying) {
+        std::erase(m_observers, nullptr);
+    }
+}
+
+void CRoZudozuvDoc::Notify(const Event& event) {
+    m_pending.push_back(event);
+    if (m_bNotifying) {
+        return;  // told once the event being delivered has reached everyone
+    }
+    m_bNotifying = true;
+    for (std::size_t i = 0; i < m_pending.size(); ++i) {
+        const Event next = m_pending[i];
+        // By index: an observer may add another while it is told.
+        for (std::size_t o = 0; o < m_observers.size(); ++o) {
+            if (IDocumentObserver* observer = m_observers[o]) {
+                Deliver(next, *observer);
+            }
+        }
+    }
+    m_pending.clear();
+    std::erase(m_observers, nullptr);
+    m_bNotifying = false;
+}
+
+void CRoZudozuvDoc::Deliver(const Event& event, IDocumentObserver& observer) const {
+    switch (event.kind) {
+        case Event::Kind::Appended:
+            observer.RecordsAppended(*this, event.appended);
+            break;
+        case Event::Kind::Summary:
+            observer.SummaryChanged(*this);
+            break;
+        case Event::Kind::Role:
+            observer.RoleChanged(*this, event.role);
+            break;
+        case Event::Kind::Cleared:
+            observer.Cleared(*this);
+            break;
+    }
 }

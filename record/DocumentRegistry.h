@@ -3,16 +3,16 @@
 #include <algorithm>
 #include <vector>
 
-#include "record/RecordingTarget.h"
+#include "record/Document.h"
 
-// The open documents' views in creation order: what the dispatch, the Stop
-// work and the meter-record routing walk. It owns nothing.
+// The open documents in creation order: what the dispatch, the Stop work and
+// the meter-record routing walk. It owns nothing.
 class CDocumentRegistry {
   public:
-    void Add(CRecordingTarget* view) { m_views.push_back(view); }
-    void Remove(CRecordingTarget* view) { std::erase(m_views, view); }
-    const std::vector<CRecordingTarget*>& Views() const { return m_views; }
+    void Add(CRoZudozuvDoc* document) { m_documents.push_back(document); }
+    void Remove(const CRoZudozuvDoc* document) { std::erase(m_documents, document); }
+    const std::vector<CRoZudozuvDoc*>& Documents() const { return m_documents; }
 
   private:
-    std::vector<CRecordingTarget*> m_views;
+    std::vector<CRoZudozuvDoc*> m_documents;
 };

@@ -2,34 +2,35 @@
 
 #include <algorithm>
 
-// A headless view that leaves live recording once it holds `limit` rows, so
-// a chunk that brings several readings cannot overshoot the requested count.
-// A view that continues a full one counts on from the rows before it.
-class CHeadlessSessionHost::CLimitedView : public CRecordingTarget {
+// Takes a live document out of recording once it holds `limit` readings, so a
+// chunk that brings several readings cannot overshoot the requested count. A
+// document that continues a full one counts on from the readings before it.
+class CHeadlessSessionHost::CLiveLimit : public IDocumentObserver {
   public:
-    CLimitedView(CRoZudozuvDoc& document, std::size_t limit, const std::function<void()>& observer)
-        : CRecordingTarget(document), m_nLimit(limit), m_observer(observer) {}
+    CLiveLimit(CRoZudozuvDoc& document, std::size_t limit) : m_document(document), m_nLimit(limit) {
+        m_document.AddObserver(this);
+    }
+    ~CLiveLimit() override { m_document.RemoveObserver(this); }
+    CLiveLimit(const CLiveLimit&) = delete;
+    CLiveLimit& operator=(const CLiveLimit&) = delete;
 
-    void ContinueFrom(const CLimitedView& full) {
-        m_nRowsBefore = full.m_nRowsBefore + static_cast<std::size_t>(full.ListRowCount());
+    void ContinueFrom(const CLiveLimit& full) {
+        m_nBefore = full.m_nBefore + full.m_document.channels[0].size();
     }
 
-  protected:
-    void OnListRowAppended(const ListRow&) override {
-        const std::size_t rows = m_nRowsBefore + static_cast<std::size_t>(ListRowCount());
-        if (m_nLimit > 0 && rows >= m_nLimit) {
-            liveTarget = false;
-            Document().acquiring = false;
+    void RecordsAppended(const CRoZudozuvDoc&, const AppendedRecords& appended) override {
+        if (appended.origin != RecordOrigin::Live || m_nLimit == 0) {
+            return;
         }
-        if (m_observer) {
-            m_observer();
+        if (m_nBefore + m_document.channels[0].size() >= m_nLimit) {
+            m_document.SetRole(DocumentRole::NotRecording);
         }
     }
 
   private:
+    CRoZudozuvDoc& m_document;
     std::size_t m_nLimit;
-    const std::function<void()>& m_observer;
-    std::size_t m_nRowsBefore = 0;
+    std::size_t m_nBefore = 0;
 };
 
 CHeadlessSessionHost::CHeadlessSessionHost(int readSize, Writer writer)
@@ -37,20 +38,20 @@ CHeadlessSessionHost::CHeadlessSessionHost(int readSize, Writer writer)
 
 CHeadlessSessionHost::~CHeadlessSessionHost() = default;
 
-void CHeadlessSessionHost::RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) {
+void CHeadlessSessionHost::RecordingContinued(CRoZudozuvDoc& full, CRoZudozuvDoc& next) {
     const OpenDocument* fullOpen = nullptr;
     const OpenDocument* nextOpen = nullptr;
     for (const OpenDocument& opened : m_documents) {
-        if (opened.view.get() == &full) {
+        if (opened.document.get() == &full) {
             fullOpen = &opened;
-        } else if (opened.view.get() == &next) {
+        } else if (opened.document.get() == &next) {
             nextOpen = &opened;
         }
     }
     if (fullOpen != nullptr && nextOpen != nullptr) {
-        nextOpen->view->ContinueFrom(*fullOpen->view);
+        nextOpen->limit->ContinueFrom(*fullOpen->limit);
     }
-    m_onContinued(full.Document(), next.Document());
+    m_onContinued(full, next);
 }
 
 void CHeadlessSessionHost::CloseDocument(const CRoZudozuvDoc& document,
@@ -61,21 +62,21 @@ void CHeadlessSessionHost::CloseDocument(const CRoZudozuvDoc& document,
     if (closing == m_documents.end()) {
         return;
     }
-    registry.Remove(closing->view.get());
-    // The view looks at its document as it goes, so it goes first: the
+    registry.Remove(closing->document.get());
+    // The limit looks at its document as it goes, so it goes first: the
     // erase below moves the later entries down onto this one, and a move
-    // assignment replaces the document before the view.
-    closing->view.reset();
+    // assignment replaces the document before the limit.
+    closing->limit.reset();
     m_documents.erase(closing);
 }
 
-CRecordingTarget* CHeadlessSessionHost::OpenNewDocument() {
+CRoZudozuvDoc* CHeadlessSessionHost::OpenNewDocument() {
     OpenDocument opened;
     opened.document = std::make_unique<CRoZudozuvDoc>();
-    opened.view = std::make_unique<CLimitedView>(*opened.document, m_nLiveLimit, m_rowObserver);
-    CRecordingTarget* view = opened.view.get();
+    opened.limit = std::make_unique<CLiveLimit>(*opened.document, m_nLiveLimit);
+    CRoZudozuvDoc* document = opened.document.get();
     m_documents.push_back(std::move(opened));
-    return view;
+    return document;
 }
 
 void CHeadlessSessionHost::WriteToMeter(const std::uint8_t* bytes, std::size_t count) {

@@ -8,10 +8,9 @@
 
 #include "record/Document.h"
 #include "record/MeterSession.h"
-#include "record/RecordingTarget.h"
 
 // The program around a meter session when there are no windows (the CLI):
-// every document it opens is kept, with a plain view, in creation order;
+// every document it opens is kept in creation order;
 // bytes for the meter go to an optional writer; progress is not shown. A host
 // on a real port overrides the link calls.
 class CHeadlessSessionHost : public ISessionHost {
@@ -23,25 +22,22 @@ class CHeadlessSessionHost : public ISessionHost {
     explicit CHeadlessSessionHost(int readSize, Writer writer = {});
     ~CHeadlessSessionHost() override;
 
-    // Views opened from now on stop taking live readings after `records`, as
-    // if Stop were chosen right after that reading (0: no limit). A recording
-    // that continues in a new document counts on across the documents.
+    // Documents opened from now on stop taking live readings after `records`,
+    // as if Stop were chosen right after that reading (0: no limit). A
+    // recording that continues in a new document counts on across the
+    // documents.
     void SetLiveRecordLimit(std::size_t records) { m_nLiveLimit = records; }
 
     // A full live document hands the recording on to a new document; the
     // handler is told just before the new one takes its first reading.
     void ContinueWhenFull(ContinueHandler handler) { m_onContinued = std::move(handler); }
     bool ContinuesWhenFull() const override { return static_cast<bool>(m_onContinued); }
-    void RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) override;
+    void RecordingContinued(CRoZudozuvDoc& full, CRoZudozuvDoc& next) override;
 
-    // Told after each live reading a view of this host listed, while the
-    // reading is dispatched (so it may stop the recording right there).
-    void ObserveLiveRows(std::function<void()> observer) { m_rowObserver = std::move(observer); }
-
-    // Frees a document and its view, which leave `registry` too.
+    // Frees a document, which leaves `registry` too.
     void CloseDocument(const CRoZudozuvDoc& document, CDocumentRegistry& registry);
 
-    CRecordingTarget* OpenNewDocument() override;
+    CRoZudozuvDoc* OpenNewDocument() override;
     void ReadingDecoded(const MeterReading&, FaceNumber, DialPosition, bool) override {}
     void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override;
     int ReadSize() const override { return m_nReadSize; }
@@ -49,7 +45,7 @@ class CHeadlessSessionHost : public ISessionHost {
     void ShowDownloadProgress(int) override {}
     void SetDownloadProgress(int) override {}
     void CloseDownloadProgress() override {}
-    void DownloadAdopted(CRecordingTarget& view) override { m_pAdopted = &view.Document(); }
+    void DownloadAdopted(CRoZudozuvDoc& document) override { m_pAdopted = &document; }
 
     // Every document opened so far, oldest first.
     std::vector<const CRoZudozuvDoc*> Documents() const;
@@ -57,16 +53,15 @@ class CHeadlessSessionHost : public ISessionHost {
     const CRoZudozuvDoc* AdoptedDownload() const { return m_pAdopted; }
 
   private:
-    class CLimitedView;
+    class CLiveLimit;
     struct OpenDocument {
         std::unique_ptr<CRoZudozuvDoc> document;
-        std::unique_ptr<CLimitedView> view;
+        std::unique_ptr<CLiveLimit> limit;
     };
     std::vector<OpenDocument> m_documents;
     Writer m_writer;
     int m_nReadSize;
     std::size_t m_nLiveLimit = 0;
     ContinueHandler m_onContinued;
-    std::function<void()> m_rowObserver;
     const CRoZudozuvDoc* m_pAdopted = nullptr;
 };

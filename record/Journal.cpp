@@ -406,7 +406,7 @@ void RebuildFromJournal(const std::vector<JournalEntry>& entries, CRoZudozuvDoc&
         }
     }
     endDownload();
-    doc.acquiring = false;
+    doc.SetRole(DocumentRole::NotRecording);
 }
 
 std::string FormatJournalTime(std::int64_t createdAt) {
@@ -649,6 +649,15 @@ bool CJournalWriter::Dirty(std::unique_lock<std::mutex>& lock) {
     }
     lock.lock();
     return dirty;
+}
+
+void CJournalWriter::RecordsAppended(const CRoZudozuvDoc& document,
+                                     const AppendedRecords& appended) {
+    const std::vector<CObData>& records =
+        document.channels[static_cast<std::size_t>(appended.channel)];
+    for (std::size_t i = appended.first; i < appended.first + appended.count; ++i) {
+        RecordAppended(appended.channel, records[i], appended.step);
+    }
 }
 
 void CJournalWriter::RecordAppended(int channel, const CObData& record, SummaryStep step) {

@@ -94,7 +94,7 @@ JournalContents ParseJournal(const std::uint8_t* data, std::size_t size);
 
 // The recording a journal holds, as a new document: every entry in order in
 // its channel, the summary rebuilt by replaying each entry's summary step the
-// way the live document did, no longer acquiring.
+// way the live document did, recording nothing more.
 void RebuildFromJournal(const std::vector<JournalEntry>& entries, CRoZudozuvDoc& doc);
 
 // "The unsaved recording of 2026-12-08 09:05" style local time of a journal.
@@ -152,7 +152,7 @@ JournalContents ReadJournalFile(const std::string& path);
 // fdatasync at most once a second. Sync writes and flushes at once, on the
 // calling thread. A failed write keeps the bytes for the next try and raises one
 // warning; it never throws into the recording. Appends come from one thread.
-class CJournalWriter : public IRecordSink {
+class CJournalWriter : public IDocumentObserver {
   public:
     // Makes a new journal in folder (made when missing) for documentName, locked
     // by this process. Throws CJournalError when the folder or file cannot be made.
@@ -164,7 +164,9 @@ class CJournalWriter : public IRecordSink {
     CJournalWriter(const CJournalWriter&) = delete;
     CJournalWriter& operator=(const CJournalWriter&) = delete;
 
-    void RecordAppended(int channel, const CObData& record, SummaryStep step) override;
+    // Each appended record of a document this writer observes.
+    void RecordsAppended(const CRoZudozuvDoc& document, const AppendedRecords& appended) override;
+    void RecordAppended(int channel, const CObData& record, SummaryStep step);
 
     // Writes everything and flushes it to disk now (Stop, before closing).
     void Sync();

@@ -5,6 +5,7 @@
 
 #include "common/CLocaleFormat.h"
 #include "decode/MeterReading.h"
+#include "record/Dispatch.h"
 #include "record/Document.h"
 
 std::string FormatFixed(double value, int decimals) {
@@ -15,6 +16,19 @@ std::string FormatFixed(double value, int decimals) {
 
 std::string FormatListValue(double value) {
     return value == kOverloadValue ? std::string("OL") : FormatFixed(value, 4);
+}
+
+std::string AppendedValueText(const CObData& record, RecordOrigin origin, int decimals) {
+    switch (origin) {
+        case RecordOrigin::Live:
+            return LiveValueText(record.value, decimals);
+        case RecordOrigin::MeterRecord:
+        case RecordOrigin::Download:
+            return FormatFixed(record.value, 4);
+        case RecordOrigin::Other:
+            break;
+    }
+    return FormatListValue(record.value);
 }
 
 ListRow MakeListRow(int rowIndex, const std::string& timeText, const std::string& unit,
@@ -55,14 +69,4 @@ std::vector<ListRow> ListRowsFromDocument(const CRoZudozuvDoc& document) {
                                    FormatListValue(record.value), record.typeText));
     }
     return rows;
-}
-
-void FillListFromDocument(CRecordingTarget& view) {
-    for (const ListRow& row : ListRowsFromDocument(view.Document())) {
-        // Row numbers continue from the rows already in the list.
-        ListRow numbered = row;
-        numbered.id = std::to_string(view.ListRowCount() + 1);
-        view.AppendListRow(numbered);
-    }
-    view.RefreshSummary();
 }

@@ -5,7 +5,6 @@
 
 #include "decode/Clock.h"
 #include "record/Document.h"
-#include "record/ListRows.h"
 #include "record/Statistics.h"
 
 namespace {
@@ -89,26 +88,14 @@ void ClampOverloads(MeterReading& r) {
     }
 }
 
-void AppendListRow(const std::string& timeText, const std::string& unit, float value,
-                   const std::string& typeText, CRecordingTarget& view) {
-    view.AppendListRow(
-        MakeListRow(view.ListRowCount(), timeText, unit, FormatFixed(value, 4), typeText));
-}
-
-void BuildMeterRecords(CRecordingTarget& view, MeterReading& reading, MeterRecordMode mode,
+void BuildMeterRecords(CRoZudozuvDoc& document, MeterReading& reading, MeterRecordMode mode,
                        std::time_t now) {
-    CRoZudozuvDoc& document = view.Document();
     const auto sequence = static_cast<std::int32_t>(document.channels[0].size());
     ClampOverloads(reading);
     for (const MeterRecord& record : RecordsForMode(reading, mode, now)) {
-        CObData made{record.value, record.unit,     kMeterRecordSampleRate,
-                     sequence,     record.timeText, record.typeText};
-        made.overload = made.value == kOverloadValue;
-        if (record.time) {
-            made.SetTime(*record.time);
-        }
-        document.AddReading(record.channel, made, reading);
-        AppendListRow(record.timeText, record.unit, record.value, record.typeText, view);
+        document.AddReading(record.channel, record.value, record.unit, kMeterRecordSampleRate,
+                            sequence, record.timeText, record.typeText, reading, false,
+                            RecordOrigin::MeterRecord, 4, record.time);
     }
 }
 
@@ -117,11 +104,10 @@ namespace {
 bool RouteToTargets(CDocumentRegistry& registry, MeterReading& reading, MeterRecordMode mode,
                     std::time_t now) {
     bool found = false;
-    const std::vector<CRecordingTarget*> views = registry.Views();
-    for (CRecordingTarget* view : views) {
-        if (view->meterRecordTarget) {
-            view->InvalidateGraph();
-            BuildMeterRecords(*view, reading, mode, now);
+    const std::vector<CRoZudozuvDoc*> documents = registry.Documents();
+    for (CRoZudozuvDoc* document : documents) {
+        if (document->Role() == DocumentRole::MeterRecords) {
+            BuildMeterRecords(*document, reading, mode, now);
             found = true;
         }
     }

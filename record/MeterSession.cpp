@@ -22,37 +22,27 @@ bool CMeterSession::Start() {
     if (OpenRegisteredDocument() == nullptr) {
         return false;
     }
-    m_engine.SetRunning(true);
+    m_bRunning = true;
     return true;
 }
 
 void CMeterSession::Stop() {
-    for (CRecordingTarget* view : m_registry.Views()) {
-        if (view->liveTarget) {
-            view->Document().acquiring = false;
-            view->liveTarget = false;
+    for (CRoZudozuvDoc* document : m_registry.Documents()) {
+        if (document->Role() == DocumentRole::Live) {
+            document->SetRole(DocumentRole::NotRecording);
         }
     }
-    // Cleared even when no live view is left (its document may have been
-    // closed); otherwise Start would stay disabled.
-    m_engine.SetRunning(false);
+    // Cleared even when no live document is left (it may have been closed);
+    // otherwise Start would stay disabled.
+    m_bRunning = false;
 }
 
-void CMeterSession::HaltAcquisition() {
-    for (CRecordingTarget* view : m_registry.Views()) {
-        if (view->liveTarget) {
-            view->Document().acquiring = false;
-        }
+CRoZudozuvDoc* CMeterSession::OpenRegisteredDocument() {
+    CRoZudozuvDoc* document = m_host.OpenNewDocument();
+    if (document != nullptr) {
+        m_registry.Add(document);
     }
-    m_engine.SetRunning(false);
-}
-
-CRecordingTarget* CMeterSession::OpenRegisteredDocument() {
-    CRecordingTarget* view = m_host.OpenNewDocument();
-    if (view != nullptr) {
-        m_registry.Add(view);
-    }
-    return view;
+    return document;
 }
 
 void CMeterSession::ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
@@ -66,14 +56,13 @@ void CMeterSession::DispatchReading(MeterReading& reading, int channel, double v
                                     const std::string& typeText, int decimals) {
     ::DispatchReading(m_registry, reading, channel, value, unit, sampleRate, timeText, time,
                       typeText, decimals,
-                      [this](CRecordingTarget& full) { return DocumentFull(full); });
+                      [this](CRoZudozuvDoc& full) { return DocumentFull(full); });
 }
 
-CRecordingTarget* CMeterSession::DocumentFull(CRecordingTarget& full) {
+CRoZudozuvDoc* CMeterSession::DocumentFull(CRoZudozuvDoc& full) {
     if (m_host.ContinuesWhenFull()) {
-        if (CRecordingTarget* next = OpenRegisteredDocument()) {
-            full.liveTarget = false;
-            full.Document().acquiring = false;
+        if (CRoZudozuvDoc* next = OpenRegisteredDocument()) {
+            full.SetRole(DocumentRole::NotRecording);
             m_host.RecordingContinued(full, *next);
             return next;
         }
@@ -84,13 +73,12 @@ CRecordingTarget* CMeterSession::DocumentFull(CRecordingTarget& full) {
 
 void CMeterSession::RecordMeterFrame(MeterReading& reading, MeterRecordMode mode) {
     MeterRecordRouting routing;
-    routing.openTarget = [this]() -> CRecordingTarget* {
-        CRecordingTarget* view = OpenRegisteredDocument();
-        if (view != nullptr) {
-            view->meterRecordTarget = true;
-            view->liveTarget = false;
+    routing.openTarget = [this]() -> CRoZudozuvDoc* {
+        CRoZudozuvDoc* document = OpenRegisteredDocument();
+        if (document != nullptr) {
+            document->SetRole(DocumentRole::MeterRecords);
         }
-        return view;
+        return document;
     };
     routing.stop = [this]() { Stop(); };
     ::RecordMeterFrame(m_registry, reading, mode, m_clock.Now(), routing);
@@ -118,12 +106,12 @@ void CMeterSession::DownloadProgress(int blocksDone) {
 
 void CMeterSession::DownloadFinished() {
     m_host.CloseDownloadProgress();
-    CRecordingTarget* view = OpenRegisteredDocument();
-    if (view == nullptr) {
+    CRoZudozuvDoc* document = OpenRegisteredDocument();
+    if (document == nullptr) {
         // The records wait in the engine's list for the next download's document.
         return;
     }
     std::vector<CObData> records = m_engine.TakeDownloadedRecords();
-    ImportDownloadedRecords(*view, records);
-    m_host.DownloadAdopted(*view);
+    ImportDownloadedRecords(*document, records);
+    m_host.DownloadAdopted(*document);
 }

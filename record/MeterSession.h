@@ -13,11 +13,11 @@ class ISessionHost {
   public:
     virtual ~ISessionHost() = default;
 
-    // Opens a new empty document with its view, as File New does, and returns
-    // the view's recording target (liveTarget true, meterRecordTarget false),
-    // or nullptr when no document could be opened. The session registers it.
-    // The host unregisters it from Registry() when the document closes.
-    virtual CRecordingTarget* OpenNewDocument() = 0;
+    // Opens a new empty document (in the live role) with its view, as File
+    // New does, or returns nullptr when no document could be opened. The
+    // session registers it. The host unregisters it from Registry() when the
+    // document closes.
+    virtual CRoZudozuvDoc* OpenNewDocument() = 0;
 
     virtual void ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
                                 bool dialChanged) = 0;
@@ -27,14 +27,14 @@ class ISessionHost {
     virtual void ShowDownloadProgress(int blockCount) = 0;
     virtual void SetDownloadProgress(int blocksDone) = 0;
     virtual void CloseDownloadProgress() = 0;
-    // A finished download's records now belong to `view`'s document.
-    virtual void DownloadAdopted(CRecordingTarget& view) { (void)view; }
+    // A finished download's records now belong to `document`.
+    virtual void DownloadAdopted(CRoZudozuvDoc& document) { (void)document; }
     // Whether a live document that is full hands the recording on to a new
     // document instead of stopping it (by default it stops).
     virtual bool ContinuesWhenFull() const { return false; }
-    // The recording went on from `full` into the new document of `next`, just
+    // The recording went on from `full` into the new document `next`, just
     // before `next` takes its first reading.
-    virtual void RecordingContinued(CRecordingTarget& full, CRecordingTarget& next) {
+    virtual void RecordingContinued(CRoZudozuvDoc& full, CRoZudozuvDoc& next) {
         (void)full, (void)next;
     }
 };
@@ -49,11 +49,11 @@ class CMeterSession : private IReceiveHost {
     // Received bytes, in order, on the GUI thread.
     void OnReceiveBytes(const std::uint8_t* bytes, std::size_t count);
 
-    // Start: only while data arrives; opens a live document and sets running.
-    // True when a document was opened (otherwise nothing changes).
+    // Start: only while data arrives; opens a live document and runs the
+    // acquisition. True when a document was opened (otherwise nothing changes).
     bool Start();
-    // Stop: every live view loses liveTarget, its document stops acquiring;
-    // acquisition is no longer running (always, even with no live view left).
+    // Stop: every live document stops recording; acquisition is no longer
+    // running (always, even with no live document left).
     void Stop();
     // Start chosen just as data begins to arrive, before its first bytes are
     // decoded, so that none of their readings is missed.
@@ -61,19 +61,21 @@ class CMeterSession : private IReceiveHost {
         m_engine.MarkDataReceived();
         return Start();
     }
-    // The link fell silent: every live view's document stops acquiring (the
-    // view stays live) and acquisition stops, also when its document was closed.
-    void HaltAcquisition();
-    bool IsRunning() const { return m_engine.IsRunning(); }
+    // The link fell silent: every live document stops recording and
+    // acquisition stops, also when its document was closed. The next Start
+    // records into a new document only.
+    void HaltAcquisition() { Stop(); }
+    // Acquisition runs: live documents take the live readings.
+    bool IsRunning() const { return m_bRunning; }
 
     // Ends a stalled download with the records received so far.
     void EndDownloadEarly() { m_engine.EndDownloadEarly(); }
 
     CReceiveEngine& Engine() { return m_engine; }
     const CReceiveEngine& Engine() const { return m_engine; }
-    // Every open document's view, in creation order. Documents the session did
-    // not open (File New, Open) are added by the host too: a new document's
-    // view is live like any other until Stop.
+    // Every open document, in creation order. Documents the session did not
+    // open (File New, Open) are added by the host too: a new document is live
+    // like any other until Stop.
     CDocumentRegistry& Registry() { return m_registry; }
     const IClock& Clock() const { return m_clock; }
 
@@ -85,7 +87,9 @@ class CMeterSession : private IReceiveHost {
                          double sampleRate, const std::string& timeText, std::time_t time,
                          const std::string& typeText, int decimals) override;
     void RecordMeterFrame(MeterReading& reading, MeterRecordMode mode) override;
+    bool TakesLiveReadings() const override { return m_bRunning; }
     void StopAcquisition() override { Stop(); }
+    void EndLiveReadings() override { m_bRunning = false; }
     void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override;
     int ReadSize() const override;
     void SetReadSize(int bytes) override;
@@ -93,12 +97,13 @@ class CMeterSession : private IReceiveHost {
     void DownloadProgress(int blocksDone) override;
     void DownloadFinished() override;
 
-    CRecordingTarget* OpenRegisteredDocument();
+    CRoZudozuvDoc* OpenRegisteredDocument();
     // A live document is full: continue in a new one, or stop.
-    CRecordingTarget* DocumentFull(CRecordingTarget& full);
+    CRoZudozuvDoc* DocumentFull(CRoZudozuvDoc& full);
 
     ISessionHost& m_host;
     const IClock& m_clock;
     CDocumentRegistry m_registry;
     CReceiveEngine m_engine;
+    bool m_bRunning = false;  // between Start and Stop
 };

@@ -115,34 +115,42 @@ void CGraphDlg::ResetView() {
 
 void CGraphDlg::DrawNewestSegment() {
     const std::span<const CObData> records = GraphRecords(m_pDocument);
-    const NewestSegmentPlan plan = PlanNewestSegment(m_state, records);
-    if (plan.step == NewestSegmentPlan::Step::Nothing) {
+    // The kept picture must show exactly the records before the new ones.
+    if (ImageIsCurrent() && m_nImageRecords == records.size()) {
         return;
     }
-    // The kept picture must show exactly the records before this one.
-    if (plan.step == NewestSegmentPlan::Step::FullRedraw || !ImageIsCurrent() ||
-        m_nImageRecords + 1 != records.size()) {
+    if (!ImageIsCurrent() || m_nImageRecords > records.size()) {
         Invalidate();
         return;
     }
     const GraphRect interior = WindowPlotInterior(m_state);
     const QRect clip(interior.x, interior.y, interior.width, interior.height);
+    QRect changed;
     QPainter painter(&m_image);
     painter.setClipRect(clip);
     painter.setPen(QPen(ToQColor(m_state.lineColours[0]), 1));
-    const GraphSegment& s = plan.segment;
-    painter.drawLine(s.x1, s.y1, s.x2, s.y2);
-    if (plan.markers) {
-        PaintGraphMarker(painter, {s.x1, s.y1});
-        PaintGraphMarker(painter, {s.x2, s.y2});
+    // One segment per record appended since the last picture, each O(1).
+    for (std::size_t n = m_nImageRecords + 1; n <= records.size(); ++n) {
+        const NewestSegmentPlan plan = PlanNewestSegment(m_state, records.first(n));
+        if (plan.step != NewestSegmentPlan::Step::Segment) {
+            painter.end();
+            Invalidate();
+            return;
+        }
+        const GraphSegment& s = plan.segment;
+        painter.drawLine(s.x1, s.y1, s.x2, s.y2);
+        if (plan.markers) {
+            PaintGraphMarker(painter, {s.x1, s.y1});
+            PaintGraphMarker(painter, {s.x2, s.y2});
+        }
+        // Markers reach two pixels beyond the ends of the segment.
+        changed |= QRect(QPoint(std::min(s.x1, s.x2), std::min(s.y1, s.y2)),
+                         QPoint(std::max(s.x1, s.x2), std::max(s.y1, s.y2)))
+                       .adjusted(-2, -2, 2, 2);
     }
     painter.end();
     m_nImageRecords = records.size();
-    // Markers reach two pixels beyond the ends of the segment.
-    const QRect changed = QRect(QPoint(std::min(s.x1, s.x2), std::min(s.y1, s.y2)),
-                                QPoint(std::max(s.x1, s.x2), std::max(s.y1, s.y2)))
-                              .adjusted(-2, -2, 2, 2) &
-                          clip;
+    changed &= clip;
     if (!changed.isEmpty()) {
         update(changed);
     }

@@ -55,7 +55,9 @@ class CGraphDlg : public QWidget {
     // The All command: the whole recording, unzoomed, in the automatic Y
     // range.
     void ResetView();
-    // Called after a live record was appended to the document.
+    // Draws the records appended to the document since the picture was last
+    // drawn, one segment each (a picture that cannot take them is composed
+    // anew at the next paint).
     void DrawNewestSegment();
     // Composes the whole picture anew at the next paint (update() only copies
     // the kept picture again).

@@ -78,7 +78,7 @@ void PaintGraph(QPainter& painter, GraphState& state, const CRoZudozuvDoc* docum
     if (index != nullptr) {
         index->Update(records);
     }
-    const bool acquiring = document != nullptr && document->acquiring;
+    const bool acquiring = document != nullptr && document->Role() != DocumentRole::NotRecording;
     const GraphTextMetrics textMetrics = GraphTextMetricsOn(painter, fontHeight);
     const int plotLeft = GraphPlotLeft(state.lines[0].yBottom, yScale, rect.height() - 2 * yMargin,
                                        xMargin, textMetrics.textWidth);

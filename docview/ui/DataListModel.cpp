@@ -6,7 +6,7 @@ CDataListModel::CDataListModel(const CRoZudozuvDoc& document, QObject* parent)
     : QAbstractTableModel(parent), m_rows(document) {}
 
 int CDataListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.Size());
+    return parent.isValid() ? 0 : m_nShown;
 }
 
 int CDataListModel::columnCount(const QModelIndex& parent) const {
@@ -52,15 +52,24 @@ QVariant CDataListModel::headerData(int section, Qt::Orientation orientation, in
 int CDataListModel::FillFromDocument() {
     beginResetModel();
     const std::size_t added = m_rows.FillFromDocument();
+    m_nShown = static_cast<int>(m_rows.Size());
     endResetModel();
     return static_cast<int>(added);
 }
 
-void CDataListModel::Append(const ListRow& row) {
-    const int at = rowCount();
-    beginInsertRows(QModelIndex(), at, at);
-    m_rows.Append(row);
+void CDataListModel::Take(const AppendedRecords& appended) {
+    m_rows.Append(appended);
+}
+
+bool CDataListModel::Publish() {
+    const int rows = static_cast<int>(m_rows.Size());
+    if (rows == m_nShown) {
+        return false;
+    }
+    beginInsertRows(QModelIndex(), m_nShown, rows - 1);
+    m_nShown = rows;
     endInsertRows();
+    return true;
 }
 
 void CDataListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,

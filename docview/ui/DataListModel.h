@@ -8,7 +8,8 @@
 class CRoZudozuvDoc;
 
 // The data list's rows for a QTableView: six left-aligned columns read from a
-// CListRowStore, so no item object exists per row.
+// CListRowStore, so no item object exists per row. Rows of appended records
+// are taken at once and shown in batches (one insertion per Publish).
 class CDataListModel : public QAbstractTableModel {
     Q_OBJECT
   public:
@@ -20,15 +21,18 @@ class CDataListModel : public QAbstractTableModel {
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    // Appends the document's rows; returns how many.
+    // Appends the document's rows and shows them; returns how many.
     int FillFromDocument();
-    // Appends one row with its own texts.
-    void Append(const ListRow& row);
+    // Takes the rows of records just appended to the document.
+    void Take(const AppendedRecords& appended);
+    // Shows the rows taken since the last call; true when there were any.
+    bool Publish();
 
     QString Text(int row, int column) const;
 
   private:
     CListRowStore m_rows;
+    int m_nShown = 0;  // rows the list has been told of
 };
 
 // Draws the list's cells as plain single-line text, without the style's

@@ -17,6 +17,7 @@
 #include "docview/ui/GraphClipboard.h"
 #include "docview/ui/PrintRX.h"
 #include "fft/ui/FFTDlg.h"
+#include "record/Dispatch.h"
 #include "record/Document.h"
 #include "record/Statistics.h"
 #include "record/SummaryText.h"
@@ -34,7 +35,7 @@ constexpr int kButtonGap = 12;
 
 CRoZudozuvView::CRoZudozuvView(CRoZudozuvDoc& document, QWidget* parent)
     : QWidget(parent),
-      CRecordingTarget(document),
+      m_document(document),
       m_pGraph(new CGraphDlg(this)),
       m_pTabs(new QTabBar(this)),
       m_pList(new QTableView(this)),
@@ -75,9 +76,16 @@ CRoZudozuvView::CRoZudozuvView(CRoZudozuvDoc& document, QWidget* parent)
     m_pSummary->setLineWrapMode(QPlainTextEdit::NoWrap);
 
     ShowPane(0);
+
+    m_repaint.setSingleShot(true);
+    m_repaint.setInterval(kRepaintMs);
+    connect(&m_repaint, &QTimer::timeout, this, &CRoZudozuvView::Repaint);
+    m_document.AddObserver(this);
 }
 
-CRoZudozuvView::~CRoZudozuvView() = default;
+CRoZudozuvView::~CRoZudozuvView() {
+    m_document.RemoveObserver(this);
+}
 
 void CRoZudozuvView::CreateList() {
     m_pList->setObjectName(QStringLiteral("dataList"));
@@ -103,12 +111,12 @@ void CRoZudozuvView::CreateList() {
 
 void CRoZudozuvView::OnInitialUpdate() {
     CRoZudozuvDoc& document = Document();
-    if (document.channels[0].empty() || liveTarget) {
+    if (document.channels[0].empty() || document.Role() == DocumentRole::Live) {
         return;
     }
     // A document read from a file: its rows, its summary, and the graph's
     // range from its extremes.
-    CountListedRows(m_pModel->FillFromDocument());
+    m_pModel->FillFromDocument();
     RefreshSummary();
     const YRange range = YRangeFromSummary(document.summary);
     SetYRange(range.top, range.bottom);
@@ -123,15 +131,7 @@ void CRoZudozuvView::OnPrintData() {
 }
 
 void CRoZudozuvView::OnGraphSetting() {
-    RunGraphSetting(this, *m_pGraph, autoScale, m_manualScale, Document().summary);
-}
-
-void CRoZudozuvView::RefreshGraph() {
-    m_pGraph->DrawNewestSegment();
-}
-
-void CRoZudozuvView::InvalidateGraph() {
-    m_pGraph->Redraw();
+    RunGraphSetting(this, *m_pGraph, Document().autoScale, m_manualScale, Document().summary);
 }
 
 void CRoZudozuvView::SetYRange(double top, double bottom) {
@@ -150,7 +150,8 @@ void CRoZudozuvView::RefreshSummary() {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     if (text != m_strSummary) {
         m_strSummary = text;
-        m_pSummary->setPlainText(text);
+        m_bSummaryShown = false;
+        ScheduleRepaint();
     }
 }
 
@@ -166,32 +167,72 @@ void CRoZudozuvView::ContinueLimitsFrom(const CRoZudozuvView& full) {
     RefreshSummary();
 }
 
-void CRoZudozuvView::OnListRowAppended(const ListRow& row) {
-    const QScrollBar* bar = m_pList->verticalScrollBar();
-    const bool follow = FollowsNewRow(bar->value(), bar->maximum());
-    ListRow listed = row;
-    // Live readings are watched against the limits; a crossing row says so.
+void CRoZudozuvView::RecordsAppended(const CRoZudozuvDoc&, const AppendedRecords& appended) {
+    if (appended.count == 0) {
+        return;
+    }
+    m_pModel->Take(appended);
+    const CObData& newest = Document().channels[static_cast<std::size_t>(appended.channel)]
+                                               [appended.first + appended.count - 1];
     std::optional<LimitSide> crossed;
-    const std::vector<CObData>& readings = Document().channels[0];
-    if (GetLimits().Any() && !meterRecordTarget && !readings.empty()) {
-        const CLimitWatcher::Step step = m_limits.Watch(readings.back().value);
-        if (step.crossed) {
-            KeepCrossing(Document(), readings.back(), step.side);
-            listed.remark = LimitRemark(step.side);
-            crossed = step.side;
-        }
+    if (appended.origin == RecordOrigin::Live) {
+        crossed = WatchLimits(newest);
     }
-    m_pModel->Append(listed);
-    if (follow) {
-        m_pList->scrollToBottom();
+    if (const std::optional<YRange> range = AutoRangeAfter(Document(), appended)) {
+        SetYRange(range->top, range->bottom);
     }
-    // Meter-record documents are not live, so their summary follows the rows.
-    if (meterRecordTarget || crossed) {
-        RefreshSummary();
+    // The meter's records and downloads are drawn whole; live readings
+    // segment by segment.
+    if (appended.origin == RecordOrigin::MeterRecord || appended.origin == RecordOrigin::Download) {
+        m_bGraphRedraw = true;
     }
+    ScheduleRepaint();
     emit recordsAdded();
     if (crossed) {
-        emit limitCrossed(*crossed, readings.back().value);
+        RefreshSummary();
+        emit limitCrossed(*crossed, newest.value);
+    }
+}
+
+void CRoZudozuvView::SummaryChanged(const CRoZudozuvDoc&) {
+    RefreshSummary();
+}
+
+std::optional<LimitSide> CRoZudozuvView::WatchLimits(const CObData& reading) {
+    if (!GetLimits().Any()) {
+        return std::nullopt;
+    }
+    const CLimitWatcher::Step step = m_limits.Watch(reading.value);
+    if (!step.crossed) {
+        return std::nullopt;
+    }
+    // A copy: keeping the crossing appends to the document.
+    const CObData kept = reading;
+    KeepCrossing(Document(), kept, step.side);
+    return step.side;
+}
+
+void CRoZudozuvView::ScheduleRepaint() {
+    if (!m_repaint.isActive()) {
+        m_repaint.start();
+    }
+}
+
+void CRoZudozuvView::Repaint() {
+    const QScrollBar* bar = m_pList->verticalScrollBar();
+    const bool follow = FollowsNewRow(bar->value(), bar->maximum());
+    if (m_pModel->Publish() && follow) {
+        m_pList->scrollToBottom();
+    }
+    if (m_bGraphRedraw) {
+        m_bGraphRedraw = false;
+        m_pGraph->Redraw();
+    } else {
+        m_pGraph->DrawNewestSegment();
+    }
+    if (!m_bSummaryShown) {
+        m_bSummaryShown = true;
+        m_pSummary->setPlainText(m_strSummary);
     }
 }
 

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include "display/GraphSetting.h"
+#include "record/Document.h"
 #include "record/LimitWatcher.h"
-#include "record/RecordingTarget.h"
 
 class CDataListModel;
 class CGraphDlg;
@@ -16,14 +17,19 @@ class QTabBar;
 class QTableView;
 
 // The one view of every document: the tabs "Graph", "Data List" and
-// "Summary" over three panes, and the "Copy Graph" button. It is the
-// document's recording target, so live readings, meter-record frames and
-// adopted downloads reach its graph, list and summary.
-class CRoZudozuvView : public QWidget, public CRecordingTarget {
+// "Summary" over three panes, and the "Copy Graph" button. It observes its
+// document: live readings, meter-record frames and adopted downloads reach
+// its graph, list and summary as they are appended, and the panes repaint
+// together at most kRepaintMs apart.
+class CRoZudozuvView : public QWidget, private IDocumentObserver {
     Q_OBJECT
   public:
+    static constexpr int kRepaintMs = 33;
+
     explicit CRoZudozuvView(CRoZudozuvDoc& document, QWidget* parent = nullptr);
     ~CRoZudozuvView() override;
+
+    CRoZudozuvDoc& Document() const { return m_document; }
 
     // Once, when the view is first shown for its document: a document read
     // from a file gets its list, summary and graph range.
@@ -34,11 +40,8 @@ class CRoZudozuvView : public QWidget, public CRecordingTarget {
     void OnPrintData();
     void OnGraphSetting();
 
-    // CRecordingTarget hooks.
-    void RefreshGraph() override;
-    void InvalidateGraph() override;
-    void SetYRange(double top, double bottom) override;
-    void RefreshSummary() override;
+    // Re-formats the summary text (shown at the next repaint).
+    void RefreshSummary();
 
     CGraphDlg* Graph() const { return m_pGraph; }
     QTabBar* Tabs() const { return m_pTabs; }
@@ -59,20 +62,31 @@ class CRoZudozuvView : public QWidget, public CRecordingTarget {
     void ContinueLimitsFrom(const CRoZudozuvView& full);
 
   signals:
-    // A row for a new record was listed: the document has changed.
+    // Records were appended: the document has changed.
     void recordsAdded();
     // A live reading crossed the limits into `side` (Within: back within).
     void limitCrossed(LimitSide side, double value);
 
   protected:
-    void OnListRowAppended(const ListRow& row) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // IDocumentObserver
+    void RecordsAppended(const CRoZudozuvDoc& document, const AppendedRecords& appended) override;
+    void SummaryChanged(const CRoZudozuvDoc& document) override;
+
+    // A live reading against the limits; a crossing is kept in the document.
+    std::optional<LimitSide> WatchLimits(const CObData& reading);
+    void SetYRange(double top, double bottom);
+    // Shows what changed since the last repaint: new rows, new graph
+    // segments, the summary text.
+    void ScheduleRepaint();
+    void Repaint();
     void CreateList();
     void ShowPane(int tab);
     void OnCopyGraph();
 
+    CRoZudozuvDoc& m_document;
     CGraphDlg* m_pGraph;
     QTabBar* m_pTabs;
     QTableView* m_pList;
@@ -80,6 +94,9 @@ class CRoZudozuvView : public QWidget, public CRecordingTarget {
     QPlainTextEdit* m_pSummary;
     QPushButton* m_pCopyGraph;
     QString m_strSummary;
+    QTimer m_repaint;
+    bool m_bGraphRedraw = false;  // the whole graph is composed anew
+    bool m_bSummaryShown = true;  // the edit shows m_strSummary
     GraphManualScale m_manualScale;
     CLimitWatcher m_limits;  // the Setting dialog's list choices, kept with the view
 };

@@ -69,7 +69,7 @@ class LogObserver : public IConnectionObserver {
     bool keepThroughSilence = false;
     int decoded = 0;
 
-    CRecordingTarget* OpenNewDocument() override { return m_documents.OpenNewDocument(); }
+    CRoZudozuvDoc* OpenNewDocument() override { return m_documents.OpenNewDocument(); }
     void FaceChanged(FaceState face) override {
         log.push_back("face " + std::to_string(ToNumber(face.face)));
     }

@@ -285,12 +285,12 @@ TEST(Decoders, AcDcFrameModes) {
     EXPECT_EQ(fx.host.meterRecordModes, (std::vector<int>{7, 6}));
 
     // Other modes hand nothing over and leave acquisition alone.
-    fx.engine.SetRunning(true);
+    fx.host.running = true;
     f.acdcMode = 1;
     fx.Feed(frames::Encode(f));
     EXPECT_EQ(fx.Last().unit, "VDC");
     EXPECT_EQ(fx.host.meterRecordModes.size(), 2u);
-    EXPECT_TRUE(fx.engine.IsRunning());
+    EXPECT_TRUE(fx.host.running);
     EXPECT_EQ(fx.host.decoded.back().face, 5);
 }
 
@@ -328,7 +328,7 @@ TEST(Decoders, FrequencyFrameScalingKeepsEarlierLimitAndDecimals) {
     frames::FrequencyFrame f;
     f.value = 600000.0f;
     f.duty = 0.25f;
-    fx.engine.SetRunning(true);
+    fx.host.running = true;
     fx.Feed(frames::Encode(f));
     MeterReading r = fx.Last();
     EXPECT_EQ(r.function, "HZ");

@@ -31,10 +31,10 @@ std::vector<std::string> TimeTexts(const std::vector<CObData>& records) {
 
 TEST(Download, TwoBlocksAreAcknowledgedRecordedAndFinished) {
     EngineFixture fx;
-    fx.engine.SetRunning(true);
+    fx.host.running = true;
     fx.Feed(Header(2));
     EXPECT_EQ(fx.host.stops, 1);
-    EXPECT_FALSE(fx.engine.IsRunning());
+    EXPECT_FALSE(fx.host.running);
     EXPECT_TRUE(fx.engine.IsDownloading());
     EXPECT_TRUE(fx.engine.IsAwaitingBlockHeader());
     EXPECT_EQ(fx.engine.DownloadInfo().function, "VDC");

@@ -135,10 +135,10 @@ TEST(FrameCut, SyncMarkerDiscardsWhatCameBeforeAndDrivesTheLinkFlags) {
 
     // Meter-record frames after the marker go to the statistics engine and
     // stop live acquisition; no live dispatch happens.
-    fx.engine.SetRunning(true);
+    fx.host.running = true;
     fx.Feed(PlainVolts(2.0f, Family::MeterRecord));
     EXPECT_TRUE(fx.engine.AreMeterRecordFramesArriving());
-    EXPECT_FALSE(fx.engine.IsRunning());
+    EXPECT_FALSE(fx.host.running);
     EXPECT_EQ(fx.host.meterRecordModes, (std::vector<int>{1}));
     EXPECT_FALSE(fx.engine.LastFrameWasLive());
     fx.Feed(MinMaxVolts(2.0f, Family::MeterRecord));
@@ -186,7 +186,7 @@ TEST(FrameCut, OnlyLiveFramesAreDispatchedAndOnlyWhileRunning) {
     fx.Feed(PlainVolts(1.5f));
     EXPECT_TRUE(fx.host.dispatched.empty());
 
-    fx.engine.SetRunning(true);
+    fx.host.running = true;
     fx.Feed(PlainVolts(2.5f));
     ASSERT_EQ(fx.host.dispatched.size(), 1u);
     const RecorderHost::Dispatched& d = fx.host.dispatched[0];
@@ -202,7 +202,7 @@ TEST(FrameCut, OnlyLiveFramesAreDispatchedAndOnlyWhileRunning) {
     // A meter-record frame without the sync marker: drawn, not dispatched.
     fx.Feed(PlainVolts(3.5f, Family::MeterRecord));
     EXPECT_EQ(fx.host.dispatched.size(), 1u);
-    EXPECT_TRUE(fx.engine.IsRunning());
+    EXPECT_TRUE(fx.host.running);
 }
 
 TEST(FrameCut, AccumulatorStaysBoundedOnJunk) {

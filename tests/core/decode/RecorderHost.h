@@ -36,6 +36,7 @@ class RecorderHost : public IReceiveHost {
         decoded.push_back({reading, ToNumber(face), ToNumber(dial), dialChanged});
         events.push_back("decoded");
     }
+    bool TakesLiveReadings() const override { return running; }
     void DispatchReading(MeterReading&, int channel, double value, const std::string& unit,
                          double sampleRate, const std::string& timeText, std::time_t,
                          const std::string& typeText, int decimals) override {
@@ -51,6 +52,7 @@ class RecorderHost : public IReceiveHost {
         ++stops;
         events.push_back("stop");
     }
+    void EndLiveReadings() override { running = false; }
     void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override {
         written.insert(written.end(), bytes, bytes + count);
         events.push_back("write");
@@ -84,6 +86,7 @@ class RecorderHost : public IReceiveHost {
         return count;
     }
 
+    bool running = false;  // live acquisition, as Start and Stop leave it
     std::vector<Decoded> decoded;
     std::vector<Dispatched> dispatched;
     int dispatchChannel = -1;

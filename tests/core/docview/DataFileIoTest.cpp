@@ -55,7 +55,7 @@ TEST(DataFileIo, SaveThenLoadAndReplace) {
     LoadDocumentFile(path, loaded);
     EXPECT_EQ(loaded.channels, SampleDocument().channels);
     EXPECT_EQ(loaded.summary, SampleDocument().summary);
-    EXPECT_FALSE(loaded.acquiring);
+    EXPECT_EQ(loaded.Role(), DocumentRole::NotRecording);
 
     // saving again replaces the content, keeps the permissions and leaves no
     // temporary file behind

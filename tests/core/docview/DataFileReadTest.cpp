@@ -7,7 +7,6 @@
 
 #include "DocviewTestSupport.h"
 #include "docview/DataFile.h"
-#include "record/RecordingTarget.h"
 
 using namespace docview_test;
 
@@ -167,13 +166,10 @@ TEST(DataFileRead, LongCountOfManyRecords) {
 
 TEST(DataFileRead, ReadingMarksTheDocumentAsNotAcquiring) {
     CRoZudozuvDoc doc;
-    CRecordingTarget view(doc);
-    doc.SetFirstView(&view);
     doc.countedNumber = 5;
     const Bytes bytes = WriteDocumentBytes(SampleDocument());
     ReadDocumentBytes(bytes.data(), bytes.size(), doc);
-    EXPECT_FALSE(doc.acquiring);
-    EXPECT_FALSE(view.liveTarget);
+    EXPECT_EQ(doc.Role(), DocumentRole::NotRecording);
     EXPECT_EQ(doc.channels, SampleDocument().channels);
     // previous records are replaced, not appended to
     ReadDocumentBytes(bytes.data(), bytes.size(), doc);

@@ -12,12 +12,12 @@ const std::time_t kMoment = 1770000000;  // the PC clock when the reading was ta
 struct LiveSetup {
     std::vector<OpenDocument> documents;
     CDocumentRegistry registry;
-    std::vector<CRecordingTarget*> stoppedBy;
+    std::vector<CRoZudozuvDoc*> stoppedBy;
 
     explicit LiveSetup(int count) {
         documents.resize(static_cast<std::size_t>(count));
         for (OpenDocument& d : documents) {
-            registry.Add(d.view.get());
+            registry.Add(d.document.get());
         }
     }
     RecordingView& View(int i) { return *documents[static_cast<std::size_t>(i)].view; }
@@ -25,15 +25,14 @@ struct LiveSetup {
 
     void Dispatch(MeterReading& reading, const std::string& time = "1/2/2026 3:4:5") {
         DispatchReading(registry, reading, 0, reading.value, reading.unit, 0.0, time, kMoment,
-                        reading.function, reading.decimals, [this](CRecordingTarget& full) {
+                        reading.function, reading.decimals, [this](CRoZudozuvDoc& full) {
                             stoppedBy.push_back(&full);
-                            for (CRecordingTarget* v : registry.Views()) {
-                                if (v->liveTarget) {
-                                    v->Document().acquiring = false;
-                                    v->liveTarget = false;
+                            for (CRoZudozuvDoc* d : registry.Documents()) {
+                                if (d->Role() == DocumentRole::Live) {
+                                    d->SetRole(DocumentRole::NotRecording);
                                 }
                             }
-                            return static_cast<CRecordingTarget*>(nullptr);
+                            return static_cast<CRoZudozuvDoc*>(nullptr);
                         });
     }
 };
@@ -56,7 +55,8 @@ void Fill(CRoZudozuvDoc& doc, std::size_t count) {
 
 TEST(Dispatch, RecordsListsAndRefreshesEveryLiveView) {
     LiveSetup live(3);
-    live.View(1).liveTarget = false;  // stopped earlier: takes nothing while others acquire
+    // Stopped earlier: takes nothing while others acquire.
+    live.Doc(1).SetRole(DocumentRole::NotRecording);
     MeterReading r = Reading(3.14159f, 50.0f, 2, "VDC");
     live.Dispatch(r);
     r.value = 2.5f;
@@ -141,10 +141,9 @@ TEST(Dispatch, CapacityStopsAcquisitionAndEndsTheWholeDispatch) {
     EXPECT_EQ(live.Doc(0).channels[0].size(), CRoZudozuvDoc::kLiveCapacity);
     EXPECT_EQ(live.Doc(1).channels[0].size(), 1u);
     ASSERT_EQ(live.stoppedBy.size(), 1u);
-    EXPECT_EQ(live.stoppedBy[0], &live.View(0));
-    EXPECT_FALSE(live.View(0).liveTarget);
-    EXPECT_FALSE(live.View(1).liveTarget);
-    EXPECT_FALSE(live.Doc(0).acquiring);
+    EXPECT_EQ(live.stoppedBy[0], &live.Doc(0));
+    EXPECT_EQ(live.Doc(0).Role(), DocumentRole::NotRecording);
+    EXPECT_EQ(live.Doc(1).Role(), DocumentRole::NotRecording);
 
     live.Dispatch(r);  // after Stop nothing is live
     EXPECT_EQ(live.Doc(1).channels[0].size(), 1u);
@@ -172,7 +171,7 @@ TEST(Dispatch, RangeTableByDecimalsAndFunction) {
 
 TEST(Dispatch, AutomaticRangeSpreadsTheExtremes) {
     LiveSetup live(2);
-    live.View(1).autoScale = false;
+    live.Doc(1).autoScale = false;
     MeterReading r = Reading(12.0f, 50.0f, 2, "VDC");
     live.Dispatch(r);
     // After the first reading the extremes were equal and were moved apart.

@@ -91,7 +91,7 @@ TEST_F(JournalTest, RoundTripThroughTheDocumentsAppends) {
     OpenDocument live;
     {
         CJournalWriter writer(Folder(), "rec.txt", 1796720700);  // 2026-12-08 09:05 UTC
-        live.document->SetRecordSink(&writer);
+        live.document->AddObserver(&writer);
         EXPECT_TRUE(JournalInUse(writer.Path()));
         EXPECT_FALSE(CJournalFile::Lock(writer.Path())) << "a second holder is refused";
 
@@ -100,10 +100,11 @@ TEST_F(JournalTest, RoundTripThroughTheDocumentsAppends) {
         live.document->AddReading(1, 2.5, "VDC", 1.0, 0, "00:00:03", "Max", CountedReading(1.5f));
         std::vector<CObData> downloaded = {{3.0, "V", 2.0, 0, "8/12/2026 9:6:0", "VDC"},
                                            {-4.0, "V", 2.0, 1, "8/12/2026 9:6:2", "VDC"}};
-        ImportDownloadedRecords(*live.view, downloaded);
+        ImportDownloadedRecords(*live.document, downloaded);
         EXPECT_EQ(writer.Entries(), 4u);
         writer.Sync();
         EXPECT_FALSE(writer.TakeWarning());
+        live.document->RemoveObserver(&writer);
     }
 
     const std::vector<std::string> ids = ListJournalIds(Folder());
@@ -120,7 +121,7 @@ TEST_F(JournalTest, RoundTripThroughTheDocumentsAppends) {
     RebuildFromJournal(contents.entries, rebuilt);
     EXPECT_EQ(rebuilt.channels, live.document->channels);
     EXPECT_EQ(rebuilt.summary, live.document->summary);
-    EXPECT_FALSE(rebuilt.acquiring);
+    EXPECT_EQ(rebuilt.Role(), DocumentRole::NotRecording);
 
     std::optional<CJournalFile> held = CJournalFile::Lock(path);
     ASSERT_TRUE(held);
@@ -137,15 +138,19 @@ TEST_F(JournalTest, RebuiltDocumentsEqualTheLiveOnes) {
     for (int round = 0; round < 40; ++round) {
         OpenDocument live;
         std::vector<std::uint8_t> bytes;
-        struct Collect : IRecordSink {
+        struct Collect : IDocumentObserver {
             std::vector<std::uint8_t>* out;
-            void RecordAppended(int channel, const CObData& record, SummaryStep step) override {
-                EncodeJournalEntry(*out, channel, record, step);
+            void RecordsAppended(const CRoZudozuvDoc& document,
+                                 const AppendedRecords& appended) override {
+                const auto& records = document.channels[static_cast<std::size_t>(appended.channel)];
+                for (std::size_t i = appended.first; i < appended.first + appended.count; ++i) {
+                    EncodeJournalEntry(*out, appended.channel, records[i], appended.step);
+                }
             }
         } sink;
         sink.out = &bytes;
         bytes = EncodeJournalHeader({});
-        live.document->SetRecordSink(&sink);
+        live.document->AddObserver(&sink);
         const int readings = static_cast<int>(random() % 30);
         const bool spread = random() % 2 == 0;
         for (int i = 0; i < readings; ++i) {
@@ -154,8 +159,9 @@ TEST_F(JournalTest, RebuiltDocumentsEqualTheLiveOnes) {
         if (random() % 3 == 0) {
             std::vector<CObData> downloaded = {{3.0, "V", 2.0, 0, "t0", "VDC"},
                                                {-4.0, "V", 2.0, 1, "t1", "VDC"}};
-            ImportDownloadedRecords(*live.view, downloaded);
+            ImportDownloadedRecords(*live.document, downloaded);
         }
+        live.document->RemoveObserver(&sink);
 
         const JournalContents contents = ParseJournal(bytes.data(), bytes.size());
         CRoZudozuvDoc rebuilt;
@@ -303,7 +309,7 @@ TEST_F(JournalTest, OnlyRegularFilesAreJournals) {
 TEST_F(JournalTest, AFailedWriteWarnsOnceAndNeverStopsTheRecording) {
     OpenDocument doc;
     CJournalWriter writer(Folder(), "full.txt", 0);
-    doc.document->SetRecordSink(&writer);
+    doc.document->AddObserver(&writer);
     writer.Sync();
 
     rlimit saved{};

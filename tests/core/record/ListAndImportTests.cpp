@@ -14,20 +14,16 @@ TEST(ListRows, RebuiltListPlacesCompanionsUnderTheirMainRecord) {
                        {3.0, "VDC", 1.0, 1, "t1", "Average"}};
     doc.channels[2] = {{4.0, "V", 1.0, 0, "t0", "never shown"}};
 
-    RecordingView view(doc);
-    view.AppendListRow(MakeListRow(0, "earlier", "V", "1", "VDC"));
-    FillListFromDocument(view);
-
-    ASSERT_EQ(view.rows.size(), 6u);
-    EXPECT_EQ(view.rows[1].id, "2");  // numbering continues
-    EXPECT_EQ(view.rows[1].valueText, "1.5000");
-    EXPECT_EQ(view.rows[2].typeText, "Min");
-    EXPECT_EQ(view.rows[2].unit, "mVDC");
-    EXPECT_EQ(view.rows[3].valueText, "OL");
-    EXPECT_EQ(view.rows[4].typeText, "Max");
-    EXPECT_EQ(view.rows[5].typeText, "Average");
-    EXPECT_EQ(view.rows[5].id, "6");
-    EXPECT_EQ(view.summaryRefreshes, 1);
+    const std::vector<ListRow> rows = ListRowsFromDocument(doc);
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[0].id, "1");
+    EXPECT_EQ(rows[0].valueText, "1.5000");
+    EXPECT_EQ(rows[1].typeText, "Min");
+    EXPECT_EQ(rows[1].unit, "mVDC");
+    EXPECT_EQ(rows[2].valueText, "OL");
+    EXPECT_EQ(rows[3].typeText, "Max");
+    EXPECT_EQ(rows[4].typeText, "Average");
+    EXPECT_EQ(rows[4].id, "5");
 
     EXPECT_EQ(FormatListValue(-0.00004), "-0.0000");
     EXPECT_EQ(FormatListValue(499999.99999), "500000.0000");  // only the exact value is "OL"
@@ -41,11 +37,10 @@ TEST(ListRows, DownloadAdoption) {
         {kOverloadValue, "VDC", 2.0, 1, "7/12/2026 9:5:11", "VDC"},
         {-3.0, "VDC", 2.0, 2, "7/12/2026 9:5:13", "VDC"},
     };
-    ImportDownloadedRecords(view, downloaded);
+    ImportDownloadedRecords(doc, downloaded);
 
     EXPECT_TRUE(downloaded.empty());
-    EXPECT_FALSE(view.liveTarget);
-    EXPECT_FALSE(doc.acquiring);
+    EXPECT_EQ(doc.Role(), DocumentRole::NotRecording);
     ASSERT_EQ(doc.channels[0].size(), 3u);
     EXPECT_EQ(doc.channels[0][1].sequence, 1);
     EXPECT_EQ(view.rows.size(), 3u);

@@ -34,7 +34,7 @@ TEST(LongLog, ContinuesInANewDocumentWhenFullWithNoReadingLostAtTheSeam) {
     std::vector<std::vector<CObData>> kept;
     host.ContinueWhenFull([&](CRoZudozuvDoc& full, CRoZudozuvDoc& next) {
         seams.emplace_back(full.channels[0].size(), next.channels[0].size());
-        EXPECT_FALSE(full.acquiring);
+        EXPECT_EQ(full.Role(), DocumentRole::NotRecording);
         kept.push_back(full.channels[0]);
     });
     const std::size_t total = 2 * CRoZudozuvDoc::kLiveCapacity + 7;
@@ -67,7 +67,7 @@ TEST(LongLog, ContinuesInANewDocumentWhenFullWithNoReadingLostAtTheSeam) {
     const std::vector<const CRoZudozuvDoc*> open = host.Documents();
     ASSERT_EQ(open.size(), 2u) << "the freed document is gone";
     kept.push_back(open.back()->channels[0]);
-    EXPECT_EQ(session.Registry().Views().size(), 2u);
+    EXPECT_EQ(session.Registry().Documents().size(), 2u);
 
     std::vector<CObData> all;
     for (const std::vector<CObData>& part : kept) {

@@ -53,9 +53,9 @@ class MeterRecords : public ::testing::Test {
 
 TEST_F(MeterRecords, MinMaxAndPeakModesUseTheMetersClock) {
     MeterReading r = Frame();
-    BuildMeterRecords(*target.view, r, MeterRecordMode::MinMax, now);
+    BuildMeterRecords(*target.document, r, MeterRecordMode::MinMax, now);
     r.firstModeFlag = false;
-    BuildMeterRecords(*target.view, r, MeterRecordMode::Peak, now);
+    BuildMeterRecords(*target.document, r, MeterRecordMode::Peak, now);
 
     const auto main = Records(0);
     const auto companions = Records(1);
@@ -86,17 +86,17 @@ TEST_F(MeterRecords, MinMaxAndPeakModesUseTheMetersClock) {
     EXPECT_EQ(rows[0].valueText, "1.5000");
     EXPECT_EQ(rows[1].typeText, "Max");
     EXPECT_EQ(rows[7].id, "8");
-    // The meter-record view is not live: the summary text stays as it was.
-    target.view->liveTarget = false;
-    BuildMeterRecords(*target.view, r, MeterRecordMode::Plain, now);
-    EXPECT_EQ(target.view->summaryRefreshes, 2);
+    // Each main record changes the summary its view shows.
+    target.document->SetRole(DocumentRole::MeterRecords);
+    BuildMeterRecords(*target.document, r, MeterRecordMode::Plain, now);
+    EXPECT_EQ(target.view->summaryRefreshes, 3);
 }
 
 TEST_F(MeterRecords, ModesWithThePcsClock) {
     MeterReading r = Frame();
     const std::string nowText = "7/12/2026 9:5:3";
     for (int mode : {1, 3, 6, 7, 8, 9}) {
-        BuildMeterRecords(*target.view, r, static_cast<MeterRecordMode>(mode), now);
+        BuildMeterRecords(*target.document, r, static_cast<MeterRecordMode>(mode), now);
     }
     const auto main = Records(0);
     const auto companions = Records(1);
@@ -131,12 +131,12 @@ TEST_F(MeterRecords, ModesWithThePcsClock) {
 
 TEST_F(MeterRecords, CrestFactorIncludingZeroValue) {
     MeterReading r = Frame();
-    BuildMeterRecords(*target.view, r, MeterRecordMode::PeakCrest, now);
+    BuildMeterRecords(*target.document, r, MeterRecordMode::PeakCrest, now);
     MeterReading zero = Frame();
     zero.value = 0.0f;
-    BuildMeterRecords(*target.view, zero, MeterRecordMode::PeakCrest, now);
+    BuildMeterRecords(*target.document, zero, MeterRecordMode::PeakCrest, now);
     zero.maxValue = zero.minValue = 0.0f;
-    BuildMeterRecords(*target.view, zero, MeterRecordMode::PeakCrest, now);
+    BuildMeterRecords(*target.document, zero, MeterRecordMode::PeakCrest, now);
 
     const auto main = Records(0);
     const auto companions = Records(1);
@@ -156,7 +156,7 @@ TEST_F(MeterRecords, OverloadClampOfTheEightFields) {
     MeterReading r = Frame();
     r.limit = 1.0f;
     r.relative = 1.0f;  // equal to the limit: kept
-    BuildMeterRecords(*target.view, r, MeterRecordMode::Relative, now);
+    BuildMeterRecords(*target.document, r, MeterRecordMode::Relative, now);
     const float ol = 500000.0f;
     EXPECT_EQ(r.value, ol);
     EXPECT_EQ(r.reference, ol);
@@ -178,7 +178,7 @@ TEST_F(MeterRecords, OverloadClampOfTheEightFields) {
     // A mode outside 1..9 records nothing, but the clamp still happens.
     MeterReading other = Frame();
     other.limit = 0.0f;
-    BuildMeterRecords(*target.view, other, static_cast<MeterRecordMode>(10), now);
+    BuildMeterRecords(*target.document, other, static_cast<MeterRecordMode>(10), now);
     EXPECT_EQ(other.value, ol);
     EXPECT_EQ(Records(0).size(), 1u);
 }
@@ -212,22 +212,21 @@ TEST_F(MeterRecords, MeterClockArithmeticAndOddTexts) {
 TEST_F(MeterRecords, RoutingOpensOneTargetAndStopsLiveAcquisition) {
     CDocumentRegistry registry;
     OpenDocument live;
-    registry.Add(live.view.get());
+    registry.Add(live.document.get());
     std::vector<OpenDocument> opened;
     opened.reserve(4);
     int stops = 0;
     MeterRecordRouting routing;
-    routing.openTarget = [&]() -> CRecordingTarget* {
+    routing.openTarget = [&]() -> CRoZudozuvDoc* {
         opened.emplace_back();
-        RecordingView* view = opened.back().view.get();
-        view->meterRecordTarget = true;
-        view->liveTarget = false;
-        registry.Add(view);
-        return view;
+        CRoZudozuvDoc* document = opened.back().document.get();
+        document->SetRole(DocumentRole::MeterRecords);
+        registry.Add(document);
+        return document;
     };
     routing.stop = [&] {
         ++stops;
-        live.view->liveTarget = false;
+        live.document->SetRole(DocumentRole::NotRecording);
     };
 
     MeterReading r = Frame();
@@ -235,17 +234,17 @@ TEST_F(MeterRecords, RoutingOpensOneTargetAndStopsLiveAcquisition) {
     RecordMeterFrame(registry, r, MeterRecordMode::Relative, now, routing);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(stops, 1);
-    EXPECT_FALSE(live.view->liveTarget);
+    EXPECT_EQ(live.document->Role(), DocumentRole::NotRecording);
     EXPECT_TRUE(live.document->channels[0].empty());
     EXPECT_EQ(opened[0].document->channels[0].size(), 2u);
     EXPECT_EQ(opened[0].document->channels[1].size(), 2u);
     EXPECT_EQ(opened[0].view->graphInvalidations, 2);
-    EXPECT_TRUE(opened[0].document->acquiring);
+    EXPECT_EQ(opened[0].document->Role(), DocumentRole::MeterRecords);
 
     // When no target can be opened the frame is dropped, not retried.
     CDocumentRegistry empty;
     int attempts = 0;
-    MeterRecordRouting failing{[&]() -> CRecordingTarget* {
+    MeterRecordRouting failing{[&]() -> CRoZudozuvDoc* {
                                    ++attempts;
                                    return nullptr;
                                },

@@ -18,14 +18,14 @@ class FakeHost : public ISessionHost {
     std::vector<std::uint8_t> written;
     int readSize = 100;
     std::vector<std::string> progress;
-    std::vector<CRecordingTarget*> adopted;
+    std::vector<CRoZudozuvDoc*> adopted;
 
-    CRecordingTarget* OpenNewDocument() override {
+    CRoZudozuvDoc* OpenNewDocument() override {
         if (refuseDocuments) {
             return nullptr;
         }
         documents.emplace_back();
-        return documents.back().view.get();
+        return documents.back().document.get();
     }
     void ReadingDecoded(const MeterReading&, FaceNumber, DialPosition, bool) override {}
     void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override {
@@ -40,7 +40,7 @@ class FakeHost : public ISessionHost {
         progress.push_back("at " + std::to_string(blocksDone));
     }
     void CloseDownloadProgress() override { progress.push_back("close"); }
-    void DownloadAdopted(CRecordingTarget& view) override { adopted.push_back(&view); }
+    void DownloadAdopted(CRoZudozuvDoc& document) override { adopted.push_back(&document); }
 
     OpenDocument& Doc(std::size_t i) { return *std::next(documents.begin(), static_cast<long>(i)); }
 };
@@ -85,18 +85,17 @@ TEST_F(Session, StartAndStopRules) {
     Receive(LiveFrame(2.5f));
 
     ASSERT_EQ(host.documents.size(), 2u);
-    EXPECT_FALSE(host.Doc(0).view->liveTarget);
-    EXPECT_FALSE(host.Doc(0).document->acquiring);
-    EXPECT_TRUE(host.Doc(1).view->liveTarget);
+    EXPECT_EQ(host.Doc(0).document->Role(), DocumentRole::NotRecording);
+    EXPECT_EQ(host.Doc(1).document->Role(), DocumentRole::Live);
     ASSERT_EQ(host.Doc(0).document->channels[0].size(), 1u);
     EXPECT_DOUBLE_EQ(host.Doc(0).document->channels[0][0].value, 1.25);
     EXPECT_EQ(host.Doc(0).document->channels[0][0].timeText, "7/12/2026 9:5:3");
     EXPECT_EQ(host.Doc(0).view->rows[0].valueText, "1.250");
     ASSERT_EQ(host.Doc(1).document->channels[0].size(), 1u);
-    EXPECT_EQ(session.Registry().Views().size(), 2u);
+    EXPECT_EQ(session.Registry().Documents().size(), 2u);
 
     // The running document is closed, then Stop: running is cleared all the same.
-    session.Registry().Remove(host.Doc(1).view.get());
+    session.Registry().Remove(host.Doc(1).document.get());
     session.Stop();
     EXPECT_FALSE(session.IsRunning());
 
@@ -151,12 +150,11 @@ TEST_F(Session, MeterRecordFramesGoToTheirOwnDocument) {
 
     ASSERT_EQ(host.documents.size(), 2u);
     EXPECT_FALSE(session.IsRunning());
-    EXPECT_FALSE(host.Doc(0).view->liveTarget);
+    EXPECT_EQ(host.Doc(0).document->Role(), DocumentRole::NotRecording);
     EXPECT_EQ(host.Doc(0).document->channels[0].size(), 1u);
 
     OpenDocument& target = host.Doc(1);
-    EXPECT_TRUE(target.view->meterRecordTarget);
-    EXPECT_FALSE(target.view->liveTarget);
+    EXPECT_EQ(target.document->Role(), DocumentRole::MeterRecords);
     const auto& main = target.document->channels[0];
     const auto& companions = target.document->channels[1];
     ASSERT_EQ(main.size(), 2u);
@@ -171,7 +169,8 @@ TEST_F(Session, MeterRecordFramesGoToTheirOwnDocument) {
     EXPECT_EQ(target.view->rows.size(), 8u);
     EXPECT_EQ(target.document->summary.dataNumber, 2);
     EXPECT_DOUBLE_EQ(target.document->summary.average, 1.625);
-    EXPECT_EQ(target.view->summaryRefreshes, 0);  // not live: the text stays
+    // Each main record changes the summary its view shows.
+    EXPECT_EQ(target.view->summaryRefreshes, 2);
 }
 
 TEST_F(Session, DownloadIsAcknowledgedAndAdopted) {
@@ -199,11 +198,11 @@ TEST_F(Session, DownloadIsAcknowledgedAndAdopted) {
     EXPECT_EQ(host.progress, (std::vector<std::string>{"show 2", "at 1", "close"}));
 
     ASSERT_EQ(host.documents.size(), 2u);
-    EXPECT_FALSE(host.Doc(0).view->liveTarget);  // the header stopped live acquisition
+    // The header stopped live acquisition.
+    EXPECT_EQ(host.Doc(0).document->Role(), DocumentRole::NotRecording);
     OpenDocument& adopted = host.Doc(1);
-    ASSERT_EQ(host.adopted, (std::vector<CRecordingTarget*>{adopted.view.get()}));
-    EXPECT_FALSE(adopted.view->liveTarget);
-    EXPECT_FALSE(adopted.document->acquiring);
+    ASSERT_EQ(host.adopted, (std::vector<CRoZudozuvDoc*>{adopted.document.get()}));
+    EXPECT_EQ(adopted.document->Role(), DocumentRole::NotRecording);
     EXPECT_TRUE(session.Engine().DownloadedRecords().empty());
 
     const auto& records = adopted.document->channels[0];
@@ -238,8 +237,7 @@ TEST_F(Session, EmptyDownloadOpensAnEmptyDocumentThatIsNotLive) {
     Receive(frames::Encode(header));
     ASSERT_EQ(host.documents.size(), 1u);
     EXPECT_TRUE(host.Doc(0).document->channels[0].empty());
-    EXPECT_FALSE(host.Doc(0).view->liveTarget);
-    EXPECT_FALSE(host.Doc(0).document->acquiring);
+    EXPECT_EQ(host.Doc(0).document->Role(), DocumentRole::NotRecording);
     EXPECT_EQ(host.Doc(0).document->summary, DocumentSummary{});
     EXPECT_TRUE(host.Doc(0).view->ranges.empty());
     EXPECT_EQ(host.progress, (std::vector<std::string>{"show 0", "close"}));
@@ -285,8 +283,7 @@ TEST_F(Session, DataTimeoutStopsASilentMeterAndEndsAStalledDownload) {
     EXPECT_EQ(silent.face, (FaceState{FaceNumber::Disconnected, DialPosition::Off}));
     EXPECT_FALSE(session.IsRunning());
     EXPECT_FALSE(session.Engine().HasReceivedData());
-    EXPECT_FALSE(host.Doc(0).document->acquiring);
-    EXPECT_TRUE(host.Doc(0).view->liveTarget);  // left as it was
+    EXPECT_EQ(host.Doc(0).document->Role(), DocumentRole::NotRecording);
     EXPECT_FALSE(silent.downloadEnded);
 
     // The sync marker suspends it.
@@ -304,7 +301,7 @@ TEST_F(Session, DataTimeoutStopsASilentMeterAndEndsAStalledDownload) {
     EXPECT_TRUE(timeout.Tick(shown).downloadEnded);
     EXPECT_FALSE(session.Engine().IsDownloading());
     ASSERT_EQ(host.adopted.size(), 1u);
-    EXPECT_EQ(host.adopted[0]->Document().channels[0].size(), 2u);
+    EXPECT_EQ(host.adopted[0]->channels[0].size(), 2u);
 
     // Counted from a given moment instead of the last block.
     CDataTimeout fromNow(session, SilenceSecondsAtLeast(0.5));
@@ -329,7 +326,7 @@ TEST_F(Session, APendingReconnectKeepsTheRecordingButEndsAStalledDownload) {
     EXPECT_TRUE(kept.recordingKept);
     EXPECT_EQ(kept.face, (FaceState{FaceNumber::Disconnected, DialPosition::Off}));
     EXPECT_TRUE(session.IsRunning());
-    EXPECT_TRUE(host.Doc(0).document->acquiring);
+    EXPECT_EQ(host.Doc(0).document->Role(), DocumentRole::Live);
 
     // Back: counted afresh, and the readings go on with the next sequence numbers.
     timeout.CountFromNow();
@@ -351,5 +348,24 @@ TEST_F(Session, APendingReconnectKeepsTheRecordingButEndsAStalledDownload) {
     EXPECT_TRUE(timeout.Tick(shown, true).downloadEnded);
     EXPECT_FALSE(session.Engine().IsDownloading());
     ASSERT_EQ(host.adopted.size(), 1u);
-    EXPECT_EQ(host.adopted[0]->Document().channels[0].size(), 2u);
+    EXPECT_EQ(host.adopted[0]->channels[0].size(), 2u);
+}
+
+TEST_F(Session, ADocumentStoppedBySilenceTakesNoReadingsAfterTheNextStart) {
+    CDataTimeout timeout(session);
+    Receive(LiveFrame(1.0f));
+    ASSERT_TRUE(session.Start());
+    Receive(LiveFrame(1.5f));
+    clock.Advance(10);
+    ASSERT_TRUE(timeout.Tick({FaceNumber::Standard, DialPosition::VoltsDc}).silent);
+
+    // The meter speaks again and the user starts anew: only the new document records.
+    Receive(LiveFrame(2.0f));
+    ASSERT_TRUE(session.Start());
+    Receive(LiveFrame(2.5f));
+    ASSERT_EQ(host.documents.size(), 2u);
+    EXPECT_EQ(host.Doc(0).document->channels[0].size(), 1u);
+    EXPECT_EQ(host.Doc(0).view->rows.size(), 1u);
+    EXPECT_EQ(host.Doc(0).view->roles, (std::vector<DocumentRole>{DocumentRole::NotRecording}));
+    EXPECT_EQ(host.Doc(1).document->channels[0].size(), 1u);
 }

@@ -17,7 +17,6 @@
 #include "link/SerialPort.h"
 #include "record/Document.h"
 #include "record/MeterSession.h"
-#include "record/RecordingTarget.h"
 #include "support/ChildProcess.h"
 #include "support/FakeBluetooth.h"
 #include "support/TestFolder.h"
@@ -58,10 +57,9 @@ std::string Field(const std::string& record, const std::string& name) {
 // The program around a session, for the test's own run of the sent bytes.
 class OracleHost : public ISessionHost {
   public:
-    CRecordingTarget* OpenNewDocument() override {
+    CRoZudozuvDoc* OpenNewDocument() override {
         documents.push_back(std::make_unique<CRoZudozuvDoc>());
-        views.push_back(std::make_unique<CRecordingTarget>(*documents.back()));
-        return views.back().get();
+        return documents.back().get();
     }
     void ReadingDecoded(const MeterReading&, FaceNumber, DialPosition, bool) override {}
     void WriteToMeter(const std::uint8_t*, std::size_t) override {}
@@ -72,7 +70,6 @@ class OracleHost : public ISessionHost {
     void CloseDownloadProgress() override {}
 
     std::vector<std::unique_ptr<CRoZudozuvDoc>> documents;
-    std::vector<std::unique_ptr<CRecordingTarget>> views;
 };
 
 class MeterLinkCli : public test_support::TestFolderTest {

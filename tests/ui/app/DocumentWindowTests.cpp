@@ -27,13 +27,17 @@
 #include "docview/DataFile.h"
 #include "docview/ui/DataListModel.h"
 #include "frames/Scenarios.h"
+#include "record/ListRows.h"
 #include "support/DecimalCommaLocale.h"
 
 namespace {
 
-// Every row of the window's data list, as shown.
+// Every row of the window's data list, as shown once the list caught up with
+// the document (it repaints in batches).
 std::vector<QStringList> Rows(const CChildFrame& child) {
     const CDataListModel& model = *child.View().ListModel();
+    const auto listed = static_cast<int>(ListRecordOrder(child.Document()).size());
+    EXPECT_TRUE(WaitFor([&] { return model.rowCount() == listed; }));
     std::vector<QStringList> rows;
     for (int r = 0; r < model.rowCount(); ++r) {
         QStringList cells;
@@ -234,6 +238,7 @@ TEST(DocumentWindow, NewRowsScrollIntoViewUnlessTheUserScrolledAway) {
     for (int i = 0; i < 80; ++i) {
         Feed(frame, PlainVdcFrame(0.01f * static_cast<float>(i)));
     }
+    ASSERT_TRUE(WaitFor([&] { return list->model()->rowCount() == 80; }));
     ASSERT_GT(list->verticalScrollBar()->maximum(), 0);
     EXPECT_TRUE(lastRowShown());
 
@@ -242,13 +247,14 @@ TEST(DocumentWindow, NewRowsScrollIntoViewUnlessTheUserScrolledAway) {
     for (int i = 0; i < 5; ++i) {
         Feed(frame, PlainVdcFrame(1.0f));
     }
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(WaitFor([&] { return list->model()->rowCount() == 85; }));
     EXPECT_EQ(list->rowAt(0), 0);
     EXPECT_FALSE(lastRowShown());
 
     // Back at the end, the list follows again.
     QTest::keyClick(list, Qt::Key_End, Qt::ControlModifier);
     Feed(frame, PlainVdcFrame(2.0f));
+    ASSERT_TRUE(WaitFor([&] { return list->model()->rowCount() == 86; }));
     EXPECT_TRUE(lastRowShown());
     EXPECT_EQ(list->model()->rowCount(), 86);
 }
@@ -509,7 +515,7 @@ TEST(DocumentWindow, ClosingAWindowWhileReadingsAreQueuedForItIsSafe) {
         QCoreApplication::processEvents();
     }
     EXPECT_TRUE(frame.Children().empty());
-    EXPECT_TRUE(frame.Session().Registry().Views().empty());
+    EXPECT_TRUE(frame.Session().Registry().Documents().empty());
 }
 
 namespace {

@@ -66,7 +66,7 @@ std::unique_ptr<CRoZudozuvDoc> LeaveJournal(const std::string& name, std::time_t
     std::string path;
     {
         CJournalWriter writer(JournalFolder(), name, created);
-        doc->SetRecordSink(&writer);
+        doc->AddObserver(&writer);
         for (int i = 0; i < count; ++i) {
             MeterReading current;
             current.value = static_cast<float>(0.5 * i);
@@ -75,7 +75,7 @@ std::unique_ptr<CRoZudozuvDoc> LeaveJournal(const std::string& name, std::time_t
             doc->AddReading(0, recorded, "VDC", 0.0, i, "8/12/2026 9:5:" + std::to_string(i % 60),
                             "VDC", current, true);
         }
-        doc->SetRecordSink(nullptr);
+        doc->RemoveObserver(&writer);
         path = writer.Path();
     }
     if (cutBytes > 0) {
@@ -142,7 +142,7 @@ TEST(JournalOffer, OneDialogOffersEveryLeftRecording) {
     EXPECT_EQ(recovered.Document().summary, first->summary) << "the live document's summary";
     EXPECT_TRUE(recovered.Document().IsModified());
     EXPECT_TRUE(recovered.windowTitle().endsWith("*"));
-    EXPECT_FALSE(recovered.View().liveTarget);
+    EXPECT_EQ(recovered.Document().Role(), DocumentRole::NotRecording);
     EXPECT_EQ(children[1]->Document().channels[0].size(), 3u);
     EXPECT_TRUE(fx.frame->statusBar()->currentMessage().contains(" was kept: 1 entry (58 bytes)"))
         << fx.frame->statusBar()->currentMessage().toStdString();

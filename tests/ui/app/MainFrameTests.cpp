@@ -43,8 +43,8 @@ QMenu* TopMenu(QMainWindow& frame, int index) {
     return frame.menuBar()->actions().at(index)->menu();
 }
 
-std::vector<CRecordingTarget*> Views(CTestFrame& frame) {
-    return frame.Session().Registry().Views();
+std::vector<CRoZudozuvDoc*> Views(CTestFrame& frame) {
+    return frame.Session().Registry().Documents();
 }
 
 }  // namespace
@@ -225,9 +225,8 @@ TEST(MainFrame, StartNeedsDataAndEveryStartOpensTheOnlyLiveDocument) {
     frame.RunCommand(cmd::kStart);
     ASSERT_EQ(frame.Children().size(), 2u);
     CChildFrame* second = frame.Children().at(1);
-    EXPECT_FALSE(first->View().liveTarget);
-    EXPECT_FALSE(first->Document().acquiring);
-    EXPECT_TRUE(second->View().liveTarget);
+    EXPECT_EQ(first->Document().Role(), DocumentRole::NotRecording);
+    EXPECT_EQ(second->Document().Role(), DocumentRole::Live);
     EXPECT_EQ(Views(frame).size(), 2u);
 
     // Closing the running document, then Stop: acquisition ends all the same.
@@ -280,8 +279,7 @@ TEST(MainFrame, DataTimeoutShowsDisconnectedExceptForAFreshPortOrTheSyncMarker) 
     EXPECT_FALSE(frame.Session().IsRunning());
     EXPECT_FALSE(frame.Session().Engine().HasReceivedData());
     CChildFrame* child = frame.Children().at(0);
-    EXPECT_FALSE(child->Document().acquiring);
-    EXPECT_TRUE(child->View().liveTarget);  // left as it was
+    EXPECT_EQ(child->Document().Role(), DocumentRole::NotRecording);
     // After the time-out Start opens nothing until data comes again.
     frame.RunCommand(cmd::kStart);
     EXPECT_EQ(frame.Children().size(), 1u);
@@ -468,8 +466,7 @@ TEST(MainFrame, DataFilesOpenAsQuietDocumentsAndFailuresAreShown) {
     ASSERT_TRUE(frame.OpenDocumentFile(path));
     ASSERT_EQ(frame.Children().size(), 1u);
     CChildFrame* child = frame.Children().at(0);
-    EXPECT_FALSE(child->View().liveTarget);
-    EXPECT_FALSE(child->Document().acquiring);
+    EXPECT_EQ(child->Document().Role(), DocumentRole::NotRecording);
     EXPECT_EQ(child->Document().channels[0].size(), 1u);
     EXPECT_EQ(child->Title(), "one.txt");
     EXPECT_EQ(child->windowTitle(), "one.txt");
@@ -531,8 +528,7 @@ TEST(MainFrame, MeterRecordFramesOpenTheirOwnDocumentBesideTheLiveOne) {
     }
     ASSERT_EQ(frame.Children().size(), 2u);
     CChildFrame* records = frame.Children().at(1);
-    EXPECT_TRUE(records->View().meterRecordTarget);
-    EXPECT_FALSE(records->View().liveTarget);
+    EXPECT_EQ(records->Document().Role(), DocumentRole::MeterRecords);
     EXPECT_FALSE(records->Document().channels[0].empty());
     // Its window follows the records even though it is not live.
     EXPECT_FALSE(records->SummaryText().contains("DataNumber: 0"))

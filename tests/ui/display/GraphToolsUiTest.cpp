@@ -29,7 +29,7 @@ class GraphToolsUiTest : public ::testing::Test {
             document.channels[0].push_back(record);
         }
         document.channels[0][12].value = 500000.0;
-        document.acquiring = false;
+        document.SetRole(DocumentRole::NotRecording);
         graph.resize(600, 300);
         graph.SetDocument(&document);
         graph.show();
@@ -124,7 +124,7 @@ TEST_F(GraphToolsUiTest, FftDragAsksForTheRecordsOnceAndReleasesEndEveryDrag) {
     EXPECT_EQ(graph.State().lines[0], before);
 
     // Panning a zoomed live document while readings arrive.
-    document.acquiring = true;
+    document.SetRole(DocumentRole::Live);
     graph.SetTool(GraphTool::XZoom);
     QTest::mousePress(&graph, Qt::LeftButton, {}, At(100, 100));
     QTest::mouseRelease(&graph, Qt::LeftButton, {}, At(300, 100));
@@ -215,23 +215,21 @@ TEST_F(GraphToolsUiTest, SettingDialogChecksTheListsAndAppliesOnOk) {
 // following the newest sample; Home returns to the automatic range.
 TEST_F(GraphToolsUiTest, AYZoomOnALiveGraphOutlivesTheReadings) {
     CRoZudozuvDoc live;
-    live.acquiring = true;
     CRoZudozuvView view(live);
     view.resize(700, 400);
     view.show();
     QCoreApplication::processEvents();
     CGraphDlg& shown = *view.Graph();
+    // A live reading of two decimals of volts DC: its full scale is +-500.
+    MeterReading current;
+    current.limit = 1.0e9f;
     const auto reading = [&](double value) {
-        CObData record;
-        record.value = value;
-        record.sequence = static_cast<std::int32_t>(live.channels[0].size());
-        live.channels[0].push_back(record);
-        view.RefreshGraph();
-        view.SetYRange(300.0, -300.0);  // as the dispatch does after each reading
+        live.AddReading(0, value, "VDC", 0.0, static_cast<std::int32_t>(live.channels[0].size()),
+                        "", "VDC", current, live.autoScale, RecordOrigin::Live, 2);
         QCoreApplication::processEvents();
     };
     reading(1.0);
-    ASSERT_EQ(shown.State().lines[0].yTop, 300.0);
+    ASSERT_EQ(shown.State().lines[0].yTop, 500.0);
 
     for (const bool wheel : {false, true}) {
         if (wheel) {
@@ -247,19 +245,22 @@ TEST_F(GraphToolsUiTest, AYZoomOnALiveGraphOutlivesTheReadings) {
             QTest::mouseRelease(&shown, Qt::LeftButton, {}, QPoint(x, 160));
         }
         const GraphLine zoomed = shown.State().lines[0];
-        ASSERT_LT(zoomed.yScale, 600.0 / zoomed.plotHeight) << wheel;
+        ASSERT_LT(zoomed.yScale, 1000.0 / zoomed.plotHeight) << wheel;
         for (int k = 0; k < 40; ++k) {
             reading(k % 5);
         }
         const GraphLine& line = shown.State().lines[0];
         EXPECT_EQ(line.yBottom, zoomed.yBottom) << wheel;
         EXPECT_EQ(line.yScale, zoomed.yScale) << wheel;
-        EXPECT_GE(line.xEnd, static_cast<double>(live.channels[0].size() - 1)) << wheel;
+        // The view draws the readings at its next repaint.
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            return line.xEnd >= static_cast<double>(live.channels[0].size() - 1);
+        })) << wheel;
 
         QTest::keyClick(&shown, Qt::Key_Home);
-        EXPECT_EQ(line.yBottom, -300.0) << wheel;
-        EXPECT_DOUBLE_EQ(line.yScale * line.plotHeight, 600.0) << wheel;
+        EXPECT_EQ(line.yBottom, -500.0) << wheel;
+        EXPECT_DOUBLE_EQ(line.yScale * line.plotHeight, 1000.0) << wheel;
         reading(2.0);
-        EXPECT_EQ(line.yBottom, -300.0) << wheel;
+        EXPECT_EQ(line.yBottom, -500.0) << wheel;
     }
 }
