@@ -26,7 +26,6 @@
 #include "app/WindowMenu.h"
 #include "bluetooth/BluezService.h"
 #include "common/ui/CommandIds.h"
-#include "display/ui/GraphDlg.h"
 #include "display/ui/LeftDlg.h"
 #include "docview/FallbackSave.h"
 #include "docview/ui/LimitsDlg.h"
@@ -218,18 +217,7 @@ void CMainFrame::CreateGraphToolBar() {
     addToolBarBreak();
     m_pControlBar = new CControlDlgBar(this);
     addToolBar(Qt::TopToolBarArea, m_pControlBar);
-    connect(m_pControlBar, &CControlDlgBar::toolChosen, this, [this](GraphTool tool) {
-        if (CRoZudozuvView* view = CurrentView()) {
-            view->Graph()->SetTool(tool);
-        }
-    });
-    connect(m_pControlBar, &CControlDlgBar::showAllRequested, this, [this] {
-        if (CRoZudozuvView* view = CurrentView()) {
-            view->Graph()->ResetView();
-        }
-    });
-    connect(m_pWindows, &CDocumentWindows::currentViewChanged, m_pControlBar,
-            [bar = m_pControlBar](CRoZudozuvView* view) { bar->ShowTool(view->Graph()->Tool()); });
+    m_pControlBar->ActOn(*m_pWindows);
 }
 
 void CMainFrame::CreateStatusBar() {
