@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "common/TextCodec.h"
+#include "decode/MeterReading.h"
 #include "docview/FileIo.h"
 
 namespace {
@@ -302,6 +303,7 @@ class CArchiveReader {
         record.sequence = Int32();
         record.timeText = String();
         record.typeText = String();
+        record.overload = record.value == kOverloadValue;
     }
 
     void Bytes(void* out, std::size_t size) {

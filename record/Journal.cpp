@@ -17,6 +17,8 @@
 #include <thread>
 #include <utility>
 
+#include "common/TimeText.h"
+#include "decode/MeterReading.h"
 #include "record/Crc32.h"
 #include "record/Statistics.h"
 
@@ -164,6 +166,7 @@ std::optional<ParsedEntry> ParseEntry(const std::uint8_t* data, std::size_t size
     parsed.entry.record.unit = in.GetText(*length);
     parsed.entry.record.timeText = in.GetText(*length);
     parsed.entry.record.typeText = in.GetText(*length);
+    parsed.entry.record.overload = parsed.entry.record.value == kOverloadValue;
     if (in.Failed() || in.Pos() != *length ||
         parsed.entry.channel >= CRoZudozuvDoc::kChannelCount) {
         return std::nullopt;
@@ -275,14 +278,6 @@ Result<int> OpenRegularFile(const std::string& path, int access) {
     // Plain blocking reads and writes from here on.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
-}
-
-std::string StampOf(std::time_t now) {
-    std::tm local{};
-    localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    return stamp;
 }
 
 }  // namespace
@@ -416,11 +411,10 @@ void RebuildFromJournal(const std::vector<JournalEntry>& entries, CRoZudozuvDoc&
 }
 
 std::string FormatJournalTime(std::int64_t createdAt) {
-    const auto t = static_cast<std::time_t>(createdAt);
-    std::tm local{};
-    localtime_r(&t, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+    const CalendarTime c = LocalCalendar(static_cast<std::time_t>(createdAt));
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", c.year, c.month, c.day, c.hour,
+                  c.minute);
     return text;
 }
 
@@ -586,7 +580,7 @@ Result<CJournalFile> CJournalWriter::MakeFile(const std::string& folder,
 
     // The header is written under a hidden name and the file then linked to
     // its final one, so a journal never shows up without its header.
-    const std::string base = folder + "/" + StampOf(now) + "-" + std::to_string(::getpid());
+    const std::string base = folder + "/" + FileStampText(now) + "-" + std::to_string(::getpid());
     std::string temporary =
         folder + "/." + std::filesystem::path(base).filename().string() + "-XXXXXX.tmp";
     const int fd = ::mkostemps(temporary.data(), 4, O_CLOEXEC);
