@@ -25,7 +25,7 @@ CChildFrame::~CChildFrame() {
     // The view refers to the document: it goes first, then the document.
     delete m_pView;
     if (m_pDocuments != nullptr) {
-        m_pDocuments->Close(m_document);
+        m_pDocuments->Release(m_document);
     }
 }
 
@@ -34,8 +34,12 @@ void CChildFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    // The window is deleted later; no reading may reach it in between.
+    // The window is deleted later; no reading may reach it in between, and
+    // its file may open again at once.
     Detach();
+    if (m_pDocuments != nullptr) {
+        m_pDocuments->Close(m_document);
+    }
     QMdiSubWindow::closeEvent(event);
 }
 

@@ -12,8 +12,8 @@
 // One document window inside the main frame's MDI area: shows a document of
 // the document manager through the document's view, opens maximised, and
 // marks its title with "*" while the document holds records not yet saved.
-// Closing it asks the manager whether the document may go; once the window
-// is deleted, the manager closes the document.
+// Closing it asks the manager whether the document may go, and closes the
+// document; the manager lets it go once the window is deleted.
 class CChildFrame : public QMdiSubWindow {
     Q_OBJECT
   public:

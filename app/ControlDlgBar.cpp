@@ -3,8 +3,11 @@
 #include <QAction>
 #include <QActionGroup>
 
+#include "app/DocumentWindows.h"
 #include "common/ui/CommandIds.h"
 #include "display/ui/Artwork.h"
+#include "display/ui/GraphDlg.h"
+#include "docview/ui/RoZudozuvView.h"
 
 const CControlDlgBar::Button CControlDlgBar::kButtons[9] = {
     {"Move", cmd::kToolMove, GraphTool::Move},       {"Rect", cmd::kToolRect, GraphTool::RectZoom},
@@ -35,6 +38,21 @@ CControlDlgBar::CControlDlgBar(QWidget* parent)
         m_pTools->addAction(action);
         connect(action, &QAction::triggered, this, [this, tool] { emit toolChosen(tool); });
     }
+}
+
+void CControlDlgBar::ActOn(const CDocumentWindows& windows) {
+    connect(this, &CControlDlgBar::toolChosen, this, [&windows](GraphTool tool) {
+        if (CRoZudozuvView* view = windows.CurrentView()) {
+            view->Graph()->SetTool(tool);
+        }
+    });
+    connect(this, &CControlDlgBar::showAllRequested, this, [&windows] {
+        if (CRoZudozuvView* view = windows.CurrentView()) {
+            view->Graph()->ResetView();
+        }
+    });
+    connect(&windows, &CDocumentWindows::currentViewChanged, this,
+            [this](CRoZudozuvView* view) { ShowTool(view->Graph()->Tool()); });
 }
 
 void CControlDlgBar::ShowTool(GraphTool tool) {

@@ -5,6 +5,7 @@
 
 #include "display/GraphState.h"
 
+class CDocumentWindows;
 class QActionGroup;
 
 // The graph tool bar: nine icon buttons (Move, Rect, YBig, XBig, Big, Small,
@@ -23,6 +24,9 @@ class CControlDlgBar : public QToolBar {
     };
     static const Button kButtons[9];
 
+    // The buttons act on the windows' current view, and the checked tool
+    // follows that view.
+    void ActOn(const CDocumentWindows& windows);
     // Checks the button of `tool` (the current view's), without choosing it.
     void ShowTool(GraphTool tool);
     QActionGroup* Tools() const { return m_pTools; }

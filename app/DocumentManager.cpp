@@ -143,10 +143,16 @@ void CDocumentManager::Close(CRoZudozuvDoc& document) {
     if (found == m_documents.end()) {
         return;
     }
-    emit closing(&document);
-    // Out of the list before it is deleted: nothing finds it half gone.
-    std::unique_ptr<Managed> going = std::move(*found);
+    std::unique_ptr<Managed> closed = std::move(*found);
     m_documents.erase(found);
+    m_closed.push_back(std::move(closed));
+    emit closing(&document);
+}
+
+void CDocumentManager::Release(CRoZudozuvDoc& document) {
+    Close(document);
+    std::erase_if(m_closed,
+                  [&document](const auto& closed) { return closed->document.get() == &document; });
 }
 
 std::vector<CRoZudozuvDoc*> CDocumentManager::Documents() const {
@@ -182,9 +188,11 @@ CRoZudozuvDoc* CDocumentManager::DocumentOfFile(const QString& path,
 }
 
 CDocumentManager::Managed* CDocumentManager::Find(const CRoZudozuvDoc& document) const {
-    for (const auto& managed : m_documents) {
-        if (managed->document.get() == &document) {
-            return managed.get();
+    for (const auto* list : {&m_documents, &m_closed}) {
+        for (const auto& managed : *list) {
+            if (managed->document.get() == &document) {
+                return managed.get();
+            }
         }
     }
     return nullptr;

@@ -42,8 +42,12 @@ class CDocumentManager : public QObject {
     // Asks whether to save a modified document before it closes; false when
     // it must stay (Cancel, or the save failed or was cancelled).
     bool QueryClose(CRoZudozuvDoc& document);
-    // The document goes; its window is already gone.
+    // The document's window closed: the document is no longer open (no
+    // file finds it, Documents() leaves it out), but it lives on until
+    // Release, as the window's view still looks at it.
     void Close(CRoZudozuvDoc& document);
+    // The window is deleted: the document goes (closed first if need be).
+    void Release(CRoZudozuvDoc& document);
 
     std::vector<CRoZudozuvDoc*> Documents() const;
     QString Title(const CRoZudozuvDoc& document) const;
@@ -76,5 +80,6 @@ class CDocumentManager : public QObject {
 
     IDocumentPrompts& m_prompts;
     std::vector<std::unique_ptr<Managed>> m_documents;
+    std::vector<std::unique_ptr<Managed>> m_closed;  // until released
     int m_nUntitled = 0;
 };

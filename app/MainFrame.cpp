@@ -1,15 +1,11 @@
 #include "app/MainFrame.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QStatusBar>
-#include <QUrl>
-#include <algorithm>
 #include <optional>
 
 #include "app/AboutDlg.h"
@@ -17,9 +13,11 @@
 #include "app/ControlDlgBar.h"
 #include "app/DisplayDock.h"
 #include "app/DocumentWindows.h"
+#include "app/FileCommands.h"
 #include "app/FileDialogs.h"
 #include "app/FrameCommands.h"
 #include "app/LinkHealthPane.h"
+#include "app/LiveDocuments.h"
 #include "app/MqttCommands.h"
 #include "app/MqttPublishing.h"
 #include "app/ProgramSettings.h"
@@ -28,16 +26,12 @@
 #include "app/WindowMenu.h"
 #include "bluetooth/BluezService.h"
 #include "common/ui/CommandIds.h"
-#include "display/ui/GraphDlg.h"
 #include "display/ui/LeftDlg.h"
-#include "docview/Export.h"
 #include "docview/FallbackSave.h"
-#include "docview/ui/CsvCommand.h"
 #include "docview/ui/LimitsDlg.h"
 #include "docview/ui/RoZudozuvView.h"
 #include "link/ui/Port.h"
 #include "link/ui/PortMenu.h"
-#include "record/LongLogText.h"
 
 namespace {
 
@@ -60,20 +54,31 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
       m_clock(options.clock != nullptr ? *options.clock : *m_pOwnClock),
       m_pDocuments(std::make_unique<CDocumentManager>(static_cast<IDocumentPrompts&>(*this))),
       m_pMdi(new QMdiArea(this)) {
+    m_pWindows = new CDocumentWindows(
+        *m_pDocuments, m_pMdi,
+        [this](CRoZudozuvDoc& closing) { Session().Registry().Remove(&closing); }, this);
+    m_pFiles =
+        new CFileCommands({this, *m_pDocuments, *m_pWindows, m_clock,
+                           [this](CRoZudozuvDoc& document) { Session().Registry().Add(&document); },
+                           [this] { return AskOpenFileName(); },
+                           [this](const QString& text) { ShowFileError(text); }},
+                          this);
+    m_pMqtt = new CMqttPublishing(this);
+    m_pLive = new CLiveDocuments({*m_pDocuments, *m_pWindows, *m_pMqtt, m_clock,
+                                  [this]() -> CMeterSession& { return Session(); },
+                                  [this] { return Action(cmd::kContinueWhenFull)->isChecked(); }},
+                                 this);
     m_pConnection = new CConnectionDriver(
-        *this, m_clock, options.link ? std::move(options.link) : MakeSerialLink(options.bluetooth),
+        *m_pLive, m_clock,
+        options.link ? std::move(options.link) : MakeSerialLink(options.bluetooth),
         {options.reconnectPeriod, options.printReadings}, this);
     setWindowTitle(AppTitle());
     setObjectName(QStringLiteral("mainFrame"));
     m_pMdi->setViewMode(QMdiArea::SubWindowView);
     setCentralWidget(m_pMdi);
-    m_pWindows = new CDocumentWindows(
-        *m_pDocuments, m_pMdi,
-        [this](CRoZudozuvDoc& closing) { Session().Registry().Remove(&closing); }, this);
     // Data files dropped on the window open like File > Open.
     setAcceptDrops(true);
 
-    m_pMqtt = new CMqttPublishing(this);
     m_pRecent = new CRecentFiles(this);
     m_pCommands = new CFrameCommands(this);
     const CFrameCommands::Menus menus = m_pCommands->BuildMenus();
@@ -130,12 +135,12 @@ CMainFrame::~CMainFrame() {
 
 void CMainFrame::WireCommands() {
     CFrameCommands& c = *m_pCommands;
-    c.OnTriggered(cmd::kNew, [this] { OnFileNew(); });
-    c.OnTriggered(cmd::kOpen, [this] { OnFileOpen(); });
-    c.OnTriggered(cmd::kSave, [this] { OnFileSave(); });
-    c.OnTriggered(cmd::kSaveAs, [this] { OnFileSaveAs(); });
-    c.OnTriggered(cmd::kExportExcel, [this] { OnExportExcel(); });
-    c.OnTriggered(cmd::kExportCsv, [this] { OnExportCsv(); });
+    c.OnTriggered(cmd::kNew, [this] { m_pFiles->New(); });
+    c.OnTriggered(cmd::kOpen, [this] { m_pFiles->Open(); });
+    c.OnTriggered(cmd::kSave, [this] { m_pFiles->Save(false); });
+    c.OnTriggered(cmd::kSaveAs, [this] { m_pFiles->Save(true); });
+    c.OnTriggered(cmd::kExportExcel, [this] { m_pFiles->ExportExcel(); });
+    c.OnTriggered(cmd::kExportCsv, [this] { m_pFiles->ExportCsv(); });
     c.OnTriggered(cmd::kPrintGraph, [this] { RunViewCommand(&CRoZudozuvView::OnPrintGraph); });
     c.OnTriggered(cmd::kPrintData, [this] { RunViewCommand(&CRoZudozuvView::OnPrintData); });
     c.OnTriggered(cmd::kClose, [this] { m_pMdi->closeActiveSubWindow(); });
@@ -212,18 +217,7 @@ void CMainFrame::CreateGraphToolBar() {
     addToolBarBreak();
     m_pControlBar = new CControlDlgBar(this);
     addToolBar(Qt::TopToolBarArea, m_pControlBar);
-    connect(m_pControlBar, &CControlDlgBar::toolChosen, this, [this](GraphTool tool) {
-        if (CRoZudozuvView* view = CurrentView()) {
-            view->Graph()->SetTool(tool);
-        }
-    });
-    connect(m_pControlBar, &CControlDlgBar::showAllRequested, this, [this] {
-        if (CRoZudozuvView* view = CurrentView()) {
-            view->Graph()->ResetView();
-        }
-    });
-    connect(m_pWindows, &CDocumentWindows::currentViewChanged, m_pControlBar,
-            [bar = m_pControlBar](CRoZudozuvView* view) { bar->ShowTool(view->Graph()->Tool()); });
+    m_pControlBar->ActOn(*m_pWindows);
 }
 
 void CMainFrame::CreateStatusBar() {
@@ -287,7 +281,9 @@ void CMainFrame::WatchWindow(CChildFrame* child) {
     m_pJournals->Watch(*document,
                        [this, document] { return m_pDocuments->Title(*document).toStdString(); });
     connect(&child->View(), &CRoZudozuvView::limitCrossed, this,
-            [this, child](LimitSide side, double value) { OnLimitCrossed(*child, side, value); });
+            [this, child](LimitSide side, double value) {
+                m_pLive->LimitCrossed(*child, side, value);
+            });
 }
 
 void CMainFrame::RunViewCommand(void (CRoZudozuvView::*command)()) {
@@ -296,27 +292,8 @@ void CMainFrame::RunViewCommand(void (CRoZudozuvView::*command)()) {
     }
 }
 
-CRoZudozuvDoc* CMainFrame::OpenNewDocument() {
-    return &m_pDocuments->Create();
-}
-
-void CMainFrame::OnFileNew() {
-    Session().Registry().Add(&m_pDocuments->Create());
-}
-
 bool CMainFrame::OpenDocumentFile(const QString& path) {
-    const bool wasOpen = m_pDocuments->DocumentOfFile(path) != nullptr;
-    CRoZudozuvDoc* document = m_pDocuments->Open(path);
-    if (document == nullptr) {
-        return false;
-    }
-    CChildFrame* child = WindowOf(document);
-    if (wasOpen) {
-        m_pMdi->setActiveSubWindow(child);
-        return true;
-    }
-    Session().Registry().Add(document);
-    return true;
+    return m_pFiles->OpenFile(path);
 }
 
 void CMainFrame::OfferLeftJournals() {
@@ -330,13 +307,6 @@ void CMainFrame::OfferLeftJournals() {
             child->UpdateModified();
             return &child->Document();
         });
-}
-
-void CMainFrame::OnFileOpen() {
-    const QString path = AskOpenFileName();
-    if (!path.isEmpty()) {
-        OpenDocumentFile(path);
-    }
 }
 
 QString CMainFrame::AskOpenFileName() {
@@ -359,18 +329,6 @@ bool CMainFrame::SaveModified(CChildFrame& child) {
     return m_pDocuments->QueryClose(child.Document());
 }
 
-void CMainFrame::OnFileSave() {
-    if (CChildFrame* child = ActiveChild()) {
-        SaveDocument(*child, false);
-    }
-}
-
-void CMainFrame::OnFileSaveAs() {
-    if (CChildFrame* child = ActiveChild()) {
-        SaveDocument(*child, true);
-    }
-}
-
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
     if (event->mimeData()->hasUrls()) {
         event->acceptProposedAction();
@@ -378,56 +336,9 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    bool opened = false;
-    for (const QUrl& url : urls) {
-        if (url.isLocalFile()) {
-            OpenDocumentFile(url.toLocalFile());
-            opened = true;
-        }
-    }
-    if (opened) {
+    if (m_pFiles->OpenDropped(event->mimeData()->urls())) {
         event->acceptProposedAction();
     }
-}
-
-bool CMainFrame::AcceptExportTarget(const QString& path) {
-    const CChildFrame* open = ChildShowingFile(path);
-    if (open == nullptr) {
-        return true;
-    }
-    ShowFileError(tr("Nothing was exported: %1 is the data file of the open "
-                     "document %2. Export to another file.")
-                      .arg(path, open->Title()));
-    return false;
-}
-
-void CMainFrame::OnExportCsv() {
-    if (CChildFrame* child = ActiveChild()) {
-        ExportCsvWithDialog(this, child->Document(), m_clock.Now(),
-                            [this](const QString& path) { return AcceptExportTarget(path); });
-    }
-}
-
-void CMainFrame::OnExportExcel() {
-    CChildFrame* child = ActiveChild();
-    if (child == nullptr || !HasExportableRecords(child->Document())) {
-        return;
-    }
-    const QString path =
-        AskExcelFileToSave(this, QString::fromStdString(DefaultExportFileName(m_clock.Now())));
-    if (path.isEmpty() || !AcceptExportTarget(path)) {
-        return;
-    }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-        ExportDocumentFile(child->Document(), QFile::encodeName(path).toStdString());
-    } catch (const std::exception& error) {
-        QApplication::restoreOverrideCursor();
-        ShowFileError(QString::fromStdString(error.what()));
-        return;
-    }
-    QApplication::restoreOverrideCursor();
 }
 
 // ---------------------------------------------------------------- view and help
@@ -483,8 +394,12 @@ void CMainFrame::ConnectMeter() {
     connect(meter, &CConnectionDriver::meterChanged, m_pMqtt, &CMqttPublishing::SetMeter);
     connect(meter, &CConnectionDriver::linkChanged, m_pLinkHealth, &CLinkHealthPane::Redraw);
     connect(meter, &CConnectionDriver::linkChanged, this, &CMainFrame::OnLinkChanged);
-    connect(meter, &CConnectionDriver::bytesArriving, this, &CMainFrame::BeforeReceive);
-    connect(meter, &CConnectionDriver::bytesDecoded, this, &CMainFrame::AfterReceive);
+    connect(meter, &CConnectionDriver::bytesArriving, m_pLive, &CLiveDocuments::BeforeReceive);
+    connect(meter, &CConnectionDriver::bytesDecoded, m_pLive, &CLiveDocuments::AfterReceive);
+    connect(meter, &CConnectionDriver::bytesDecoded, this, &CMainFrame::NoteRecordingState);
+    connect(m_pLive, &CLiveDocuments::statusMessage, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(m_pLive, &CLiveDocuments::recordingStopped, this, &CMainFrame::ShowRecordingStopped);
 }
 
 void CMainFrame::OnPortOther() {
@@ -515,48 +430,6 @@ void CMainFrame::OnReceiveBytes(const std::uint8_t* bytes, std::size_t count) {
     m_pConnection->ReceiveBytes(bytes, count);
 }
 
-void CMainFrame::BeforeReceive() {
-    m_bWasRunning = Session().IsRunning();
-    m_liveBefore.clear();
-    for (CChildFrame* child : Children()) {
-        if (child->Document().Role() == DocumentRole::Live) {
-            m_liveBefore.push_back(child);
-        }
-    }
-}
-
-void CMainFrame::AfterReceive() {
-    m_pMqtt->Follow(Session().Registry(), [this](const CRoZudozuvDoc& doc) {
-        for (CChildFrame* child : Children()) {
-            if (&child->Document() == &doc) {
-                return child->View().GetLimits();
-            }
-        }
-        return Limits{};
-    });
-    if (m_bWasRunning && !Session().IsRunning()) {
-        ReportFullDocuments(m_liveBefore);
-    }
-    NoteRecordingState();
-}
-
-// A live document that reached its capacity stopped the recording: say so, or
-// it looks as if recording went on (the face keeps moving).
-void CMainFrame::ReportFullDocuments(const std::vector<CChildFrame*>& liveBefore) {
-    static_assert(CRoZudozuvDoc::kLiveCapacity == 20000, "the text names the capacity");
-    const std::vector<CChildFrame*> children = Children();
-    for (CChildFrame* child : liveBefore) {
-        const bool stillOpen = std::find(children.begin(), children.end(), child) != children.end();
-        if (stillOpen && child->Document().Role() != DocumentRole::Live &&
-            child->Document().channels[0].size() >= CRoZudozuvDoc::kLiveCapacity) {
-            ShowRecordingStopped(QStringLiteral("Recording stopped: %1 is full. A document holds "
-                                                "at most 20,000 readings.")
-                                     .arg(child->Title()),
-                                 true);
-        }
-    }
-}
-
 void CMainFrame::ShowRecordingStopped(const QString& why, bool alsoInABox) {
     m_pIdleText->setText(why);
     statusBar()->clearMessage();
@@ -581,18 +454,6 @@ void CMainFrame::OnLinkChanged() {
     NoteRecordingState();
 }
 
-bool CMainFrame::Recording() const {
-    if (!m_pConnection->Session().IsRunning()) {
-        return false;
-    }
-    for (CChildFrame* child : Children()) {
-        if (child->Document().Role() == DocumentRole::Live) {
-            return true;
-        }
-    }
-    return false;
-}
-
 void CMainFrame::closeEvent(QCloseEvent* event) {
     // Cancel keeps every window open and a live recording going. Once its
     // document is saved or discarded, the recording ends at once, so no later
@@ -614,7 +475,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-// ---------------------------------------------------------------- session host
+// ---------------------------------------------------------------- face and limits
 
 void CMainFrame::SetFace(FaceState face) {
     m_pFace->SetUnitIcon(face.dial);
@@ -629,53 +490,5 @@ void CMainFrame::OnLimits() {
     CLimitsDlg dialog(view->GetLimits(), this);
     if (dialog.exec() == QDialog::Accepted) {
         view->SetLimits(dialog.GetLimits());
-    }
-}
-
-void CMainFrame::OnLimitCrossed(CChildFrame& child, LimitSide side, double value) {
-    const Limits& limits = child.View().GetLimits();
-    auto text = [](std::optional<double> limit) {
-        return limit ? QString::number(*limit, 'g', 10).toStdString() : std::string();
-    };
-    const std::string crossing =
-        CrossingText(ClockText(m_clock.Now()), side, value, text(limits.high), text(limits.low));
-    statusBar()->showMessage(child.Title() + QStringLiteral(": ") +
-                             QString::fromStdString(crossing));
-    if (side != LimitSide::Within) {
-        QApplication::beep();
-    }
-}
-
-bool CMainFrame::ContinuesWhenFull() const {
-    return Action(cmd::kContinueWhenFull)->isChecked();
-}
-
-void CMainFrame::RecordingContinued(CRoZudozuvDoc& full, CRoZudozuvDoc& next) {
-    CChildFrame* fullChild = nullptr;
-    CChildFrame* nextChild = nullptr;
-    for (CChildFrame* child : Children()) {
-        if (&child->Document() == &full) {
-            fullChild = child;
-        } else if (&child->Document() == &next) {
-            nextChild = child;
-        }
-    }
-    if (fullChild == nullptr || nextChild == nullptr) {
-        return;
-    }
-    // The full one stays open with its journal, waiting to be saved.
-    fullChild->UpdateModified();
-    nextChild->View().ContinueLimitsFrom(fullChild->View());
-    const QString fullName = fullChild->Title();
-    const QString nextName = nextChild->Title();
-    statusBar()->showMessage(QString::fromStdString(
-        RecordingContinuedText(fullName.toStdString(), nextName.toStdString())));
-}
-
-void CMainFrame::DownloadAdopted(CRoZudozuvDoc& document) {
-    for (CChildFrame* child : Children()) {
-        if (&child->Document() == &document) {
-            child->UpdateModified();
-        }
     }
 }

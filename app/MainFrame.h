@@ -33,8 +33,10 @@
 
 class CChildFrame;
 class CControlDlgBar;
+class CFileCommands;
 class CFrameCommands;
 class CLeftDlg;
+class CLiveDocuments;
 class CLinkHealthPane;
 class CMqttPublishing;
 class CPortMenu;
@@ -57,7 +59,7 @@ struct MainFrameOptions {
 // with the meter face, the graph tool bar and one child window per document.
 // It owns the meter link and the meter session and carries out the session's
 // requests (new documents, face updates, writes to the meter, progress).
-class CMainFrame : public QMainWindow, private IConnectionDocuments, private IDocumentPrompts {
+class CMainFrame : public QMainWindow, private IDocumentPrompts {
     Q_OBJECT
   public:
     explicit CMainFrame(MainFrameOptions options = {}, QWidget* parent = nullptr);
@@ -144,16 +146,8 @@ class CMainFrame : public QMainWindow, private IConnectionDocuments, private IDo
     QString AskSaveFileName(const QString& suggested) override;
 
   private:
-    // IConnectionDocuments
-    CRoZudozuvDoc* OpenNewDocument() override;
-    void DownloadAdopted(CRoZudozuvDoc& document) override;
-    bool ContinuesWhenFull() const override;
-    bool Recording() const override;
     // Real Time > Limits… for the current window.
     void OnLimits();
-    // A live reading of `child` crossed its limits: status bar and beep.
-    void OnLimitCrossed(CChildFrame& child, LimitSide side, double value);
-    void RecordingContinued(CRoZudozuvDoc& full, CRoZudozuvDoc& next) override;
 
     // What the commands do, and the state each one needs to be enabled.
     void WireCommands();
@@ -174,29 +168,15 @@ class CMainFrame : public QMainWindow, private IConnectionDocuments, private IDo
     void SetFace(FaceState face);
     // Shows what the meter's connection tells: face, status texts, link state.
     void ConnectMeter();
-    // Around each block the connection decodes: a live document that filled
-    // up stopped the recording.
-    void BeforeReceive();
-    void AfterReceive();
     void OnLinkChanged();
     // A command of the current view (graph tools, Setting, printing); with no
     // view, nothing happens.
     void RunViewCommand(void (CRoZudozuvView::*command)());
 
-    void OnFileNew();
-    void OnFileOpen();
-    void OnFileSave();
-    void OnFileSaveAs();
-    void OnExportExcel();
-    void OnExportCsv();
-    // False, after saying why, when `path` is the file of an open document:
-    // an export must not replace a document's data file.
-    bool AcceptExportTarget(const QString& path);
     // The reason a recording stopped stays under the passing messages until
     // the next Start; the message box (when asked for) comes once the
     // receive path has returned.
     void ShowRecordingStopped(const QString& why, bool alsoInABox);
-    void ReportFullDocuments(const std::vector<CChildFrame*>& liveBefore);
     void OnViewRealTime();
     void OnPortOther();
     void ShowFileError(const QString& text) override;
@@ -204,8 +184,8 @@ class CMainFrame : public QMainWindow, private IConnectionDocuments, private IDo
     std::unique_ptr<IClock> m_pOwnClock;
     const IClock& m_clock;
     CConnectionDriver* m_pConnection = nullptr;
-    bool m_bWasRunning = false;              // before the block being decoded
-    std::vector<CChildFrame*> m_liveBefore;  // live windows before it
+    CLiveDocuments* m_pLive = nullptr;
+    CFileCommands* m_pFiles = nullptr;
     std::unique_ptr<CDocumentJournals> m_pJournals;
     std::unique_ptr<CDocumentManager> m_pDocuments;
 

@@ -79,6 +79,24 @@ TEST(DocumentManager, OneDocumentPerFileAndTheSaveQuestionDecidesTheClose) {
                                    "closing New File2"}));
 }
 
+TEST(DocumentManager, AFileOpensAgainRightAfterItsWindowClosed) {
+    FrameFixture f;
+    CTestFrame& frame = *f.frame;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.txt");
+    CRoZudozuvDoc doc;
+    doc.AddReading(0, 1.5, "V", 0.0, 0, "1/2/2018 3:4:5", "VDC", MeterReading{});
+    SaveDocumentFile(doc, QFile::encodeName(path).toStdString());
+
+    ASSERT_TRUE(frame.OpenDocumentFile(path));
+    frame.RunCommand(cmd::kClose);  // the window is deleted later
+    ASSERT_TRUE(frame.OpenDocumentFile(path));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(frame.Children().size(), 1u);
+    EXPECT_EQ(frame.Children().at(0)->Title(), "a.txt");
+    EXPECT_EQ(frame.Documents().Documents().size(), 1u);
+}
+
 TEST(RecentFiles, KeepsFourNewestFirstAcrossRunsAndOpensFromTheMenu) {
     TestApp();
     CProgramSettings().remove(QStringLiteral("Recent File List"));
