@@ -21,7 +21,7 @@ class CountingHost : public IReceiveHost {
 
     bool TakesLiveReadings() const override { return running; }
     void DispatchReading(MeterReading&, int, double, const std::string&, double, const std::string&,
-                         const std::string&, int) override {}
+                         std::time_t, const std::string&, int) override {}
     void RecordMeterFrame(MeterReading&, MeterRecordMode) override { ++recorded; }
     void StopAcquisition() override {}
     void EndLiveReadings() override { running = false; }

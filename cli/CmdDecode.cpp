@@ -105,7 +105,7 @@ class PrintingHost : public IReceiveHost {
         }
     }
     void DispatchReading(MeterReading&, int, double, const std::string&, double, const std::string&,
-                         const std::string&, int) override {}
+                         std::time_t, const std::string&, int) override {}
     bool TakesLiveReadings() const override { return false; }
     void RecordMeterFrame(MeterReading&, MeterRecordMode) override {}
     void StopAcquisition() override {}

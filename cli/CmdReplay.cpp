@@ -47,25 +47,6 @@ struct ReplayOptions {
     std::string outDir;
 };
 
-// "YYYY-MM-DD HH:MM:SS" as local time.
-std::optional<std::time_t> ParseNow(const std::string& text) {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    char tail = 0;
-    if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &year, &month, &day, &hour, &minute,
-                    &second, &tail) != 6) {
-        return std::nullopt;
-    }
-    if (year < 1970 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 ||
-        minute < 0 || minute > 59 || second < 0 || second > 59) {
-        return std::nullopt;
-    }
-    const std::time_t t = MakeLocalTime(year, month, day, hour, minute, second);
-    if (t == static_cast<std::time_t>(-1)) {
-        return std::nullopt;
-    }
-    return t;
-}
-
 ReplayOptions ParseOptions(int argc, char** argv) {
     ReplayOptions options;
     bool haveStream = false;
@@ -73,7 +54,7 @@ ReplayOptions ParseOptions(int argc, char** argv) {
     line.Flag("--hex", options.hex);
     line.Option("--chunk", [&](const std::string& value) { options.chunk = ChunkValue(value); });
     line.Option("--now", [&](const std::string& value) {
-        options.now = ParseNow(value);
+        options.now = ParseLocalDateTime(value);
         if (!options.now) {
             throw UsageError("--now needs \"YYYY-MM-DD HH:MM:SS\", not \"" + value + "\"");
         }

@@ -2,7 +2,7 @@
 
 #include <initializer_list>
 
-#include "decode/Clock.h"
+#include "common/TimeText.h"
 
 namespace {
 
@@ -53,6 +53,11 @@ std::string BcdStartText(const std::uint8_t* bytes) {
     const std::uint8_t hour = clock.hour == hours ? bytes[3] : NumberToBcd(clock.hour);
     return JoinHexBytes({day, month, year, hour, bytes[4], bytes[5]}, "// :: ") +
            (clock.pm ? "pm" : "am");
+}
+
+CalendarTime BcdDateTime(const std::uint8_t* bytes) {
+    return {2000 + BcdToNumber(bytes[0]), BcdToNumber(bytes[1]), BcdToNumber(bytes[2]),
+            BcdToNumber(bytes[3]),        BcdToNumber(bytes[4]), BcdToNumber(bytes[5])};
 }
 
 std::string BcdDateTimeText(const std::uint8_t* bytes) {

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/TimeText.h"
+
 // The meter sends times and dates as packed BCD, one byte per two-digit field;
 // printing each byte as two hex digits shows its decimal digits.
 
@@ -17,3 +19,7 @@ std::string BcdStartText(const std::uint8_t* bytes);
 // The download header's start text "dd/mm/yy hh:mm:ss" of the bytes year,
 // month, day, hour, minute, second (24-hour, no suffix).
 std::string BcdDateTimeText(const std::uint8_t* bytes);
+
+// The same bytes as the date and time they stand for (year 20yy); a nibble
+// above 9 counts at face value, as in every BCD field.
+CalendarTime BcdDateTime(const std::uint8_t* bytes);

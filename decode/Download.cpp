@@ -1,6 +1,5 @@
 // The download of the records stored in the meter: the header that starts it,
 // the block headers and blocks that follow, each acknowledged, and the finish.
-#include <cstdio>
 #include <string_view>
 
 #include "decode/BcdText.h"
@@ -48,6 +47,9 @@ void CReceiveEngine::DecodeDownloadHeader(const std::uint8_t (&bytes)[26]) {
     m_host.EndLiveReadings();
     m_download.function = FunctionName(bytes[2]);
     m_download.startText = BcdDateTimeText(&bytes[3]);
+    const CalendarTime start = BcdDateTime(&bytes[3]);
+    m_download.start =
+        MakeLocalTime(start.year, start.month, start.day, start.hour, start.minute, start.second);
     m_download.interval = LittleEndianInt32(&bytes[9]);
     m_download.blockCount = bytes[21] | bytes[22] << 8;
 }
@@ -116,16 +118,6 @@ bool CReceiveEngine::IsBlockBodyComplete() const {
 }
 
 void CReceiveEngine::DecodeBlock(const std::string& text) {
-    int day = 0;
-    int month = 0;
-    int year = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    std::sscanf(m_download.startText.c_str(), "%d/%d/%d %d:%d:%d", &day, &month, &year, &hour,
-                &minute, &second);
-    const std::time_t start = MakeLocalTime(2000 + year, month, day, hour, minute, second);
-
     // Records are 16 characters; the trailer (6 characters) is not one. A
     // record whose text is cut short is not made up from missing bytes.
     const long length = static_cast<long>(text.size());
@@ -138,7 +130,7 @@ void CReceiveEngine::DecodeBlock(const std::string& text) {
             record[i] = HexByteAt(text, static_cast<std::size_t>(pos + 2 * i));
         }
         // A negative count of seconds simply lies before the start.
-        const std::time_t t = start + LittleEndianInt32(&record[4]);
+        const std::time_t t = m_download.start + LittleEndianInt32(&record[4]);
 
         CObData data;
         data.value = static_cast<double>(LittleEndianFloat(&record[0]));
@@ -147,6 +139,8 @@ void CReceiveEngine::DecodeBlock(const std::string& text) {
         data.sequence = static_cast<std::int32_t>(m_listDownloaded.size());
         data.timeText = FormatPcTime(t);
         data.typeText = m_download.function;
+        data.overload = data.value == kOverloadValue;
+        data.SetTime(t);
         m_listDownloaded.push_back(std::move(data));
     }
 }

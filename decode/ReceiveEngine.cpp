@@ -244,7 +244,7 @@ void CReceiveEngine::RecordDecodedReading(MeterRecordMode meterRecordMode) {
         const std::string unit = m_reading.unit;
         const std::string typeText = m_reading.function;
         m_host.DispatchReading(m_reading, 0, static_cast<double>(m_reading.value), unit, 0.0,
-                               timeText, typeText, m_reading.decimals);
+                               timeText, m_tTimeText, typeText, m_reading.decimals);
     } else if (m_bMeterRecordFrames && meterRecordMode != MeterRecordMode::None) {
         m_host.EndLiveReadings();
         m_host.RecordMeterFrame(m_reading, meterRecordMode);

@@ -19,6 +19,7 @@
 struct DownloadHeader {
     std::string function;
     std::string startText;  // "dd/mm/yy hh:mm:ss" from the BCD bytes
+    std::time_t start = 0;  // the same moment, by the PC's local clock
     std::int32_t interval = 0;
     int blockCount = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <string>
 
 #include "decode/MeterCodes.h"
@@ -23,11 +24,12 @@ class IReceiveHost {
     // Whether live readings are taken now (acquisition runs).
     virtual bool TakesLiveReadings() const = 0;
 
-    // A live reading while acquisition runs. May overwrite reading.value (overload).
+    // A live reading while acquisition runs, taken at `time` (timeText is its
+    // text). May overwrite reading.value (overload).
     virtual void DispatchReading(MeterReading& reading, int channel, double value,
                                  const std::string& unit, double sampleRate,
-                                 const std::string& timeText, const std::string& typeText,
-                                 int decimals) = 0;
+                                 const std::string& timeText, std::time_t time,
+                                 const std::string& typeText, int decimals) = 0;
 
     // A meter-record frame while meter-record frames arrive.
     virtual void RecordMeterFrame(MeterReading& reading, MeterRecordMode mode) = 0;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/TimeText.h"
 #include "record/Document.h"
 
 // The CSV export: the rows of a document's data list as UTF-8 text with
@@ -9,18 +10,14 @@
 //
 //   id,time,value,unit,type,overload
 //
-// `time` is ISO 8601 local time with its UTC offset; `value` is "%.9g", empty
-// for an overload (then `overload` is 1).
+// `time` is ISO 8601 local time with its UTC offset (IsoTimeOf: a record's
+// own moment, or its stored text read back; a text that names no moment, such
+// as an elapsed time, as it is); `value` is "%.9g", empty for an overload
+// (then `overload` is 1).
 
 // The file type as the Save As dialog of the CSV export shows it.
 inline constexpr const char* kCsvFilterName = "CSV Files(*.csv)";
 inline constexpr const char* kCsvExtension = "csv";
-
-// A record's time text as ISO 8601 local time with the UTC offset of that
-// moment, e.g. "2018-05-03T09:07:05+02:00". Reads the PC clock's
-// "day/month/year h:m:s" and the meter clock's "yyyy/mm/dd hh:mm:ss"; any
-// other text (an elapsed time, a date that does not exist) is returned as it is.
-std::string IsoLocalTime(const std::string& timeText);
 
 // The field as RFC 4180 writes it: in double quotes, with inner quotes doubled,
 // when it holds a comma, a quote, a tab, CR or LF; otherwise unchanged.

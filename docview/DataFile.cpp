@@ -7,6 +7,7 @@
 #include <new>
 
 #include "common/TextCodec.h"
+#include "decode/MeterReading.h"
 #include "docview/FileIo.h"
 
 namespace {
@@ -294,6 +295,7 @@ class CArchiveReader {
         record.sequence = Int32();
         record.timeText = String();
         record.typeText = String();
+        record.overload = record.value == kOverloadValue;
     }
 
     void Bytes(void* out, std::size_t size) {

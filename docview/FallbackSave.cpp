@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/TimeText.h"
 #include "docview/DataFile.h"
 
 namespace {
@@ -49,11 +50,7 @@ std::string SaveDocumentFallback(const CRoZudozuvDoc& doc, const std::string& wa
     if (error) {
         throw CDataFileError("cannot make the folder " + folder + ": " + error.message());
     }
-    std::tm local{};
-    localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    const std::string base = folder + "/" + Stem(wantedPath) + "-" + stamp;
+    const std::string base = folder + "/" + Stem(wantedPath) + "-" + FileStampText(now);
     std::string path = base + kDocumentExtension;
     for (int n = 2; Exists(path); ++n) {
         path = base + "-" + std::to_string(n) + kDocumentExtension;

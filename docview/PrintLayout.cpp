@@ -57,11 +57,7 @@ void AddFooter(PrintPage& page, int width, int height, int u, int c, int number,
 }  // namespace
 
 PrintClock PrintClockNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-            local.tm_hour,        local.tm_min,     local.tm_sec};
+    return LocalCalendar(std::time(nullptr));
 }
 
 std::string PrintNumber(const char* format, double value) {
@@ -147,8 +143,7 @@ PrintPage GraphPrintTexts(const DocumentSummary& s, int width, int height, int l
                           const PrintClock& clock,
                           const std::function<int(const std::string&)>& textWidth) {
     PrintPage out;
-    const std::string time = Format("%d/%d/%d %d:%d:%d", clock.day, clock.month, clock.year,
-                                    clock.hour, clock.minute, clock.second);
+    const std::string time = FormatPcTime(clock);
     out.texts.push_back({width / 2 - textWidth("Graph") / 2, l, "Graph"});
     out.texts.push_back({width / 2 - textWidth(time) / 2, 2 * l, time});
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "docview/CalendarTime.h"
+#include "common/TimeText.h"
 #include "record/Document.h"
 
 struct PrintText {

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "common/Json.h"
+#include "common/TimeText.h"
 #include "decode/MeterReading.h"
-#include "docview/CsvExport.h"
 
 namespace {
 
@@ -34,8 +34,7 @@ std::string LimitMember(LimitSide side) {
 std::string ReadingJson(std::size_t seq, const CObData& record, LimitSide side) {
     const bool overload = record.value == kOverloadValue;
     const bool number = !overload && std::isfinite(record.value);
-    return "{\"seq\":" + std::to_string(seq) +
-           ",\"time\":" + JsonString(IsoLocalTime(record.timeText)) +
+    return "{\"seq\":" + std::to_string(seq) + ",\"time\":" + JsonString(IsoTimeOf(record)) +
            ",\"value\":" + (number ? ValueText(record.value) : std::string("null")) +
            ",\"unit\":" + JsonString(record.unit) + ",\"type\":" + JsonString(record.typeText) +
            ",\"overload\":" + (overload ? "true" : "false") + LimitMember(side) + "}";

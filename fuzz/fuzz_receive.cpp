@@ -24,7 +24,7 @@ class FuzzHost : public IReceiveHost {
     }
     bool TakesLiveReadings() const override { return running; }
     void DispatchReading(MeterReading&, int, double, const std::string&, double, const std::string&,
-                         const std::string&, int) override {}
+                         std::time_t, const std::string&, int) override {}
     void RecordMeterFrame(MeterReading&, MeterRecordMode mode) override {
         if (ToNumber(mode) < 1 || ToNumber(mode) > 9) {
             std::abort();

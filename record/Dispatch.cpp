@@ -38,7 +38,8 @@ std::optional<YRange> AutoRangeAfter(const CRoZudozuvDoc& document,
 
 void DispatchReading(CDocumentRegistry& registry, MeterReading& current, int channel, double value,
                      const std::string& unit, double sampleRate, const std::string& timeText,
-                     const std::string& typeText, int decimals, const StopRequest& stop) {
+                     std::time_t time, const std::string& typeText, int decimals,
+                     const StopRequest& stop) {
     // A copy: stopping may change which documents are live, never the order.
     const std::vector<CRoZudozuvDoc*> documents = registry.Documents();
     for (CRoZudozuvDoc* document : documents) {
@@ -60,6 +61,6 @@ void DispatchReading(CDocumentRegistry& registry, MeterReading& current, int cha
         }
         document->AddReading(channel, recorded, unit, sampleRate, static_cast<std::int32_t>(count),
                              timeText, typeText, current, document->autoScale, RecordOrigin::Live,
-                             decimals);
+                             decimals, time);
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ctime>
 #include <functional>
 #include <optional>
 #include <string>
@@ -29,7 +30,7 @@ std::optional<YRange> AutoRangeAfter(const CRoZudozuvDoc& document,
 // document that takes the reading instead.
 using StopRequest = std::function<CRoZudozuvDoc*(CRoZudozuvDoc& full)>;
 
-// Gives one live reading to every live document, in registry order, as an
+// Gives one live reading, taken at `time`, to every live document, in registry order, as an
 // append of a live reading (the document's observers list it, draw it and
 // scale to it). A reading above the current reading's limit is recorded as
 // the overload value, and `current.value` becomes that value too. A document
@@ -39,4 +40,5 @@ using StopRequest = std::function<CRoZudozuvDoc*(CRoZudozuvDoc& full)>;
 // the seam.
 void DispatchReading(CDocumentRegistry& registry, MeterReading& current, int channel, double value,
                      const std::string& unit, double sampleRate, const std::string& timeText,
-                     const std::string& typeText, int decimals, const StopRequest& stop);
+                     std::time_t time, const std::string& typeText, int decimals,
+                     const StopRequest& stop);

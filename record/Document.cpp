@@ -16,12 +16,20 @@ void CRoZudozuvDoc::AddReading(int channel, double value, const std::string& uni
                                double sampleRate, std::int32_t sequence,
                                const std::string& timeText, const std::string& typeText,
                                const MeterReading& current, bool spreadExtremes,
-                               RecordOrigin origin, int decimals) {
+                               RecordOrigin origin, int decimals, std::optional<std::time_t> time) {
     if (channel < 0 || channel >= kChannelCount) {
         return;
     }
+    CObData record{value, unit, sampleRate, sequence, timeText, typeText};
+    record.overload = value == kOverloadValue;
+    if (origin == RecordOrigin::Live) {
+        record.SetDecimals(decimals);
+    }
+    if (time) {
+        record.SetTime(*time);
+    }
     std::vector<CObData>& records = channels[static_cast<std::size_t>(channel)];
-    records.push_back(CObData{value, unit, sampleRate, sequence, timeText, typeText});
+    records.push_back(std::move(record));
 
     // The summary test looks at the meter's current reading, not at the value
     // being added: an overload (value above the limit) is never counted.

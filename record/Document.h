@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdint>
+#include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -106,11 +108,14 @@ class CRoZudozuvDoc {
     // summary runs when the current reading's limit is above its value and
     // dataNumber follows the channel; with spreadExtremes (an automatic scale)
     // SpreadSentinelExtremes follows. Observers hear of the record, then of
-    // the summary.
+    // the summary. The record keeps what is known of it: the overload value
+    // as an overload, a live reading's decimals, and `time`, the moment
+    // timeText names, where there is one.
     void AddReading(int channel, double value, const std::string& unit, double sampleRate,
                     std::int32_t sequence, const std::string& timeText, const std::string& typeText,
                     const MeterReading& current, bool spreadExtremes = false,
-                    RecordOrigin origin = RecordOrigin::Other, int decimals = 4);
+                    RecordOrigin origin = RecordOrigin::Other, int decimals = 4,
+                    std::optional<std::time_t> time = std::nullopt);
 
     // Appends a record as it is, with no summary work; `step` tells the
     // observers what summary work the caller does for it.

@@ -16,6 +16,8 @@
 #include <thread>
 #include <utility>
 
+#include "common/TimeText.h"
+#include "decode/MeterReading.h"
 #include "record/Crc32.h"
 #include "record/Statistics.h"
 
@@ -163,6 +165,7 @@ std::optional<ParsedEntry> ParseEntry(const std::uint8_t* data, std::size_t size
     parsed.entry.record.unit = in.GetText(*length);
     parsed.entry.record.timeText = in.GetText(*length);
     parsed.entry.record.typeText = in.GetText(*length);
+    parsed.entry.record.overload = parsed.entry.record.value == kOverloadValue;
     if (in.Failed() || in.Pos() != *length ||
         parsed.entry.channel >= CRoZudozuvDoc::kChannelCount) {
         return std::nullopt;
@@ -274,14 +277,6 @@ int OpenRegularFile(const std::string& path, int access) {
     // Plain blocking reads and writes from here on.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
-}
-
-std::string StampOf(std::time_t now) {
-    std::tm local{};
-    localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    return stamp;
 }
 
 }  // namespace
@@ -559,7 +554,7 @@ CJournalWriter::CJournalWriter(const std::string& folder, const std::string& doc
 
     // The header is written under a hidden name and the file then linked to
     // its final one, so a journal never shows up without its header.
-    const std::string base = folder + "/" + StampOf(now) + "-" + std::to_string(::getpid());
+    const std::string base = folder + "/" + FileStampText(now) + "-" + std::to_string(::getpid());
     const std::string temporary = folder + "/." + std::filesystem::path(base).filename().string() +
                                   "-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) +
                                   ".tmp";

@@ -29,14 +29,6 @@ std::string ValueText(double value) {
 
 }  // namespace
 
-std::string ClockText(std::time_t time) {
-    std::tm local{};
-    localtime_r(&time, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%H:%M:%S", &local);
-    return text;
-}
-
 std::string RecordingContinuedText(const std::string& full, const std::string& next) {
     return full + " is full (" + WithThousands(CRoZudozuvDoc::kLiveCapacity) +
            " readings): recording continues in " + next;

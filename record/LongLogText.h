@@ -5,10 +5,8 @@
 #include <ctime>
 #include <string>
 
+#include "common/TimeText.h"  // ClockText
 #include "record/LimitWatcher.h"
-
-// "HH:MM:SS" of a time in local time.
-std::string ClockText(std::time_t time);
 
 // "New File1 is full (20,000 readings): recording continues in New File2"
 std::string RecordingContinuedText(const std::string& full, const std::string& next);

@@ -1,5 +1,6 @@
 #include "record/MeterRecords.h"
 
+#include <optional>
 #include <vector>
 
 #include "decode/Clock.h"
@@ -16,6 +17,7 @@ struct MeterRecord {
     std::string unit;
     std::string typeText;
     std::string timeText;
+    std::optional<std::time_t> time = std::nullopt;  // none for a time of day alone
 };
 
 // The min/max and peak frames: the value at the meter's time, then its
@@ -24,8 +26,8 @@ struct MeterRecord {
 std::vector<MeterRecord> StatisticsRecords(const MeterReading& r, std::time_t now,
                                            const char* maxType, const char* minType,
                                            const char* avgType) {
-    const std::string meterTime = MeterTimeText(r.startText, r.avgTime, now);
-    return {{0, r.value, r.unit, r.function, meterTime},
+    const std::time_t meter = MeterTimeOf(r.startText, r.avgTime, now);
+    return {{0, r.value, r.unit, r.function, FormatMeterTime(meter), meter},
             {1, r.maxValue, r.maxUnit, maxType, r.maxTime},
             {1, r.minValue, r.minUnit, minType, r.minTime},
             {1, r.avgValue, r.unit, avgType, r.avgTime}};
@@ -40,29 +42,30 @@ std::vector<MeterRecord> RecordsForMode(const MeterReading& r, MeterRecordMode m
         case Plain:
         case AcPlusDc:
         case Frequency:
-            return {{0, r.value, r.unit, r.function, nowText}};
+            return {{0, r.value, r.unit, r.function, nowText, now}};
         case MinMax:
             return StatisticsRecords(r, now, "Max", "Min", "Average");
         case Relative:
-            return {{0, r.value, r.unit, r.function, nowText},
-                    {1, r.reference, r.unit, "Ref", nowText},
-                    {1, r.relative, r.unit, "Rel", nowText}};
+            return {{0, r.value, r.unit, r.function, nowText, now},
+                    {1, r.reference, r.unit, "Ref", nowText, now},
+                    {1, r.relative, r.unit, "Rel", nowText, now}};
         case Peak:
             return StatisticsRecords(r, now, "PeakMax", "PeakMin", "PeakAverage");
         case PeakCrest: {
-            const std::string meterTime = MeterTimeText(r.startText, r.avgTime, now);
+            const std::time_t meter = MeterTimeOf(r.startText, r.avgTime, now);
+            const std::string meterTime = FormatMeterTime(meter);
             const float crest = CrestFactor(r.value, r.maxValue, r.minValue);
-            return {{0, r.value, r.unit, r.function, meterTime},
-                    {1, crest, "Crest Factor", "Crest Factor", meterTime}};
+            return {{0, r.value, r.unit, r.function, meterTime, meter},
+                    {1, crest, "Crest Factor", "Crest Factor", meterTime, meter}};
         }
         case AcDcSplit:
             // The AC+DC frame carries no clock and no text of its own for the
             // alternate value: it is shown with the reading's unit, at the PC's time.
-            return {{0, r.alternateValue, r.unit, r.function, nowText},
-                    {1, r.secondValue, r.secondUnit, r.function, nowText}};
+            return {{0, r.alternateValue, r.unit, r.function, nowText, now},
+                    {1, r.secondValue, r.secondUnit, r.function, nowText, now}};
         case VacAux:
-            return {{0, r.value, r.unit, r.function, nowText},
-                    {1, r.auxValue, r.auxText, r.function, nowText}};
+            return {{0, r.value, r.unit, r.function, nowText, now},
+                    {1, r.auxValue, r.auxText, r.function, nowText, now}};
         default:
             return {};
     }
@@ -92,7 +95,7 @@ void BuildMeterRecords(CRoZudozuvDoc& document, MeterReading& reading, MeterReco
     for (const MeterRecord& record : RecordsForMode(reading, mode, now)) {
         document.AddReading(record.channel, record.value, record.unit, kMeterRecordSampleRate,
                             sequence, record.timeText, record.typeText, reading, false,
-                            RecordOrigin::MeterRecord);
+                            RecordOrigin::MeterRecord, 4, record.time);
     }
 }
 

@@ -52,10 +52,11 @@ void CMeterSession::ReadingDecoded(const MeterReading& reading, FaceNumber face,
 
 void CMeterSession::DispatchReading(MeterReading& reading, int channel, double value,
                                     const std::string& unit, double sampleRate,
-                                    const std::string& timeText, const std::string& typeText,
-                                    int decimals) {
-    ::DispatchReading(m_registry, reading, channel, value, unit, sampleRate, timeText, typeText,
-                      decimals, [this](CRoZudozuvDoc& full) { return DocumentFull(full); });
+                                    const std::string& timeText, std::time_t time,
+                                    const std::string& typeText, int decimals) {
+    ::DispatchReading(m_registry, reading, channel, value, unit, sampleRate, timeText, time,
+                      typeText, decimals,
+                      [this](CRoZudozuvDoc& full) { return DocumentFull(full); });
 }
 
 CRoZudozuvDoc* CMeterSession::DocumentFull(CRoZudozuvDoc& full) {

@@ -84,7 +84,7 @@ class CMeterSession : private IReceiveHost {
     void ReadingDecoded(const MeterReading& reading, FaceNumber face, DialPosition dial,
                         bool dialChanged) override;
     void DispatchReading(MeterReading& reading, int channel, double value, const std::string& unit,
-                         double sampleRate, const std::string& timeText,
+                         double sampleRate, const std::string& timeText, std::time_t time,
                          const std::string& typeText, int decimals) override;
     void RecordMeterFrame(MeterReading& reading, MeterRecordMode mode) override;
     bool TakesLiveReadings() const override { return m_bStarted; }

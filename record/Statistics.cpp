@@ -1,33 +1,9 @@
 #include "record/Statistics.h"
 
-#include <cstdio>
-#include <cstring>
-
-#include "decode/Clock.h"
-
 namespace {
 
 constexpr double kStartMaximum = -6000.0;
 constexpr double kStartMinimum = 6000.0;
-constexpr int kMeterYearOffset = 2000;
-
-bool IsLeapYear(int year) {
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int DaysInMonth(int year, int month) {
-    static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month == 2 && IsLeapYear(year)) {
-        return 29;
-    }
-    return kDays[month - 1];
-}
-
-bool IsCalendarDateTime(const MeterDateTime& t) {
-    return t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= DaysInMonth(t.year, t.month) &&
-           t.hour >= 0 && t.hour <= 23 && t.minute >= 0 && t.minute <= 59 && t.second >= 0 &&
-           t.second <= 59;
-}
 
 }  // namespace
 
@@ -110,57 +86,23 @@ YRange YRangeForAutoScaleSetting(const DocumentSummary& summary) {
     return {summary.maximum + span, summary.minimum - span};
 }
 
-std::optional<MeterDateTime> ParseMeterDateTime(const std::string& text) {
-    MeterDateTime t;
-    int twoDigitYear = 0;
-    char suffix[5] = {};
-    const int fields = std::sscanf(text.c_str(), "%d/%d/%d %d:%d:%d %4s", &t.day, &t.month,
-                                   &twoDigitYear, &t.hour, &t.minute, &t.second, suffix);
-    if (fields < 6 || twoDigitYear < 0 || twoDigitYear > 99) {
-        return std::nullopt;
-    }
-    const bool pm = std::strcmp(suffix, "pm") == 0;
-    if (pm || std::strcmp(suffix, "am") == 0) {
-        t.hour = FromTwelveHourClock(t.hour, pm);
-    }
-    t.year = twoDigitYear + kMeterYearOffset;
-    if (!IsCalendarDateTime(t)) {
-        return std::nullopt;
-    }
-    return t;
-}
-
-std::optional<long> ParseElapsedSeconds(const std::string& text) {
-    int hours = 0;
-    int minutes = 0;
-    int seconds = 0;
-    if (std::sscanf(text.c_str(), "%d:%d:%d", &hours, &minutes, &seconds) != 3 || hours < 0 ||
-        minutes < 0 || seconds < 0) {
-        return std::nullopt;
-    }
-    return static_cast<long>(hours) * 3600 + static_cast<long>(minutes) * 60 + seconds;
-}
-
-std::string FormatMeterTime(std::time_t t) {
-    const std::tm f = LocalFields(t);
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2d/%.2d/%.2d %.2d:%.2d:%.2d", f.tm_year + 1900,
-                  f.tm_mon + 1, f.tm_mday, f.tm_hour, f.tm_min, f.tm_sec);
-    return text;
-}
-
-std::string MeterTimeText(const std::string& startText, const std::string& elapsedText,
-                          std::time_t now) {
-    const std::optional<MeterDateTime> start = ParseMeterDateTime(startText);
+std::time_t MeterTimeOf(const std::string& startText, const std::string& elapsedText,
+                        std::time_t now) {
+    const std::optional<CalendarTime> start = ParseMeterDateTime(startText);
     if (!start) {
-        return FormatMeterTime(now);
+        return now;
     }
     const std::time_t startTime = MakeLocalTime(start->year, start->month, start->day, start->hour,
                                                 start->minute, start->second);
     if (startTime == static_cast<std::time_t>(-1)) {
-        return FormatMeterTime(now);
+        return now;
     }
-    return FormatMeterTime(startTime + ParseElapsedSeconds(elapsedText).value_or(0));
+    return startTime + ParseElapsedSeconds(elapsedText).value_or(0);
+}
+
+std::string MeterTimeText(const std::string& startText, const std::string& elapsedText,
+                          std::time_t now) {
+    return FormatMeterTime(MeterTimeOf(startText, elapsedText, now));
 }
 
 float CrestFactor(float value, float maxValue, float minValue) {

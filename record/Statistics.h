@@ -1,16 +1,16 @@
 #pragma once
 
 #include <ctime>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/ObData.h"
+#include "common/TimeText.h"
 #include "decode/MeterReading.h"
 #include "record/Document.h"
 
 // The summary arithmetic of a recording and the meter's own clock, as pure
-// functions.
+// functions (the meter's time texts are read and written by common/TimeText.h).
 
 // A value in base units for comparing extremes: a unit text containing "k" or
 // "K" scales by 1000, otherwise one containing "M" by 1000000.
@@ -43,34 +43,14 @@ YRange YRangeFromSummary(const DocumentSummary& summary);
 // 0.01 only when the extremes are equal.
 YRange YRangeForAutoScaleSetting(const DocumentSummary& summary);
 
-// The meter's start date-time, as the decoders print it:
-// "dd/mm/yy hh:mm:ss am" or "... pm" (day, month, two-digit year of 20yy,
-// 12-hour clock: "12:.. am" is 0 h, "12:.. pm" is 12 h). Without a suffix the
-// hour is read as 0..23.
-// Returns nothing when the text does not hold six numbers forming a calendar
-// date and a time of day.
-struct MeterDateTime {
-    int year = 2000;
-    int month = 1;
-    int day = 1;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-};
-std::optional<MeterDateTime> ParseMeterDateTime(const std::string& text);
-
-// An elapsed time "hh:mm:ss" in seconds; nothing when it does not read as
-// three non-negative numbers.
-std::optional<long> ParseElapsedSeconds(const std::string& text);
-
-// The meter's clock as "%.2d/%.2d/%.2d %.2d:%.2d:%.2d" (four-digit year,
-// month, day, hour, minute, second).
-std::string FormatMeterTime(std::time_t t);
-
-// The time a meter-record frame was taken by the meter's clock: its start
-// date-time plus the elapsed time of its average. When either text is
+// The moment a meter-record frame was taken by the meter's clock: its start
+// date-time plus the elapsed time of its average. When the start is
 // unreadable, the PC's time `now` stands in for the meter's clock (an
 // unreadable elapsed time alone counts as zero).
+std::time_t MeterTimeOf(const std::string& startText, const std::string& elapsedText,
+                        std::time_t now);
+
+// That moment as the meter's clock shows it (FormatMeterTime).
 std::string MeterTimeText(const std::string& startText, const std::string& elapsedText,
                           std::time_t now);
 

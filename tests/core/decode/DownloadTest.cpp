@@ -66,6 +66,7 @@ TEST(Download, TwoBlocksAreAcknowledgedRecordedAndFinished) {
     EXPECT_EQ(TimeTexts(list), (std::vector<std::string>{"7/12/2026 9:5:9", "7/12/2026 9:5:14",
                                                          "7/12/2026 9:5:19", "7/12/2026 9:5:24"}));
     EXPECT_EQ(list[3].sequence, 3);
+    EXPECT_EQ(list[3].Time(), MakeLocalTime(2026, 12, 7, 9, 5, 24)) << "the moment behind the text";
     // The header stops acquisition before anything is written to the meter.
     EXPECT_EQ(fx.host.events.front(), "stop");
 }

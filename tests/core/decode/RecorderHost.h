@@ -38,7 +38,7 @@ class RecorderHost : public IReceiveHost {
     }
     bool TakesLiveReadings() const override { return running; }
     void DispatchReading(MeterReading&, int channel, double value, const std::string& unit,
-                         double sampleRate, const std::string& timeText,
+                         double sampleRate, const std::string& timeText, std::time_t,
                          const std::string& typeText, int decimals) override {
         dispatchChannel = channel;
         dispatched.push_back({value, unit, sampleRate, timeText, typeText, decimals});

@@ -6,6 +6,8 @@
 
 namespace {
 
+const std::time_t kMoment = 1770000000;  // the PC clock when the reading was taken
+
 // Live documents in a registry, and a stop that does the Stop command's work.
 struct LiveSetup {
     std::vector<OpenDocument> documents;
@@ -22,7 +24,7 @@ struct LiveSetup {
     CRoZudozuvDoc& Doc(int i) { return *documents[static_cast<std::size_t>(i)].document; }
 
     void Dispatch(MeterReading& reading, const std::string& time = "1/2/2026 3:4:5") {
-        DispatchReading(registry, reading, 0, reading.value, reading.unit, 0.0, time,
+        DispatchReading(registry, reading, 0, reading.value, reading.unit, 0.0, time, kMoment,
                         reading.function, reading.decimals, [this](CRoZudozuvDoc& full) {
                             stoppedBy.push_back(&full);
                             for (CRoZudozuvDoc* d : registry.Documents()) {
@@ -102,6 +104,15 @@ TEST(Dispatch, OverloadIsAboveTheLimitOnly) {
     // The overload never entered the summary.
     EXPECT_EQ(live.Doc(0).countedNumber, 1);
     EXPECT_EQ(live.Doc(0).summary.dataNumber, 3);
+
+    // Each record keeps what it was made from: the reading's decimals, whether
+    // it was over its limit, and the moment it was taken.
+    const std::vector<CObData>& records = live.Doc(0).channels[0];
+    EXPECT_EQ((std::vector<bool>{records[0].overload, records[1].overload, records[2].overload}),
+              (std::vector<bool>{false, false, true}));
+    EXPECT_EQ(records[1].Decimals(), 1);
+    EXPECT_EQ(records[2].Decimals(), 2);
+    EXPECT_EQ(records[2].Time(), kMoment);
 }
 
 TEST(Dispatch, ValueTextFollowsTheReadingsDecimals) {

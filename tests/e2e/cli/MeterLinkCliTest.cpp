@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/Json.h"
+#include "common/TimeText.h"
 #include "decode/Clock.h"
 #include "docview/CsvExport.h"
 #include "frames/FrameEncoder.h"
@@ -195,12 +196,12 @@ void ExpectSameReadings(const std::vector<SavedRecord>& got,
 
 // "d/m/yyyy h:m:s" as a count of seconds (calendar arithmetic, no time zone).
 long long SecondsOf(const std::string& timeText) {
-    int day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0;
-    if (std::sscanf(timeText.c_str(), "%d/%d/%d %d:%d:%d", &day, &month, &year, &hour, &minute,
-                    &second) != 6) {
+    const std::optional<CalendarTime> fields = ParseRecordTime(timeText);
+    if (!fields) {
         ADD_FAILURE() << "not a PC time text: " << timeText;
         return 0;
     }
+    auto [year, month, day, hour, minute, second] = *fields;
     // Days from civil date (proleptic Gregorian).
     year -= month <= 2;
     const long long era = (year >= 0 ? year : year - 399) / 400;
