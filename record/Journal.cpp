@@ -410,11 +410,10 @@ void RebuildFromJournal(const std::vector<JournalEntry>& entries, CRoZudozuvDoc&
 }
 
 std::string FormatJournalTime(std::int64_t createdAt) {
-    const auto t = static_cast<std::time_t>(createdAt);
-    std::tm local{};
-    localtime_r(&t, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+    const CalendarTime c = LocalCalendar(static_cast<std::time_t>(createdAt));
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", c.year, c.month, c.day, c.hour,
+                  c.minute);
     return text;
 }
 
