@@ -1,5 +1,7 @@
 #include "app/DisplayDock.h"
 
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -27,6 +29,17 @@ CDisplayDock::CDisplayDock(const IClock* clock, QWidget* parent)
     scroller->setMinimumWidth(m_pFace->sizeHint().width() +
                               scroller->verticalScrollBar()->sizeHint().width());
     setWidget(scroller);
+}
+
+void CDisplayDock::ShowBeside(QMdiArea* area, bool shown) {
+    QMdiSubWindow* active = area->currentSubWindow();
+    if (active != nullptr) {
+        active->showMinimized();
+    }
+    setVisible(shown);
+    if (active != nullptr) {
+        active->showMaximized();
+    }
 }
 
 void CDisplayDock::closeEvent(QCloseEvent* event) {

@@ -4,6 +4,7 @@
 
 class CLeftDlg;
 class IClock;
+class QMdiArea;
 
 // The "Display" bar on the main window's left: the meter face, scrolled
 // when the screen leaves it less height than the picture needs.
@@ -13,6 +14,9 @@ class CDisplayDock : public QDockWidget {
     CDisplayDock(const IClock* clock, QWidget* parent);
 
     CLeftDlg* Face() const { return m_pFace; }
+    // View > Real Time: shows or hides the bar; the active document window
+    // of `area` is laid out again beside it.
+    void ShowBeside(QMdiArea* area, bool shown);
 
   signals:
     // The bar's own close button hid it.

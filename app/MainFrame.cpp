@@ -1,6 +1,7 @@
 #include "app/MainFrame.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMessageBox>
@@ -43,7 +44,7 @@ QString AppTitle() {
 }
 
 QString IdleText() {
-    return QStringLiteral("Ready");
+    return QCoreApplication::translate("CMainFrame", "Ready");
 }
 
 }  // namespace
@@ -145,7 +146,9 @@ void CMainFrame::WireCommands() {
     c.OnTriggered(cmd::kPrintData, [this] { RunViewCommand(&CRoZudozuvView::OnPrintData); });
     c.OnTriggered(cmd::kClose, [this] { m_pMdi->closeActiveSubWindow(); });
     c.OnTriggered(cmd::kExit, [this] { close(); });
-    c.OnTriggered(cmd::kViewRealTime, [this] { OnViewRealTime(); });
+    c.OnTriggered(cmd::kViewRealTime, [this] {
+        m_pDisplayBar->ShowBeside(m_pMdi, Action(cmd::kViewRealTime)->isChecked());
+    });
     c.OnTriggered(cmd::kPortOther, [this] { OnPortOther(); });
     c.OnTriggered(cmd::kDemoMeter, [this] {
         if (DemoMeterRunning()) {
@@ -342,18 +345,6 @@ void CMainFrame::dropEvent(QDropEvent* event) {
 }
 
 // ---------------------------------------------------------------- view and help
-
-void CMainFrame::OnViewRealTime() {
-    // The action has already flipped its check mark: checked means "show".
-    QMdiSubWindow* active = m_pMdi->currentSubWindow();
-    if (active != nullptr) {
-        active->showMinimized();
-    }
-    m_pDisplayBar->setVisible(Action(cmd::kViewRealTime)->isChecked());
-    if (active != nullptr) {
-        active->showMaximized();
-    }
-}
 
 void CMainFrame::ShowMessage(const QString& text, QMessageBox::Icon icon) {
     QMessageBox box(icon, AppTitle(), text, QMessageBox::Ok, this);

@@ -177,7 +177,6 @@ class CMainFrame : public QMainWindow, private IDocumentPrompts {
     // the next Start; the message box (when asked for) comes once the
     // receive path has returned.
     void ShowRecordingStopped(const QString& why, bool alsoInABox);
-    void OnViewRealTime();
     void OnPortOther();
     void ShowFileError(const QString& text) override;
 
