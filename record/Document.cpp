@@ -41,13 +41,14 @@ void CRoZudozuvDoc::AddReading(int channel, double value, const std::string& uni
     if (spreadExtremes) {
         SpreadSentinelExtremes(summary);
     }
-    Notify(Event{
+    Raise(Event{
         Event::Kind::Appended,
         AppendedRecords{channel, records.size() - 1, 1, {role, spreadExtremes}, origin, decimals},
         {}});
     if (channel == 0 || spreadExtremes) {
-        Notify(Event{Event::Kind::Summary, {}, {}});
+        Raise(Event{Event::Kind::Summary, {}, {}});
     }
+    Deliver();
 }
 
 void CRoZudozuvDoc::AdvanceSummaryFor(SummaryRole role) {
@@ -82,21 +83,22 @@ void CRoZudozuvDoc::AppendDownload(std::vector<CObData>& records) {
     records.clear();
     // The first record starts the download's summary; the journal keeps the
     // two apart.
-    Notify(Event{Event::Kind::Appended,
-                 AppendedRecords{
-                     0, first, 1, {SummaryRole::FirstDownloaded, false}, RecordOrigin::Download, 4},
-                 {}});
+    Raise(Event{Event::Kind::Appended,
+                AppendedRecords{
+                    0, first, 1, {SummaryRole::FirstDownloaded, false}, RecordOrigin::Download, 4},
+                {}});
     if (main.size() > first + 1) {
-        Notify(Event{Event::Kind::Appended,
-                     AppendedRecords{0,
-                                     first + 1,
-                                     main.size() - first - 1,
-                                     {SummaryRole::Downloaded, false},
-                                     RecordOrigin::Download,
-                                     4},
-                     {}});
+        Raise(Event{Event::Kind::Appended,
+                    AppendedRecords{0,
+                                    first + 1,
+                                    main.size() - first - 1,
+                                    {SummaryRole::Downloaded, false},
+                                    RecordOrigin::Download,
+                                    4},
+                    {}});
     }
-    Notify(Event{Event::Kind::Summary, {}, {}});
+    Raise(Event{Event::Kind::Summary, {}, {}});
+    Deliver();
 }
 
 void CRoZudozuvDoc::DeleteContents() {
@@ -139,7 +141,11 @@ void CRoZudozuvDoc::RemoveObserver(IDocumentObserver* observer) {
 }
 
 void CRoZudozuvDoc::Notify(const Event& event) {
-    m_pending.push_back(event);
+    Raise(event);
+    Deliver();
+}
+
+void CRoZudozuvDoc::Deliver() {
     if (m_bNotifying) {
         return;  // told once the event being delivered has reached everyone
     }
@@ -149,7 +155,7 @@ void CRoZudozuvDoc::Notify(const Event& event) {
         // By index: an observer may add another while it is told.
         for (std::size_t o = 0; o < m_observers.size(); ++o) {
             if (IDocumentObserver* observer = m_observers[o]) {
-                Deliver(next, *observer);
+                Tell(next, *observer);
             }
         }
     }
@@ -158,7 +164,7 @@ void CRoZudozuvDoc::Notify(const Event& event) {
     m_bNotifying = false;
 }
 
-void CRoZudozuvDoc::Deliver(const Event& event, IDocumentObserver& observer) const {
+void CRoZudozuvDoc::Tell(const Event& event, IDocumentObserver& observer) const {
     switch (event.kind) {
         case Event::Kind::Appended:
             observer.RecordsAppended(*this, event.appended);

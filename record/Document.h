@@ -160,8 +160,12 @@ class CRoZudozuvDoc {
         AppendedRecords appended;
         DocumentRole role;
     };
+    // Events raised together are told together, in order; Deliver tells
+    // every observer of every event raised so far.
+    void Raise(const Event& event) { m_pending.push_back(event); }
+    void Deliver();
     void Notify(const Event& event);
-    void Deliver(const Event& event, IDocumentObserver& observer) const;
+    void Tell(const Event& event, IDocumentObserver& observer) const;
 
     DocumentRole m_role = DocumentRole::Live;
     std::vector<IDocumentObserver*> m_observers;

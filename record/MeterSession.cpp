@@ -22,7 +22,7 @@ bool CMeterSession::Start() {
     if (OpenRegisteredDocument() == nullptr) {
         return false;
     }
-    m_bRunning = true;
+    m_bStarted = true;
     return true;
 }
 
@@ -34,7 +34,7 @@ void CMeterSession::Stop() {
     }
     // Cleared even when no live document is left (it may have been closed);
     // otherwise Start would stay disabled.
-    m_bRunning = false;
+    m_bStarted = false;
 }
 
 CRoZudozuvDoc* CMeterSession::OpenRegisteredDocument() {

@@ -66,7 +66,7 @@ class CMeterSession : private IReceiveHost {
     // records into a new document only.
     void HaltAcquisition() { Stop(); }
     // Acquisition runs: live documents take the live readings.
-    bool IsRunning() const { return m_bRunning; }
+    bool IsRunning() const { return m_bStarted; }
 
     // Ends a stalled download with the records received so far.
     void EndDownloadEarly() { m_engine.EndDownloadEarly(); }
@@ -87,9 +87,9 @@ class CMeterSession : private IReceiveHost {
                          double sampleRate, const std::string& timeText, std::time_t time,
                          const std::string& typeText, int decimals) override;
     void RecordMeterFrame(MeterReading& reading, MeterRecordMode mode) override;
-    bool TakesLiveReadings() const override { return m_bRunning; }
+    bool TakesLiveReadings() const override { return m_bStarted; }
     void StopAcquisition() override { Stop(); }
-    void EndLiveReadings() override { m_bRunning = false; }
+    void EndLiveReadings() override { m_bStarted = false; }
     void WriteToMeter(const std::uint8_t* bytes, std::size_t count) override;
     int ReadSize() const override;
     void SetReadSize(int bytes) override;
@@ -105,5 +105,5 @@ class CMeterSession : private IReceiveHost {
     const IClock& m_clock;
     CDocumentRegistry m_registry;
     CReceiveEngine m_engine;
-    bool m_bRunning = false;  // between Start and Stop
+    bool m_bStarted = false;  // between Start and Stop
 };

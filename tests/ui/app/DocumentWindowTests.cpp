@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTabBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -220,6 +221,35 @@ TEST(DocumentWindow, ViewShowsTabsListColumnsAndTakesToolCommands) {
         }
         EXPECT_EQ(view.Graph()->Tool(), tool) << text.toStdString();
     }
+}
+
+// Readings that arrive together are shown together: the list takes all
+// their rows in one insertion, the summary and the graph change once, and
+// only after the readings are in.
+TEST(DocumentWindow, ReadingsArrivingTogetherRepaintTheViewOnce) {
+    FrameFixture f;
+    CTestFrame& frame = *f.frame;
+    frame.resize(900, 600);
+    frame.show();
+    StartRecording(frame, {});
+    CChildFrame& child = *frame.Children().at(0);
+    ClickTab(child, 1);
+    QCoreApplication::processEvents();
+    CRoZudozuvView& view = child.View();
+    QSignalSpy inserted(view.ListModel(), &QAbstractItemModel::rowsInserted);
+    QSignalSpy summary(view.SummaryEdit(), &QPlainTextEdit::textChanged);
+
+    for (int i = 0; i < 50; ++i) {
+        Feed(frame, PlainVdcFrame(0.1f * static_cast<float>(i)));
+    }
+    EXPECT_EQ(view.ListModel()->rowCount(), 0) << "nothing is shown while readings arrive";
+    EXPECT_TRUE(view.SummaryText().contains("DataNumber: 50"));
+    ASSERT_TRUE(WaitFor([&] { return view.ListModel()->rowCount() == 50; }));
+    EXPECT_EQ(inserted.count(), 1);
+    EXPECT_TRUE(WaitFor([&] { return summary.count() > 0; }));
+    EXPECT_EQ(summary.count(), 1);
+    EXPECT_EQ(view.SummaryEdit()->toPlainText(), view.SummaryText());
+    EXPECT_EQ(view.ListModel()->Text(49, 3), "4.900");
 }
 
 TEST(DocumentWindow, NewRowsScrollIntoViewUnlessTheUserScrolledAway) {
