@@ -16,6 +16,7 @@
 #include "app/FileCommands.h"
 #include "app/FileDialogs.h"
 #include "app/FrameCommands.h"
+#include "app/FrameStatusBar.h"
 #include "app/LinkHealthPane.h"
 #include "app/LiveDocuments.h"
 #include "app/MqttCommands.h"
@@ -29,7 +30,6 @@
 #include "common/ui/UserMessages.h"
 #include "display/ui/LeftDlg.h"
 #include "docview/FallbackSave.h"
-#include "docview/ui/LimitsDlg.h"
 #include "docview/ui/RoZudozuvView.h"
 #include "link/ui/Port.h"
 #include "link/ui/PortMenu.h"
@@ -41,10 +41,6 @@ const char* const kContinueWhenFullKey = "Real Time/Continue When Full";
 
 QString AppTitle() {
     return QStringLiteral("Vavirir");
-}
-
-QString IdleText() {
-    return QCoreApplication::translate("CMainFrame", "Ready");
 }
 
 }  // namespace
@@ -99,7 +95,7 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
     connect(m_pDisplayBar, &CDisplayDock::closedByUser, Action(cmd::kViewRealTime),
             [this] { Action(cmd::kViewRealTime)->setChecked(false); });
     m_pJournals = std::make_unique<CDocumentJournals>(
-        JournalFolder(), [this](const QString& text) { statusBar()->showMessage(text); });
+        JournalFolder(), [this](const QString& text) { m_pStatus->ShowPassing(text); });
 
     auto discover = options.discoverPorts ? options.discoverPorts : DiscoverSystemPorts;
     m_pPortMenu = new CPortMenu(m_pPortPopup, Action(cmd::kDemoMeter), discover, this);
@@ -150,13 +146,8 @@ void CMainFrame::WireCommands() {
         m_pDisplayBar->ShowBeside(m_pMdi, Action(cmd::kViewRealTime)->isChecked());
     });
     c.OnTriggered(cmd::kPortOther, [this] { OnPortOther(); });
-    c.OnTriggered(cmd::kDemoMeter, [this] {
-        if (DemoMeterRunning()) {
-            StopDemoMeter();
-        } else {
-            StartDemoMeter();
-        }
-    });
+    c.OnTriggered(cmd::kDemoMeter,
+                  [this] { DemoMeterRunning() ? StopDemoMeter() : StartDemoMeter(); });
     c.OnTriggered(cmd::kStart, [this] { OnStart(); });
     c.OnTriggered(cmd::kStop, [this] {
         Session().Stop();
@@ -168,7 +159,7 @@ void CMainFrame::WireCommands() {
         CProgramSettings().value(QLatin1String(kContinueWhenFullKey), false).toBool());
     connect(continueWhenFull, &QAction::toggled, this,
             [](bool on) { CProgramSettings().setValue(QLatin1String(kContinueWhenFullKey), on); });
-    c.OnTriggered(cmd::kLimits, [this] { OnLimits(); });
+    c.OnTriggered(cmd::kLimits, [this] { RunViewCommand(&CRoZudozuvView::OnLimits); });
     c.OnTriggered(cmd::kGraphSetting, [this] { RunViewCommand(&CRoZudozuvView::OnGraphSetting); });
     c.OnTriggered(cmd::kAbout, [this] { CAboutDlg(this).exec(); });
     c.OnTriggered(cmd::kHelpTopics, [this] { m_pHelp->Open(); });
@@ -205,11 +196,10 @@ void CMainFrame::NoteRecordingState() {
 
 void CMainFrame::OnStart() {
     if (Session().Start()) {
-        m_pIdleText->setText(IdleText());
-        statusBar()->clearMessage();
+        m_pStatus->ShowReady();
     } else {
         // Start takes readings only while the meter sends them.
-        statusBar()->showMessage(
+        m_pStatus->ShowPassing(
             tr("Nothing started: no data from the meter. Choose its port under "
                "Com Port, or the Demo meter, then Start again."));
     }
@@ -224,24 +214,9 @@ void CMainFrame::CreateGraphToolBar() {
 }
 
 void CMainFrame::CreateStatusBar() {
-    QStatusBar* bar = statusBar();
-    bar->setObjectName(QStringLiteral("statusBar"));
-    // The idle text sits under the fly-by texts and shows when they clear.
-    m_pIdleText = new QLabel(IdleText(), bar);
-    m_pIdleText->setObjectName(QStringLiteral("readyText"));
-    bar->addWidget(m_pIdleText, 1);
-    m_pLinkHealth = new CLinkHealthPane(bar);
-    m_pLinkHealth->Follow(m_pConnection->Health());
-    bar->addPermanentWidget(m_pLinkHealth);
-    bar->addPermanentWidget(m_pMqtt->Pane());
-    for (const char* key : {"CAP", "NUM", "SCRL"}) {
-        auto* indicator = new QLabel(QLatin1String(key), bar);
-        indicator->setObjectName(QLatin1String(key));
-        indicator->setEnabled(false);
-        indicator->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        bar->addPermanentWidget(indicator);
-    }
-    connect(Action(cmd::kViewStatusBar), &QAction::toggled, bar, &QStatusBar::setVisible);
+    m_pStatus = std::make_unique<CFrameStatusBar>(statusBar(), m_pMqtt->Pane());
+    m_pStatus->LinkHealth()->Follow(m_pConnection->Health());
+    connect(Action(cmd::kViewStatusBar), &QAction::toggled, statusBar(), &QStatusBar::setVisible);
 }
 
 QAction* CMainFrame::Action(int id) const {
@@ -378,17 +353,18 @@ void CMainFrame::ConnectMeter() {
             });
     connect(
         meter, &CConnectionDriver::statusMessage, this,
-        [this](const QString& text, int timeoutMs) { statusBar()->showMessage(text, timeoutMs); });
+        [this](const QString& text, int timeoutMs) { m_pStatus->ShowPassing(text, timeoutMs); });
     connect(meter, &CConnectionDriver::recordingStopped, this,
             [this](const QString& why) { ShowRecordingStopped(why, false); });
     connect(meter, &CConnectionDriver::meterChanged, m_pMqtt, &CMqttPublishing::SetMeter);
-    connect(meter, &CConnectionDriver::linkChanged, m_pLinkHealth, &CLinkHealthPane::Redraw);
+    connect(meter, &CConnectionDriver::linkChanged, m_pStatus->LinkHealth(),
+            &CLinkHealthPane::Redraw);
     connect(meter, &CConnectionDriver::linkChanged, this, &CMainFrame::OnLinkChanged);
     connect(meter, &CConnectionDriver::bytesArriving, m_pLive, &CLiveDocuments::BeforeReceive);
     connect(meter, &CConnectionDriver::bytesDecoded, m_pLive, &CLiveDocuments::AfterReceive);
     connect(meter, &CConnectionDriver::bytesDecoded, this, &CMainFrame::NoteRecordingState);
     connect(m_pLive, &CLiveDocuments::statusMessage, this,
-            [this](const QString& text) { statusBar()->showMessage(text); });
+            [this](const QString& text) { m_pStatus->ShowPassing(text); });
     connect(m_pLive, &CLiveDocuments::recordingStopped, this, &CMainFrame::ShowRecordingStopped);
 }
 
@@ -421,8 +397,7 @@ void CMainFrame::OnReceiveBytes(const std::uint8_t* bytes, std::size_t count) {
 }
 
 void CMainFrame::ShowRecordingStopped(const QString& why, bool alsoInABox) {
-    m_pIdleText->setText(why);
-    statusBar()->clearMessage();
+    m_pStatus->ShowStopped(why);
     if (alsoInABox) {
         // Not inside the receive path: the box's event loop would take more
         // readings while the session is still dispatching this one.
@@ -431,7 +406,7 @@ void CMainFrame::ShowRecordingStopped(const QString& why, bool alsoInABox) {
 }
 
 QString CMainFrame::IdleStatusText() const {
-    return m_pIdleText->text();
+    return m_pStatus->IdleText();
 }
 
 void CMainFrame::OnDataTimeout() {
@@ -465,20 +440,9 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-// ---------------------------------------------------------------- face and limits
+// ---------------------------------------------------------------- face
 
 void CMainFrame::SetFace(FaceState face) {
     m_pFace->SetUnitIcon(face.dial);
     m_pFace->SetFace(face.face);
-}
-
-void CMainFrame::OnLimits() {
-    CRoZudozuvView* view = CurrentView();
-    if (view == nullptr) {
-        return;
-    }
-    CLimitsDlg dialog(view->GetLimits(), this);
-    if (dialog.exec() == QDialog::Accepted) {
-        view->SetLimits(dialog.GetLimits());
-    }
 }

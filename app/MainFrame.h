@@ -22,6 +22,7 @@
 #include "app/DocumentJournals.h"
 #include "app/DocumentManager.h"
 #include "app/DocumentWindows.h"
+#include "app/FrameStatusBar.h"
 #include "app/HelpPage.h"
 #include "app/MeterLink.h"
 #include "app/WaitDlg.h"
@@ -112,7 +113,7 @@ class CMainFrame : public QMainWindow, private IDocumentPrompts {
     FaceState Face() const { return m_pConnection->Face(); }
     CPortMenu* PortMenu() const { return m_pPortMenu; }
     CWaitDlg* WaitDlg() const { return m_pConnection->WaitDlg(); }
-    CLinkHealthPane* LinkHealthPane() const { return m_pLinkHealth; }
+    CLinkHealthPane* LinkHealthPane() const { return m_pStatus->LinkHealth(); }
     CMqttPublishing* MqttPublishing() const { return m_pMqtt; }
     CChildFrame* ActiveChild() const { return m_pWindows->Active(); }
     // The view last activated, which the graph tool bar's commands go to.
@@ -146,9 +147,6 @@ class CMainFrame : public QMainWindow, private IDocumentPrompts {
     QString AskSaveFileName(const QString& suggested) override;
 
   private:
-    // Real Time > Limits… for the current window.
-    void OnLimits();
-
     // What the commands do, and the state each one needs to be enabled.
     void WireCommands();
     void WireCommandStates();
@@ -197,11 +195,10 @@ class CMainFrame : public QMainWindow, private IDocumentPrompts {
     QMenu* m_pPortPopup = nullptr;
     QMenu* m_pFileMenu = nullptr;
     CHelpPage* m_pHelp = nullptr;
-    QLabel* m_pIdleText = nullptr;
     QAction* m_pRecentAnchor = nullptr;  // separator below the recent files
     CRecentFiles* m_pRecent = nullptr;
     CPortMenu* m_pPortMenu = nullptr;
-    CLinkHealthPane* m_pLinkHealth = nullptr;
+    std::unique_ptr<CFrameStatusBar> m_pStatus;
     CMqttPublishing* m_pMqtt = nullptr;
 
     QTimer m_timerPortMenu;  // timer 3

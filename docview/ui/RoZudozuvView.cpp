@@ -15,6 +15,7 @@
 #include "docview/ViewLayout.h"
 #include "docview/ui/DataListModel.h"
 #include "docview/ui/GraphClipboard.h"
+#include "docview/ui/LimitsDlg.h"
 #include "docview/ui/PrintRX.h"
 #include "fft/ui/FFTDlg.h"
 #include "record/Dispatch.h"
@@ -132,6 +133,13 @@ void CRoZudozuvView::OnPrintData() {
 
 void CRoZudozuvView::OnGraphSetting() {
     RunGraphSetting(this, *m_pGraph, Document().autoScale, m_manualScale, Document().summary);
+}
+
+void CRoZudozuvView::OnLimits() {
+    CLimitsDlg dialog(GetLimits(), this);
+    if (dialog.exec() == QDialog::Accepted) {
+        SetLimits(dialog.GetLimits());
+    }
 }
 
 void CRoZudozuvView::SetYRange(double top, double bottom) {

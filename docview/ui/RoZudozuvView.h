@@ -35,10 +35,11 @@ class CRoZudozuvView : public QWidget, private IDocumentObserver {
     // from a file gets its list, summary and graph range.
     void OnInitialUpdate();
 
-    // File > Print > Graph and Data, Graph Setting > Setting.
+    // File > Print > Graph and Data, Graph Setting > Setting, Real Time > Limits….
     void OnPrintGraph();
     void OnPrintData();
     void OnGraphSetting();
+    void OnLimits();
 
     // Re-formats the summary text (shown at the next repaint).
     void RefreshSummary();
