@@ -58,11 +58,11 @@ CConnectionDriver::~CConnectionDriver() {
 }
 
 std::optional<QString> CConnectionDriver::OpenPort(const QString& port) {
-    const std::optional<std::string> warning = m_pConnection->Open(port.toStdString());
+    const Status opened = m_pConnection->Open(port.toStdString());
     ArmTick();
-    if (warning) {
+    if (!opened) {
         emit linkChanged();
-        return QString::fromStdString(*warning);
+        return QString::fromStdString(opened.Message());
     }
     emit statusMessage(QStringLiteral("Meter port %1 open").arg(port), 3000);
     emit linkChanged();

@@ -48,9 +48,8 @@ CCliConnection::CCliConnection(const char* command, const PortChoice& port,
                    CliOptions(options)) {}
 
 bool CCliConnection::Open() {
-    const std::optional<std::string> warning = m_connection.Open(m_port.Device());
-    if (warning) {
-        Say(*warning);
+    if (const Status opened = m_connection.Open(m_port.Device()); !opened) {
+        Say(opened.Message());
         return false;
     }
     return true;

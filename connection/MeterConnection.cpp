@@ -34,14 +34,14 @@ CMeterConnection::~CMeterConnection() {
     m_pLink->Close();
 }
 
-std::optional<std::string> CMeterConnection::Open(const std::string& port) {
+Status CMeterConnection::Open(const std::string& port) {
     StopDemo();
     m_reconnect.Forget();
     std::string warning;
     if (!OpenLink(*m_pLink, port, false, warning)) {
         m_health.PortClosed();
         m_observer.LinkChanged(std::nullopt);
-        return warning;
+        return Error{warning};
     }
     if (m_options.reconnect) {
         m_reconnect.Keep(port);
@@ -55,7 +55,7 @@ std::optional<std::string> CMeterConnection::Open(const std::string& port) {
     if (m_options.silenceCountsFromOpen) {
         m_timeout.CountFromNow();
     }
-    return std::nullopt;
+    return {};
 }
 
 void CMeterConnection::LinkOpened() {

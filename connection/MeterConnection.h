@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "common/Result.h"
 #include "connection/LinkInbox.h"
 #include "connection/MeterLink.h"
 #include "decode/Clock.h"
@@ -104,7 +105,7 @@ class CMeterConnection : private ISessionHost {
 
     // The user opened `port`: the demo meter stops, the port is (re)opened and
     // kept, to be reopened when its link fails. On failure the warning to show.
-    std::optional<std::string> Open(const std::string& port);
+    Status Open(const std::string& port);
     // The demo meter in place of a port; `name` is what the link health shows.
     void StartDemo(const std::string& name);
     void StopDemo();

@@ -117,7 +117,7 @@ struct Fixture {
 
 TEST(MeterConnection, ReopensALostLinkOnScheduleAndIgnoresWhatTheOldLinkLeft) {
     Fixture f(MeterConnectionOptions{.reconnectPeriod = 2000ms});
-    ASSERT_EQ(f.connection->Open("5"), std::nullopt);
+    ASSERT_TRUE(f.connection->Open("5").Ok());
     EXPECT_EQ(f.script.readSize, 100);
     EXPECT_EQ(f.observer.Take(), (std::vector<std::string>{"link rfcomm5", "face 10"}));
 
@@ -161,7 +161,7 @@ TEST(MeterConnection, ReopensALostLinkOnScheduleAndIgnoresWhatTheOldLinkLeft) {
 
 TEST(MeterConnection, WithoutReconnectALostLinkEndsAndSilenceEndsOrIsKept) {
     Fixture f(MeterConnectionOptions{.silenceCountsFromOpen = true, .reconnect = false});
-    ASSERT_EQ(f.connection->Open("/dev/ttyUSB0"), std::nullopt);
+    ASSERT_TRUE(f.connection->Open("/dev/ttyUSB0").Ok());
     f.observer.Take();
 
     // Silence counts from the open: 9 s are not yet silence, 10 s are.
@@ -183,7 +183,7 @@ TEST(MeterConnection, WithoutReconnectALostLinkEndsAndSilenceEndsOrIsKept) {
 
 TEST(MeterConnection, ServeWakesOnDataAndPumpStopsWhenEnoughLeavingTheRestInOrder) {
     Fixture f;
-    ASSERT_EQ(f.connection->Open("5"), std::nullopt);
+    ASSERT_TRUE(f.connection->Open("5").Ok());
     // The reader delivers while the owner waits: the wait ends on the data,
     // long before its deadline.
     std::thread reader([&] {
@@ -214,12 +214,13 @@ TEST(MeterConnection, ServesARealPortUntilItHangsUpThenWaitsForItsDevice) {
     LogObserver observer;
     FixedClock clock{1'700'000'000};
     CMeterConnection connection(observer, clock, std::make_unique<CPortLink>());
-    EXPECT_EQ(connection.Open("-3"), "Warning:Can't open -3!");
-    EXPECT_TRUE(
-        connection.Open("/nonexistent/tty")->starts_with("Warning:Can't open /nonexistent/tty!\n"));
+    EXPECT_EQ(connection.Open("-3").Message(), "Warning:Can't open -3!");
+    EXPECT_TRUE(connection.Open("/nonexistent/tty")
+                    .Message()
+                    .starts_with("Warning:Can't open /nonexistent/tty!\n"));
 
     PtyPair pty;
-    ASSERT_EQ(connection.Open(pty.SlavePath()), std::nullopt);
+    ASSERT_TRUE(connection.Open(pty.SlavePath()).Ok());
     pty.Send(Reading(1.5f));
     auto serveUntil = [&](const std::function<bool()>& done) {
         const auto start = Clock::now();
